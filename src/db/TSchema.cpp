@@ -1,0 +1,128 @@
+#include "TSchema.h"
+
+#include <QHash>
+
+namespace {
+
+struct TTableDef
+{
+    QString name;
+    QStringList columns;
+    QString ddl;
+};
+
+// Text columns refuse longer values through a named CHECK, so the engine's message names the
+// column. Date-times are ISO text in local time; units are a number rounded to two decimals.
+QString Text(const char* column, int size)
+{
+    return QStringLiteral("%1 VARCHAR(%2) CONSTRAINT \"%1 is longer than %2 characters\" "
+                          "CHECK (length(%1) <= %2)")
+        .arg(QLatin1String(column))
+        .arg(size);
+}
+
+const QList<TTableDef>& Tables()
+{
+    static const QList<TTableDef> tables = [] {
+        QList<TTableDef> t;
+        t.append({QStringLiteral("titles"),
+                  {QStringLiteral("title_id"), QStringLiteral("t_name")},
+                  QStringLiteral("CREATE TABLE titles (title_id INTEGER PRIMARY KEY AUTOINCREMENT, ") +
+                      Text("t_name", 15) + QStringLiteral(")")});
+        t.append({QStringLiteral("specialities"),
+                  {QStringLiteral("spec_id"), QStringLiteral("s_name")},
+                  QStringLiteral("CREATE TABLE specialities (spec_id INTEGER PRIMARY KEY AUTOINCREMENT, ") +
+                      Text("s_name", 40) + QStringLiteral(")")});
+        t.append({QStringLiteral("credits"),
+                  {QStringLiteral("credit_id"), QStringLiteral("c_name")},
+                  QStringLiteral("CREATE TABLE credits (credit_id INTEGER PRIMARY KEY AUTOINCREMENT, ") +
+                      Text("c_name", 10) + QStringLiteral(")")});
+        t.append({QStringLiteral("extras"),
+                  {QStringLiteral("extra_id"), QStringLiteral("e_name")},
+                  QStringLiteral("CREATE TABLE extras (extra_id INTEGER PRIMARY KEY AUTOINCREMENT, ") +
+                      Text("e_name", 50) + QStringLiteral(")")});
+        t.append({QStringLiteral("participants"),
+                  {QStringLiteral("user_id"), QStringLiteral("last_name"), QStringLiteral("first_name"),
+                   QStringLiteral("address"), QStringLiteral("city"), QStringLiteral("state"),
+                   QStringLiteral("zip"), QStringLiteral("phone"), QStringLiteral("email"),
+                   QStringLiteral("title_id"), QStringLiteral("spec_id"), QStringLiteral("mail_type"),
+                   QStringLiteral("fax")},
+                  QStringLiteral("CREATE TABLE participants (user_id INTEGER PRIMARY KEY AUTOINCREMENT, ") +
+                      Text("last_name", 30) + u", " + Text("first_name", 30) + u", " +
+                      Text("address", 100) + u", " + Text("city", 50) + u", " + Text("state", 2) +
+                      u", " + Text("zip", 10) + u", " + Text("phone", 12) + u", " +
+                      Text("email", 50) +
+                      QStringLiteral(", title_id INTEGER, spec_id INTEGER, mail_type SMALLINT "
+                                     "CONSTRAINT \"mail_type must be between 0 and 255\" "
+                                     "CHECK (mail_type IS NULL OR (mail_type >= 0 AND mail_type <= 255)), ") +
+                      Text("fax", 12) + QStringLiteral(")")});
+        t.append({QStringLiteral("conferences"),
+                  {QStringLiteral("conf_id"), QStringLiteral("conf_name"), QStringLiteral("begin_date"),
+                   QStringLiteral("end_date"), QStringLiteral("series"), QStringLiteral("units")},
+                  QStringLiteral("CREATE TABLE conferences (conf_id INTEGER PRIMARY KEY AUTOINCREMENT, ") +
+                      Text("conf_name", 100) +
+                      QStringLiteral(", begin_date DATETIME, end_date DATETIME, ") + Text("series", 100) +
+                      QStringLiteral(", units NUMERIC(4,2))")});
+        t.append({QStringLiteral("attendances"),
+                  {QStringLiteral("conf_id"), QStringLiteral("user_id"), QStringLiteral("sign_in_date")},
+                  QStringLiteral("CREATE TABLE attendances (conf_id INTEGER, user_id INTEGER, "
+                                 "sign_in_date DATETIME DEFAULT (strftime('%Y-%m-%d %H:%M:%S', 'now', "
+                                 "'localtime')), UNIQUE (conf_id, user_id))")});
+        t.append({QStringLiteral("speakers"),
+                  {QStringLiteral("speak_id"), QStringLiteral("last_name"), QStringLiteral("first_name"),
+                   QStringLiteral("place"), QStringLiteral("title_id")},
+                  QStringLiteral("CREATE TABLE speakers (speak_id INTEGER PRIMARY KEY AUTOINCREMENT, ") +
+                      Text("last_name", 30) + u", " + Text("first_name", 30) + u", " +
+                      Text("place", 100) + QStringLiteral(", title_id INTEGER)")});
+        t.append({QStringLiteral("conf_speakers"),
+                  {QStringLiteral("conf_id"), QStringLiteral("speak_id")},
+                  QStringLiteral("CREATE TABLE conf_speakers (conf_id INTEGER, speak_id INTEGER)")});
+        t.append({QStringLiteral("conf_credits"),
+                  {QStringLiteral("conf_id"), QStringLiteral("credit_id")},
+                  QStringLiteral("CREATE TABLE conf_credits (conf_id INTEGER, credit_id INTEGER)")});
+        t.append({QStringLiteral("conf_extras"),
+                  {QStringLiteral("conf_id"), QStringLiteral("extra_id")},
+                  QStringLiteral("CREATE TABLE conf_extras (conf_id INTEGER, extra_id INTEGER)")});
+        return t;
+    }();
+    return tables;
+}
+
+} // namespace
+
+QStringList TSchema::TableNames()
+{
+    QStringList names;
+    for (const auto& t : Tables())
+        names << t.name;
+    return names;
+}
+
+QStringList TSchema::ColumnNames(const QString& table)
+{
+    for (const auto& t : Tables())
+        if (t.name.compare(table, Qt::CaseInsensitive) == 0)
+            return t.columns;
+    return {};
+}
+
+QStringList TSchema::CreateStatements()
+{
+    QStringList statements;
+    for (const auto& t : Tables())
+        statements << t.ddl;
+    // Every link column is indexed; the pair rule of attendances is its UNIQUE constraint.
+    statements << QStringLiteral("CREATE INDEX ix_participants_last_name ON participants (last_name)")
+               << QStringLiteral("CREATE INDEX ix_participants_title ON participants (title_id)")
+               << QStringLiteral("CREATE INDEX ix_participants_spec ON participants (spec_id)")
+               << QStringLiteral("CREATE INDEX ix_conferences_begin ON conferences (begin_date)")
+               << QStringLiteral("CREATE INDEX ix_attendances_user ON attendances (user_id)")
+               << QStringLiteral("CREATE INDEX ix_speakers_title ON speakers (title_id)")
+               << QStringLiteral("CREATE INDEX ix_conf_speakers_conf ON conf_speakers (conf_id)")
+               << QStringLiteral("CREATE INDEX ix_conf_speakers_speak ON conf_speakers (speak_id)")
+               << QStringLiteral("CREATE INDEX ix_conf_credits_conf ON conf_credits (conf_id)")
+               << QStringLiteral("CREATE INDEX ix_conf_credits_credit ON conf_credits (credit_id)")
+               << QStringLiteral("CREATE INDEX ix_conf_extras_conf ON conf_extras (conf_id)")
+               << QStringLiteral("CREATE INDEX ix_conf_extras_extra ON conf_extras (extra_id)");
+    return statements;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The eleven tables of cme.mdb: how to create them in an empty SQLite file and how to tell
+// whether an opened file holds them.
+namespace TSchema {
+
+// Table names in creation order.
+QStringList TableNames();
+// Column names of one table in their declared order; empty for an unknown table.
+QStringList ColumnNames(const QString& table);
+// The statements that create the tables, indexes and the attendance pair rule.
+QStringList CreateStatements();
+
+} // namespace TSchema

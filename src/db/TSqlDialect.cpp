@@ -1,0 +1,98 @@
+#include "TSqlDialect.h"
+
+#include "TError.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// Parses the inside of a #...# literal; false when it is not a date.
+bool ParseJetDate(const QString& body, QString& iso)
+{
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{4})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?"
+                       "\\s*([AaPp][Mm])?)?\\s*$"));
+    const auto m = re.match(body);
+    if (!m.hasMatch())
+        return false;
+    const int month = m.captured(1).toInt();
+    const int day = m.captured(2).toInt();
+    const int year = m.captured(3).toInt();
+    int hour = m.captured(4).isEmpty() ? 0 : m.captured(4).toInt();
+    const int minute = m.captured(5).isEmpty() ? 0 : m.captured(5).toInt();
+    const int second = m.captured(6).isEmpty() ? 0 : m.captured(6).toInt();
+    const QString ampm = m.captured(7).toUpper();
+    if (ampm == u"PM" && hour < 12)
+        hour += 12;
+    else if (ampm == u"AM" && hour == 12)
+        hour = 0;
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+        return false;
+    iso = QStringLiteral("'%1-%2-%3 %4:%5:%6'")
+              .arg(year, 4, 10, QLatin1Char('0'))
+              .arg(month, 2, 10, QLatin1Char('0'))
+              .arg(day, 2, 10, QLatin1Char('0'))
+              .arg(hour, 2, 10, QLatin1Char('0'))
+              .arg(minute, 2, 10, QLatin1Char('0'))
+              .arg(second, 2, 10, QLatin1Char('0'));
+    return true;
+}
+
+} // namespace
+
+QString TSqlDialect::Translate(const QString& sql)
+{
+    if (!sql.contains(u'#'))
+        return sql;
+    QString out;
+    out.reserve(sql.size() + 16);
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"') {
+            // Copy the quoted text whole; a doubled quote stays inside.
+            qsizetype j = i + 1;
+            while (j < n) {
+                if (sql.at(j) == c) {
+                    if (j + 1 < n && sql.at(j + 1) == c) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            out += QStringView(sql).mid(i, qMin(j + 1, n) - i);
+            i = j + 1;
+            continue;
+        }
+        if (c == u'#') {
+            const qsizetype close = sql.indexOf(u'#', i + 1);
+            QString iso;
+            if (close > i && ParseJetDate(sql.mid(i + 1, close - i - 1), iso)) {
+                out += iso;
+                i = close + 1;
+                continue;
+            }
+            throw EDatabaseError(
+                QStringLiteral("Syntax error in date in query expression near '%1'.")
+                    .arg(sql.mid(i, close > i ? close - i + 1 : 20)));
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
+QString TSqlDialect::EscapeQuotes(const QString& text)
+{
+    QString s = text;
+    s.replace(u'\'', QStringLiteral("''"));
+    return s;
+}
+
+QString TSqlDialect::QuoteText(const QString& text)
+{
+    return u'\'' + EscapeQuotes(text) + u'\'';
+}

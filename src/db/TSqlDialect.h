@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Translates the Jet forms that the program's SQL texts are written in into SQLite's dialect,
+// just before execution. Text between single quotes is never touched.
+//  - #m/d/yyyy# and #m/d/yyyy h:nn[:ss] [AM|PM]# become ISO literals 'yyyy-mm-dd hh:mm:ss'.
+//  - DatePart and the case-insensitive like are functions registered on the connection.
+namespace TSqlDialect {
+
+QString Translate(const QString& sql);
+
+// The text between single quotes with every quote doubled, so typed input stays literal.
+QString QuoteText(const QString& text);
+// Only doubles the quotes (for building "like '%s%%'" patterns).
+QString EscapeQuotes(const QString& text);
+
+} // namespace TSqlDialect

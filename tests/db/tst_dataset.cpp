@@ -1,0 +1,488 @@
+#include "TConnection.h"
+#include "TDataSet.h"
+#include "TDataSetModel.h"
+#include "TError.h"
+#include "TTempDatabase.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+// The data-set engine against a real SQLite file: posting, cancelling, filtering, sorting,
+// searching, master/detail and notifications.
+class TstDataSet : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void navigationVisitsEveryRow();
+    void insertShowsKeyAndDatabaseDefaults();
+    void refusedPostKeepsStateAndTypedValues();
+    void cancelRestoresEditAndDropsInsert();
+    void deleteRemovesFromDatabaseAtOnce();
+    void declaredFieldsHideOtherColumnsAndMissingOnesFail();
+    void filterNarrowsAndSwitchesOff();
+    void malformedFilterKeepsPreviousFilter();
+    void sortTextIsReadBackAndOrders();
+    void locateAndLookupOnSeveralFields();
+    void masterDetailFollowsCurrentRow();
+    void detailInsertTakesMasterKey();
+    void lookupFieldsEmptyWithoutMatch();
+    void displayFormatsThroughModel();
+    void nestedDisableControlsNotifiesOnce();
+    void requerySeesOtherConnectionsRows();
+    void transactionRollsBackOnException();
+    void parametersBindByName();
+
+private:
+    std::unique_ptr<TTempDatabase> m_db;
+    std::unique_ptr<TConnection> m_conn;
+};
+
+void TstDataSet::init()
+{
+    m_db = std::make_unique<TTempDatabase>();
+    m_db->Exec("insert into participants (last_name, first_name, mail_type) values "
+               "('Smith', 'Anna', 1), ('Müller', 'Jörg', 2), ('O''Brien', 'Liam', 3), "
+               "('smithers', 'Bob', 1), ('Östberg', 'Ulla', 2)");
+    m_db->Exec("insert into conferences (conf_name, begin_date, end_date, units) values "
+               "('Cardiology', '2005-03-07 00:00:00', '2005-03-07 17:00:00', 1.5), "
+               "('Oncology', '2005-04-01 09:00:00', '2005-04-01 18:00:00', 2)");
+    m_db->Exec("insert into speakers (last_name, first_name, place, title_id) values ('Doe', 'Jane', 'Boston', 1)");
+    m_db->Exec("insert into attendances (conf_id, user_id, sign_in_date) values "
+               "(1, 1, '2005-03-07 08:00:00'), (1, 2, '2005-03-07 08:01:00'), (2, 3, '2005-04-01 08:30:00')");
+    m_conn = std::make_unique<TConnection>();
+    m_conn->Open(m_db->DatabasePath());
+}
+
+void TstDataSet::cleanup()
+{
+    m_conn.reset();
+    m_db.reset();
+}
+
+void TstDataSet::navigationVisitsEveryRow()
+{
+    TDataSet ds(*m_conn, "Participants");
+    ds.SetSQL("select * from participants");
+    ds.Open();
+    QCOMPARE(ds.RecordCount(), 5);
+    QStringList names;
+    for (ds.First(); !ds.Eof(); ds.Next())
+        names << ds.FieldByName("last_name").AsString();
+    QCOMPARE(names.size(), 5);
+    QCOMPARE(names.first(), QString("Smith"));
+    ds.Last();
+    QCOMPARE(ds.RecNo(), 4);
+    ds.Prior();
+    QCOMPARE(ds.RecNo(), 3);
+    QVERIFY(!ds.Bof());
+
+    TDataSet empty(*m_conn, "Empty");
+    empty.SetSQL("select * from titles");
+    empty.Open();
+    QVERIFY(empty.IsEmpty());
+    QVERIFY(empty.Eof());
+    QVERIFY(empty.FieldByName("t_name").IsNull());
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, empty.Edit());
+}
+
+void TstDataSet::insertShowsKeyAndDatabaseDefaults()
+{
+    TDataSet att(*m_conn, "Attendances");
+    att.SetSQL("select * from attendances");
+    att.Open();
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
+    att.Insert();
+    att.FieldByName("conf_id").SetAsInteger(2);
+    att.FieldByName("user_id").SetAsInteger(5);
+    QVERIFY(att.FieldByName("sign_in_date").IsNull());
+    att.Post();
+    QCOMPARE(att.DataState(), TDataSet::State::Browse);
+    const QDateTime signedIn = att.FieldByName("sign_in_date").AsDateTime();
+    QVERIFY(signedIn.isValid());
+    QVERIFY(signedIn >= before && signedIn <= QDateTime::currentDateTime().addSecs(2));
+
+    TDataSet titles(*m_conn, "Titles");
+    titles.SetSQL("select * from titles order by t_name");
+    titles.DeclareFields({TFieldDef::Data("title_id", TFieldType::AutoInc),
+                          TFieldDef::Data("t_name", TFieldType::String, 15)});
+    titles.Open();
+    titles.Insert();
+    titles.FieldByName("t_name").SetAsString("MD");
+    titles.Post();
+    QVERIFY(titles.FieldByName("title_id").AsInteger() > 0);
+    QCOMPARE(m_conn->ScalarQuery("select t_name from titles where title_id = ?",
+                                 {titles.FieldByName("title_id").AsInteger()}).toString(),
+             QString("MD"));
+    titles.Edit();
+    titles.FieldByName("t_name").SetAsString("DO");
+    titles.Post();
+    QCOMPARE(m_conn->ScalarQuery("select count(*) from titles where t_name = 'DO'").toInt(), 1);
+    QCOMPARE(m_conn->ScalarQuery("select count(*) from titles").toInt(), 1);
+}
+
+void TstDataSet::refusedPostKeepsStateAndTypedValues()
+{
+    TDataSet ds(*m_conn, "Participants");
+    ds.SetSQL("select * from participants");
+    ds.Open();
+    ds.Insert();
+    const QString tooLong(31, QChar('x'));
+    ds.FieldByName("last_name").SetAsString(tooLong);
+    ds.FieldByName("first_name").SetAsString("Kept");
+    try {
+        ds.Post();
+        QFAIL("an over-long last name was stored");
+    } catch (const EDatabaseError& e) {
+        QVERIFY2(e.Message().contains("last_name"), qPrintable(e.Message()));
+    }
+    QCOMPARE(ds.DataState(), TDataSet::State::Insert);
+    QCOMPARE(ds.FieldByName("last_name").AsString(), tooLong);
+    QCOMPARE(ds.FieldByName("first_name").AsString(), QString("Kept"));
+    ds.FieldByName("last_name").SetAsString("Short");
+    ds.Post();
+    QCOMPARE(m_conn->ScalarQuery("select count(*) from participants where first_name = 'Kept'").toInt(), 1);
+
+    // An edit refused by the database keeps the edit state too.
+    ds.Edit();
+    ds.FieldByName("state").SetAsString("TOO");
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.Post());
+    QCOMPARE(ds.DataState(), TDataSet::State::Edit);
+    ds.Cancel();
+    QCOMPARE(ds.FieldByName("state").AsString(), QString());
+}
+
+void TstDataSet::cancelRestoresEditAndDropsInsert()
+{
+    TDataSet ds(*m_conn, "Participants");
+    ds.SetSQL("select * from participants");
+    ds.Open();
+    ds.Edit();
+    ds.FieldByName("last_name").SetAsString("Changed");
+    ds.Cancel();
+    QCOMPARE(ds.FieldByName("last_name").AsString(), QString("Smith"));
+    ds.Insert();
+    QCOMPARE(ds.RecordCount(), 6);
+    ds.Cancel();
+    QCOMPARE(ds.RecordCount(), 5);
+    QCOMPARE(m_conn->ScalarQuery("select count(*) from participants").toInt(), 5);
+}
+
+void TstDataSet::deleteRemovesFromDatabaseAtOnce()
+{
+    TDataSet ds(*m_conn, "Attendances");
+    ds.SetSQL("select * from attendances");
+    ds.Open();
+    QVERIFY(ds.Locate("conf_id;user_id", QVariantList{1, 2}));
+    ds.Delete();
+    QCOMPARE(ds.RecordCount(), 2);
+    QCOMPARE(m_conn->ScalarQuery("select count(*) from attendances").toInt(), 2);
+    QCOMPARE(m_conn->ScalarQuery("select count(*) from attendances where conf_id = 1 and user_id = 2").toInt(), 0);
+
+    TDataSet join(*m_conn, "PartConfs");
+    join.SetSQL("select a.user_id, c.conf_name from conferences c, attendances a where c.conf_id = a.conf_id");
+    join.Open();
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, join.Delete());
+}
+
+void TstDataSet::declaredFieldsHideOtherColumnsAndMissingOnesFail()
+{
+    TDataSet ds(*m_conn, "SignInConfs");
+    ds.SetSQL("select * from conferences");
+    ds.DeclareFields({TFieldDef::Data("conf_id", TFieldType::AutoInc),
+                      TFieldDef::Data("conf_name", TFieldType::String, 100)});
+    ds.Open();
+    QCOMPARE(ds.FieldNames(), QStringList({"conf_id", "conf_name"}));
+    QVERIFY(!ds.FindField("units"));
+    QVERIFY_THROWS_EXCEPTION(EFieldError, ds.FieldByName("units"));
+
+    TDataSet bad(*m_conn, "Bad");
+    bad.SetSQL("select conf_id from conferences");
+    bad.DeclareFields({TFieldDef::Data("conf_name", TFieldType::String, 100)});
+    QVERIFY_THROWS_EXCEPTION(EFieldError, bad.Open());
+    QVERIFY(!bad.Active());
+
+    TDataSet undeclared(*m_conn, "Transcripts");
+    undeclared.SetSQL("select a.user_id, sum(c.units) as units from conferences c, attendances a "
+                      "where c.conf_id = a.conf_id group by a.user_id");
+    undeclared.Open();
+    QCOMPARE(undeclared.FieldNames(), QStringList({"user_id", "units"}));
+    QCOMPARE(undeclared.FieldByName("units").AsFloat(), 1.5);
+}
+
+void TstDataSet::filterNarrowsAndSwitchesOff()
+{
+    TDataSet ds(*m_conn, "Participants");
+    ds.SetSQL("select * from participants");
+    ds.Open();
+    ds.SetFilter("last_name like 'smi%'");
+    ds.SetFiltered(true);
+    QCOMPARE(ds.RecordCount(), 2);
+    ds.SetFilter("last_name like 'mü%'");
+    QCOMPARE(ds.RecordCount(), 1);
+    QCOMPARE(ds.FieldByName("last_name").AsString(), QString("Müller"));
+    ds.SetFilter("last_name like 'ö%'");
+    QCOMPARE(ds.FieldByName("last_name").AsString(), QString("Östberg"));
+    ds.SetFilter("last_name like 'O''B%'");
+    QCOMPARE(ds.RecordCount(), 1);
+    ds.SetFilter("user_id = 2");
+    QCOMPARE(ds.RecordCount(), 1);
+    QCOMPARE(ds.FieldByName("first_name").AsString(), QString("Jörg"));
+    ds.SetFilter("mail_type = 1 or mail_type = 3");
+    QCOMPARE(ds.RecordCount(), 3);
+    ds.SetFiltered(false);
+    QCOMPARE(ds.RecordCount(), 5);
+    // The filter stays in force across a requery.
+    ds.SetFilter("user_id = 3");
+    ds.SetFiltered(true);
+    ds.Requery();
+    QCOMPARE(ds.RecordCount(), 1);
+}
+
+void TstDataSet::malformedFilterKeepsPreviousFilter()
+{
+    TDataSet ds(*m_conn, "Participants");
+    ds.SetSQL("select * from participants");
+    ds.Open();
+    ds.SetFilter("user_id = 1");
+    ds.SetFiltered(true);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.SetFilter("last_name like 'unclosed"));
+    QCOMPARE(ds.Filter(), QString("user_id = 1"));
+    QCOMPARE(ds.RecordCount(), 1);
+}
+
+void TstDataSet::sortTextIsReadBackAndOrders()
+{
+    TDataSet ds(*m_conn, "Participants");
+    ds.SetSQL("select * from participants");
+    ds.Open();
+    ds.SetSort("last_name ASC");
+    QCOMPARE(ds.Sort(), QString("last_name ASC"));
+    ds.First();
+    QCOMPARE(ds.FieldByName("last_name").AsString(), QString("Müller"));
+    ds.SetSort("last_name DESC");
+    ds.First();
+    QCOMPARE(ds.FieldByName("last_name").AsString(), QString("Östberg"));
+    ds.SetSort("user_id DESC");
+    ds.First();
+    QCOMPARE(ds.FieldByName("user_id").AsInteger(), 5);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.SetSort("nosuch ASC"));
+    // Sorting keeps the current record.
+    QVERIFY(ds.Locate("user_id", 3));
+    ds.SetSort("last_name ASC");
+    QCOMPARE(ds.FieldByName("user_id").AsInteger(), 3);
+}
+
+void TstDataSet::locateAndLookupOnSeveralFields()
+{
+    TDataSet ds(*m_conn, "Attendances");
+    ds.SetSQL("select * from attendances");
+    ds.Open();
+    QVERIFY(ds.Locate("conf_id;user_id", QVariantList{2, 3}));
+    QCOMPARE(ds.RecNo(), 2);
+    ds.First();
+    QCOMPARE(ds.Lookup("conf_id;user_id", QVariantList{1, 2}, "sign_in_date").toDateTime(),
+             QDateTime(QDate(2005, 3, 7), QTime(8, 1)));
+    QCOMPARE(ds.RecNo(), 0); // lookup does not move
+    QVERIFY(ds.Lookup("conf_id;user_id", QVariantList{2, 1}, "sign_in_date").isNull());
+    QVERIFY(!ds.Locate("conf_id;user_id", QVariantList{9, 9}));
+    QCOMPARE(ds.RecNo(), 0);
+
+    TDataSet people(*m_conn, "People");
+    people.SetSQL("select * from participants");
+    people.Open();
+    QVERIFY(people.Locate("last_name", "Müller"));
+    QVERIFY(!people.Locate("last_name", "müller")); // exact match
+}
+
+void TstDataSet::masterDetailFollowsCurrentRow()
+{
+    TDataSet confs(*m_conn, "Conferences");
+    confs.SetSQL("select * from conferences order by begin_date desc");
+    TDataSet parts(*m_conn, "ConfParts");
+    parts.SetSQL("select a.user_id, a.conf_id, a.sign_in_date, p.last_name, p.first_name from "
+                 "participants p, attendances a where p.user_id = a.user_id order by p.last_name, p.first_name");
+    parts.SetMaster(&confs, "conf_id");
+    confs.Open();
+    parts.Open();
+    // Oncology (conf 2) begins later, so it comes first.
+    QCOMPARE(confs.FieldByName("conf_id").AsInteger(), 2);
+    QCOMPARE(parts.RecordCount(), 1);
+    QCOMPARE(parts.FieldByName("last_name").AsString(), QString("O'Brien"));
+    const qint64 fetches = parts.FetchCount();
+    confs.Next();
+    QCOMPARE(parts.FetchCount(), fetches + 1);
+    QCOMPARE(parts.RecordCount(), 2);
+    parts.First();
+    QCOMPARE(parts.FieldByName("last_name").AsString(), QString("Müller")); // query order kept
+    confs.Next(); // at the end: no move, no refetch
+    QCOMPARE(parts.FetchCount(), fetches + 1);
+
+    // A master without rows leaves the detail empty.
+    confs.SetFilter("conf_id = 99");
+    confs.SetFiltered(true);
+    QVERIFY(parts.IsEmpty());
+    confs.SetFiltered(false);
+    QVERIFY(!parts.IsEmpty());
+    // While the master inserts, the new row has no details.
+    confs.Insert();
+    QVERIFY(parts.IsEmpty());
+    confs.Cancel();
+    QVERIFY(!parts.IsEmpty());
+}
+
+void TstDataSet::detailInsertTakesMasterKey()
+{
+    TDataSet confs(*m_conn, "Conferences");
+    confs.SetSQL("select * from conferences order by begin_date desc");
+    TDataSet speakers(*m_conn, "ConfSpeakers");
+    speakers.SetSQL("select * from conf_speakers");
+    speakers.SetMaster(&confs, "conf_id");
+    confs.Open();
+    speakers.Open();
+    speakers.Insert();
+    speakers.FieldByName("speak_id").SetAsInteger(1);
+    speakers.Post();
+    QCOMPARE(m_conn->ScalarQuery("select conf_id from conf_speakers where speak_id = 1").toInt(), 2);
+    confs.Next();
+    QVERIFY(speakers.IsEmpty());
+    confs.Prior();
+    QCOMPARE(speakers.RecordCount(), 1);
+}
+
+void TstDataSet::lookupFieldsEmptyWithoutMatch()
+{
+    TDataSet speakers(*m_conn, "Speakers");
+    speakers.SetSQL("select * from speakers order by last_name");
+    speakers.Open();
+    m_db->Exec("insert into conf_speakers (conf_id, speak_id) values (1, 1), (1, 42)");
+    TDataSet links(*m_conn, "ConfSpeakers");
+    links.SetSQL("select * from conf_speakers");
+    links.DeclareFields({TFieldDef::Data("conf_id", TFieldType::Integer),
+                         TFieldDef::Data("speak_id", TFieldType::Integer),
+                         TFieldDef::Lookup("l_last_name", TFieldType::String, 30, &speakers,
+                                           "speak_id", "speak_id", "last_name"),
+                         TFieldDef::Lookup("l_title_id", TFieldType::Integer, 0, &speakers,
+                                           "speak_id", "speak_id", "title_id")});
+    links.Open();
+    QVERIFY(links.Locate("speak_id", 1));
+    QCOMPARE(links.FieldByName("l_last_name").AsString(), QString("Doe"));
+    QCOMPARE(links.FieldByName("l_title_id").AsInteger(), 1);
+    QVERIFY(links.Locate("speak_id", 42));
+    QVERIFY(links.FieldByName("l_last_name").IsNull());
+    QVERIFY(links.FieldByName("l_title_id").IsNull());
+    QVERIFY_THROWS_EXCEPTION(EFieldError, [&] {
+        links.Edit();
+        links.FieldByName("l_last_name").SetAsString("x");
+    }());
+    links.Cancel();
+    // A speaker edited through its data set shows in the lookup at once.
+    speakers.Edit();
+    speakers.FieldByName("last_name").SetAsString("Roe");
+    speakers.Post();
+    QVERIFY(links.Locate("speak_id", 1));
+    QCOMPARE(links.FieldByName("l_last_name").AsString(), QString("Roe"));
+}
+
+void TstDataSet::displayFormatsThroughModel()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    TDataSet confs(*m_conn, "Conferences");
+    confs.SetSQL("select * from conferences order by begin_date");
+    confs.DeclareFields({TFieldDef::Data("conf_id", TFieldType::Integer),
+                         TFieldDef::Data("begin_date", TFieldType::DateTime, 0, "c"),
+                         TFieldDef::Data("end_date", TFieldType::DateTime, 0, "dd.mm.yyyy  hh:mm AM/PM"),
+                         TFieldDef::Data("units", TFieldType::Decimal, 0, "0.00")});
+    confs.Open();
+    TDataSetModel model(&confs, {{"begin_date", "Begin date"}, {"end_date", "End"}, {"units", "Units"}});
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QString("Begin date"));
+    // Exactly midnight: the time is left out.
+    QCOMPARE(model.index(0, 0).data().toString(),
+             QLocale::system().toString(QDate(2005, 3, 7), QLocale::system().dateFormat(QLocale::ShortFormat)));
+    QVERIFY(model.index(1, 0).data().toString().contains(QLatin1String("9")));
+    QCOMPARE(model.index(0, 1).data().toString(), QString("07.03.2005  05:00 PM"));
+    QVERIFY(model.index(0, 2).data().toString().endsWith(QLatin1String("50")));
+
+    // Units are kept with two decimals.
+    confs.Edit();
+    confs.FieldByName("units").SetAsFloat(1.257);
+    confs.Post();
+    QCOMPARE(m_conn->ScalarQuery("select units from conferences where conf_id = 1").toDouble(), 1.26);
+}
+
+void TstDataSet::nestedDisableControlsNotifiesOnce()
+{
+    TDataSet ds(*m_conn, "Participants");
+    ds.SetSQL("select * from participants");
+    ds.Open();
+    QSignalSpy resets(&ds, &TDataSet::RowsReset);
+    ds.DisableControls();
+    ds.DisableControls();
+    ds.Requery();
+    ds.SetSort("last_name ASC");
+    ds.EnableControls();
+    QCOMPARE(resets.count(), 0);
+    ds.EnableControls();
+    QCOMPARE(resets.count(), 1);
+    ds.EnableControls(); // unbalanced: harmless
+    ds.Requery();
+    QCOMPARE(resets.count(), 2);
+}
+
+void TstDataSet::requerySeesOtherConnectionsRows()
+{
+    TDataSet ds(*m_conn, "Titles");
+    ds.SetSQL("select * from titles order by t_name");
+    ds.Open();
+    QCOMPARE(ds.RecordCount(), 0);
+    m_db->Exec("insert into titles (t_name) values ('RN'), ('MD')");
+    QCOMPARE(ds.RecordCount(), 0); // a snapshot
+    ds.Requery();
+    QCOMPARE(ds.RecordCount(), 2);
+    QCOMPARE(ds.FieldByName("t_name").AsString(), QString("MD"));
+}
+
+void TstDataSet::transactionRollsBackOnException()
+{
+    try {
+        TTransaction t(*m_conn);
+        m_conn->Execute("insert into titles (t_name) values ('A')");
+        m_conn->Execute("insert into titles (t_name) values ('this is far too long for a title')");
+        t.Commit();
+    } catch (const EDatabaseError&) {
+    }
+    QCOMPARE(m_conn->ScalarQuery("select count(*) from titles").toInt(), 0);
+    QVERIFY(!m_conn->InTransaction());
+    {
+        TTransaction outer(*m_conn);
+        m_conn->Execute("insert into titles (t_name) values ('B')");
+        {
+            TTransaction inner(*m_conn);
+            m_conn->Execute("insert into titles (t_name) values ('C')");
+        } // inner rolled back alone
+        outer.Commit();
+    }
+    QCOMPARE(m_conn->ScalarQuery("select group_concat(t_name) from titles").toString(), QString("B"));
+}
+
+void TstDataSet::parametersBindByName()
+{
+    TDataSet ds(*m_conn, "SignInParts");
+    ds.SetSQL("select p.user_id, p.last_name, count(a.user_id) as signed_in from participants p left "
+              "outer join attendances a on (p.user_id = a.user_id and a.conf_id = :conf_id) "
+              "group by p.user_id, p.last_name");
+    ds.SetParam("conf_id", 1);
+    ds.Open();
+    QCOMPARE(ds.RecordCount(), 5);
+    QCOMPARE(ds.Lookup("user_id", 2, "signed_in").toInt(), 1);
+    QCOMPARE(ds.Lookup("user_id", 3, "signed_in").toInt(), 0);
+    ds.SetParam("conf_id", 2);
+    ds.Requery();
+    QCOMPARE(ds.Lookup("user_id", 3, "signed_in").toInt(), 1);
+}
+
+QTEST_GUILESS_MAIN(TstDataSet)
+#include "tst_dataset.moc"

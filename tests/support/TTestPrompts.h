@@ -1,0 +1,44 @@
+#pragma once
+
+#include "TPrompts.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+// Records every box shown and answers questions and file dialogs from queues filled by the
+// test. An unexpected question fails loudly (answers No and records it) instead of blocking.
+// Installs itself on construction and restores the silent implementation on destruction.
+class TTestPrompts : public TPrompts
+{
+public:
+    struct TShown
+    {
+        Kind kind;
+        QString caption;
+        QString text;
+    };
+
+    TTestPrompts();
+    ~TTestPrompts() override;
+
+    void Message(Kind kind, const QString& caption, const QString& text) override;
+    bool Question(const QString& caption, const QString& text) override;
+    QString OpenFileName(const QString& caption, const QString& directory,
+                         const QString& filter) override;
+    QString SaveFileName(const QString& caption, const QString& fileName,
+                         const QString& filter) override;
+
+    void QueueAnswer(bool yes) { m_answers.enqueue(yes); }
+    void QueueFileName(const QString& path) { m_fileNames.enqueue(path); }
+
+    QList<TShown> shown;             // messages and questions, in order
+    int unansweredQuestions = 0;     // questions asked with an empty answer queue
+
+    QString LastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
+    void Clear() { shown.clear(); }
+
+private:
+    QQueue<bool> m_answers;
+    QQueue<QString> m_fileNames;
+};
