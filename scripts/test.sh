@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds everything in build/ and runs every test. The last line printed is CTest's summary
+# ("100% tests passed, 0 tests failed out of N") and the exit code is CTest's.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+bash scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+log="build/ctest-output.log"
+status=0
+ctest --test-dir build --output-on-failure 2>&1 | tee "$log" || status=${PIPESTATUS[0]}
+# CTest prints the test time and the list of failures after its summary; repeat the summary
+# so that it closes the output.
+summary="$(grep -E '^[0-9]+% tests passed' "$log" | tail -n 1 || true)"
+if [ -n "$summary" ]; then
+  echo
+  echo "$summary"
+fi
+exit "$status"
