@@ -213,6 +213,10 @@ void TDM::CreateCatalogue()
 
     // Details follow their masters from the start, so no million-row join is ever fetched whole.
     LinkDetails();
+    // The two largest lists are read when first used: Transcripts gets its filtered text before
+    // the main window shows, and Attendances serves only the search for an existing pair.
+    Transcripts->SetDeferredFetch(true);
+    Attendances->SetDeferredFetch(true);
 }
 
 void TDM::LinkDetails()

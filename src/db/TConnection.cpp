@@ -235,6 +235,9 @@ void TConnection::OpenInternal(const QString& filePath, bool mustExist)
         Execute(QStringLiteral("PRAGMA journal_mode=WAL"));
         Execute(QStringLiteral("PRAGMA synchronous=FULL"));
         Execute(QStringLiteral("PRAGMA foreign_keys=OFF"));
+        // Grouping a million attendances needs its temporary trees in memory, not in files.
+        Execute(QStringLiteral("PRAGMA temp_store=MEMORY"));
+        Execute(QStringLiteral("PRAGMA cache_size=-32768"));
         RegisterFunctions();
     } catch (...) {
         Close();

@@ -211,7 +211,12 @@ void TDataSet::Open()
         throw EDatabaseError(QStringLiteral("%1: the data set has no SQL text.").arg(m_name));
     if (m_master)
         ApplyMasterValue();
-    Fetch();
+    if (m_deferred && !m_master) {
+        PrepareColumns();
+        m_fetchPending = true;
+    } else {
+        Fetch();
+    }
     BuildFields();
     m_state = State::Browse;
     RebuildView(false);
@@ -219,11 +224,46 @@ void TDataSet::Open()
     NotifyReset();
 }
 
+void TDataSet::EnsureFetched() const
+{
+    if (!m_fetchPending)
+        return;
+    auto* self = const_cast<TDataSet*>(this);
+    self->Fetch();
+    self->RebuildView(false);
+    self->NotifyReset();
+}
+
+void TDataSet::PrepareColumns()
+{
+    // Compiling the statement checks the text and gives the columns without reading a row.
+    const QByteArray sql = ExecutableSql().toUtf8();
+    TStmt s;
+    if (sqlite3_prepare_v2(m_conn.Handle(), sql.constData(), int(sql.size()), &s.stmt, nullptr) != SQLITE_OK)
+        m_conn.ThrowEngineError();
+    const int ncols = sqlite3_column_count(s.stmt);
+    m_columns.assign(static_cast<size_t>(ncols), TColumnInfo());
+    m_rowIdColumn = -1;
+    for (int c = 0; c < ncols; ++c) {
+        m_columns[size_t(c)].name = QString::fromUtf8(sqlite3_column_name(s.stmt, c));
+        const char* decl = sqlite3_column_decltype(s.stmt, c);
+        // Expressions have no declared type; sums are numbers.
+        m_columns[size_t(c)].type = decl ? TypeFromDecl(decl) : TFieldType::Float;
+        if (m_columns[size_t(c)].name == kRowIdColumn)
+            m_rowIdColumn = c;
+    }
+    m_cells.clear();
+    m_arena.clear();
+    m_storageRows = 0;
+    m_deleted.clear();
+}
+
 void TDataSet::Close()
 {
     if (!Active())
         return;
     m_state = State::Inactive;
+    m_fetchPending = false;
     m_fields.clear();
     m_fieldIndex.clear();
     m_cells.clear();
@@ -258,6 +298,7 @@ void TDataSet::Requery()
 void TDataSet::Refresh(const QString& keyFields)
 {
     CheckActive();
+    EnsureFetched();
     const QList<int> idx = ResolveFieldList(keyFields);
     QVariantList keys;
     const bool had = m_current >= 0;
@@ -278,6 +319,7 @@ void TDataSet::Refresh(const QString& keyFields)
 
 void TDataSet::Fetch()
 {
+    m_fetchPending = false;
     const QByteArray sql = ExecutableSql().toUtf8();
     sqlite3* db = m_conn.Handle();
     TStmt s;
@@ -496,6 +538,7 @@ int TDataSet::CompareRows(int a, int b, const std::vector<std::pair<int, bool>>&
 
 int TDataSet::RecordCount() const
 {
+    EnsureFetched();
     return Active() ? int(m_view.size()) : 0;
 }
 
@@ -517,6 +560,7 @@ void TDataSet::SetCurrentInternal(int row, bool notify)
 void TDataSet::SetRecNo(int row)
 {
     CheckActive();
+    EnsureFetched();
     const int before = m_current;
     SetCurrentInternal(row, false);
     m_bof = m_eof = false;
@@ -529,6 +573,7 @@ void TDataSet::SetRecNo(int row)
 void TDataSet::First()
 {
     CheckActive();
+    EnsureFetched();
     const int before = m_current;
     SetCurrentInternal(0, false);
     m_bof = true;
@@ -540,6 +585,7 @@ void TDataSet::First()
 void TDataSet::Last()
 {
     CheckActive();
+    EnsureFetched();
     const int before = m_current;
     SetCurrentInternal(int(m_view.size()) - 1, false);
     m_eof = true;
@@ -551,6 +597,7 @@ void TDataSet::Last()
 void TDataSet::Next()
 {
     CheckActive();
+    EnsureFetched();
     if (m_current + 1 < int(m_view.size())) {
         SetCurrentInternal(m_current + 1, true);
         m_bof = false;
@@ -565,6 +612,7 @@ void TDataSet::Next()
 void TDataSet::Prior()
 {
     CheckActive();
+    EnsureFetched();
     if (m_current > 0) {
         SetCurrentInternal(m_current - 1, true);
         m_bof = false;
@@ -705,6 +753,7 @@ QVariant TDataSet::FieldValueAt(int storageRow, const TField& field) const
 
 QVariant TDataSet::FieldValue(const TField& field) const
 {
+    EnsureFetched();
     int row = -1;
     if (m_calcRow >= 0)
         row = m_calcRow;
@@ -719,6 +768,7 @@ QVariant TDataSet::FieldValue(const TField& field) const
 
 QVariant TDataSet::RowValue(int row, int fieldIndex) const
 {
+    EnsureFetched();
     if (row < 0 || row >= int(m_view.size()))
         return {};
     return FieldValueAt(m_view[size_t(row)], Fields(fieldIndex));
@@ -836,6 +886,7 @@ void TDataSet::CheckEditable() const
 void TDataSet::Insert()
 {
     CheckActive();
+    EnsureFetched();
     CheckEditable();
     if (m_state != State::Browse)
         Post();
@@ -865,6 +916,7 @@ void TDataSet::Insert()
 void TDataSet::Edit()
 {
     CheckActive();
+    EnsureFetched();
     if (m_state == State::Edit || m_state == State::Insert)
         return;
     if (m_current < 0)
@@ -1045,6 +1097,7 @@ void TDataSet::ReloadStorageRow(int storageRow, qint64 rowId)
 void TDataSet::Delete()
 {
     CheckActive();
+    EnsureFetched();
     if (m_state == State::Insert) {
         Cancel();
         return;
@@ -1130,6 +1183,7 @@ int TDataSet::FindRow(const QString& fields, const QVariant& values) const
 {
     if (!Active())
         return -1;
+    EnsureFetched();
     const QList<int> idx = ResolveFieldList(fields);
     const QVariantList v = SplitValues(values, int(idx.size()));
     for (int row = 0; row < int(m_view.size()); ++row)
@@ -1164,6 +1218,7 @@ void TDataSet::InvalidateLookupIndexes()
 
 int TDataSet::LookupStorageRow(const QString& keyField, const QVariant& key) const
 {
+    EnsureFetched();
     TField* f = FindField(keyField);
     if (!f || f->Column() < 0)
         return -1;

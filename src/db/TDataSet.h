@@ -59,20 +59,39 @@ public:
     // Requery, then go back to the row whose key fields equal those of the current row.
     void Refresh(const QString& keyFields);
     bool Active() const { return m_state != State::Inactive; }
+    // A deferred data set checks its SQL and fields at open but reads its rows only when they
+    // are first needed (or at the next requery), so a large list whose text is replaced right
+    // after start-up is never read whole.
+    void SetDeferredFetch(bool on) { m_deferred = on; }
+    bool FetchPending() const { return m_fetchPending; }
+    // Reads the rows now if they are still pending.
+    void EnsureFetched() const;
     State DataState() const { return m_state; }
 
     // --- Navigation (over the visible rows) ---------------------------------------------
     int RecordCount() const;
     bool IsEmpty() const { return RecordCount() == 0; }
     // 0-based visible row of the current row; -1 when there is none.
-    int RecNo() const { return m_current; }
+    int RecNo() const
+    {
+        EnsureFetched();
+        return m_current;
+    }
     void SetRecNo(int row);
     void First();
     void Last();
     void Next();
     void Prior();
-    bool Eof() const { return m_eof; }
-    bool Bof() const { return m_bof; }
+    bool Eof() const
+    {
+        EnsureFetched();
+        return m_eof;
+    }
+    bool Bof() const
+    {
+        EnsureFetched();
+        return m_bof;
+    }
 
     // --- Fields -------------------------------------------------------------------------
     int FieldCount() const { return int(m_fields.size()); }
@@ -171,6 +190,7 @@ private:
     };
 
     void Fetch();
+    void PrepareColumns();
     void BuildFields();
     void RebuildView(bool keepCurrent);
     void SetCurrentInternal(int row, bool notify);
@@ -238,6 +258,8 @@ private:
     bool m_pendingReset = false;
     bool m_pendingCurrent = false;
     qint64 m_fetchCount = 0;
+    bool m_deferred = false;
+    mutable bool m_fetchPending = false;
 
     mutable QHash<QString, std::shared_ptr<std::unordered_map<qint64, int>>> m_lookupIndexes;
     mutable int m_calcRow = -1;              // storage row a calculated field is read for

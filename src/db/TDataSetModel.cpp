@@ -2,10 +2,12 @@
 
 #include "TDataSet.h"
 
+#include <QTimer>
+
 TDataSetModel::TDataSetModel(TDataSet* dataSet, const QList<TColumn>& columns, QObject* parent)
     : QAbstractTableModel(parent), m_dataSet(dataSet), m_columns(columns)
 {
-    m_rows = dataSet->RecordCount();
+    m_rows = RowsNow();
     connect(dataSet, &TDataSet::RowsReset, this, &TDataSetModel::OnReset);
     connect(dataSet, &TDataSet::RowChanged, this, [this](int row) {
         if (row >= 0 && row < m_rows)
@@ -40,8 +42,24 @@ void TDataSetModel::OnReset()
 {
     beginResetModel();
     m_fieldIndexes.clear();
-    m_rows = m_dataSet ? m_dataSet->RecordCount() : 0;
+    m_rows = RowsNow();
     endResetModel();
+}
+
+int TDataSetModel::RowsNow()
+{
+    if (!m_dataSet)
+        return 0;
+    if (m_dataSet->FetchPending()) {
+        // Reading the rows is left to the next turn of the event loop, so a list whose text is
+        // replaced before the window shows is never read whole.
+        QTimer::singleShot(0, this, [ds = m_dataSet] {
+            if (ds)
+                ds->EnsureFetched();
+        });
+        return 0;
+    }
+    return m_dataSet->RecordCount();
 }
 
 int TDataSetModel::rowCount(const QModelIndex& parent) const

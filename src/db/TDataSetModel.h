@@ -39,6 +39,7 @@ Q_SIGNALS:
 private:
     int FieldIndex(int column) const;
     void OnReset();
+    int RowsNow();
 
     QPointer<TDataSet> m_dataSet;
     QList<TColumn> m_columns;

@@ -34,6 +34,7 @@ private Q_SLOTS:
     void requerySeesOtherConnectionsRows();
     void transactionRollsBackOnException();
     void parametersBindByName();
+    void deferredFetchReadsOnFirstUse();
 
 private:
     std::unique_ptr<TTempDatabase> m_db;
@@ -482,6 +483,45 @@ void TstDataSet::parametersBindByName()
     ds.SetParam("conf_id", 2);
     ds.Requery();
     QCOMPARE(ds.Lookup("user_id", 3, "signed_in").toInt(), 1);
+}
+
+void TstDataSet::deferredFetchReadsOnFirstUse()
+{
+    TDataSet ds(*m_conn, "Transcripts");
+    ds.SetSQL("select a.user_id, sum(c.units) as units from conferences c, attendances a "
+              "where c.conf_id = a.conf_id group by a.user_id");
+    ds.SetDeferredFetch(true);
+    ds.Open();
+    QVERIFY(ds.Active());
+    QCOMPARE(ds.FetchCount(), 0);
+    QCOMPARE(ds.FieldNames(), QStringList({"user_id", "units"}));
+    QCOMPARE(ds.RecordCount(), 3);
+    QCOMPARE(ds.FetchCount(), 1);
+    QCOMPARE(ds.FieldByName("units").AsFloat(), 1.5);
+
+    // A text replaced before the first use is the only one read.
+    ds.Close();
+    ds.Open();
+    ds.SetSQL("select a.user_id, sum(c.units) as units from conferences c, attendances a "
+              "where c.conf_id = a.conf_id and c.conf_id = 2 group by a.user_id");
+    ds.Requery();
+    QCOMPARE(ds.FetchCount(), 2);
+    QCOMPARE(ds.RecordCount(), 1);
+
+    // A bad text still fails at open.
+    TDataSet bad(*m_conn, "Bad");
+    bad.SetSQL("select nosuch from conferences");
+    bad.SetDeferredFetch(true);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, bad.Open());
+
+    // A grid model leaves the reading to the event loop.
+    TDataSet later(*m_conn, "Later");
+    later.SetSQL("select * from participants");
+    later.SetDeferredFetch(true);
+    later.Open();
+    TDataSetModel model(&later, {{"last_name", "Last name"}});
+    QCOMPARE(model.rowCount(), 0);
+    QTRY_COMPARE(model.rowCount(), 5);
 }
 
 QTEST_GUILESS_MAIN(TstDataSet)
