@@ -1,0 +1,136 @@
+#include "TStartup.h"
+
+#include "TApplication.h"
+#include "TDM.h"
+#include "TError.h"
+#include "TPrompts.h"
+#include "TfrmAddPart.h"
+#include "TfrmMain.h"
+#include "TfrmPickConf.h"
+#include "TfrmPickExtra.h"
+#include "TfrmPickPart.h"
+#include "TfrmPickSpeaker.h"
+#include "TfrmSignIn.h"
+#include "TfrmTimeFilter.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <memory>
+#include <typeinfo>
+#include <utility>
+
+namespace
+{
+
+TStartup::TCreationHook g_creationHook;
+
+template <class TWindow> void CreateWindow(TWindow*& instance, const char* instanceName)
+{
+    if (g_creationHook)
+        g_creationHook(QLatin1String(instanceName));
+    instance = new TWindow;
+}
+
+template <class TWindow> void DestroyWindow(TWindow*& instance)
+{
+    delete std::exchange(instance, nullptr);
+}
+
+// The readable class name of an error that is not one of the program's own.
+QString DemangledName(const std::type_info& type)
+{
+    int status = 0;
+    char* name = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    QString result = QString::fromLatin1(status == 0 && name ? name : type.name());
+    std::free(name);
+    return result;
+}
+
+} // namespace
+
+void TStartup::SetCreationHook(TCreationHook hook)
+{
+    g_creationHook = std::move(hook);
+}
+
+QString TStartup::StartupErrorText(const std::exception& error)
+{
+    QString className;
+    QString message;
+    if (const auto* own = dynamic_cast<const TError*>(&error)) {
+        className = QLatin1String(own->ClassName());
+        message = own->Message();
+    } else {
+        className = DemangledName(typeid(error));
+        message = QString::fromLocal8Bit(error.what());
+    }
+    return QStringLiteral("Error occured: ") + className + u' ' + message;
+}
+
+int TStartup::RunProgram(const QString& workingDirectory, const TRunningHandler& whileRunning)
+{
+    int exitCode = ExitSuccess;
+    std::unique_ptr<TDM> dataModule;
+    try {
+        TApplication::SetApplicationTitle();
+        // Never throws: a database that cannot be opened has been reported in the plain box.
+        dataModule = std::make_unique<TDM>(workingDirectory);
+        if (dataModule->OpenFailed) {
+            exitCode = ExitFailure;
+        } else {
+            CreateWindows();
+            RunEventLoop(whileRunning);
+        }
+    } catch (const std::exception& error) {
+        TPrompts::ShowErrorBox(StartupErrorText(error));
+        exitCode = ExitFailure;
+    }
+    // The dialogs write their column widths into the settings while they go; the data
+    // module's settings object then flushes them, so it must go last.
+    DestroyWindows();
+    dataModule.reset();
+    return exitCode;
+}
+
+void TStartup::CreateWindows()
+{
+    CreateWindow(frmMain, "frmMain");
+    CreateWindow(frmTimeFilter, "frmTimeFilter");
+    CreateWindow(frmPickConf, "frmPickConf");
+    CreateWindow(frmPickPart, "frmPickPart");
+    CreateWindow(frmPickSpeaker, "frmPickSpeaker");
+    CreateWindow(frmPickExtra, "frmPickExtra");
+    CreateWindow(frmSignIn, "frmSignIn");
+    CreateWindow(frmAddPart, "frmAddPart");
+}
+
+void TStartup::DestroyWindows()
+{
+    DestroyWindow(frmAddPart);
+    DestroyWindow(frmSignIn);
+    DestroyWindow(frmPickExtra);
+    DestroyWindow(frmPickSpeaker);
+    DestroyWindow(frmPickPart);
+    DestroyWindow(frmPickConf);
+    DestroyWindow(frmTimeFilter);
+    DestroyWindow(frmMain);
+}
+
+void TStartup::RunEventLoop(const TRunningHandler& whileRunning)
+{
+    // The loop belongs to the main window: it ends when that window closes, whatever other
+    // window may still be open, and never because the last visible window went away.
+    const bool quitOnLastWindowClosed = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    QEventLoop loop;
+    QObject::connect(frmMain, &TfrmMain::Closed, &loop, &QEventLoop::quit);
+    frmMain->show();
+    if (whileRunning)
+        QTimer::singleShot(0, &loop, whileRunning);
+    loop.exec();
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindowClosed);
+}

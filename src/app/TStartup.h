@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <functional>
+
+// The program's start-up and shutdown sequence. Start-up sets the application title, creates
+// the data module DM on the working directory and, when that succeeded, the main window and
+// the seven dialogs, shows the main window and runs the event loop until it closes. Shutdown
+// destroys the windows in reverse order and DM last, whose settings object flushes the file.
+class TStartup
+{
+public:
+    static constexpr int ExitSuccess = 0;
+    static constexpr int ExitFailure = 1;
+
+    using TRunningHandler = std::function<void()>;
+    using TCreationHook = std::function<void(const QString& instanceName)>;
+
+    // Runs the whole sequence on workingDirectory, where cme.mdb and quorvel.ini are found.
+    // whileRunning, when given, is called once from inside the event loop, after every window
+    // exists and the main window is shown. Returns ExitSuccess after the main window closed,
+    // ExitFailure when the data module could not start or an error escaped start-up (the
+    // user has been told in either case). Needs a TApplication to exist.
+    static int RunProgram(const QString& workingDirectory,
+                          const TRunningHandler& whileRunning = {});
+
+    // Called with each window's instance name ("frmMain", ...) just before it is created; an
+    // error it throws counts as that window's creation failing. Empty by default.
+    static void SetCreationHook(TCreationHook hook);
+
+    // The start-up error report: "Error occured: " + the error's class name + " " + message.
+    static QString StartupErrorText(const std::exception& error);
+
+private:
+    static void CreateWindows();
+    static void DestroyWindows();
+    static void RunEventLoop(const TRunningHandler& whileRunning);
+};

@@ -1,0 +1,56 @@
+#include "TMessageBoxPrompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace
+{
+
+QMessageBox::Icon IconOf(TPrompts::Kind kind)
+{
+    switch (kind) {
+    case TPrompts::Kind::Plain:
+        return QMessageBox::NoIcon;
+    case TPrompts::Kind::Information:
+        return QMessageBox::Information;
+    case TPrompts::Kind::Warning:
+        return QMessageBox::Warning;
+    case TPrompts::Kind::Error:
+        return QMessageBox::Critical;
+    case TPrompts::Kind::Confirmation:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+void TMessageBoxPrompts::Message(Kind kind, const QString& caption, const QString& text)
+{
+    QMessageBox box(IconOf(kind), caption, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+}
+
+bool TMessageBoxPrompts::Question(const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString TMessageBoxPrompts::OpenFileName(const QString& caption, const QString& directory,
+                                         const QString& filter)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, directory, filter);
+}
+
+QString TMessageBoxPrompts::SaveFileName(const QString& caption, const QString& fileName,
+                                         const QString& filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, fileName, filter);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "TPrompts.h"
+
+// The prompts of the running program: message boxes and the desktop's file dialogs, each
+// modal over the active window.
+class TMessageBoxPrompts : public TPrompts
+{
+public:
+    // One OK button; the plain box has no icon, the others the icon of their kind.
+    void Message(Kind kind, const QString& caption, const QString& text) override;
+    // Yes and No; Yes is the default button, Escape answers No.
+    bool Question(const QString& caption, const QString& text) override;
+    QString OpenFileName(const QString& caption, const QString& directory,
+                         const QString& filter) override;
+    QString SaveFileName(const QString& caption, const QString& fileName,
+                         const QString& filter) override;
+};

@@ -1,0 +1,473 @@
+#include "TApplication.h"
+#include "TConfig.h"
+#include "TConnection.h"
+#include "TDM.h"
+#include "TDataSet.h"
+#include "TError.h"
+#include "TStartup.h"
+#include "TTempDatabase.h"
+#include "TTestPrompts.h"
+#include "TfrmAddPart.h"
+#include "TfrmMain.h"
+#include "TfrmPickConf.h"
+#include "TfrmPickExtra.h"
+#include "TfrmPickPart.h"
+#include "TfrmPickSpeaker.h"
+#include "TfrmSignIn.h"
+#include "TfrmTimeFilter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace
+{
+
+const QStringList WindowOrder = {
+    QStringLiteral("frmMain"),     QStringLiteral("frmTimeFilter"),  QStringLiteral("frmPickConf"),
+    QStringLiteral("frmPickPart"), QStringLiteral("frmPickSpeaker"), QStringLiteral("frmPickExtra"),
+    QStringLiteral("frmSignIn"),   QStringLiteral("frmAddPart"),
+};
+
+QList<QWidget*> AllWindows()
+{
+    return {frmMain,        frmTimeFilter, frmPickConf, frmPickPart,
+            frmPickSpeaker, frmPickExtra,  frmSignIn,   frmAddPart};
+}
+
+bool NoWindowExists()
+{
+    for (QWidget* window : AllWindows())
+        if (window)
+            return false;
+    return true;
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString Dimension(const QString& iniPath, const QString& key)
+{
+    return TConfig(iniPath).ReadString(QStringLiteral("Dimensions"), key);
+}
+
+QTableView* Grid(QWidget* window, const char* name)
+{
+    return window ? window->findChild<QTableView*>(QLatin1String(name)) : nullptr;
+}
+
+// Runs the program on dir; inspect runs inside the event loop, and the main window is closed
+// afterwards even when inspect failed, so a broken check cannot hang the test.
+int RunAndClose(const QString& dir, const std::function<void()>& inspect)
+{
+    return TStartup::RunProgram(dir, [&] {
+        struct TCloseAtEnd {
+            ~TCloseAtEnd()
+            {
+                if (frmMain)
+                    frmMain->close();
+            }
+        } closeAtEnd;
+        inspect();
+    });
+}
+
+} // namespace
+
+class TstStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup();
+
+    void missingDatabaseEndsTheProgram_data();
+    void missingDatabaseEndsTheProgram();
+    void foreignFileIsRefused();
+    void runsWithoutSettingsFileAndShutsDownInReverseOrder();
+    void dialogsReadTheirWidthsFromTheSettings();
+    void errorInEventHandlerIsShownAndTheLoopGoesOn_data();
+    void errorInEventHandlerIsShownAndTheLoopGoesOn();
+    void errorEscapingWindowCreationEndsTheProgram_data();
+    void errorEscapingWindowCreationEndsTheProgram();
+    void closingDiscardsPendingEdits();
+    void closingWithUnwritableSettingsStillEnds();
+    void eachFolderHasItsOwnDatabaseAndSettings();
+};
+
+void TstStartup::cleanup()
+{
+    TStartup::SetCreationHook({});
+    QVERIFY(NoWindowExists());
+    QVERIFY(!DM);
+}
+
+void TstStartup::missingDatabaseEndsTheProgram_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::newRow("no settings file") << QByteArray();
+    QTest::newRow("settings file with content")
+        << QByteArray("[Mail]\r\nFrom=office@example.org\r\n\r\n[Dimensions]\r\n"
+                      "PickConfDateWidth=120\r\n\r\n");
+}
+
+void TstStartup::missingDatabaseEndsTheProgram()
+{
+    QFETCH(QByteArray, settings);
+    QTemporaryDir dir;
+    const QString iniPath = QDir(dir.path()).filePath(QStringLiteral("quorvel.ini"));
+    if (!settings.isEmpty())
+        WriteBytes(iniPath, settings);
+    TTestPrompts prompts;
+    QStringList created;
+    TStartup::SetCreationHook([&](const QString& name) { created << name; });
+    bool ran = false;
+
+    const int exitCode = TStartup::RunProgram(dir.path(), [&] { ran = true; });
+
+    QVERIFY(exitCode != TStartup::ExitSuccess);
+    QVERIFY(!ran);
+    QVERIFY(created.isEmpty());
+    QCOMPARE(prompts.shown.size(), 1);
+    QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Plain);
+    QCOMPARE(prompts.shown[0].caption, QStringLiteral("Continuing Education Management Software"));
+    QVERIFY2(prompts.shown[0].text.contains(QDir(dir.path()).filePath(QStringLiteral("cme.mdb"))),
+             qPrintable(prompts.shown[0].text));
+    QVERIFY(!QFile::exists(QDir(dir.path()).filePath(QStringLiteral("cme.mdb"))));
+    if (settings.isEmpty()) {
+        QVERIFY(!QFile::exists(iniPath));
+        QVERIFY(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    } else {
+        QCOMPARE(ReadBytes(iniPath), settings);
+    }
+}
+
+void TstStartup::foreignFileIsRefused()
+{
+    QTemporaryDir dir;
+    const QString dbPath = QDir(dir.path()).filePath(QStringLiteral("cme.mdb"));
+    WriteBytes(dbPath, QByteArray("Last name;First name\r\nSmith;Anna\r\n"));
+    TTestPrompts prompts;
+    bool ran = false;
+
+    const int exitCode = TStartup::RunProgram(dir.path(), [&] { ran = true; });
+
+    QVERIFY(exitCode != TStartup::ExitSuccess);
+    QVERIFY(!ran);
+    QCOMPARE(prompts.shown.size(), 1);
+    QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Plain);
+    QVERIFY2(prompts.shown[0].text.contains(QStringLiteral("not a database of this program")),
+             qPrintable(prompts.shown[0].text));
+    QVERIFY(!QFile::exists(QDir(dir.path()).filePath(QStringLiteral("quorvel.ini"))));
+}
+
+void TstStartup::runsWithoutSettingsFileAndShutsDownInReverseOrder()
+{
+    TTempDatabase db;
+    const QString iniPath = db.FilePath(QStringLiteral("quorvel.ini"));
+    TTestPrompts prompts;
+    QStringList created;
+    TStartup::SetCreationHook([&](const QString& name) { created << name; });
+    QStringList destroyed;
+    bool visible = false;
+    QString caption;
+    QStringList instanceNames;
+    QStringList visibleDialogs;
+    bool settingsFileDuringRun = true;
+    int widthAfterRequery = -1;
+
+    const int exitCode = RunAndClose(db.Dir(), [&] {
+        visible = frmMain->isVisible();
+        caption = frmMain->windowTitle();
+        for (QWidget* window : AllWindows()) {
+            instanceNames << (window ? window->objectName() : QString());
+            if (window && window != frmMain && window->isVisible())
+                visibleDialogs << window->objectName();
+            if (window)
+                connect(window, &QObject::destroyed, window,
+                        [&](QObject* gone) { destroyed << gone->objectName(); });
+        }
+        connect(DM, &QObject::destroyed, DM, [&] { destroyed << QStringLiteral("DM"); });
+        settingsFileDuringRun = QFile::exists(iniPath);
+        Grid(frmPickConf, "dbgPickConf")->setColumnWidth(1, 321);
+        // A requery resets the grid's rows but must keep the widths.
+        DM->Conferences->Requery();
+        widthAfterRequery = Grid(frmPickConf, "dbgPickConf")->columnWidth(1);
+    });
+
+    QCOMPARE(exitCode, TStartup::ExitSuccess);
+    QVERIFY(prompts.shown.isEmpty());
+    QCOMPARE(created, WindowOrder);
+    QCOMPARE(instanceNames, WindowOrder);
+    QVERIFY(visible);
+    QCOMPARE(caption, QStringLiteral("Conferences"));
+    QVERIFY(visibleDialogs.isEmpty());
+    // Nothing is written before the main window closes.
+    QVERIFY(!settingsFileDuringRun);
+    QCOMPARE(widthAfterRequery, 321);
+
+    QStringList expectedDestruction = WindowOrder;
+    std::reverse(expectedDestruction.begin(), expectedDestruction.end());
+    expectedDestruction << QStringLiteral("DM");
+    QCOMPARE(destroyed, expectedDestruction);
+
+    // The widths reach the file although only the data module's own flush ran after the
+    // dialogs were destroyed.
+    QVERIFY(QFile::exists(iniPath));
+    QCOMPARE(Dimension(iniPath, QStringLiteral("PickConfNameWidth")), QStringLiteral("321"));
+    QCOMPARE(Dimension(iniPath, QStringLiteral("PickConfDateWidth")), QStringLiteral("100"));
+    QCOMPARE(Dimension(iniPath, QStringLiteral("PickPartLNameWidth")), QStringLiteral("100"));
+    QCOMPARE(Dimension(iniPath, QStringLiteral("PickSpeakerFNameWidth")), QStringLiteral("100"));
+    QCOMPARE(Dimension(iniPath, QStringLiteral("PickExtraNameWidth")), QStringLiteral("235"));
+    QCOMPARE(Dimension(iniPath, QStringLiteral("SignInLNameWidth")), QStringLiteral("100"));
+    QCOMPARE(Dimension(iniPath, QStringLiteral("SignInFNameWidth")), QStringLiteral("100"));
+}
+
+void TstStartup::dialogsReadTheirWidthsFromTheSettings()
+{
+    TTempDatabase db;
+    const QString iniPath = db.FilePath(QStringLiteral("quorvel.ini"));
+    WriteBytes(iniPath, "[Mail]\r\nSubject=Transcript\r\n\r\n"
+                        "[Dimensions]\r\nPickConfDateWidth=77\r\nPickConfNameWidth=abc\r\n"
+                        "PickPartLNameWidth=\r\nSignInFNameWidth=5\r\n"
+                        "PickExtraNameWidth= 150 \r\n\r\n");
+    TTestPrompts prompts;
+    QList<int> widths;
+
+    const int exitCode = RunAndClose(db.Dir(), [&] {
+        widths << Grid(frmPickConf, "dbgPickConf")->columnWidth(0)
+               << Grid(frmPickConf, "dbgPickConf")->columnWidth(1)
+               << Grid(frmPickPart, "dbgPickPart")->columnWidth(0)
+               << Grid(frmPickPart, "dbgPickPart")->columnWidth(1)
+               << Grid(frmPickSpeaker, "jdbgSpeakers")->columnWidth(0)
+               << Grid(frmPickExtra, "jdbgExtras")->columnWidth(0)
+               << Grid(frmSignIn, "dbgSignInNames")->columnWidth(0)
+               << Grid(frmSignIn, "dbgSignInNames")->columnWidth(1);
+    });
+
+    QCOMPARE(exitCode, TStartup::ExitSuccess);
+    QCOMPARE(widths, (QList<int>{77, 400, 100, 100, 100, 150, 100, 5}));
+    // Unreadable values are replaced by the width in force; other settings stay.
+    QCOMPARE(Dimension(iniPath, QStringLiteral("PickConfNameWidth")), QStringLiteral("400"));
+    QCOMPARE(Dimension(iniPath, QStringLiteral("PickConfDateWidth")), QStringLiteral("77"));
+    QCOMPARE(TConfig(iniPath).ReadString(QStringLiteral("Mail"), QStringLiteral("Subject")),
+             QStringLiteral("Transcript"));
+}
+
+void TstStartup::errorInEventHandlerIsShownAndTheLoopGoesOn_data()
+{
+    QTest::addColumn<bool>("ownError");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("full stop appended") << true << "Cannot remove the row"
+                                        << "Cannot remove the row.";
+    QTest::newRow("exclamation kept") << true << "Mail handler unknown: 7!"
+                                      << "Mail handler unknown: 7!";
+    QTest::newRow("full stop not doubled") << true << "Done."
+                                           << "Done.";
+    QTest::newRow("standard exception") << false << "Out of memory"
+                                        << "Out of memory.";
+}
+
+void TstStartup::errorInEventHandlerIsShownAndTheLoopGoesOn()
+{
+    QFETCH(bool, ownError);
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    TTempDatabase db;
+    TTestPrompts prompts;
+    QList<TTestPrompts::TShown> shownWhileRunning;
+    bool stillRunning = false;
+
+    const int exitCode = TStartup::RunProgram(db.Dir(), [&] {
+        QTimer::singleShot(0, frmMain, [&] {
+            if (ownError)
+                throw EOperationError(message);
+            throw std::runtime_error(message.toStdString());
+        });
+        QTimer::singleShot(0, frmMain, [&] {
+            stillRunning = frmMain->isVisible();
+            shownWhileRunning = prompts.shown;
+            frmMain->close();
+        });
+    });
+
+    QCOMPARE(exitCode, TStartup::ExitSuccess);
+    QVERIFY(stillRunning);
+    QCOMPARE(shownWhileRunning.size(), 1);
+    QCOMPARE(shownWhileRunning[0].kind, TPrompts::Kind::Error);
+    QCOMPARE(shownWhileRunning[0].caption,
+             QStringLiteral("Continuing Education Management Software"));
+    QCOMPARE(shownWhileRunning[0].text, shown);
+    QCOMPARE(prompts.shown.size(), 1);
+}
+
+void TstStartup::errorEscapingWindowCreationEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<bool>("ownError");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QStringList>("widthKeysStored");
+    QTest::addColumn<QStringList>("widthKeysAbsent");
+    QTest::newRow("main window") << "frmMain" << true << "Error occured: EDatabaseError Broken grid"
+                                 << QStringList()
+                                 << QStringList{"PickConfDateWidth", "SignInLNameWidth"};
+    QTest::newRow("participant picker")
+        << "frmPickPart" << true << "Error occured: EDatabaseError Broken grid"
+        << QStringList{"PickConfDateWidth", "PickConfNameWidth"}
+        << QStringList{"PickPartLNameWidth", "PickSpeakerLNameWidth", "SignInLNameWidth"};
+    QTest::newRow("last dialog, standard exception")
+        << "frmAddPart" << false << "Error occured: std::runtime_error Broken grid"
+        << QStringList{"PickConfDateWidth", "PickExtraNameWidth", "SignInFNameWidth"}
+        << QStringList();
+}
+
+void TstStartup::errorEscapingWindowCreationEndsTheProgram()
+{
+    QFETCH(QString, failing);
+    QFETCH(bool, ownError);
+    QFETCH(QString, report);
+    QFETCH(QStringList, widthKeysStored);
+    QFETCH(QStringList, widthKeysAbsent);
+    TTempDatabase db;
+    const QString iniPath = db.FilePath(QStringLiteral("quorvel.ini"));
+    TTestPrompts prompts;
+    TStartup::SetCreationHook([&](const QString& name) {
+        if (name != failing)
+            return;
+        if (ownError)
+            throw EDatabaseError(QStringLiteral("Broken grid"));
+        throw std::runtime_error("Broken grid");
+    });
+    bool ran = false;
+
+    const int exitCode = TStartup::RunProgram(db.Dir(), [&] { ran = true; });
+
+    QVERIFY(exitCode != TStartup::ExitSuccess);
+    QVERIFY(!ran);
+    QCOMPARE(prompts.shown.size(), 1);
+    QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Error);
+    QCOMPARE(prompts.shown[0].caption, QStringLiteral("Error"));
+    QCOMPARE(prompts.shown[0].text, report);
+    // The windows that were created are destroyed and write their widths; the data module's
+    // last flush stores them.
+    for (const QString& key : widthKeysStored)
+        QVERIFY2(!Dimension(iniPath, key).isEmpty(), qPrintable(key));
+    for (const QString& key : widthKeysAbsent)
+        QVERIFY2(Dimension(iniPath, key).isEmpty(), qPrintable(key));
+}
+
+void TstStartup::closingDiscardsPendingEdits()
+{
+    TTempDatabase db;
+    const QString year = QString::number(QDate::currentDate().year());
+    db.Exec(QStringLiteral("INSERT INTO conferences (conf_name, begin_date, end_date, units) "
+                           "VALUES ('Cardiology update', '%1-03-01 09:00:00', "
+                           "'%1-03-01 17:00:00', 2)")
+                .arg(year));
+    db.Exec(QStringLiteral(
+        "INSERT INTO participants (last_name, first_name) VALUES ('Smith', 'Anna')"));
+    TTestPrompts prompts;
+    bool editing = false;
+
+    const int exitCode = RunAndClose(db.Dir(), [&] {
+        DM->Conferences->First();
+        DM->Conferences->Edit();
+        DM->Conferences->FieldByName(QStringLiteral("conf_name"))
+            .SetAsString(QStringLiteral("Changed"));
+        DM->Participants->Insert();
+        DM->Participants->FieldByName(QStringLiteral("last_name"))
+            .SetAsString(QStringLiteral("Newcomer"));
+        editing = DM->Conferences->DataState() == TDataSet::State::Edit &&
+                  DM->Participants->DataState() == TDataSet::State::Insert;
+    });
+
+    QCOMPARE(exitCode, TStartup::ExitSuccess);
+    QVERIFY(editing);
+    QVERIFY(prompts.shown.isEmpty());
+    QCOMPARE(db.Conn().ScalarQuery(QStringLiteral("SELECT conf_name FROM conferences")).toString(),
+             QStringLiteral("Cardiology update"));
+    QCOMPARE(db.Conn().ScalarQuery(QStringLiteral("SELECT COUNT(*) FROM participants")).toInt(), 1);
+}
+
+void TstStartup::closingWithUnwritableSettingsStillEnds()
+{
+    TTempDatabase db;
+    TTestPrompts prompts;
+
+    // A folder in the settings file's place makes every flush fail.
+    const int exitCode = RunAndClose(
+        db.Dir(), [&] { QVERIFY(QDir(db.Dir()).mkdir(QStringLiteral("quorvel.ini"))); });
+
+    QCOMPARE(exitCode, TStartup::ExitSuccess);
+    QCOMPARE(prompts.shown.size(), 1);
+    QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Error);
+    QCOMPARE(prompts.shown[0].caption, QStringLiteral("Continuing Education Management Software"));
+    QVERIFY(!prompts.shown[0].text.isEmpty());
+    QCOMPARE(prompts.shown[0].text, TPrompts::WithFullStop(prompts.shown[0].text));
+}
+
+void TstStartup::eachFolderHasItsOwnDatabaseAndSettings()
+{
+    TTempDatabase first;
+    TTempDatabase second;
+    first.Exec(QStringLiteral("INSERT INTO titles (t_name) VALUES ('Dr.')"));
+    second.Exec(QStringLiteral("INSERT INTO titles (t_name) VALUES ('Dr.')"));
+    second.Exec(QStringLiteral("INSERT INTO titles (t_name) VALUES ('Prof.')"));
+    WriteBytes(second.FilePath(QStringLiteral("quorvel.ini")),
+               "[Dimensions]\r\nPickConfDateWidth=140\r\n");
+    TTestPrompts prompts;
+
+    int firstTitles = -1;
+    int firstWidth = -1;
+    QCOMPARE(RunAndClose(first.Dir(),
+                         [&] {
+                             firstTitles = DM->Titles->RecordCount();
+                             firstWidth = Grid(frmPickConf, "dbgPickConf")->columnWidth(0);
+                         }),
+             TStartup::ExitSuccess);
+    int secondTitles = -1;
+    int secondWidth = -1;
+    QCOMPARE(RunAndClose(second.Dir(),
+                         [&] {
+                             secondTitles = DM->Titles->RecordCount();
+                             secondWidth = Grid(frmPickConf, "dbgPickConf")->columnWidth(0);
+                         }),
+             TStartup::ExitSuccess);
+
+    QCOMPARE(firstTitles, 1);
+    QCOMPARE(secondTitles, 2);
+    QCOMPARE(firstWidth, 100);
+    QCOMPARE(secondWidth, 140);
+    QVERIFY(QFile::exists(first.FilePath(QStringLiteral("quorvel.ini"))));
+    QCOMPARE(Dimension(second.FilePath(QStringLiteral("quorvel.ini")),
+                       QStringLiteral("PickConfDateWidth")),
+             QStringLiteral("140"));
+    QVERIFY(prompts.shown.isEmpty());
+}
+
+int main(int argc, char** argv)
+{
+    TApplication application(argc, argv);
+    TstStartup test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_startup.moc"
