@@ -1,6 +1,12 @@
 #include "TfrmMain.h"
 
+#include "TCalendarPage.h"
+#include "TConferencesPage.h"
 #include "TConfig.h"
+#include "TConfigurePage.h"
+#include "TParticipantsPage.h"
+#include "TSignInPage.h"
+#include "TTranscriptsPage.h"
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TError.h"
@@ -78,10 +84,17 @@ void TfrmMain::CreatePages()
     pgMain = new QTabWidget(this);
     pgMain->setObjectName(QStringLiteral("pgMain"));
     pgMain->setTabPosition(QTabWidget::East);
-    for (const TPageInfo& info : Pages) {
-        auto* page = new QWidget(pgMain);
-        page->setObjectName(QLatin1String(info.name));
-        pgMain->addTab(page, tr(info.tabCaption));
+    m_conferencesPage = new TConferencesPage(*this, pgMain);
+    m_participantsPage = new TParticipantsPage(*this, pgMain);
+    m_signInPage = new TSignInPage(*this, pgMain);
+    m_transcriptsPage = new TTranscriptsPage(*this, pgMain);
+    m_calendarPage = new TCalendarPage(*this, pgMain);
+    m_configurePage = new TConfigurePage(*this, pgMain);
+    const QList<QWidget*> pages = {m_conferencesPage, m_participantsPage, m_signInPage,
+                                   m_transcriptsPage, m_calendarPage,     m_configurePage};
+    for (int i = 0; i < pageCount; ++i) {
+        pages[i]->setObjectName(QLatin1String(Pages[i].name));
+        pgMain->addTab(pages[i], tr(Pages[i].tabCaption));
     }
     setCentralWidget(pgMain);
     connect(pgMain, &QTabWidget::currentChanged, this, [this](int page) {
@@ -94,6 +107,12 @@ void TfrmMain::CreatePages()
 
 void TfrmMain::FormCreate()
 {
+    FConfFilter = std::make_unique<TConfFilter>();
+    FPartFilter = std::make_unique<TConfFilter>();
+    FTransFilter = std::make_unique<TConfFilter>();
+    FCalFilter = std::make_unique<TConfFilter>();
+    FSignInFilter = std::make_unique<TConfFilter>();
+    FTimeFilter = std::make_unique<TTimeFilter>(TTimeFilter::CurrentYear());
     // The detail data sets follow their masters from now on; the step forward and back makes
     // the details fetch the rows of the first conference.
     DM->LinkDetails();
@@ -116,7 +135,30 @@ void TfrmMain::FormCloseQuery(bool& canClose)
     canClose = true;
 }
 
-void TfrmMain::FormDestroy() {}
+void TfrmMain::FormDestroy()
+{
+    FTimeFilter.reset();
+    FSignInFilter.reset();
+    FCalFilter.reset();
+    FTransFilter.reset();
+    FPartFilter.reset();
+    FConfFilter.reset();
+}
+
+void TfrmMain::ApplyAllFilters() {}
+
+void TfrmMain::bbConfTimeClick() {}
+
+void TfrmMain::UpdateTimeFilterLabels(const TTimeFilter&) {}
+
+void TfrmMain::ShowOtherTabs(QTabWidget* pages, bool visible)
+{
+    for (int i = 0; i < pages->count(); ++i)
+        if (i != pages->currentIndex())
+            pages->setTabVisible(i, visible);
+}
+
+void TfrmMain::HighlightActiveTab() {}
 
 void TfrmMain::pgMainChanging(int leavingPage)
 {

@@ -2,9 +2,20 @@
 
 #include "TColumnWidths.h"
 
+#include "TConfFilter.h"
+#include "TTimeFilter.h"
+
 #include <QMainWindow>
 
+#include <memory>
+
 class QTabWidget;
+class TCalendarPage;
+class TConferencesPage;
+class TConfigurePage;
+class TParticipantsPage;
+class TSignInPage;
+class TTranscriptsPage;
 
 // The main window: a frame of six pages, one per area of work. It exists from start-up to
 // shutdown; the event loop of the program ends when it closes.
@@ -33,6 +44,32 @@ public:
 
     QTabWidget* PageControl() const { return pgMain; }
 
+    // The pages, each a class of its own.
+    TConferencesPage* ConferencesPage() const { return m_conferencesPage; }
+    TParticipantsPage* ParticipantsPage() const { return m_participantsPage; }
+    TSignInPage* SignInPage() const { return m_signInPage; }
+    TTranscriptsPage* TranscriptsPage() const { return m_transcriptsPage; }
+    TCalendarPage* CalendarPage() const { return m_calendarPage; }
+    TConfigurePage* ConfigurePage() const { return m_configurePage; }
+
+    // The six filter objects, owned by the window for its whole life.
+    TConfFilter& ConfFilter() { return *FConfFilter; }
+    TConfFilter& PartFilter() { return *FPartFilter; }
+    TConfFilter& TransFilter() { return *FTransFilter; }
+    TConfFilter& CalFilter() { return *FCalFilter; }
+    TConfFilter& SignInFilter() { return *FSignInFilter; }
+    TTimeFilter& TimeFilter() { return *FTimeFilter; }
+
+    // Loads the filter panels with the credit list, the time dialog with the time filter, and
+    // re-queries every filtered list.
+    void ApplyAllFilters();
+    // The one click handler of the five "select date range" buttons.
+    void bbConfTimeClick();
+    void UpdateTimeFilterLabels(const TTimeFilter& timeFilter);
+    // Shows or hides the tab of every page of the page control except the active one.
+    void ShowOtherTabs(QTabWidget* pages, bool visible);
+    void HighlightActiveTab();
+
 Q_SIGNALS:
     // The window has accepted a close request.
     void Closed();
@@ -60,6 +97,19 @@ private:
     static const QList<TGridWidths>& GridWidths();
 
     QTabWidget* pgMain = nullptr;
+    TConferencesPage* m_conferencesPage = nullptr;
+    TParticipantsPage* m_participantsPage = nullptr;
+    TSignInPage* m_signInPage = nullptr;
+    TTranscriptsPage* m_transcriptsPage = nullptr;
+    TCalendarPage* m_calendarPage = nullptr;
+    TConfigurePage* m_configurePage = nullptr;
+
+    std::unique_ptr<TConfFilter> FConfFilter;
+    std::unique_ptr<TConfFilter> FPartFilter;
+    std::unique_ptr<TConfFilter> FTransFilter;
+    std::unique_ptr<TConfFilter> FCalFilter;
+    std::unique_ptr<TConfFilter> FSignInFilter;
+    std::unique_ptr<TTimeFilter> FTimeFilter;
     int m_activePage = pageConf;
 };
 

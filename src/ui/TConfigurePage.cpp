@@ -1,0 +1,8 @@
+#include "TConfigurePage.h"
+
+#include "TfrmMain.h"
+
+TConfigurePage::TConfigurePage(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main)
+{
+    setObjectName(QStringLiteral("tsCustomize"));
+}

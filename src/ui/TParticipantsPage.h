@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QWidget>
+
+class TfrmMain;
+
+// The Participants page: the participant list with its search, the participant editor and
+// the participant's conferences.
+class TParticipantsPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TParticipantsPage(TfrmMain& main, QWidget* parent = nullptr);
+
+private:
+    TfrmMain& m_main;
+};

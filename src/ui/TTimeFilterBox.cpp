@@ -1,0 +1,22 @@
+#include "TTimeFilterBox.h"
+
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TTimeFilterBox::TTimeFilterBox(const QString& labelName, const QString& buttonName, QWidget* parent)
+    : QWidget(parent), m_label(new QLabel(this)), m_button(new QToolButton(this))
+{
+    setObjectName(labelName + QStringLiteral("Box"));
+    m_label->setObjectName(labelName);
+    m_label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    m_label->setWordWrap(true);
+    m_button->setObjectName(buttonName);
+    m_button->setText(tr("select date range"));
+    m_button->setAutoRaise(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_label);
+    layout->addWidget(m_button);
+    connect(m_button, &QToolButton::clicked, this, &TTimeFilterBox::Clicked);
+}
