@@ -6,3 +6,10 @@ TConferencesPage::TConferencesPage(TfrmMain& main, QWidget* parent) : QWidget(pa
 {
     setObjectName(QStringLiteral("tsConf"));
 }
+
+void TConferencesPage::ShowCreditLines() {}
+void TConferencesPage::FillSpeakersList() {}
+void TConferencesPage::FillExtrasList() {}
+void TConferencesPage::AddPickedSpeaker() {}
+void TConferencesPage::AddPickedExtra() {}
+void TConferencesPage::ConfSetBrowseState() {}

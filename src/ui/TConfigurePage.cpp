@@ -6,3 +6,7 @@ TConfigurePage::TConfigurePage(TfrmMain& main, QWidget* parent) : QWidget(parent
 {
     setObjectName(QStringLiteral("tsCustomize"));
 }
+
+void TConfigurePage::LoadSettings(TConfig&) {}
+void TConfigurePage::SaveSettings(TConfig&) {}
+void TConfigurePage::SetBrowseStates() {}

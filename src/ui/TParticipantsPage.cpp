@@ -6,3 +6,5 @@ TParticipantsPage::TParticipantsPage(TfrmMain& main, QWidget* parent) : QWidget(
 {
     setObjectName(QStringLiteral("tsParticipants"));
 }
+
+void TParticipantsPage::PartSetBrowseState() {}

@@ -12,6 +12,9 @@ class TParticipantsPage : public QWidget
 public:
     explicit TParticipantsPage(TfrmMain& main, QWidget* parent = nullptr);
 
+    // The editor's browse state (PartSetBrowseState).
+    void PartSetBrowseState();
+
 private:
     TfrmMain& m_main;
 };
