@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential g++ cmake pkg-config
+  build-essential g++ cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
   libsqlite3-dev sqlite3
   libcurl4-openssl-dev
