@@ -1,13 +1,23 @@
 #pragma once
 
+#include <QDate>
 #include <QObject>
+#include <QPair>
 #include <QString>
+#include <QStringList>
+#include <QTime>
+#include <QVariant>
 
+#include <initializer_list>
 #include <memory>
 
+class TConfFilter;
 class TConfig;
 class TConnection;
 class TDataSet;
+class TIdList;
+class TTimeFilter;
+struct TConferenceDetails;
 
 // The data module: owns the connection, the settings object and the twenty-three data sets of
 // the catalogue. Exactly one exists for the run, reachable as DM.
@@ -58,10 +68,122 @@ public:
     // Links the detail data sets to their masters (the main window does this at creation).
     void LinkDetails();
 
+    // --- Filters and query building (TDMFilters.cpp) ------------------------------------
+    // Texts typed by the user go between single quotes with their own quotes doubled, so they
+    // are matched literally; a text without a quote gives the plain format.
+
+    // The condition text of every filtered list: "" when both filters are empty, otherwise
+    // " <keyword> " followed by the fragments joined by "and" and one blank at the end.
+    static QString ConferenceConditions(const QString& keyword, const QString& prefix,
+                                        const TConfFilter& confFilter,
+                                        const TTimeFilter& timeFilter);
+    // The fragments; each ends in " and ". The prefix is empty or an alias with its dot ("c.").
+    static QString DateRangeCondition(const QString& prefix, const QDate& beginDate,
+                                      const QDate& endDate);
+    // With no year at all the fragment matches no conference.
+    static QString YearsCondition(const QString& prefix, const QStringList& years);
+    static QString ConfNameCondition(const QString& prefix, const QString& name);
+    static QString SeriesCondition(const QString& prefix, const QString& serie);
+    static QString ExtraCondition(const QString& prefix, const QString& extra);
+    static QString SpeakerCondition(const QString& prefix, const QString& speaker);
+    static QString CreditsCondition(const QString& prefix, const QString& creditsAndOr,
+                                    const TIdList& credits);
+
+    // Reopen a list with the filtered query; its client-side sort stays. On an engine error the
+    // data set stays closed, its notifications come back on and the error propagates.
+    // dataSet is Conferences, SignInConfs or CalendarConfs.
+    void ApplyConferenceFilter(TDataSet* dataSet, const TConfFilter& confFilter,
+                               const TTimeFilter& timeFilter);
+    void ApplyTranscriptFilter(const TConfFilter& confFilter, const TTimeFilter& timeFilter);
+    void ApplyPartConfsFilter(const TConfFilter& confFilter, const TTimeFilter& timeFilter);
+    // The SQL text selecting the participants who receive transcripts: those of the ids when
+    // the list holds any (participant ids as decimal text), else the filtered attendees.
+    static QString SelectTranscriptParticipants(const TConfFilter& confFilter,
+                                                const TTimeFilter& timeFilter,
+                                                const QStringList& ids = {});
+    // Reopens ConfParts narrowed to last names beginning with the text (all for a blank text).
+    void SearchConferenceParticipants(const QString& text);
+    // ", " and the text when it holds a non-blank character, else "".
+    static QString CommaPrefixed(const QString& text);
+
+    // --- Conference records (TDMConferences.cpp) ----------------------------------------
+    // Each fill clears the list first and walks its data set with notifications off.
+    void FillCredits(TIdList& list);           // every credit type; Credits left on its first row
+    void FillConferenceCredits(TIdList& list); // the current conference's credit types
+    void FillConferenceSpeakers(TIdList& list); // "first last" of its speakers
+    void FillConferenceExtras(TIdList& list);  // its additional-info items
+    // Add the current row of Speakers / Extras unless a line has that text (any letter case).
+    void AddPickedSpeaker(TIdList& list);
+    void AddPickedExtra(TIdList& list);
+    // Shows the current conference: fills the details from the current row of Conferences
+    // (details.Credits must hold every credit type; only its check marks change). Returns
+    // false and changes nothing while Conferences is being edited or inserted.
+    bool ShowCurrentConference(TConferenceDetails& details);
+    // Stores the conference being edited or inserted and rewrites its speakers, additional
+    // info and credit types, all in one transaction. On failure the database is unchanged,
+    // Conferences is back in its edit or insert state with the values typed, and the error
+    // propagates.
+    void SaveConference(const TIdList& checkedCredits, const TIdList& speakers,
+                        const TIdList& extras, double units, const QDate& beginDate,
+                        const QTime& beginTime, const QDate& endDate, const QTime& endTime);
+    // The same from the page's values (the checked lines of details.Credits).
+    void SaveConference(const TConferenceDetails& details);
+    // After a conference is saved or removed: Attendances, PartConfs, ConfParts,
+    // CalendarConfs, SignInConfs, Transcripts.
+    void RequeryAfterConferenceChange();
+
+    // --- Participants and attendances (TDMParticipants.cpp) -----------------------------
+    // Signs the current participant in to the current conference unless that pair exists
+    // (also when another program wrote it since Attendances was read); nothing is reported.
+    // Does nothing while either list has no stored current row. Refreshes nothing.
+    void AddAttendance();
+    // Deletes the pair if Attendances holds it, then requeries ConfParts, PartConfs and
+    // Transcripts; a pair it does not hold changes and refreshes nothing.
+    void RemoveAttendance(int confId, int userId);
+    // Clears the blank optional texts of the current participant to null and posts it. A
+    // refused post keeps the edit or insert state and propagates.
+    void SaveParticipant();
+    // Sets the field of the current row to null when its text is blank (spaces and control
+    // characters only). The data set must be in edit or insert state.
+    void ClearIfBlank(TDataSet* dataSet, const QString& fieldName);
+    // Narrows Participants to last names beginning with the text (any letter case), or shows
+    // every row for a blank text.
+    void SearchParticipants(const QString& text);
+    // Asks "Remove participant?" when there is one, deletes it on Yes (not its attendances),
+    // then always requeries the lists. Returns true when the row was deleted.
+    bool DeleteParticipant();
+    // The refresh sets of the attendance and participant changes.
+    void RequeryAfterPickedAttendance();   // PartConfs, ConfParts, Transcripts
+    // SignInParts (then its row of userId is selected again), PartConfs, ConfParts.
+    void RequeryAfterSignInAttendance(int userId);
+    void RequeryAfterParticipantChange();  // PartConfs, ConfParts, SignInConfs, Transcripts
+    void RequeryAfterSignInClosed();       // ConfParts, PartConfs
+
+    // --- Reference lists (TDMReferenceLists.cpp) ----------------------------------------
+    // Each removes the current row of its list and what refers to it, in one transaction:
+    // when a step fails the database is unchanged and the error propagates.
+    void DeleteCredit();
+    void DeleteSpeciality();
+    void DeleteTitle();
+    void DeleteSpeaker();
+    void DeleteExtra();
+    // The name of a key, without moving the list; "" for an unknown, null or zero key.
+    QString TitleName(int titleId) const;
+    QString SpecialityName(int specId) const;
+
 private:
     void CreateCatalogue();
     void DataModuleCreate();
     void DataModuleDestroy();
+
+    void ApplyFilteredQuery(TDataSet* dataSet, const QString& sql);
+    void RequeryInOrder(std::initializer_list<TDataSet*> dataSets);
+    void RemoveReferenceRow(TDataSet* list, const QString& keyField,
+                            const QStringList& statements,
+                            std::initializer_list<TDataSet*> requeries);
+    void RestoreConferenceAfterFailedSave(bool posted, bool wasInsert,
+                                          const QList<QPair<QString, QVariant>>& typed,
+                                          int confId);
 
     QString m_workingDirectory;
     std::unique_ptr<TConfig> m_config;

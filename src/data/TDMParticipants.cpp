@@ -1,0 +1,129 @@
+// Participants and attendances: signing in and out, saving, searching and deleting
+// participants, and the lists each change refreshes.
+#include "TDM.h"
+
+#include "TBlankText.h"
+#include "TConnection.h"
+#include "TControlsOff.h"
+#include "TDataSet.h"
+#include "TPrompts.h"
+#include "TSqlDialect.h"
+
+namespace
+{
+
+const QString kPair = QStringLiteral("conf_id;user_id");
+
+} // namespace
+
+void TDM::AddAttendance()
+{
+    if (Conferences->IsEmpty() || Participants->IsEmpty())
+        return;
+    const QVariant confId = Conferences->FieldByName(QStringLiteral("conf_id")).Value();
+    const QVariant userId = Participants->FieldByName(QStringLiteral("user_id")).Value();
+    // A row that is being added has no key yet, so nothing can be signed in to or for it.
+    if (confId.isNull() || userId.isNull())
+        return;
+    if (Attendances->Locate(kPair, QVariantList{confId, userId}))
+        return;
+
+    // Attendances may be older than the table: another program can have written the pair
+    // since it was read. The check and the insert share one write transaction.
+    Conn->BeginTransaction();
+    try {
+        const bool stored =
+            Conn->ScalarQuery(QStringLiteral("select count(*) from attendances where conf_id = ? "
+                                             "and user_id = ?"),
+                              {confId, userId})
+                .toInt() > 0;
+        if (!stored) {
+            Attendances->Append();
+            Attendances->FieldByName(QStringLiteral("conf_id")).SetValue(confId);
+            Attendances->FieldByName(QStringLiteral("user_id")).SetValue(userId);
+            Attendances->Post();
+        }
+        Conn->Commit();
+    } catch (...) {
+        try {
+            Attendances->Cancel();
+        } catch (...) {
+        }
+        try {
+            Conn->Rollback();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void TDM::RemoveAttendance(int confId, int userId)
+{
+    if (!Attendances->Locate(kPair, QVariantList{confId, userId}))
+        return;
+    Attendances->Delete();
+    RequeryInOrder({ConfParts, PartConfs, Transcripts});
+}
+
+void TDM::ClearIfBlank(TDataSet* dataSet, const QString& fieldName)
+{
+    TField& field = dataSet->FieldByName(fieldName);
+    if (TBlankText::IsBlank(field.AsString()))
+        field.Clear();
+}
+
+void TDM::SaveParticipant()
+{
+    for (const char* name :
+         {"first_name", "address", "city", "state", "zip", "phone", "fax", "email"})
+        ClearIfBlank(Participants, QLatin1String(name));
+    Participants->Post();
+}
+
+void TDM::SearchParticipants(const QString& text)
+{
+    // One repaint and one fetch of the detail lists, however many steps the filter takes.
+    TControlsOff off({Participants});
+    if (TBlankText::IsBlank(text)) {
+        Participants->SetFiltered(false);
+    } else {
+        // Quotes are doubled so a name such as O'Brien is matched as typed.
+        Participants->SetFilter(QStringLiteral("last_name like '") +
+                                TSqlDialect::EscapeQuotes(text) + QStringLiteral("%'"));
+        Participants->SetFiltered(true);
+    }
+    off.Restore();
+}
+
+bool TDM::DeleteParticipant()
+{
+    bool deleted = false;
+    if (!Participants->IsEmpty() && TPrompts::Confirm(tr("Remove participant?"))) {
+        Participants->Delete();
+        deleted = true;
+    }
+    RequeryAfterParticipantChange();
+    return deleted;
+}
+
+void TDM::RequeryAfterPickedAttendance()
+{
+    RequeryInOrder({PartConfs, ConfParts, Transcripts});
+}
+
+void TDM::RequeryAfterSignInAttendance(int userId)
+{
+    SignInParts->Requery();
+    SignInParts->Locate(QStringLiteral("user_id"), userId);
+    RequeryInOrder({PartConfs, ConfParts});
+}
+
+void TDM::RequeryAfterParticipantChange()
+{
+    RequeryInOrder({PartConfs, ConfParts, SignInConfs, Transcripts});
+}
+
+void TDM::RequeryAfterSignInClosed()
+{
+    RequeryInOrder({ConfParts, PartConfs});
+}
