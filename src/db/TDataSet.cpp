@@ -290,6 +290,18 @@ void TDataSet::Requery()
         Post();
     if (m_master)
         ApplyMasterValue();
+    if (m_deferred && !m_master) {
+        // The text is checked now, so a bad query still fails here; the rows are read when
+        // somebody needs them (a shown grid, a read, a search).
+        PrepareColumns();
+        m_fetchPending = true;
+        InvalidateLookupIndexes();
+        BuildFields();
+        RebuildView(false);
+        Q_EMIT Fetched();
+        NotifyReset();
+        return;
+    }
     Fetch();
     RebuildView(false);
     NotifyReset();

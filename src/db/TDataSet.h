@@ -59,9 +59,9 @@ public:
     // Requery, then go back to the row whose key fields equal those of the current row.
     void Refresh(const QString& keyFields);
     bool Active() const { return m_state != State::Inactive; }
-    // A deferred data set checks its SQL and fields at open but reads its rows only when they
-    // are first needed (or at the next requery), so a large list whose text is replaced right
-    // after start-up is never read whole.
+    // A deferred data set checks its SQL and fields at open and at requery but reads its rows
+    // only when they are first needed (a read, a search, a grid that shows them), so a large
+    // list on a hidden page is not read again after every change elsewhere.
     void SetDeferredFetch(bool on) { m_deferred = on; }
     bool FetchPending() const { return m_fetchPending; }
     // Reads the rows now if they are still pending.
@@ -155,7 +155,8 @@ Q_SIGNALS:
     void RowRemoved(int row);
     void CurrentChanged(int row);
     void StateChanged(TDataSet::State state);
-    // Emitted after every successful fetch of rows from the database, even with controls off.
+    // Emitted after every successful fetch of rows from the database, and after a requery whose
+    // reading is deferred, even with controls off.
     void Fetched();
 
 public:

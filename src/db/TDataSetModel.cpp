@@ -2,7 +2,6 @@
 
 #include "TDataSet.h"
 
-#include <QTimer>
 
 TDataSetModel::TDataSetModel(TDataSet* dataSet, const QList<TColumn>& columns, QObject* parent)
     : QAbstractTableModel(parent), m_dataSet(dataSet), m_columns(columns)
@@ -50,15 +49,9 @@ int TDataSetModel::RowsNow()
 {
     if (!m_dataSet)
         return 0;
-    if (m_dataSet->FetchPending()) {
-        // Reading the rows is left to the next turn of the event loop, so a list whose text is
-        // replaced before the window shows is never read whole.
-        QTimer::singleShot(0, this, [ds = m_dataSet] {
-            if (ds)
-                ds->EnsureFetched();
-        });
+    // Rows still to be read count as none; a grid that shows them asks for the reading.
+    if (m_dataSet->FetchPending())
         return 0;
-    }
     return m_dataSet->RecordCount();
 }
 

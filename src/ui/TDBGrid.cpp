@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QTimer>
 
 namespace {
 
@@ -87,10 +88,35 @@ void TDBGrid::SetDataSet(TDataSet* dataSet, const QList<TDataSetModel::TColumn>&
     delete m_model;
     m_model = model;
     connect(model, &TDataSetModel::CurrentRowChanged, this, &TDBGrid::FollowDataSet);
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { FollowDataSet(m_dataSet->RecNo()); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_dataSet->FetchPending())
+            FetchWhenShown();
+        else
+            FollowDataSet(m_dataSet->RecNo());
+    });
     if (widths.size() == columns.size())
         SetColumnWidths(widths);
-    FollowDataSet(dataSet->RecNo());
+    if (dataSet->FetchPending())
+        FetchWhenShown();
+    else
+        FollowDataSet(dataSet->RecNo());
+}
+
+void TDBGrid::FetchWhenShown()
+{
+    if (!isVisible())
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (m_dataSet && isVisible())
+            m_dataSet->EnsureFetched();
+    });
+}
+
+void TDBGrid::showEvent(QShowEvent* event)
+{
+    QTableView::showEvent(event);
+    if (m_dataSet && m_dataSet->FetchPending())
+        FetchWhenShown();
 }
 
 void TDBGrid::FollowDataSet(int row)

@@ -50,11 +50,14 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     bool viewportEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FollowDataSet(int row);
     void OnTitleClicked(int column);
     void UpdateTitlePointer(const QPoint& headerPos, bool overHeader);
+    // Reads rows a deferred data set still owes, once control is back in the event loop.
+    void FetchWhenShown();
 
     TDataSet* m_dataSet = nullptr;
     TDataSetModel* m_model = nullptr;

@@ -505,8 +505,9 @@ void TstDataSet::deferredFetchReadsOnFirstUse()
     ds.SetSQL("select a.user_id, sum(c.units) as units from conferences c, attendances a "
               "where c.conf_id = a.conf_id and c.conf_id = 2 group by a.user_id");
     ds.Requery();
-    QCOMPARE(ds.FetchCount(), 2);
+    QCOMPARE(ds.FetchCount(), 1);
     QCOMPARE(ds.RecordCount(), 1);
+    QCOMPARE(ds.FetchCount(), 2);
 
     // A bad text still fails at open.
     TDataSet bad(*m_conn, "Bad");
@@ -514,14 +515,22 @@ void TstDataSet::deferredFetchReadsOnFirstUse()
     bad.SetDeferredFetch(true);
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, bad.Open());
 
-    // A grid model leaves the reading to the event loop.
+    // A model counts owed rows as none and does not read them by itself.
     TDataSet later(*m_conn, "Later");
     later.SetSQL("select * from participants");
     later.SetDeferredFetch(true);
     later.Open();
     TDataSetModel model(&later, {{"last_name", "Last name"}});
     QCOMPARE(model.rowCount(), 0);
-    QTRY_COMPARE(model.rowCount(), 5);
+    QCOMPARE(later.FetchCount(), 0);
+    later.EnsureFetched();
+    QCOMPARE(model.rowCount(), 5);
+
+    // A requery checks the text at once and reads again only on use.
+    later.Requery();
+    QVERIFY(later.FetchPending());
+    later.SetSQL("select nosuch from participants");
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, later.Requery());
 }
 
 QTEST_GUILESS_MAIN(TstDataSet)

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void phoneMaskStoresDigitsOnly();
     void lookupComboShowsNoneAndWritesKey();
     void radioGroupMapsValues();
+    void hiddenGridLeavesDeferredRowsUnread();
 
 private:
     std::unique_ptr<TTempDatabase> m_db;
@@ -216,6 +217,32 @@ void TstBindings::radioGroupMapsValues()
     QCOMPARE(group.ItemIndex(), 1);
     QCOMPARE(m_people->FieldByName("mail_type").AsInteger(), 2);
     m_people->Post();
+}
+
+void TstBindings::hiddenGridLeavesDeferredRowsUnread()
+{
+    TDataSet big(*m_conn, "Transcripts");
+    big.SetSQL("select * from participants");
+    big.SetDeferredFetch(true);
+    big.Open();
+    QWidget page;
+    TDBGrid grid("jdbgTranscripts", &page);
+    grid.SetDataSet(&big, {{"last_name", "Last name"}});
+    QTest::qWait(20);
+    QCOMPARE(big.FetchCount(), 0); // the page is not shown
+    page.show();
+    QTRY_COMPARE(grid.model()->rowCount(), 3);
+    QCOMPARE(big.FetchCount(), 1);
+    // A requery while shown reads again; one while hidden waits for the next show.
+    big.Requery();
+    QTRY_COMPARE(big.FetchCount(), 2);
+    page.hide();
+    big.Requery();
+    QTest::qWait(20);
+    QCOMPARE(big.FetchCount(), 2);
+    page.show();
+    QTRY_COMPARE(big.FetchCount(), 3);
+    QCOMPARE(grid.model()->rowCount(), 3);
 }
 
 QTEST_MAIN(TstBindings)
