@@ -1,10 +1,13 @@
 #include "TfrmPickConf.h"
 
+#include "TBusyCursor.h"
 #include "TConfig.h"
 #include "TDBGrid.h"
 #include "TDM.h"
+#include "TDataSet.h"
 #include "TfrmMain.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -18,6 +21,7 @@ TfrmPickConf::TfrmPickConf(QWidget* parent) : QDialog(parent)
 
     lConferences = new QLabel(this);
     lConferences->setObjectName(QStringLiteral("lConferences"));
+    lConferences->setWordWrap(true);
     dbgPickConf = new TDBGrid(QStringLiteral("dbgPickConf"), this);
     dbgPickConf->SetDataSet(DM->Conferences, {{QStringLiteral("begin_date"), tr("Begin date")},
                                               {QStringLiteral("conf_name"), tr("Title")}});
@@ -26,6 +30,8 @@ TfrmPickConf::TfrmPickConf(QWidget* parent) : QDialog(parent)
     dbgPickConf->SetColumnsResizable(true);
     dbgPickConf->setSelectionBehavior(QAbstractItemView::SelectItems);
     dbgPickConf->setToolTip(tr("Double-click to add a conference!"));
+    lConferences->setBuddy(dbgPickConf);
+    connect(dbgPickConf, &TDBGrid::RowDoubleClicked, this, &TfrmPickConf::PickRow);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lConferences);
@@ -61,4 +67,35 @@ void TfrmPickConf::FormDestroy()
 {
     // In memory only: the data module's final flush stores them.
     TColumnWidths::Save(*DM->Config, *dbgPickConf, WidthKeys());
+}
+
+void TfrmPickConf::PickRow(int row)
+{
+    TDataSet* conferences = DM->Conferences;
+    if (row < 0 || row >= conferences->RecordCount())
+        return;
+    if (conferences->RecNo() != row)
+        conferences->SetRecNo(row);
+    dbgPickConfDblClick();
+}
+
+void TfrmPickConf::dbgPickConfDblClick()
+{
+    // An attendance without a participant or a conference would be a corrupt row.
+    if (DM->Participants->RecNo() < 0 || DM->Conferences->RecNo() < 0)
+        return;
+    TBusyCursor busy;
+    DM->AddAttendance();
+    DM->RequeryAfterPickedAttendance();
+}
+
+void TfrmPickConf::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (dbgPickConf->hasFocus())
+            PickRow(DM->Conferences->RecNo());
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

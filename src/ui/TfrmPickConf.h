@@ -17,9 +17,18 @@ public:
     explicit TfrmPickConf(QWidget* parent = nullptr);
     ~TfrmPickConf() override;
 
+    // Signs the current participant in to the current conference and refreshes the lists that
+    // show attendances. Writes nothing when there is no current participant.
+    void dbgPickConfDblClick();
+
+protected:
+    // Enter on the list picks its current conference, as a double-click does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void FormCreate();
     void FormDestroy();
+    void PickRow(int row);
     static const QList<TColumnWidths::TKey>& WidthKeys();
 
     QLabel* lConferences = nullptr;

@@ -1,31 +1,40 @@
 #include "TfrmPickExtra.h"
 
+#include "TConferencesPage.h"
 #include "TConfig.h"
+#include "TDBEdit.h"
 #include "TDBGrid.h"
 #include "TDM.h"
+#include "TSlidingPanel.h"
 #include "TfrmMain.h"
 
+#include <QGridLayout>
 #include <QLabel>
-#include <QVBoxLayout>
 
 TfrmPickExtra* frmPickExtra = nullptr;
 
-TfrmPickExtra::TfrmPickExtra(QWidget* parent) : QDialog(parent)
+TfrmPickExtra::TfrmPickExtra(QWidget* parent)
+    : TInlineEditPicker(QStringLiteral("frmPickExtra"), DM->Extras, QStringLiteral("jdbgExtras"),
+                        QStringLiteral("lExtras"), DetailsHeight, parent)
 {
-    setObjectName(QStringLiteral("frmPickExtra"));
     setWindowTitle(tr("Select additional info"));
-    resize(300, 420);
+    resize(300, 440);
 
-    lExtras = new QLabel(this);
-    lExtras->setObjectName(QStringLiteral("lExtras"));
-    jdbgExtras = new TDBGrid(QStringLiteral("jdbgExtras"), this);
-    jdbgExtras->SetDataSet(DM->Extras, {{QStringLiteral("e_name"), tr("Additional info")}});
-    jdbgExtras->SetSortable(true);
-    jdbgExtras->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
+    QWidget* details = DetailsPanel()->Content();
+    dbeExtraName = new TDBEdit(QStringLiteral("dbeExtraName"), details);
+    dbeExtraName->Bind(DM->Extras, QStringLiteral("e_name"));
+    auto* lExtraName = new QLabel(tr("&Additional info"), details);
+    lExtraName->setObjectName(QStringLiteral("lExtraName"));
+    lExtraName->setBuddy(dbeExtraName);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lExtras);
-    layout->addWidget(jdbgExtras, 1);
+    // Caption above the edit: the panel is low and the dialog narrow.
+    QGridLayout* fields = FieldsLayout();
+    fields->addWidget(lExtraName, 0, 0, 1, 2);
+    fields->addWidget(dbeExtraName, 1, 0, 1, 2);
+    fields->setRowStretch(2, 1);
+    SetFirstField(dbeExtraName);
+
+    Grid()->SetDataSet(DM->Extras, {{QStringLiteral("e_name"), tr("Additional info")}});
 
     FormCreate();
 }
@@ -48,12 +57,25 @@ void TfrmPickExtra::FormCreate()
     // Placed once, relative to the main window as it stands now.
     if (frmMain)
         move(frmMain->pos() + QPoint(350, 185));
-    lExtras->setText(tr("Double-click on additional info to add it to the conference"));
-    TColumnWidths::Load(*DM->Config, *jdbgExtras, WidthKeys());
+    DetailsPanel()->SetPanelHeight(0);
+    ListLabel()->setText(tr("Double-click on additional info to add it to the conference"));
+    TColumnWidths::Load(*DM->Config, *Grid(), WidthKeys());
 }
 
 void TfrmPickExtra::FormDestroy()
 {
     // In memory only: the data module's final flush stores them.
-    TColumnWidths::Save(*DM->Config, *jdbgExtras, WidthKeys());
+    TColumnWidths::Save(*DM->Config, *Grid(), WidthKeys());
+}
+
+void TfrmPickExtra::PickRow()
+{
+    jdbgExtrasDblClick();
+}
+
+void TfrmPickExtra::jdbgExtrasDblClick()
+{
+    // The list is stored with the conference when the user saves it there.
+    if (frmMain)
+        frmMain->ConferencesPage()->AddPickedExtra();
 }

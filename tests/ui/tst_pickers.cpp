@@ -1,0 +1,716 @@
+#include "TApplication.h"
+#include "TConfig.h"
+#include "TConnection.h"
+#include "TDBEdit.h"
+#include "TDBGrid.h"
+#include "TDBLookupComboBox.h"
+#include "TDM.h"
+#include "TDataSet.h"
+#include "TSlidingPanel.h"
+#include "TTempDatabase.h"
+#include "TTestPrompts.h"
+#include "TfrmMain.h"
+#include "TfrmPickConf.h"
+#include "TfrmPickExtra.h"
+#include "TfrmPickPart.h"
+#include "TfrmPickSpeaker.h"
+#include "TfrmTimeFilter.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace
+{
+
+const QString SaveOrCancel = QStringLiteral("Save or cancel changes first!");
+
+QString ScreenshotDir()
+{
+    QString base = qEnvironmentVariable("QUORVEL_BUILD_DIR");
+    if (base.isEmpty())
+        base = QDir::currentPath();
+    const QString dir = QDir(base).filePath(QStringLiteral("screenshots"));
+    QDir().mkpath(dir);
+    return dir;
+}
+
+template <class T> T* Child(QWidget* window, const char* name)
+{
+    T* child = window ? window->findChild<T*>(QLatin1String(name)) : nullptr;
+    if (!child)
+        qWarning("no child %s", name);
+    return child;
+}
+
+// The visible row of the grid whose first column shows text, -1 when none does.
+int RowShowing(TDBGrid* grid, const QString& text, int column = 0)
+{
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        if (grid->model()->index(row, column).data().toString() == text)
+            return row;
+    return -1;
+}
+
+void DoubleClickRow(TDBGrid* grid, int row)
+{
+    const QPoint centre = grid->visualRect(grid->model()->index(row, 0)).center();
+    // A real double-click: the first press makes the row current, the second one acts.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, centre);
+}
+
+void ClickTitle(TDBGrid* grid, int column)
+{
+    QHeaderView* header = grid->horizontalHeader();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+void ShowActive(QWidget* window)
+{
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+} // namespace
+
+// The four picker dialogs on a real database, created in start-up order after the main window.
+class TstPickers : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void dialogsPlaceThemselvesAndSayWhatAPickDoes_data();
+    void dialogsPlaceThemselvesAndSayWhatAPickDoes();
+    void participantPickerSignsInToTheCurrentConferenceOnce();
+    void pickerWritesNothingWithoutTheOtherSide_data();
+    void pickerWritesNothingWithoutTheOtherSide();
+    void conferencePickerSignsTheCurrentParticipantInOnce();
+    void failedPickShowsTheErrorAndRestoresThePointer();
+    void participantSearchActsOnEnterInTheEditOnly();
+    void speakerPickerAddsTheNameOnce();
+    void extraPickerAddsTheItemOnce();
+    void newSpeakerIsSavedAndListed();
+    void cancelAndEmptyEditLeaveTheListAlone();
+    void refusedSaveKeepsThePanelOpen();
+    void closeGuardWhileEditing_data();
+    void closeGuardWhileEditing();
+    void sortIsSharedWithTheMainListButTitlesAreNot();
+    void widthsAreWrittenWhenTheDialogsGo();
+    void screenshots();
+
+private:
+    void CreateWindows();
+    void DestroyWindows();
+    int Count(const QString& sql);
+
+    std::unique_ptr<TTempDatabase> m_db;
+    std::unique_ptr<TTestPrompts> m_prompts;
+    std::unique_ptr<TDM> m_dm;
+};
+
+void TstPickers::init()
+{
+    m_db = std::make_unique<TTempDatabase>();
+    m_db->Exec(QStringLiteral(
+        "insert into conferences (conf_name, begin_date, end_date, series, units) values "
+        "('Cardiology update', '2024-03-05 09:00:00', '2024-03-05 18:00:00', 'Heart', 2), "
+        "('Asthma in children', '2024-05-10 09:00:00', '2024-05-10 12:00:00', 'Lung', 1.5), "
+        "('Burns', '2024-01-20 14:00:00', '2024-01-20 17:00:00', '', 1)"));
+    m_db->Exec(QStringLiteral("insert into participants (last_name, first_name) values "
+                              "('Smith', 'Anna'), ('Adams', 'Bo'), ('Kent', 'Cy'), "
+                              "('Kennedy', 'Di')"));
+    m_db->Exec(QStringLiteral("insert into titles (t_name) values ('MD'), ('PhD')"));
+    m_db->Exec(QStringLiteral("insert into speakers (last_name, first_name, place) values "
+                              "('Doe', 'John', 'Boston'), ('Doe', 'JOHN', 'Denver'), "
+                              "('Roe', 'Jane', 'Austin')"));
+    m_db->Exec(QStringLiteral("insert into extras (e_name) values ('Lunch included'), "
+                              "('Hands-on workshop')"));
+    m_prompts = std::make_unique<TTestPrompts>();
+    m_dm = std::make_unique<TDM>(m_db->Dir());
+    QVERIFY(!m_dm->OpenFailed);
+    CreateWindows();
+}
+
+void TstPickers::cleanup()
+{
+    DestroyWindows();
+    m_dm.reset();
+    m_prompts.reset();
+    m_db.reset();
+}
+
+void TstPickers::CreateWindows()
+{
+    frmMain = new TfrmMain;
+    frmTimeFilter = new TfrmTimeFilter;
+    frmPickConf = new TfrmPickConf;
+    frmPickPart = new TfrmPickPart;
+    frmPickSpeaker = new TfrmPickSpeaker;
+    frmPickExtra = new TfrmPickExtra;
+}
+
+void TstPickers::DestroyWindows()
+{
+    delete std::exchange(frmPickExtra, nullptr);
+    delete std::exchange(frmPickSpeaker, nullptr);
+    delete std::exchange(frmPickPart, nullptr);
+    delete std::exchange(frmPickConf, nullptr);
+    delete std::exchange(frmTimeFilter, nullptr);
+    delete std::exchange(frmMain, nullptr);
+}
+
+int TstPickers::Count(const QString& sql)
+{
+    return m_db->Conn().ScalarQuery(sql).toInt();
+}
+
+void TstPickers::dialogsPlaceThemselvesAndSayWhatAPickDoes_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QPoint>("offset");
+    QTest::newRow("conferences") << "frmPickConf"
+                                 << "Select conferences"
+                                 << "lConferences"
+                                 << "Double-click on a conference to add it to the participant"
+                                 << QPoint(150, 150);
+    QTest::newRow("participants") << "frmPickPart"
+                                  << "Select participants"
+                                  << "lParticipants"
+                                  << "Double-click on a participant to add him to the conference"
+                                  << QPoint(150, 150);
+    QTest::newRow("speakers") << "frmPickSpeaker"
+                              << "Select speakers"
+                              << "lSpeakers"
+                              << "Double-click on a speaker to add him to the conference"
+                              << QPoint(350, 185);
+    QTest::newRow("additional info")
+        << "frmPickExtra"
+        << "Select additional info"
+        << "lExtras"
+        << "Double-click on additional info to add it to the conference" << QPoint(350, 185);
+}
+
+void TstPickers::dialogsPlaceThemselvesAndSayWhatAPickDoes()
+{
+    QFETCH(QString, dialog);
+    QFETCH(QString, caption);
+    QFETCH(QString, label);
+    QFETCH(QString, text);
+    QFETCH(QPoint, offset);
+    // The place is taken from where the main window stood when the dialog was created.
+    DestroyWindows();
+    frmMain = new TfrmMain;
+    frmMain->move(40, 30);
+    const QPoint mainAt = frmMain->pos();
+    frmTimeFilter = new TfrmTimeFilter;
+    frmPickConf = new TfrmPickConf;
+    frmPickPart = new TfrmPickPart;
+    frmPickSpeaker = new TfrmPickSpeaker;
+    frmPickExtra = new TfrmPickExtra;
+    frmMain->move(300, 200);
+
+    const QList<QWidget*> dialogs = {frmPickConf, frmPickPart, frmPickSpeaker, frmPickExtra};
+    QWidget* window = nullptr;
+    for (QWidget* candidate : dialogs)
+        if (candidate->objectName() == dialog)
+            window = candidate;
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), caption);
+    QCOMPARE(window->findChild<QLabel*>(label)->text(), text);
+    QCOMPARE(window->pos(), mainAt + offset);
+    // Edit panels start closed.
+    if (auto* picker = qobject_cast<TInlineEditPicker*>(window)) {
+        QCOMPARE(picker->DetailsPanel()->height(), 0);
+        QVERIFY(!picker->DetailsPanel()->IsOpen());
+    }
+}
+
+void TstPickers::participantPickerSignsInToTheCurrentConferenceOnce()
+{
+    TDataSet* conferences = m_dm->Conferences;
+    QVERIFY(conferences->Locate(QStringLiteral("conf_name"), QStringLiteral("Burns")));
+    const int confId = conferences->FieldByName(QStringLiteral("conf_id")).AsInteger();
+    ShowActive(frmPickPart);
+    auto* grid = Child<TDBGrid>(frmPickPart, "dbgPickPart");
+    const int kent = RowShowing(grid, QStringLiteral("Kent"));
+    QVERIFY(kent >= 0);
+    // The pointer is the hourglass while the lists are being refreshed.
+    QList<Qt::CursorShape> pointerDuringRefresh;
+    QObject watching;
+    connect(m_dm->ConfParts, &TDataSet::Fetched, &watching, [&] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        pointerDuringRefresh << (cursor ? cursor->shape() : Qt::ArrowCursor);
+    });
+
+    DoubleClickRow(grid, kent);
+    QCOMPARE(Count(QStringLiteral("select count(*) from attendances a join participants p on "
+                                  "p.user_id = a.user_id where p.last_name = 'Kent' and "
+                                  "a.conf_id = %1")
+                       .arg(confId)),
+             1);
+    QVERIFY(!pointerDuringRefresh.isEmpty());
+    QVERIFY(pointerDuringRefresh.contains(Qt::WaitCursor));
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(m_dm->ConfParts->RecordCount(), 1);
+    QCOMPARE(m_dm->ConfParts->FieldByName(QStringLiteral("last_name")).AsString(),
+             QStringLiteral("Kent"));
+    QVERIFY(!m_dm->ConfParts->FieldByName(QStringLiteral("sign_in_date")).IsNull());
+    QCOMPARE(conferences->FieldByName(QStringLiteral("conf_id")).AsInteger(), confId);
+
+    // The same participant again, by mouse and by Enter on the list: still one row.
+    DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Kent")));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(Count(QStringLiteral("select count(*) from attendances")), 1);
+    QCOMPARE(m_dm->ConfParts->RecordCount(), 1);
+
+    // Enter on the list is the keyboard's double-click.
+    QVERIFY(m_dm->Participants->Locate(QStringLiteral("last_name"), QStringLiteral("Adams")));
+    QTest::keyClick(grid, Qt::Key_Enter);
+    QCOMPARE(Count(QStringLiteral("select count(*) from attendances")), 2);
+    QCOMPARE(m_dm->ConfParts->RecordCount(), 2);
+    QVERIFY(frmPickPart->isVisible());
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void TstPickers::pickerWritesNothingWithoutTheOtherSide_data()
+{
+    QTest::addColumn<bool>("conferencePicker");
+    QTest::newRow("participant picker, no conference") << false;
+    QTest::newRow("conference picker, no participant") << true;
+}
+
+void TstPickers::pickerWritesNothingWithoutTheOtherSide()
+{
+    QFETCH(bool, conferencePicker);
+    TDataSet* emptied = conferencePicker ? m_dm->Participants : m_dm->Conferences;
+    m_db->Exec(conferencePicker ? QStringLiteral("delete from participants")
+                                : QStringLiteral("delete from conferences"));
+    emptied->Requery();
+    QVERIFY(emptied->IsEmpty());
+    QWidget* dialog = conferencePicker ? static_cast<QWidget*>(frmPickConf) : frmPickPart;
+    auto* grid = Child<TDBGrid>(dialog, conferencePicker ? "dbgPickConf" : "dbgPickPart");
+    ShowActive(dialog);
+    QVERIFY(grid->model()->rowCount() > 0);
+
+    DoubleClickRow(grid, 0);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Return);
+
+    QCOMPARE(Count(QStringLiteral("select count(*) from attendances")), 0);
+    QVERIFY(m_dm->Attendances->IsEmpty());
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void TstPickers::conferencePickerSignsTheCurrentParticipantInOnce()
+{
+    QVERIFY(m_dm->Participants->Locate(QStringLiteral("last_name"), QStringLiteral("Smith")));
+    const int userId = m_dm->Participants->FieldByName(QStringLiteral("user_id")).AsInteger();
+    ShowActive(frmPickConf);
+    auto* grid = Child<TDBGrid>(frmPickConf, "dbgPickConf");
+    const int asthma = RowShowing(grid, QStringLiteral("Asthma in children"), 1);
+    QVERIFY(asthma >= 0);
+    QVERIFY(grid->toolTip() == QStringLiteral("Double-click to add a conference!"));
+
+    DoubleClickRow(grid, asthma);
+    DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Asthma in children"), 1));
+
+    QCOMPARE(Count(QStringLiteral("select count(*) from attendances a join conferences c on "
+                                  "c.conf_id = a.conf_id where c.conf_name = 'Asthma in "
+                                  "children' and a.user_id = %1")
+                       .arg(userId)),
+             1);
+    QCOMPARE(Count(QStringLiteral("select count(*) from attendances")), 1);
+    QCOMPARE(m_dm->PartConfs->RecordCount(), 1);
+    QCOMPARE(m_dm->PartConfs->FieldByName(QStringLiteral("conf_name")).AsString(),
+             QStringLiteral("Asthma in children"));
+    // The participant of the Participants page stays the current one.
+    QCOMPARE(m_dm->Participants->FieldByName(QStringLiteral("user_id")).AsInteger(), userId);
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void TstPickers::failedPickShowsTheErrorAndRestoresThePointer()
+{
+    // Another program moved the table away for a moment: the pick fails on the way.
+    m_db->Exec(QStringLiteral("alter table attendances rename to attendances_away"));
+    ShowActive(frmPickConf);
+    auto* grid = Child<TDBGrid>(frmPickConf, "dbgPickConf");
+
+    DoubleClickRow(grid, 0);
+    m_db->Exec(QStringLiteral("alter table attendances_away rename to attendances"));
+
+    QCOMPARE(m_prompts->shown.size(), 1);
+    QCOMPARE(m_prompts->shown[0].kind, TPrompts::Kind::Error);
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(m_dm->Attendances->DataState(), TDataSet::State::Browse);
+    QVERIFY(frmPickConf->isVisible());
+}
+
+void TstPickers::participantSearchActsOnEnterInTheEditOnly()
+{
+    auto* search = Child<QLineEdit>(frmPickPart, "eSearchPart");
+    auto* grid = Child<TDBGrid>(frmPickPart, "dbgPickPart");
+    search->setText(QStringLiteral("left from last time"));
+    ShowActive(frmPickPart);
+    QCOMPARE(search->text(), QString());
+    QTRY_VERIFY(search->hasFocus());
+
+    QTest::keyClicks(search, QStringLiteral("Ken"));
+    QCOMPARE(m_dm->Participants->RecordCount(), 4); // typing alone does not search
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(m_dm->Participants->RecordCount(), 2);
+    QCOMPARE(grid->model()->rowCount(), 2);
+
+    // Enter on the list picks instead of searching.
+    QTest::keyClicks(search, QStringLiteral("n"));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(m_dm->Participants->RecordCount(), 2);
+    QCOMPARE(Count(QStringLiteral("select count(*) from attendances")), 1);
+
+    // A blank search shows everybody again; Enter never closes the dialog.
+    search->setFocus();
+    search->clear();
+    QTest::keyClicks(search, QStringLiteral("  "));
+    QTest::keyClick(search, Qt::Key_Enter);
+    QCOMPARE(m_dm->Participants->RecordCount(), 4);
+    QVERIFY(frmPickPart->isVisible());
+
+    frmPickPart->hide();
+    search->setText(QStringLiteral("Smi"));
+    ShowActive(frmPickPart);
+    QCOMPARE(search->text(), QString());
+}
+
+void TstPickers::speakerPickerAddsTheNameOnce()
+{
+    auto* speakers = Child<QListWidget>(frmMain, "lbSpeakers");
+    QVERIFY(speakers);
+    if (auto* edit = Child<QPushButton>(frmMain, "bConfEdit"))
+        edit->click();
+    const int before = speakers->count();
+    ShowActive(frmPickSpeaker);
+    auto* grid = Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers");
+
+    DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Roe")));
+    DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Roe")));
+    QCOMPARE(speakers->count(), before + 1);
+    QCOMPARE(speakers->item(speakers->count() - 1)->text(), QStringLiteral("Jane Roe"));
+
+    // Two speakers whose names differ only in letter case: the second one adds nothing.
+    QVERIFY(m_dm->Speakers->Locate(QStringLiteral("place"), QStringLiteral("Boston")));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(speakers->count(), before + 2);
+    QCOMPARE(speakers->item(speakers->count() - 1)->text(), QStringLiteral("John Doe"));
+    QVERIFY(m_dm->Speakers->Locate(QStringLiteral("place"), QStringLiteral("Denver")));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(speakers->count(), before + 2);
+    QVERIFY(frmPickSpeaker->isVisible());
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void TstPickers::extraPickerAddsTheItemOnce()
+{
+    auto* extras = Child<QListWidget>(frmMain, "lbExtras");
+    QVERIFY(extras);
+    if (auto* edit = Child<QPushButton>(frmMain, "bConfEdit"))
+        edit->click();
+    const int before = extras->count();
+    ShowActive(frmPickExtra);
+    auto* grid = Child<TDBGrid>(frmPickExtra, "jdbgExtras");
+
+    DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Hands-on workshop")));
+    DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Hands-on workshop")));
+
+    QCOMPARE(extras->count(), before + 1);
+    QCOMPARE(extras->item(extras->count() - 1)->text(), QStringLiteral("Hands-on workshop"));
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void TstPickers::newSpeakerIsSavedAndListed()
+{
+    ShowActive(frmPickSpeaker);
+    TSlidingPanel* panel = frmPickSpeaker->DetailsPanel();
+    auto* grid = Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers");
+    auto* bNew = Child<QPushButton>(frmPickSpeaker, "bNew");
+    auto* bEdit = Child<QPushButton>(frmPickSpeaker, "bEdit");
+    auto* lastName = Child<TDBEdit>(frmPickSpeaker, "dbeLastName");
+    const int rows = grid->model()->rowCount();
+
+    QTest::mouseClick(bNew, Qt::LeftButton);
+    QVERIFY(panel->IsOpen());
+    QCOMPARE(panel->TargetHeight(), TfrmPickSpeaker::DetailsHeight);
+    panel->FinishSlide();
+    QCOMPARE(panel->height(), 168);
+    QVERIFY(lastName->hasFocus());
+    QVERIFY(!grid->isEnabled() && !bNew->isEnabled() && !bEdit->isEnabled());
+    QCOMPARE(m_dm->Speakers->DataState(), TDataSet::State::Insert);
+
+    QTest::keyClicks(lastName, QStringLiteral("Miller"));
+    QTest::keyClicks(Child<TDBEdit>(frmPickSpeaker, "dbeFirstName"), QStringLiteral("Ann"));
+    QTest::keyClicks(Child<TDBEdit>(frmPickSpeaker, "dbePlace"), QStringLiteral("Chicago"));
+    auto* title = Child<TDBLookupComboBox>(frmPickSpeaker, "jdblcTitle");
+    title->setFocus();
+    // Items: "<none>", then the titles in name order.
+    QTest::keyClick(title, Qt::Key_Down);
+    QTest::keyClick(title, Qt::Key_Down);
+    QCOMPARE(title->currentText(), QStringLiteral("PhD"));
+    // Enter saves the row being edited.
+    QTest::keyClick(title, Qt::Key_Return);
+
+    QVERIFY(!panel->IsOpen());
+    panel->FinishSlide();
+    QCOMPARE(panel->height(), 0);
+    QVERIFY(grid->isEnabled() && bNew->isEnabled() && bEdit->isEnabled());
+    QCOMPARE(m_dm->Speakers->DataState(), TDataSet::State::Browse);
+    QCOMPARE(Count(QStringLiteral("select count(*) from speakers s join titles t on t.title_id = "
+                                  "s.title_id where s.last_name = 'Miller' and s.first_name = "
+                                  "'Ann' and s.place = 'Chicago' and t.t_name = 'PhD'")),
+             1);
+    QCOMPARE(grid->model()->rowCount(), rows + 1);
+    QVERIFY(RowShowing(grid, QStringLiteral("Miller")) >= 0);
+
+    // Saved is not picked: the conference's list only grows by a double-click.
+    auto* speakers = Child<QListWidget>(frmMain, "lbSpeakers");
+    QVERIFY(!speakers ||
+            speakers->findItems(QStringLiteral("Ann Miller"), Qt::MatchExactly).isEmpty());
+
+    // Editing the current row through the panel, saved with the button.
+    QVERIFY(m_dm->Speakers->Locate(QStringLiteral("last_name"), QStringLiteral("Miller")));
+    QTest::mouseClick(bEdit, Qt::LeftButton);
+    QCOMPARE(m_dm->Speakers->DataState(), TDataSet::State::Edit);
+    lastName->selectAll();
+    QTest::keyClicks(lastName, QStringLiteral("Millner"));
+    panel->FinishSlide();
+    QTest::mouseClick(Child<QPushButton>(frmPickSpeaker, "bSave"), Qt::LeftButton);
+    QCOMPARE(Count(QStringLiteral("select count(*) from speakers where last_name = 'Millner'")), 1);
+    QCOMPARE(Count(QStringLiteral("select count(*) from speakers")), 4);
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void TstPickers::cancelAndEmptyEditLeaveTheListAlone()
+{
+    ShowActive(frmPickSpeaker);
+    TSlidingPanel* panel = frmPickSpeaker->DetailsPanel();
+    QTest::mouseClick(Child<QPushButton>(frmPickSpeaker, "bNew"), Qt::LeftButton);
+    QTest::keyClicks(Child<TDBEdit>(frmPickSpeaker, "dbeLastName"), QStringLiteral("Nobody"));
+    panel->FinishSlide();
+    QTest::mouseClick(Child<QPushButton>(frmPickSpeaker, "bCancel"), Qt::LeftButton);
+    QCOMPARE(panel->TargetHeight(), 0);
+    panel->FinishSlide();
+    QCOMPARE(panel->height(), 0);
+    QVERIFY(!panel->isVisible());
+    QCOMPARE(m_dm->Speakers->DataState(), TDataSet::State::Browse);
+    QCOMPARE(m_dm->Speakers->RecordCount(), 3);
+    QCOMPARE(Count(QStringLiteral("select count(*) from speakers")), 3);
+
+    // "Edit" on an empty list does nothing.
+    m_db->Exec(QStringLiteral("delete from extras"));
+    m_dm->Extras->Requery();
+    ShowActive(frmPickExtra);
+    QTest::mouseClick(Child<QPushButton>(frmPickExtra, "bEdit"), Qt::LeftButton);
+    QVERIFY(!frmPickExtra->DetailsPanel()->IsOpen());
+    QCOMPARE(m_dm->Extras->DataState(), TDataSet::State::Browse);
+    QVERIFY(Child<TDBGrid>(frmPickExtra, "jdbgExtras")->isEnabled());
+}
+
+void TstPickers::refusedSaveKeepsThePanelOpen()
+{
+    ShowActive(frmPickExtra);
+    TSlidingPanel* panel = frmPickExtra->DetailsPanel();
+    QTest::mouseClick(Child<QPushButton>(frmPickExtra, "bNew"), Qt::LeftButton);
+    panel->FinishSlide();
+    QCOMPARE(panel->height(), 73);
+    QVERIFY(Child<TDBEdit>(frmPickExtra, "dbeExtraName")->hasFocus());
+    // Longer than the column allows: the database refuses the row.
+    m_dm->Extras->FieldByName(QStringLiteral("e_name")).SetValue(QString(60, u'x'));
+
+    QTest::mouseClick(Child<QPushButton>(frmPickExtra, "bSave"), Qt::LeftButton);
+
+    QCOMPARE(m_prompts->shown.size(), 1);
+    QCOMPARE(m_prompts->shown[0].kind, TPrompts::Kind::Error);
+    QVERIFY(panel->IsOpen());
+    QVERIFY(!Child<TDBGrid>(frmPickExtra, "jdbgExtras")->isEnabled());
+    QCOMPARE(m_dm->Extras->DataState(), TDataSet::State::Insert);
+
+    // Corrected, the row goes in.
+    auto* name = Child<TDBEdit>(frmPickExtra, "dbeExtraName");
+    name->selectAll();
+    QTest::keyClicks(name, QStringLiteral("Certificate"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QVERIFY(!panel->IsOpen());
+    QCOMPARE(Count(QStringLiteral("select count(*) from extras where e_name = 'Certificate'")), 1);
+    QCOMPARE(m_prompts->shown.size(), 1);
+}
+
+void TstPickers::closeGuardWhileEditing_data()
+{
+    QTest::addColumn<bool>("speakers");
+    QTest::addColumn<bool>("byEscape");
+    QTest::newRow("speakers, close box") << true << false;
+    QTest::newRow("speakers, Escape") << true << true;
+    QTest::newRow("additional info, close box") << false << false;
+    QTest::newRow("additional info, Escape") << false << true;
+}
+
+void TstPickers::closeGuardWhileEditing()
+{
+    QFETCH(bool, speakers);
+    QFETCH(bool, byEscape);
+    TInlineEditPicker* picker = speakers ? static_cast<TInlineEditPicker*>(frmPickSpeaker)
+                                         : static_cast<TInlineEditPicker*>(frmPickExtra);
+    const auto closeIt = [&] {
+        if (byEscape)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        else
+            picker->close();
+    };
+    ShowActive(picker);
+
+    QTest::mouseClick(Child<QPushButton>(picker, "bNew"), Qt::LeftButton);
+    closeIt();
+    QVERIFY(picker->isVisible());
+    QCOMPARE(m_prompts->shown.size(), 1);
+    QCOMPARE(m_prompts->shown[0].kind, TPrompts::Kind::Plain);
+    QCOMPARE(m_prompts->shown[0].caption,
+             QStringLiteral("Continuing Education Management Software"));
+    QCOMPARE(m_prompts->shown[0].text, SaveOrCancel);
+    QVERIFY(picker->Editing());
+    QVERIFY(picker->DetailsPanel()->IsOpen());
+
+    QTest::mouseClick(Child<QPushButton>(picker, "bCancel"), Qt::LeftButton);
+    closeIt();
+    QVERIFY(!picker->isVisible());
+    QCOMPARE(m_prompts->shown.size(), 1);
+}
+
+void TstPickers::sortIsSharedWithTheMainListButTitlesAreNot()
+{
+    ShowActive(frmPickConf);
+    auto* pickGrid = Child<TDBGrid>(frmPickConf, "dbgPickConf");
+    auto* mainGrid = Child<TDBGrid>(frmMain, "jdbgConferences");
+    QVERIFY(mainGrid);
+
+    ClickTitle(pickGrid, 1);
+    QCOMPARE(m_dm->Conferences->Sort(), QStringLiteral("conf_name  ASC"));
+    QCOMPARE(pickGrid->model()->index(0, 1).data().toString(),
+             QStringLiteral("Asthma in children"));
+    QCOMPARE(mainGrid->model()->index(0, 1).data().toString(),
+             QStringLiteral("Asthma in children"));
+    QVERIFY(pickGrid->IsColumnTitleBold(1));
+    QVERIFY(!mainGrid->IsColumnTitleBold(1));
+    ClickTitle(pickGrid, 1);
+    QCOMPARE(m_dm->Conferences->Sort(), QStringLiteral("conf_name  DESC"));
+    // And the other way round: the page's list sorts what the picker shows.
+    ClickTitle(mainGrid, 0);
+    QCOMPARE(m_dm->Conferences->Sort(), QStringLiteral("begin_date  ASC"));
+    QCOMPARE(pickGrid->model()->index(0, 1).data().toString(), QStringLiteral("Burns"));
+    QVERIFY(mainGrid->IsColumnTitleBold(0));
+    QVERIFY(pickGrid->IsColumnTitleBold(1));
+    QVERIFY(!pickGrid->IsColumnTitleBold(0));
+    ClickTitle(pickGrid, 1);
+    QCOMPARE(m_dm->Conferences->Sort(), QStringLiteral("conf_name  ASC"));
+
+    // The pointer is a hand over the titles only.
+    QHeaderView* header = pickGrid->horizontalHeader();
+    QTest::mouseMove(header->viewport(), QPoint(10, header->height() / 2));
+    QTRY_COMPARE(header->viewport()->cursor().shape(), Qt::PointingHandCursor);
+
+    // The participant picker and the speaker picker sort their own data sets.
+    ShowActive(frmPickPart);
+    ClickTitle(Child<TDBGrid>(frmPickPart, "dbgPickPart"), 1);
+    QCOMPARE(m_dm->Participants->Sort(), QStringLiteral("first_name  ASC"));
+    ShowActive(frmPickSpeaker);
+    ClickTitle(Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers"), 1);
+    QCOMPARE(m_dm->Speakers->Sort(), QStringLiteral("first_name  ASC"));
+    QCOMPARE(m_dm->Conferences->Sort(), QStringLiteral("conf_name  ASC"));
+}
+
+void TstPickers::widthsAreWrittenWhenTheDialogsGo()
+{
+    // Only the conference and participant lists let the user drag column borders.
+    QCOMPARE(Child<TDBGrid>(frmPickConf, "dbgPickConf")->horizontalHeader()->sectionResizeMode(0),
+             QHeaderView::Interactive);
+    QCOMPARE(Child<TDBGrid>(frmPickPart, "dbgPickPart")->horizontalHeader()->sectionResizeMode(1),
+             QHeaderView::Interactive);
+    QCOMPARE(
+        Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers")->horizontalHeader()->sectionResizeMode(0),
+        QHeaderView::Fixed);
+    QCOMPARE(Child<TDBGrid>(frmPickExtra, "jdbgExtras")->horizontalHeader()->sectionResizeMode(0),
+             QHeaderView::Fixed);
+
+    Child<TDBGrid>(frmPickConf, "dbgPickConf")->setColumnWidth(0, 123);
+    Child<TDBGrid>(frmPickConf, "dbgPickConf")->setColumnWidth(1, 321);
+    Child<TDBGrid>(frmPickPart, "dbgPickPart")->setColumnWidth(0, 90);
+    Child<TDBGrid>(frmPickPart, "dbgPickPart")->setColumnWidth(1, 80);
+    Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers")->setColumnWidth(1, 111);
+    Child<TDBGrid>(frmPickExtra, "jdbgExtras")->setColumnWidth(0, 199);
+    const auto dimension = [&](const char* key) {
+        return m_dm->Config->ReadString(QStringLiteral("Dimensions"), QLatin1String(key));
+    };
+    QCOMPARE(dimension("PickConfDateWidth"), QString());
+
+    DestroyWindows();
+
+    QCOMPARE(dimension("PickConfDateWidth"), QStringLiteral("123"));
+    QCOMPARE(dimension("PickConfNameWidth"), QStringLiteral("321"));
+    QCOMPARE(dimension("PickPartLNameWidth"), QStringLiteral("90"));
+    QCOMPARE(dimension("PickPartFNameWidth"), QStringLiteral("80"));
+    QCOMPARE(dimension("PickSpeakerLNameWidth"), QStringLiteral("100"));
+    QCOMPARE(dimension("PickSpeakerFNameWidth"), QStringLiteral("111"));
+    QCOMPARE(dimension("PickExtraNameWidth"), QStringLiteral("199"));
+}
+
+void TstPickers::screenshots()
+{
+    const QString dir = ScreenshotDir();
+    const auto save = [&](QWidget* window, const QString& name) {
+        QVERIFY(window->grab().save(QDir(dir).filePath(name + QStringLiteral(".png"))));
+    };
+    ShowActive(frmPickConf);
+    save(frmPickConf, QStringLiteral("frmPickConf"));
+    ShowActive(frmPickPart);
+    save(frmPickPart, QStringLiteral("frmPickPart"));
+
+    ShowActive(frmPickSpeaker);
+    save(frmPickSpeaker, QStringLiteral("frmPickSpeaker"));
+    QTest::mouseClick(Child<QPushButton>(frmPickSpeaker, "bEdit"), Qt::LeftButton);
+    frmPickSpeaker->DetailsPanel()->FinishSlide();
+    save(frmPickSpeaker, QStringLiteral("frmPickSpeaker-editing"));
+    QTest::mouseClick(Child<QPushButton>(frmPickSpeaker, "bCancel"), Qt::LeftButton);
+
+    ShowActive(frmPickExtra);
+    save(frmPickExtra, QStringLiteral("frmPickExtra"));
+    QTest::mouseClick(Child<QPushButton>(frmPickExtra, "bNew"), Qt::LeftButton);
+    frmPickExtra->DetailsPanel()->FinishSlide();
+    save(frmPickExtra, QStringLiteral("frmPickExtra-editing"));
+    QTest::mouseClick(Child<QPushButton>(frmPickExtra, "bCancel"), Qt::LeftButton);
+}
+
+int main(int argc, char** argv)
+{
+    // The program's application object: errors escaping a handler reach the error box.
+    TApplication application(argc, argv);
+    TstPickers test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_pickers.moc"
