@@ -254,8 +254,13 @@ void TDM::DataModuleCreate()
 
 void TDM::DataModuleDestroy()
 {
-    for (TDataSet* ds : AllDataSets())
-        ds->Close();
+    // Runs from the destructor: nothing may escape, and every step is tried.
+    for (TDataSet* ds : AllDataSets()) {
+        try {
+            ds->Close();
+        } catch (...) {
+        }
+    }
     Conn->Close();
     Config = nullptr;
     m_config.reset(); // flushes quorvel.ini

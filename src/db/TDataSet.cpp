@@ -1367,6 +1367,21 @@ void TDataSet::OnMasterChanged()
 {
     if (!Active())
         return;
+    if (!m_master || !m_master->Active()) {
+        // A closed master has no rows, so neither has its detail; the database is not asked.
+        if (m_state != State::Browse)
+            Cancel();
+        m_masterHasRow = false;
+        m_masterValue = QVariant();
+        m_cells.clear();
+        m_arena.clear();
+        m_storageRows = 0;
+        m_deleted.clear();
+        InvalidateLookupIndexes();
+        RebuildView(false);
+        NotifyReset();
+        return;
+    }
     const bool hadRow = m_masterHasRow;
     const QVariant before = m_masterValue;
     ApplyMasterValue();
