@@ -1,8 +1,74 @@
 #include "TCalendarPage.h"
 
+#include "TBrandingPanel.h"
+#include "TDBGrid.h"
+#include "TDM.h"
+#include "TTimeFilterBox.h"
+#include "TfraCFilter.h"
 #include "TfrmMain.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 TCalendarPage::TCalendarPage(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main)
 {
     setObjectName(QStringLiteral("tsCalendar"));
+
+    lCalConferences = new QLabel(tr("&Conferences"), this);
+    lCalConferences->setObjectName(QStringLiteral("lCalConferences"));
+    jdbgCalendar = new TDBGrid(QStringLiteral("jdbgCalendar"), this);
+    jdbgCalendar->SetDataSet(DM->CalendarConfs, {{QStringLiteral("begin_date"), tr("Begin date")},
+                                                 {QStringLiteral("conf_name"), tr("Title")}});
+    jdbgCalendar->SetSortable(true);
+    jdbgCalendar->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
+    jdbgCalendar->SetColumnsResizable(false);
+    lCalConferences->setBuddy(jdbgCalendar);
+
+    bGenerateCalendar = new QPushButton(tr("Generate calendar"), this);
+    bGenerateCalendar->setObjectName(QStringLiteral("bGenerateCalendar"));
+    bGenerateCalendar->setFixedSize(TfraCFilter::PanelWidth, 33);
+    QFont font = bGenerateCalendar->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.15);
+    bGenerateCalendar->setFont(font);
+    // The calendar run is not available in this version of the page.
+    bGenerateCalendar->setEnabled(false);
+
+    fraCalFilter = new TfraCFilter(QStringLiteral("fraCalFilter"), this);
+    m_calTime = new TTimeFilterBox(QStringLiteral("lCalTime"), QStringLiteral("sbCalTime"), this);
+    Panel7 = new TBrandingPanel(QStringLiteral("Panel7"), this);
+
+    auto* list = new QVBoxLayout;
+    list->addWidget(lCalConferences);
+    list->addWidget(jdbgCalendar, 1);
+    auto* side = new QVBoxLayout;
+    side->setSpacing(4);
+    side->addWidget(bGenerateCalendar);
+    side->addSpacing(4);
+    side->addWidget(fraCalFilter);
+    side->addWidget(m_calTime);
+    side->addStretch(1);
+    side->addWidget(Panel7);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(list, 1);
+    layout->addLayout(side);
+
+    connect(fraCalFilter, &TfraCFilter::ApplyClicked, this, &TCalendarPage::fraCalFilterbApplyClick);
+    connect(fraCalFilter, &TfraCFilter::ClearClicked, this, &TCalendarPage::fraCalFilterbClearClick);
+    connect(m_calTime, &TTimeFilterBox::Clicked, &m_main, &TfrmMain::bbConfTimeClick);
+}
+
+void TCalendarPage::fraCalFilterbApplyClick()
+{
+    fraCalFilter->GetFilter(m_main.CalFilter());
+    DM->ApplyConferenceFilter(DM->CalendarConfs, m_main.CalFilter(), m_main.TimeFilter());
+}
+
+void TCalendarPage::fraCalFilterbClearClick()
+{
+    fraCalFilter->bClearClick();
+    fraCalFilterbApplyClick();
 }

@@ -12,6 +12,10 @@ class TTimeFilterBox : public QWidget
 {
     Q_OBJECT
 public:
+    // Width of the box and its label, in pixels; the label is LabelHeight high.
+    static constexpr int BoxWidth = 218;
+    static constexpr int LabelHeight = 37;
+
     TTimeFilterBox(const QString& labelName, const QString& buttonName, QWidget* parent = nullptr);
 
     QLabel* Label() const { return m_label; }

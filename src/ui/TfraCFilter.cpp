@@ -3,42 +3,121 @@
 #include "TConfFilter.h"
 #include "TIdList.h"
 
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-// Skeleton: the frame's owner completes layout and behaviour.
+namespace
+{
+
+const QString AndCaption = QStringLiteral("and");
+const QString OrCaption = QStringLiteral("or");
+
+QLineEdit* NewEdit(const char* name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    // Its width comes from the panel's split, not from its own preferred size.
+    edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    return edit;
+}
+
+} // namespace
+
 TfraCFilter::TfraCFilter(const QString& objectName, QWidget* parent)
     : QFrame(parent), m_credits(std::make_shared<TIdList>())
 {
     setObjectName(objectName);
-    auto* layout = new QVBoxLayout(this);
+    setFixedSize(PanelWidth, PanelHeight);
+
     gbFilter = new QGroupBox(tr("Filter"), this);
     gbFilter->setObjectName(QStringLiteral("gbFilter"));
-    layout->addWidget(gbFilter);
-    auto* inner = new QVBoxLayout(gbFilter);
-    eFName = new QLineEdit(gbFilter);
-    eFName->setObjectName(QStringLiteral("eFName"));
-    eFSerie = new QLineEdit(gbFilter);
-    eFSerie->setObjectName(QStringLiteral("eFSerie"));
-    eFSpeaker = new QLineEdit(gbFilter);
-    eFSpeaker->setObjectName(QStringLiteral("eFSpeaker"));
-    eFExtra = new QLineEdit(gbFilter);
-    eFExtra->setObjectName(QStringLiteral("eFExtra"));
+    gbFilter->setToolTip(tr("Credits filtering criteria "));
+
+    eFName = NewEdit("eFName", gbFilter);
+    eFSerie = NewEdit("eFSerie", gbFilter);
+    eFSpeaker = NewEdit("eFSpeaker", gbFilter);
+    eFExtra = NewEdit("eFExtra", gbFilter);
+
     jclbFCredits = new QListWidget(gbFilter);
     jclbFCredits->setObjectName(QStringLiteral("jclbFCredits"));
-    stCreditsAndOr = new QLabel(QStringLiteral("or"), gbFilter);
+    jclbFCredits->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    jclbFCredits->setUniformItemSizes(true);
+    jclbFCredits->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    jclbFCredits->setTextElideMode(Qt::ElideRight);
+    jclbFCredits->setAutoFillBackground(true);
+
+    stCreditsAndOr = new QLabel(OrCaption, gbFilter);
     stCreditsAndOr->setObjectName(QStringLiteral("stCreditsAndOr"));
+    stCreditsAndOr->setAlignment(Qt::AlignCenter);
+    stCreditsAndOr->setFrameStyle(QFrame::Box | QFrame::Plain);
+    stCreditsAndOr->setLineWidth(1);
+    stCreditsAndOr->setAutoFillBackground(true);
+    stCreditsAndOr->setToolTip(tr("Click-it to change the filtering criteria for credits"));
+    stCreditsAndOr->setCursor(Qt::PointingHandCursor);
+    // Reachable by the keyboard too: Tab to it, Space toggles.
+    stCreditsAndOr->setFocusPolicy(Qt::StrongFocus);
+    stCreditsAndOr->installEventFilter(this);
+
     bClear = new QPushButton(tr("Clear"), gbFilter);
     bClear->setObjectName(QStringLiteral("bClear"));
     bApply = new QPushButton(tr("Apply"), gbFilter);
     bApply->setObjectName(QStringLiteral("bApply"));
-    for (QWidget* w : std::initializer_list<QWidget*>{eFName, eFSerie, eFSpeaker, eFExtra, jclbFCredits,
-                                                      stCreditsAndOr, bClear, bApply})
-        inner->addWidget(w);
+    QFont bold = bApply->font();
+    bold.setBold(true);
+    bApply->setFont(bold);
+
+    auto* grid = new QGridLayout(gbFilter);
+    grid->setContentsMargins(5, 2, 5, 5);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(2);
+    const std::pair<QString, QLineEdit*> rows[] = {
+        {tr("Title"), eFName},
+        {tr("Series"), eFSerie},
+        {tr("Speaker"), eFSpeaker},
+        {tr("Additional"), eFExtra},
+    };
+    int row = 0;
+    for (const auto& [caption, edit] : rows) {
+        auto* label = new QLabel(caption, gbFilter);
+        label->setBuddy(edit);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row, 1);
+        ++row;
+    }
+    grid->addWidget(jclbFCredits, 0, 2, 4, 1);
+    // The buttons share the width of the labels and edits, leaving the rest to the credits.
+    bClear->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    bApply->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(4);
+    buttons->addWidget(bClear);
+    buttons->addWidget(bApply);
+    grid->addLayout(buttons, 4, 0, 1, 2);
+    grid->addWidget(stCreditsAndOr, 4, 2);
+    // The edits and the credit list share the room beside the labels evenly.
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(gbFilter);
+
+    setTabOrder(eFName, eFSerie);
+    setTabOrder(eFSerie, eFSpeaker);
+    setTabOrder(eFSpeaker, eFExtra);
+    setTabOrder(eFExtra, jclbFCredits);
+    setTabOrder(jclbFCredits, stCreditsAndOr);
+    setTabOrder(stCreditsAndOr, bClear);
+    setTabOrder(bClear, bApply);
+
+    SetOrMode();
     connect(bApply, &QPushButton::clicked, this, &TfraCFilter::ApplyClicked);
     connect(bClear, &QPushButton::clicked, this, &TfraCFilter::ClearClicked);
 }
@@ -53,12 +132,12 @@ void TfraCFilter::SetCredits(const TIdList& lines, const QString& mode)
     *m_credits = lines;
     m_credits->SetAllChecked(false);
     jclbFCredits->clear();
-    for (const TIdItem& item : *m_credits) {
-        auto* w = new QListWidgetItem(item.Text, jclbFCredits);
-        w->setFlags(w->flags() | Qt::ItemIsUserCheckable);
-        w->setCheckState(Qt::Unchecked);
+    for (const TIdItem& line : *m_credits) {
+        auto* item = new QListWidgetItem(line.Text, jclbFCredits);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
     }
-    if (mode == QLatin1String("or"))
+    if (mode == OrCaption)
         SetOrMode();
     else
         SetAndMode();
@@ -77,14 +156,26 @@ void TfraCFilter::GetFilter(TConfFilter& filter) const
     filter.CreditsAndOr = stCreditsAndOr->text();
 }
 
+void TfraCFilter::ShowMode(const QString& caption, const QColor& color)
+{
+    stCreditsAndOr->setText(caption);
+    QPalette label = stCreditsAndOr->palette();
+    label.setColor(QPalette::Window, color);
+    stCreditsAndOr->setPalette(label);
+    QPalette list = jclbFCredits->palette();
+    list.setColor(QPalette::Base, color);
+    list.setColor(QPalette::Window, color);
+    jclbFCredits->setPalette(list);
+}
+
 void TfraCFilter::SetAndMode()
 {
-    stCreditsAndOr->setText(QStringLiteral("and"));
+    ShowMode(AndCaption, AndColor());
 }
 
 void TfraCFilter::SetOrMode()
 {
-    stCreditsAndOr->setText(QStringLiteral("or"));
+    ShowMode(OrCaption, OrColor());
 }
 
 void TfraCFilter::bClearClick()
@@ -99,13 +190,44 @@ void TfraCFilter::bClearClick()
 
 void TfraCFilter::stCreditsAndOrClick()
 {
-    if (stCreditsAndOr->text() == QLatin1String("or"))
+    if (stCreditsAndOr->text() == OrCaption)
         SetAndMode();
     else
         SetOrMode();
 }
 
+void TfraCFilter::SetApplyMaroon(bool maroon)
+{
+    QPalette palette = bApply->palette();
+    palette.setColor(QPalette::ButtonText,
+                     maroon ? QColor(128, 0, 0) : this->palette().color(QPalette::ButtonText));
+    bApply->setPalette(palette);
+}
+
 QString TfraCFilter::Mode() const
 {
     return stCreditsAndOr->text();
+}
+
+bool TfraCFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == stCreditsAndOr && isEnabled()) {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+            stCreditsAndOr->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+            stCreditsAndOrClick();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+            stCreditsAndOrClick();
+            return true;
+        }
+        // A static text draws no focus mark of its own: a thicker border shows the focus.
+        if (event->type() == QEvent::FocusIn)
+            stCreditsAndOr->setLineWidth(2);
+        else if (event->type() == QEvent::FocusOut)
+            stCreditsAndOr->setLineWidth(1);
+    }
+    return QFrame::eventFilter(watched, event);
 }

@@ -1,23 +1,34 @@
 #include "TfrmMain.h"
 
+#include "TAppFont.h"
 #include "TCalendarPage.h"
 #include "TConferencesPage.h"
 #include "TConfig.h"
 #include "TConfigurePage.h"
 #include "TParticipantsPage.h"
 #include "TSignInPage.h"
+#include "TTimeFilterBox.h"
 #include "TTranscriptsPage.h"
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TError.h"
 #include "TPrompts.h"
+#include "TfraCFilter.h"
+#include "TfrmTimeFilter.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextEdit>
+#include <QToolButton>
 
 TfrmMain* frmMain = nullptr;
 
@@ -72,18 +83,20 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
         move(frame.topLeft());
     }
     FormCreate();
+    // Every key press passes here before the focused control sees it (FormKeyDown).
+    qApp->installEventFilter(this);
 }
 
 TfrmMain::~TfrmMain()
 {
+    qApp->removeEventFilter(this);
     FormDestroy();
 }
 
 void TfrmMain::CreatePages()
 {
-    pgMain = new QTabWidget(this);
+    pgMain = new TMainPageControl(this);
     pgMain->setObjectName(QStringLiteral("pgMain"));
-    pgMain->setTabPosition(QTabWidget::East);
     m_conferencesPage = new TConferencesPage(*this, pgMain);
     m_participantsPage = new TParticipantsPage(*this, pgMain);
     m_signInPage = new TSignInPage(*this, pgMain);
@@ -113,6 +126,7 @@ void TfrmMain::FormCreate()
     FCalFilter = std::make_unique<TConfFilter>();
     FSignInFilter = std::make_unique<TConfFilter>();
     FTimeFilter = std::make_unique<TTimeFilter>(TTimeFilter::CurrentYear());
+    RefillCreditLines();
     // The detail data sets follow their masters from now on; the step forward and back makes
     // the details fetch the rows of the first conference.
     DM->LinkDetails();
@@ -124,7 +138,14 @@ void TfrmMain::FormCreate()
 void TfrmMain::FormShow()
 {
     setWindowTitle(tr("Conferences"));
+    m_participantsPage->PartSetBrowseState();
+    m_conferencesPage->ConfSetBrowseState();
+    m_configurePage->SetBrowseStates();
+    ApplyAllFilters();
     SetActivePage(pageConf);
+    SetFirstPageActive(QStringLiteral("pgPartDetails"));
+    SetFirstPageActive(QStringLiteral("pgConfDetails"));
+    SetFirstPageActive(QStringLiteral("pgCustomize"));
 }
 
 void TfrmMain::FormCloseQuery(bool& canClose)
@@ -145,11 +166,90 @@ void TfrmMain::FormDestroy()
     FConfFilter.reset();
 }
 
-void TfrmMain::ApplyAllFilters() {}
+void TfrmMain::RefillCreditLines()
+{
+    DM->FillCredits(m_creditLines);
+    m_conferencesPage->ShowCreditLines();
+}
 
-void TfrmMain::bbConfTimeClick() {}
+TfraCFilter* TfrmMain::FilterPanel(const QString& name) const
+{
+    return findChild<TfraCFilter*>(name);
+}
 
-void TfrmMain::UpdateTimeFilterLabels(const TTimeFilter&) {}
+void TfrmMain::ApplyAllFilters()
+{
+    const std::pair<const char*, TConfFilter*> panels[] = {
+        {"fraConfFilter", FConfFilter.get()},
+        {"fraSignInFilter", FSignInFilter.get()},
+        {"fraTransFilter", FTransFilter.get()},
+        {"fraCalFilter", FCalFilter.get()},
+    };
+    // Each panel receives the current credit types, all unchecked, in "or" mode; its typed
+    // texts stay and become its filter again.
+    for (const auto& [name, filter] : panels) {
+        if (TfraCFilter* panel = FilterPanel(QLatin1String(name))) {
+            panel->SetCredits(m_creditLines, QStringLiteral("or"));
+            panel->GetFilter(*filter);
+        }
+    }
+    if (frmTimeFilter)
+        frmTimeFilter->SetFilter(*FTimeFilter);
+    UpdateTimeFilterLabels(*FTimeFilter);
+    ApplyFiltersToLists();
+}
+
+void TfrmMain::ApplyFiltersToLists()
+{
+    DM->ApplyConferenceFilter(DM->Conferences, *FConfFilter, *FTimeFilter);
+    DM->ApplyConferenceFilter(DM->SignInConfs, *FSignInFilter, *FTimeFilter);
+    DM->ApplyTranscriptFilter(*FTransFilter, *FTimeFilter);
+    DM->ApplyConferenceFilter(DM->CalendarConfs, *FCalFilter, *FTimeFilter);
+    DM->ApplyPartConfsFilter(*FPartFilter, *FTimeFilter);
+}
+
+void TfrmMain::bbConfTimeClick()
+{
+    // The dialog keeps its own choices between openings; only OK applies them.
+    if (!frmTimeFilter || frmTimeFilter->exec() != QDialog::Accepted)
+        return;
+    m_transcriptsPage->ClearTranscriptSelection();
+    frmTimeFilter->GetFilter(*FTimeFilter);
+    UpdateTimeFilterLabels(*FTimeFilter);
+    ApplyFiltersToLists();
+}
+
+void TfrmMain::UpdateTimeFilterLabels(const TTimeFilter& timeFilter)
+{
+    QString text;
+    const TAppFont* font = &TAppFont::RangeFont();
+    switch (timeFilter.Kind) {
+    case tkDateRange:
+        text = timeFilter.BeginDate.toString(QStringLiteral("dd.MM.yyyy")) +
+               QStringLiteral(" - ") + timeFilter.EndDate.toString(QStringLiteral("dd.MM.yyyy"));
+        break;
+    case tkYears:
+        if (timeFilter.Years.size() == 1) {
+            text = timeFilter.Years.constFirst();
+            font = &TAppFont::SingleYearFont();
+        } else {
+            for (const QString& year : timeFilter.Years)
+                text += year + QStringLiteral("; ");
+            font = &TAppFont::YearsFont();
+        }
+        break;
+    case tkNone:
+        text = tr("All");
+        break;
+    }
+    for (TTimeFilterBox* box : findChildren<TTimeFilterBox*>()) {
+        box->Label()->setText(text);
+        // Many years do not fit the label; the tip shows them all.
+        box->Label()->setToolTip(text);
+        font->ApplyTo(*box->Label());
+        TAppFont::RangeFont().ApplyTo(*box->Button());
+    }
+}
 
 void TfrmMain::ShowOtherTabs(QTabWidget* pages, bool visible)
 {
@@ -158,7 +258,15 @@ void TfrmMain::ShowOtherTabs(QTabWidget* pages, bool visible)
             pages->setTabVisible(i, visible);
 }
 
-void TfrmMain::HighlightActiveTab() {}
+void TfrmMain::HighlightActiveTab()
+{
+    pgMain->SetHighlightedTab(pgMain->currentIndex());
+}
+
+int TfrmMain::HighlightedTab() const
+{
+    return pgMain->HighlightedTab();
+}
 
 void TfrmMain::pgMainChanging(int leavingPage)
 {
@@ -172,8 +280,13 @@ void TfrmMain::pgMainChange()
     if (page < 0 || page >= pageCount)
         return;
     setWindowTitle(tr(Pages[page].windowCaption));
+    if (page == pageParticipants) {
+        if (auto* search = findChild<QLineEdit*>(QStringLiteral("eSearchPart")))
+            search->setFocus();
+    }
     if (page == pageCustomize)
         LoadSettings();
+    HighlightActiveTab();
 }
 
 void TfrmMain::SetActivePage(int page)
@@ -181,6 +294,14 @@ void TfrmMain::SetActivePage(int page)
     const QSignalBlocker blocker(pgMain);
     pgMain->setCurrentIndex(page);
     m_activePage = pgMain->currentIndex();
+}
+
+void TfrmMain::SetFirstPageActive(const QString& pageControl)
+{
+    if (auto* pages = findChild<QTabWidget*>(pageControl)) {
+        const QSignalBlocker blocker(pages);
+        pages->setCurrentIndex(0);
+    }
 }
 
 const QList<TfrmMain::TGridWidths>& TfrmMain::GridWidths()
@@ -217,6 +338,7 @@ const QList<TfrmMain::TGridWidths>& TfrmMain::GridWidths()
 
 void TfrmMain::LoadSettings()
 {
+    m_configurePage->LoadSettings(*DM->Config);
     // Grids are found by name, so each page brings its own grids without touching this table;
     // a grid the window does not hold keeps its stored widths untouched.
     for (const TGridWidths& entry : GridWidths())
@@ -226,6 +348,7 @@ void TfrmMain::LoadSettings()
 
 void TfrmMain::SaveSettings()
 {
+    m_configurePage->SaveSettings(*DM->Config);
     for (const TGridWidths& entry : GridWidths())
         if (const auto* grid = findChild<QTableView*>(entry.grid))
             TColumnWidths::Save(*DM->Config, *grid, entry.keys);
@@ -239,6 +362,43 @@ void TfrmMain::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     FormShow();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        // Dialogs and other windows handle their own Enter key.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
+            return FormKeyDown(watched, *key);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TfrmMain::FormKeyDown(QObject* receiver, const QKeyEvent&)
+{
+    // Enter still starts a new line in the multi-line text boxes.
+    if (qobject_cast<QPlainTextEdit*>(receiver) || qobject_cast<QTextEdit*>(receiver))
+        return false;
+    // The key is sent to the focused control, so the receiver is the control with the focus.
+    const int page = pgMain->currentIndex();
+    if (page == pageParticipants) {
+        const auto* search = findChild<QLineEdit*>(QStringLiteral("eSearchPart"));
+        if (search && search == receiver && search->isEnabled()) {
+            DM->SearchParticipants(search->text());
+            return true;
+        }
+    } else if (page == pageConf) {
+        const auto* details = findChild<QTabWidget*>(QStringLiteral("pgConfDetails"));
+        const auto* search = findChild<QLineEdit*>(QStringLiteral("eSearchConfPart"));
+        if (details && search && search == receiver && details->currentWidget() &&
+            details->currentWidget()->objectName() == QLatin1String("tsConfParticipants")) {
+            DM->SearchConferenceParticipants(search->text());
+            return true;
+        }
+    }
+    return true;
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)

@@ -1,14 +1,17 @@
 #pragma once
 
 #include "TColumnWidths.h"
+#include "TMainPageControl.h"
 
 #include "TConfFilter.h"
+#include "TIdList.h"
 #include "TTimeFilter.h"
 
 #include <QMainWindow>
 
 #include <memory>
 
+class QKeyEvent;
 class QTabWidget;
 class TCalendarPage;
 class TConferencesPage;
@@ -16,6 +19,7 @@ class TConfigurePage;
 class TParticipantsPage;
 class TSignInPage;
 class TTranscriptsPage;
+class TfraCFilter;
 
 // The main window: a frame of six pages, one per area of work. It exists from start-up to
 // shutdown; the event loop of the program ends when it closes.
@@ -60,6 +64,14 @@ public:
     TConfFilter& SignInFilter() { return *FSignInFilter; }
     TTimeFilter& TimeFilter() { return *FTimeFilter; }
 
+    // Every credit type (text c_name, key credit_id), in the order of Credits. The Conferences
+    // page shows these lines in jclbCredits; the filter panels receive copies that share the
+    // key objects. Filled when the window is created and by RefillCreditLines.
+    const TIdList& CreditLines() const { return m_creditLines; }
+    // Reads the credit types again and has the Conferences page show them (after a credit
+    // type has been removed). The filter panels get them at the next ApplyAllFilters.
+    void RefillCreditLines();
+
     // Loads the filter panels with the credit list, the time dialog with the time filter, and
     // re-queries every filtered list.
     void ApplyAllFilters();
@@ -68,7 +80,11 @@ public:
     void UpdateTimeFilterLabels(const TTimeFilter& timeFilter);
     // Shows or hides the tab of every page of the page control except the active one.
     void ShowOtherTabs(QTabWidget* pages, bool visible);
+    // Draws the active page's tab highlighted and every other tab plain.
     void HighlightActiveTab();
+    // The tab of pgMain drawn highlighted; -1 while none is (after start-up, until the user
+    // first changes the page).
+    int HighlightedTab() const;
 
 Q_SIGNALS:
     // The window has accepted a close request.
@@ -77,17 +93,27 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Sees every key press of the window before the focused control does (FormKeyDown).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void FormShow();
     void FormCloseQuery(bool& canClose);
     void FormDestroy();
+    // The Enter key: runs the search of the focused search box, if any. Returns true when the
+    // key is consumed, which it is everywhere except in multi-line text boxes.
+    bool FormKeyDown(QObject* receiver, const QKeyEvent& key);
     void pgMainChanging(int leavingPage);
     void pgMainChange();
     // Makes a page active without running the page-change handlers.
     void SetActivePage(int page);
+    // Makes the first page of a page control of some page active, also without handlers.
+    void SetFirstPageActive(const QString& pageControl);
     void CreatePages();
+    TfraCFilter* FilterPanel(const QString& name) const;
+    // Re-queries the five filtered lists with the filters as last applied.
+    void ApplyFiltersToLists();
 
     // The grids of the main window whose widths the settings keep, with their keys.
     struct TGridWidths {
@@ -96,7 +122,7 @@ private:
     };
     static const QList<TGridWidths>& GridWidths();
 
-    QTabWidget* pgMain = nullptr;
+    TMainPageControl* pgMain = nullptr;
     TConferencesPage* m_conferencesPage = nullptr;
     TParticipantsPage* m_participantsPage = nullptr;
     TSignInPage* m_signInPage = nullptr;
@@ -110,6 +136,7 @@ private:
     std::unique_ptr<TConfFilter> FCalFilter;
     std::unique_ptr<TConfFilter> FSignInFilter;
     std::unique_ptr<TTimeFilter> FTimeFilter;
+    TIdList m_creditLines;
     int m_activePage = pageConf;
 };
 
