@@ -1,10 +1,309 @@
 #include "TParticipantsPage.h"
 
+#include "TBrandingPanel.h"
+#include "TBusyCursor.h"
+#include "TDBEdit.h"
+#include "TDBGrid.h"
+#include "TDM.h"
+#include "TDataSet.h"
+#include "TPrompts.h"
+#include "TTimeFilterBox.h"
+#include "TfraPartDetails.h"
 #include "TfrmMain.h"
+#include "TfrmPickConf.h"
 
-TParticipantsPage::TParticipantsPage(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main)
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TParticipantsPage::TParticipantsPage(TfrmMain& main, QWidget* parent)
+    : QWidget(parent), m_main(main)
 {
     setObjectName(QStringLiteral("tsParticipants"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addWidget(CreateDetailsPanel());
+    layout->addWidget(CreateListPanel(), 1);
+
+    // The page starts browsing; the tabs are set when the window is shown.
+    fraPartDetailsMain->SetControlsEnabled(false);
+    bPartSave->setEnabled(false);
+    bPartCancel->setEnabled(false);
 }
 
-void TParticipantsPage::PartSetBrowseState() {}
+QPushButton* TParticipantsPage::MakeButton(const QString& caption, const QString& objectName,
+                                           QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    // Enter belongs to the window's key handler, never to a default button.
+    button->setAutoDefault(false);
+    button->setMinimumWidth(80);
+    return button;
+}
+
+QWidget* TParticipantsPage::CreateDetailsPanel()
+{
+    pPartDetail = new QFrame(this);
+    pPartDetail->setObjectName(QStringLiteral("pPartDetail"));
+
+    pgPartDetails = new QTabWidget(pPartDetail);
+    pgPartDetails->setObjectName(QStringLiteral("pgPartDetails"));
+    // Tabs drawn as buttons: the current one pressed in.
+    pgPartDetails->setDocumentMode(true);
+    pgPartDetails->tabBar()->setDrawBase(false);
+    pgPartDetails->tabBar()->setExpanding(false);
+    pgPartDetails->tabBar()->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { border: 1px solid palette(mid); border-radius: 3px;"
+        " background: palette(button); padding: 3px 7px; margin: 2px 2px 4px 0px; }"
+        "QTabBar::tab:selected { background: palette(midlight); border-color: palette(dark);"
+        " border-style: inset; }"
+        "QTabBar::tab:hover:!selected { background: palette(light); }"));
+    pgPartDetails->addTab(CreateInfoPage(), tr("Participant details"));
+    pgPartDetails->addTab(CreateConferencesPage(), tr("Conferences"));
+
+    auto* layout = new QVBoxLayout(pPartDetail);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pgPartDetails);
+    return pPartDetail;
+}
+
+QWidget* TParticipantsPage::CreateInfoPage()
+{
+    auto* page = new QWidget(pgPartDetails);
+    page->setObjectName(QStringLiteral("tsPartInfo"));
+
+    fraPartDetailsMain = new TfraPartDetails(QStringLiteral("fraPartDetailsMain"), page);
+    fraPartDetailsMain->Bind(DM->Participants, DM->Titles, DM->Specialities);
+
+    bPartEdit = MakeButton(tr("&Edit"), QStringLiteral("bPartEdit"), page);
+    bPartInsert = MakeButton(tr("&Add new"), QStringLiteral("bPartInsert"), page);
+    bPartDel = MakeButton(tr("&Remove"), QStringLiteral("bPartDel"), page);
+    bPartSave = MakeButton(tr("&Save"), QStringLiteral("bPartSave"), page);
+    bPartCancel = MakeButton(tr("&Cancel"), QStringLiteral("bPartCancel"), page);
+    connect(bPartEdit, &QPushButton::clicked, this, &TParticipantsPage::bPartEditClick);
+    connect(bPartInsert, &QPushButton::clicked, this, &TParticipantsPage::bPartInsertClick);
+    connect(bPartDel, &QPushButton::clicked, this, &TParticipantsPage::bPartDelClick);
+    connect(bPartSave, &QPushButton::clicked, this, &TParticipantsPage::bPartSaveClick);
+    connect(bPartCancel, &QPushButton::clicked, this, &TParticipantsPage::bPartCancelClick);
+
+    // After the last detail Tab reaches Save and Cancel, the buttons usable while editing.
+    QWidget::setTabOrder(fraPartDetailsMain->LastControl(), bPartSave);
+    QWidget::setTabOrder(bPartSave, bPartCancel);
+    QWidget::setTabOrder(bPartCancel, bPartEdit);
+    QWidget::setTabOrder(bPartEdit, bPartInsert);
+    QWidget::setTabOrder(bPartInsert, bPartDel);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(4);
+    buttons->addWidget(bPartEdit);
+    buttons->addWidget(bPartInsert);
+    buttons->addWidget(bPartDel);
+    buttons->addSpacing(12);
+    buttons->addWidget(bPartSave);
+    buttons->addWidget(bPartCancel);
+    buttons->addStretch(1);
+
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(fraPartDetailsMain, 1);
+    layout->addLayout(buttons);
+    return page;
+}
+
+QWidget* TParticipantsPage::CreateConferencesPage()
+{
+    auto* page = new QWidget(pgPartDetails);
+    page->setObjectName(QStringLiteral("tsPartConferences"));
+
+    dbgPartConf = new TDBGrid(QStringLiteral("dbgPartConf"), page);
+    dbgPartConf->SetDataSet(DM->PartConfs, {{QStringLiteral("begin_date"), tr("Begin date")},
+                                            {QStringLiteral("conf_name"), tr("Conference name")},
+                                            {QStringLiteral("sign_in_date"), tr("Sign-in date")}});
+    // The list keeps the query's order: a title click changes nothing.
+    dbgPartConf->SetSortable(false);
+    dbgPartConf->SetTitlePointer(TDBGrid::TitlePointer::OnPress);
+    dbgPartConf->SetColumnsResizable(true);
+    // The details sub-page sets the panel's height; the list takes what it is given.
+    dbgPartConf->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+
+    bPartAddConf = MakeButton(tr("&Add"), QStringLiteral("bPartAddConf"), page);
+    bPartConfDelete = MakeButton(tr("&Remove"), QStringLiteral("bPartConfDelete"), page);
+    connect(bPartAddConf, &QPushButton::clicked, this, &TParticipantsPage::bPartAddConfClick);
+    connect(bPartConfDelete, &QPushButton::clicked, this, &TParticipantsPage::bPartConfDeleteClick);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(4);
+    buttons->addWidget(bPartAddConf);
+    buttons->addWidget(bPartConfDelete);
+    buttons->addStretch(1);
+
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(dbgPartConf, 1);
+    layout->addLayout(buttons);
+    return page;
+}
+
+QWidget* TParticipantsPage::CreateListPanel()
+{
+    pPartList = new QFrame(this);
+    pPartList->setObjectName(QStringLiteral("pPartList"));
+
+    jdbgParticipants = new TDBGrid(QStringLiteral("jdbgParticipants"), pPartList);
+    jdbgParticipants->SetDataSet(DM->Participants,
+                                 {{QStringLiteral("last_name"), tr("Last name")},
+                                  {QStringLiteral("first_name"), tr("First name")}});
+    jdbgParticipants->SetSortable(true);
+    jdbgParticipants->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
+    jdbgParticipants->SetColumnsResizable(false);
+    auto* lList = new QLabel(tr("Part&icipants list"), pPartList);
+    lList->setObjectName(QStringLiteral("lPartList"));
+    lList->setBuddy(jdbgParticipants);
+
+    eSearchPart = new QLineEdit(pPartList);
+    eSearchPart->setObjectName(QStringLiteral("eSearchPart"));
+    auto* lSearch = new QLabel(tr("Enter last &name"), pPartList);
+    lSearch->setObjectName(QStringLiteral("lSearchPart"));
+    lSearch->setBuddy(eSearchPart);
+
+    auto* timeBox =
+        new TTimeFilterBox(QStringLiteral("lPartTime"), QStringLiteral("sbPartTime"), pPartList);
+    connect(timeBox, &TTimeFilterBox::Clicked, &m_main, &TfrmMain::bbConfTimeClick);
+
+    auto* branding = new TBrandingPanel(QStringLiteral("Panel5"), pPartList);
+
+    QWidget::setTabOrder(eSearchPart, jdbgParticipants);
+    QWidget::setTabOrder(jdbgParticipants, timeBox->Button());
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(2);
+    right->addWidget(lSearch);
+    right->addWidget(eSearchPart);
+    right->addSpacing(4);
+    right->addWidget(timeBox);
+    right->addStretch(1);
+    right->addWidget(branding);
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(2);
+    left->addWidget(lList);
+    left->addWidget(jdbgParticipants, 1);
+
+    auto* layout = new QHBoxLayout(pPartList);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addLayout(left, 1);
+    layout->addLayout(right);
+    return pPartList;
+}
+
+void TParticipantsPage::PartSetBrowseState()
+{
+    m_editing = false;
+    m_main.ShowOtherTabs(m_main.PageControl(), true);
+    m_main.ShowOtherTabs(pgPartDetails, true);
+    fraPartDetailsMain->SetControlsEnabled(false);
+    pPartList->setEnabled(true);
+    bPartEdit->setEnabled(true);
+    bPartInsert->setEnabled(true);
+    bPartDel->setEnabled(true);
+    bPartSave->setEnabled(false);
+    bPartCancel->setEnabled(false);
+}
+
+void TParticipantsPage::PartSetEditState()
+{
+    m_editing = true;
+    m_main.ShowOtherTabs(m_main.PageControl(), false);
+    m_main.ShowOtherTabs(pgPartDetails, false);
+    fraPartDetailsMain->SetControlsEnabled(true);
+    pPartList->setEnabled(false);
+    bPartEdit->setEnabled(false);
+    bPartInsert->setEnabled(false);
+    bPartDel->setEnabled(false);
+    bPartSave->setEnabled(true);
+    bPartCancel->setEnabled(true);
+}
+
+void TParticipantsPage::FocusSearch()
+{
+    eSearchPart->setFocus(Qt::OtherFocusReason);
+}
+
+void TParticipantsPage::bPartEditClick()
+{
+    if (DM->Participants->IsEmpty())
+        return;
+    // The row goes into edit first: a row that cannot be edited leaves the page browsing.
+    DM->Participants->Edit();
+    PartSetEditState();
+    fraPartDetailsMain->LastNameEdit()->setFocus(Qt::OtherFocusReason);
+}
+
+void TParticipantsPage::bPartInsertClick()
+{
+    DM->Participants->Append();
+    PartSetEditState();
+    fraPartDetailsMain->LastNameEdit()->setFocus(Qt::OtherFocusReason);
+}
+
+void TParticipantsPage::bPartSaveClick()
+{
+    // A refused post throws here: the row keeps its edit or insert state and the page its
+    // edit state, so the user can correct the values or cancel.
+    DM->SaveParticipant();
+    try {
+        DM->RequeryAfterParticipantChange();
+    } catch (...) {
+        // The participant is stored; a list that failed to refresh must not keep the editor
+        // open on a row that is no longer being edited.
+        PartSetBrowseState();
+        FocusSearch();
+        throw;
+    }
+    PartSetBrowseState();
+    FocusSearch();
+}
+
+void TParticipantsPage::bPartCancelClick()
+{
+    DM->Participants->Cancel();
+    PartSetBrowseState();
+    FocusSearch();
+}
+
+void TParticipantsPage::bPartDelClick()
+{
+    // Asks "Remove participant?" itself and refreshes the lists whatever the answer.
+    DM->DeleteParticipant();
+}
+
+void TParticipantsPage::bPartAddConfClick()
+{
+    if (frmPickConf)
+        frmPickConf->exec();
+}
+
+void TParticipantsPage::bPartConfDeleteClick()
+{
+    TDataSet* partConfs = DM->PartConfs;
+    if (partConfs->IsEmpty())
+        return;
+    if (!TPrompts::Confirm(tr("Remove conference?")))
+        return;
+    TBusyCursor busy;
+    DM->RemoveAttendance(partConfs->FieldByName(QStringLiteral("conf_id")).AsInteger(),
+                         partConfs->FieldByName(QStringLiteral("user_id")).AsInteger());
+}

@@ -2,6 +2,12 @@
 
 #include <QWidget>
 
+class QFrame;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class TDBGrid;
+class TfraPartDetails;
 class TfrmMain;
 
 // The Participants page: the participant list with its search, the participant editor and
@@ -10,11 +16,53 @@ class TParticipantsPage : public QWidget
 {
     Q_OBJECT
 public:
+    // Sub-pages of pgPartDetails.
+    enum TSubPage { subPartInfo, subPartConferences };
+
     explicit TParticipantsPage(TfrmMain& main, QWidget* parent = nullptr);
 
-    // The editor's browse state (PartSetBrowseState).
+    // The editor's states: browsing the list, or changing one participant with every other
+    // tab of the window and of the page hidden.
     void PartSetBrowseState();
+    void PartSetEditState();
+    bool Editing() const { return m_editing; }
+
+    // Button handlers. A refused post in bPartSaveClick propagates to the default error
+    // handler and leaves the editor in its edit state with the typed values.
+    void bPartEditClick();
+    void bPartInsertClick();
+    void bPartSaveClick();
+    void bPartCancelClick();
+    void bPartDelClick();
+    void bPartAddConfClick();
+    void bPartConfDeleteClick();
+
+    TfraPartDetails* DetailsFrame() const { return fraPartDetailsMain; }
 
 private:
+    QWidget* CreateDetailsPanel();
+    QWidget* CreateInfoPage();
+    QWidget* CreateConferencesPage();
+    QWidget* CreateListPanel();
+    QPushButton* MakeButton(const QString& caption, const QString& objectName, QWidget* parent);
+    void FocusSearch();
+
     TfrmMain& m_main;
+    bool m_editing = false;
+
+    QFrame* pPartDetail = nullptr;
+    QTabWidget* pgPartDetails = nullptr;
+    TfraPartDetails* fraPartDetailsMain = nullptr;
+    QPushButton* bPartEdit = nullptr;
+    QPushButton* bPartInsert = nullptr;
+    QPushButton* bPartDel = nullptr;
+    QPushButton* bPartSave = nullptr;
+    QPushButton* bPartCancel = nullptr;
+    TDBGrid* dbgPartConf = nullptr;
+    QPushButton* bPartAddConf = nullptr;
+    QPushButton* bPartConfDelete = nullptr;
+
+    QFrame* pPartList = nullptr;
+    TDBGrid* jdbgParticipants = nullptr;
+    QLineEdit* eSearchPart = nullptr;
 };

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "TDataSetModel.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QFormLayout;
+class QFrame;
+class QPushButton;
+class QTabWidget;
+class TDataSet;
+class TDBEdit;
+class TDBGrid;
+class TDBLookupComboBox;
+class TfrmMain;
+
+// The editor of one reference list on the Configure page: a read-only grid on the left, the
+// details of the current row in the middle and the buttons Edit, Add new, Remove, Save and
+// Cancel on the right. The page owns the click handlers; this class does the steps they share.
+class TCustListEditor : public QWidget
+{
+    Q_OBJECT
+public:
+    struct TSetup {
+        QString prefix;    // names the buttons: "Credit" gives bCreditEdit ... bCreditCancel
+        QString gridName;  // jdbgCredits
+        QString panelName; // pCustCreditInfo
+        TDataSet* dataSet = nullptr;
+        QList<TDataSetModel::TColumn> columns;
+        QString removeQuestion; // "Remove credit?"
+        // The Titles and Specialities editors also hide the other sub-pages while editing.
+        bool hidesOtherSubPages = false;
+    };
+
+    TCustListEditor(TfrmMain& main, QTabWidget& subPages, const TSetup& setup,
+                    QWidget* parent = nullptr);
+
+    // Details controls, added in tab order; the first one added is the name control that
+    // Edit and Add new focus.
+    TDBEdit* AddEdit(const QString& caption, const QString& objectName, const QString& fieldName,
+                     bool autoEdit = false);
+    TDBLookupComboBox* AddLookup(const QString& caption, const QString& objectName,
+                                 const QString& fieldName, TDataSet* listDataSet,
+                                 const QString& keyField, const QString& displayField);
+
+    // What Remove does after the user answered Yes, and what Save refreshes after the post.
+    void SetRemoveSteps(std::function<void()> steps) { m_removeSteps = std::move(steps); }
+    void SetAfterPost(std::function<void()> refresh) { m_afterPost = std::move(refresh); }
+
+    void EditClick();
+    void NewClick();
+    void DeleteClick();
+    void SaveClick();
+    void CancelClick();
+    void SetEditState();
+    void SetBrowseState();
+    bool Editing() const { return m_editing; }
+
+    TDataSet* DataSet() const { return m_dataSet; }
+    TDBGrid* Grid() const { return m_grid; }
+    QFrame* DetailsPanel() const { return m_panel; }
+    QPushButton* EditButton() const { return m_edit; }
+    QPushButton* NewButton() const { return m_new; }
+    QPushButton* DeleteButton() const { return m_delete; }
+    QPushButton* SaveButton() const { return m_save; }
+    QPushButton* CancelButton() const { return m_cancel; }
+
+private:
+    QPushButton* MakeButton(const QString& caption, const QString& objectName);
+    // Enables the controls of one state; the tabs are left to the state routines.
+    void ApplyControls(bool editing);
+    void FocusNameControl();
+    void AddDetail(QWidget* control);
+
+    TfrmMain& m_main;
+    QTabWidget& m_subPages;
+    TDataSet* m_dataSet;
+    bool m_hidesOtherSubPages;
+    QString m_removeQuestion;
+    TDBGrid* m_grid;
+    QFrame* m_panel;
+    QFormLayout* m_details;
+    QWidget* m_nameControl = nullptr;
+    QList<QWidget*> m_detailControls;
+    QPushButton* m_edit;
+    QPushButton* m_new;
+    QPushButton* m_delete;
+    QPushButton* m_save;
+    QPushButton* m_cancel;
+    std::function<void()> m_removeSteps;
+    std::function<void()> m_afterPost;
+    bool m_editing = false;
+};
