@@ -26,7 +26,9 @@ public:
             return f;
         }
         if (orientation == Qt::Vertical && role == Qt::DisplayRole)
-            return QString();
+            return (DataSet() && !DataSet()->FetchPending() && DataSet()->RecNo() == section)
+                       ? QStringLiteral("\u25B8")
+                       : QString();
         return TDataSetModel::headerData(section, orientation, role);
     }
     QVariant data(const QModelIndex& index, int role) const override
@@ -128,8 +130,12 @@ void TDBGrid::FollowDataSet(int row)
         const QModelIndex index = m_model->index(row, qMax(0, currentIndex().column()));
         if (selectionMode() == QAbstractItemView::ExtendedSelection || selectionMode() == QAbstractItemView::MultiSelection)
             selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        else if (selectionBehavior() == QAbstractItemView::SelectItems)
+            selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
         else
             selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        if (verticalHeader()->isVisible())
+            m_model->headerDataChanged(Qt::Vertical, 0, qMax(0, m_model->rowCount() - 1));
         scrollTo(index);
     } else {
         selectionModel()->clearCurrentIndex();
@@ -225,7 +231,7 @@ void TDBGrid::SetMultiSelect(bool on)
 void TDBGrid::SetRowIndicator(bool on)
 {
     verticalHeader()->setVisible(on);
-    verticalHeader()->setFixedWidth(on ? 12 : 0);
+    verticalHeader()->setFixedWidth(on ? 14 : 0);
     if (on)
         setSelectionBehavior(QAbstractItemView::SelectItems);
 }

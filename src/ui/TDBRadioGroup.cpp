@@ -12,7 +12,9 @@ TDBRadioGroup::TDBRadioGroup(const QString& objectName, const QString& caption, 
       m_buttons(new QButtonGroup(this)), m_values(values)
 {
     setObjectName(objectName);
-    m_buttons->setExclusive(false); // so that "no item" can be shown
+    // Exclusive, so Tab and the arrow keys move between the items as in any radio group;
+    // exclusivity is lifted only for the moment "no item" is shown.
+    m_buttons->setExclusive(true);
     auto* layout = new QGridLayout(this);
     const int perColumn = (int(items.size()) + columns - 1) / qMax(1, columns);
     for (int i = 0; i < items.size(); ++i) {
@@ -46,8 +48,14 @@ int TDBRadioGroup::ItemIndex() const
 void TDBRadioGroup::SetItemIndex(int index)
 {
     m_refreshing = true;
-    for (QAbstractButton* b : m_buttons->buttons())
-        b->setChecked(m_buttons->id(b) == index);
+    if (index < 0) {
+        m_buttons->setExclusive(false);
+        for (QAbstractButton* b : m_buttons->buttons())
+            b->setChecked(false);
+        m_buttons->setExclusive(true);
+    } else if (QAbstractButton* b = m_buttons->button(index)) {
+        b->setChecked(true);
+    }
     m_refreshing = false;
 }
 

@@ -749,10 +749,10 @@ void TstParticipantsPage::keyboardDrivesTheEditor()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QCOMPARE(options->ItemIndex(), 0);
     QCOMPARE(m_dm->Participants->FieldByName("mail_type").AsInteger(), 1);
+    // As in every radio group, the arrow keys move to the next item and choose it.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    QEXPECT_FAIL("", "A radio group that can show no item does not move the focus on arrow keys",
-                 Continue);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("dbMailOptions_1"));
+    QCOMPARE(options->ItemIndex(), 1);
     // Alt and a caption's letter reach a box directly.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Y, Qt::AltModifier);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("dbePartCity"));
@@ -764,7 +764,7 @@ void TstParticipantsPage::keyboardDrivesTheEditor()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
     QTRY_VERIFY(!m_page->Editing());
     QCOMPARE(Stored("city", "Smithers").toString(), QStringLiteral("Waco"));
-    QCOMPARE(Stored("mail_type", "Smithers").toInt(), 1);
+    QCOMPARE(Stored("mail_type", "Smithers").toInt(), 2);
     QCOMPARE(QApplication::focusWidget(), Find<QWidget>("eSearchPart"));
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
