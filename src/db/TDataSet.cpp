@@ -92,6 +92,33 @@ const QRegularExpression& SingleTableRe()
     return re;
 }
 
+// Reads one column of the statement's current row into a cell; text goes to the arena.
+TDataSet::TCell ReadCell(sqlite3_stmt* stmt, int column, std::string& arena)
+{
+    TDataSet::TCell cell;
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        cell.kind = TDataSet::TCell::Int;
+        cell.i = sqlite3_column_int64(stmt, column);
+        break;
+    case SQLITE_FLOAT:
+        cell.kind = TDataSet::TCell::Real;
+        cell.d = sqlite3_column_double(stmt, column);
+        break;
+    case SQLITE_NULL:
+        break;
+    default: {
+        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        const int len = sqlite3_column_bytes(stmt, column);
+        cell.kind = TDataSet::TCell::Text;
+        cell.offset = arena.size();
+        cell.length = quint32(len);
+        arena.append(text, size_t(len));
+    }
+    }
+    return cell;
+}
+
 } // namespace
 
 // Gives the filter read access to one stored row.
@@ -371,40 +398,16 @@ void TDataSet::Fetch()
     int rc;
     while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
         for (int c = 0; c < ncols; ++c) {
-            TCell cell;
-            switch (sqlite3_column_type(s.stmt, c)) {
-            case SQLITE_INTEGER:
-                cell.kind = TCell::Int;
-                cell.i = sqlite3_column_int64(s.stmt, c);
-                if (!typeKnown[size_t(c)]) {
-                    columns[size_t(c)].type = TFieldType::Integer;
-                    typeKnown[size_t(c)] = true;
-                }
-                break;
-            case SQLITE_FLOAT:
-                cell.kind = TCell::Real;
-                cell.d = sqlite3_column_double(s.stmt, c);
-                if (!typeKnown[size_t(c)] || columns[size_t(c)].type == TFieldType::Integer) {
-                    // Expressions such as sum(units) have no declared type.
-                    if (!typeKnown[size_t(c)] || sqlite3_column_decltype(s.stmt, c) == nullptr)
-                        columns[size_t(c)].type = TFieldType::Float;
-                    typeKnown[size_t(c)] = true;
-                }
-                break;
-            case SQLITE_NULL:
-                break;
-            default: {
-                const char* text = reinterpret_cast<const char*>(sqlite3_column_text(s.stmt, c));
-                const int len = sqlite3_column_bytes(s.stmt, c);
-                cell.kind = TCell::Text;
-                cell.offset = arena.size();
-                cell.length = quint32(len);
-                arena.append(text, size_t(len));
-                if (!typeKnown[size_t(c)]) {
-                    columns[size_t(c)].type = TFieldType::String;
-                    typeKnown[size_t(c)] = true;
-                }
-            }
+            const TCell cell = ReadCell(s.stmt, c, arena);
+            // Columns without a declared type (expressions such as sum(units)) take the type
+            // of their first value; a real after integers makes the column a number.
+            if (cell.kind != TCell::Null && (!typeKnown[size_t(c)] ||
+                                             (cell.kind == TCell::Real && columns[size_t(c)].type == TFieldType::Integer &&
+                                              sqlite3_column_decltype(s.stmt, c) == nullptr))) {
+                columns[size_t(c)].type = cell.kind == TCell::Int    ? TFieldType::Integer
+                                          : cell.kind == TCell::Real ? TFieldType::Float
+                                                                     : TFieldType::String;
+                typeKnown[size_t(c)] = true;
             }
             cells.push_back(cell);
         }
@@ -1081,27 +1084,7 @@ void TDataSet::ReloadStorageRow(int storageRow, qint64 rowId)
         const int target = ColumnIndex(QString::fromUtf8(sqlite3_column_name(s.stmt, c)));
         if (target < 0)
             continue;
-        TCell cell;
-        switch (sqlite3_column_type(s.stmt, c)) {
-        case SQLITE_INTEGER:
-            cell.kind = TCell::Int;
-            cell.i = sqlite3_column_int64(s.stmt, c);
-            break;
-        case SQLITE_FLOAT:
-            cell.kind = TCell::Real;
-            cell.d = sqlite3_column_double(s.stmt, c);
-            break;
-        case SQLITE_NULL:
-            break;
-        default: {
-            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(s.stmt, c));
-            const int len = sqlite3_column_bytes(s.stmt, c);
-            cell.kind = TCell::Text;
-            cell.offset = m_arena.size();
-            cell.length = quint32(len);
-            m_arena.append(text, size_t(len));
-        }
-        }
+        const TCell cell = ReadCell(s.stmt, c, m_arena);
         m_cells[size_t(storageRow) * m_columns.size() + size_t(target)] = cell;
     }
 }
