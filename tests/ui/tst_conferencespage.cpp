@@ -10,6 +10,7 @@
 #include "TParticipantsPage.h"
 #include "TTempDatabase.h"
 #include "TTestPrompts.h"
+#include "TTestWindows.h"
 #include "TfraCFilter.h"
 #include "TfrmAddPart.h"
 #include "TfrmMain.h"
@@ -189,13 +190,7 @@ void TstConferencesPage::init()
     // The windows in start-up order, so every global the page reaches points at a live one.
     m_main = std::make_unique<TfrmMain>();
     frmMain = m_main.get();
-    frmTimeFilter = new TfrmTimeFilter;
-    frmPickConf = new TfrmPickConf;
-    frmPickPart = new TfrmPickPart;
-    frmPickSpeaker = new TfrmPickSpeaker;
-    frmPickExtra = new TfrmPickExtra;
-    frmSignIn = new TfrmSignIn;
-    frmAddPart = new TfrmAddPart;
+    TTestWindows::CreateDialogs();
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     m_main->activateWindow();
@@ -208,13 +203,7 @@ void TstConferencesPage::init()
 
 void TstConferencesPage::cleanup()
 {
-    delete std::exchange(frmAddPart, nullptr);
-    delete std::exchange(frmSignIn, nullptr);
-    delete std::exchange(frmPickExtra, nullptr);
-    delete std::exchange(frmPickSpeaker, nullptr);
-    delete std::exchange(frmPickPart, nullptr);
-    delete std::exchange(frmPickConf, nullptr);
-    delete std::exchange(frmTimeFilter, nullptr);
+    TTestWindows::DestroyDialogs();
     m_main.reset();
     frmMain = nullptr;
     m_dm.reset();
