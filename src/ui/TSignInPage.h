@@ -2,6 +2,12 @@
 
 #include <QWidget>
 
+class QLabel;
+class QPushButton;
+class TBrandingPanel;
+class TDBGrid;
+class TTimeFilterBox;
+class TfraCFilter;
 class TfrmMain;
 
 // The Live sign-in page: the filtered conference list from which the sign-in window starts.
@@ -11,6 +17,19 @@ class TSignInPage : public QWidget
 public:
     explicit TSignInPage(TfrmMain& main, QWidget* parent = nullptr);
 
+    // "Live sign-in": opens the sign-in window modally for the selected conference; does
+    // nothing while the list is empty.
+    void bSignInClick();
+    // The filter panel's buttons: copy the panel into the page's filter and re-query the list.
+    void fraSignInFilterbApplyClick();
+    void fraSignInFilterbClearClick();
+
 private:
     TfrmMain& m_main;
+    QLabel* lSignInConfs = nullptr;
+    TDBGrid* jdbgSignInConfs = nullptr;
+    QPushButton* bSignIn = nullptr;
+    TfraCFilter* fraSignInFilter = nullptr;
+    TTimeFilterBox* signInTime = nullptr;
+    TBrandingPanel* Panel9 = nullptr;
 };

@@ -1,11 +1,52 @@
 #include "TfrmAddPart.h"
 
+#include "TDBEdit.h"
+#include "TDM.h"
+#include "TDataSet.h"
+#include "TfraPartDetails.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
 TfrmAddPart* frmAddPart = nullptr;
 
 TfrmAddPart::TfrmAddPart(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAddPart"));
     setWindowTitle(tr("Add new participant"));
+
+    fraPartDetailsSignIn = new TfraPartDetails(QStringLiteral("fraPartDetailsSignIn"), this);
+    fraPartDetailsSignIn->Bind(DM->Participants, DM->Titles, DM->Specialities);
+
+    bPartSave = new QPushButton(tr("&Save and sign in"), this);
+    bPartSave->setObjectName(QStringLiteral("bPartSave"));
+    bPartCancel = new QPushButton(tr("&Cancel"), this);
+    bPartCancel->setObjectName(QStringLiteral("bPartCancel"));
+    // Enter in a box must not store a half-typed participant: saving takes the button.
+    for (QPushButton* button : {bPartSave, bPartCancel}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    bPartSave->setMinimumWidth(bPartSave->fontMetrics().horizontalAdvance(tr("Save and sign in")) +
+                               24);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(bPartSave);
+    buttons->addWidget(bPartCancel);
+    buttons->addStretch(1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(fraPartDetailsSignIn, 1);
+    layout->addLayout(buttons);
+
+    QWidget::setTabOrder(fraPartDetailsSignIn->LastControl(), bPartSave);
+    QWidget::setTabOrder(bPartSave, bPartCancel);
+
+    connect(bPartSave, &QPushButton::clicked, this, &TfrmAddPart::bPartSaveClick);
+    connect(bPartCancel, &QPushButton::clicked, this, &TfrmAddPart::bPartCancelClick);
+
     FormCreate();
 }
 
@@ -14,6 +55,60 @@ TfrmAddPart::~TfrmAddPart()
     FormDestroy();
 }
 
-void TfrmAddPart::FormCreate() {}
+void TfrmAddPart::FormCreate()
+{
+    fraPartDetailsSignIn->SetControlsEnabled(true);
+    resize(sizeHint().expandedTo(QSize(640, 0)));
+}
 
 void TfrmAddPart::FormDestroy() {}
+
+void TfrmAddPart::SetInsertState()
+{
+    m_savedUserId = 0;
+    bPartSave->setText(tr("&Save and sign in"));
+}
+
+void TfrmAddPart::SetEditState()
+{
+    m_savedUserId = 0;
+    bPartSave->setText(tr("&Save"));
+}
+
+void TfrmAddPart::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmAddPart::FormShow()
+{
+    fraPartDetailsSignIn->SetControlsEnabled(true);
+    fraPartDetailsSignIn->LastNameEdit()->setFocus();
+}
+
+void TfrmAddPart::bPartSaveClick()
+{
+    TDataSet* participants = DM->Participants;
+    // Posted as typed: the blank clearing of the Participants page does not apply here.
+    participants->Post();
+    m_savedUserId = participants->IsEmpty()
+                        ? 0
+                        : participants->FieldByName(QStringLiteral("user_id")).AsInteger();
+    accept();
+}
+
+void TfrmAddPart::bPartCancelClick()
+{
+    reject();
+}
+
+void TfrmAddPart::reject()
+{
+    TDataSet* participants = DM->Participants;
+    const TDataSet::State state = participants->DataState();
+    if (state == TDataSet::State::Insert || state == TDataSet::State::Edit)
+        participants->Cancel();
+    QDialog::reject();
+}

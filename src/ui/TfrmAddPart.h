@@ -2,8 +2,13 @@
 
 #include <QDialog>
 
+class QPushButton;
+class TfraPartDetails;
+
 // The dialog that adds a new participant at the door, or edits the selected one's details,
-// from the live sign-in window. Created once at start-up and only hidden between uses.
+// from the live sign-in window. Created once at start-up and only hidden between uses. The
+// caller puts Participants into insert or edit state before showing it; the dialog posts or
+// cancels that change and never leaves it pending.
 class TfrmAddPart : public QDialog
 {
     Q_OBJECT
@@ -11,9 +16,35 @@ public:
     explicit TfrmAddPart(QWidget* parent = nullptr);
     ~TfrmAddPart() override;
 
+    // The two modes: a new participant ("Save and sign in") or the details of one ("Save").
+    void SetInsertState();
+    void SetEditState();
+
+    // Posts the Participants row as typed (blanks stay blanks) and closes with OK. A refused
+    // post throws with the database's message; the dialog then stays open with the typed values.
+    void bPartSaveClick();
+    // Discards the new row or the changes and closes with Cancel.
+    void bPartCancelClick();
+
+    // The user_id of the row the last successful save stored; 0 before any.
+    int SavedUserId() const { return m_savedUserId; }
+
+    // Every way of closing without OK (Cancel, the close box, Escape) cancels the pending
+    // insert or edit, so no half-typed participant is left behind in Participants.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void FormCreate();
     void FormDestroy();
+    void FormShow();
+
+    TfraPartDetails* fraPartDetailsSignIn = nullptr;
+    QPushButton* bPartSave = nullptr;
+    QPushButton* bPartCancel = nullptr;
+    int m_savedUserId = 0;
 };
 
 extern TfrmAddPart* frmAddPart;

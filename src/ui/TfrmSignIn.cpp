@@ -1,12 +1,83 @@
 #include "TfrmSignIn.h"
 
+#include "TBlankText.h"
+#include "TBusyCursor.h"
 #include "TConfig.h"
+#include "TConnection.h"
+#include "TControlsOff.h"
 #include "TDBGrid.h"
 #include "TDM.h"
+#include "TDataSet.h"
+#include "TPrompts.h"
+#include "TSqlDialect.h"
+#include "TfrmAddPart.h"
 
+#include <QApplication>
+#include <QBrush>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMoveEvent>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 TfrmSignIn* frmSignIn = nullptr;
+
+namespace
+{
+
+const QColor kNavy(0, 0, 128);
+const QColor kGreen(0, 128, 0);
+const QColor kSignedIn(128, 128, 128);
+const QString kPair = QStringLiteral("conf_id;user_id");
+
+// The grey of a signed-in row stays on the selection highlight, so a selected row still shows
+// that its participant is in; other rows take the usual highlighted text.
+class TSignedInDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QVariant foreground = index.data(Qt::ForegroundRole);
+        if (foreground.canConvert<QBrush>() && foreground.value<QBrush>().color() == kSignedIn)
+            option->palette.setColor(QPalette::HighlightedText, kSignedIn);
+    }
+};
+
+// The type is large on a screen of 1024 by 768 and grows or shrinks with the window; the
+// floor keeps it readable at the minimum size.
+QFont ScaledFont(QFont font, double scale, int pointSize, int floor, bool bold)
+{
+    font.setPointSize(std::max(floor, int(pointSize * scale + 0.5)));
+    font.setBold(bold);
+    return font;
+}
+
+void SetTextColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Active, role, color);
+    palette.setColor(QPalette::Inactive, role, color);
+    widget->setPalette(palette);
+}
+
+} // namespace
 
 TfrmSignIn::TfrmSignIn(QWidget* parent) : QDialog(parent)
 {
@@ -16,6 +87,13 @@ TfrmSignIn::TfrmSignIn(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setMinimumSize(413, 390);
+    setSizeGripEnabled(false);
+
+    lConfName = new QLabel(this);
+    lConfName->setObjectName(QStringLiteral("lConfName"));
+    lConfName->setAlignment(Qt::AlignCenter);
+    lConfName->setWordWrap(true);
+    SetTextColor(lConfName, QPalette::WindowText, kNavy);
 
     dbgSignInNames = new TDBGrid(QStringLiteral("dbgSignInNames"), this);
     dbgSignInNames->SetDataSet(DM->SignInParts, {{QStringLiteral("last_name"), tr("Last name")},
@@ -23,17 +101,108 @@ TfrmSignIn::TfrmSignIn(QWidget* parent) : QDialog(parent)
     dbgSignInNames->SetSortable(true);
     dbgSignInNames->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
     dbgSignInNames->SetColumnsResizable(true);
-    // The list is reached by the mouse; Tab moves between the name edit and the buttons.
+    // The list is reached by the mouse; Tab moves between the name box and the buttons.
     dbgSignInNames->setFocusPolicy(Qt::ClickFocus);
+    dbgSignInNames->setItemDelegate(new TSignedInDelegate(dbgSignInNames));
+    // The selection stays visible while the name box or another window has the focus.
+    QPalette listPalette = dbgSignInNames->palette();
+    listPalette.setColor(QPalette::Inactive, QPalette::Highlight,
+                         listPalette.color(QPalette::Active, QPalette::Highlight));
+    listPalette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                         listPalette.color(QPalette::Active, QPalette::HighlightedText));
+    dbgSignInNames->setPalette(listPalette);
+    dbgSignInNames->SetRowStyler([](int row, int role) -> QVariant {
+        if (role != Qt::ForegroundRole)
+            return {};
+        const TDataSet* parts = DM->SignInParts;
+        const TField* signedIn = parts->FindField(QStringLiteral("signed_in"));
+        if (!signedIn || row < 0 || row >= parts->RecordCount())
+            return {};
+        return QBrush(parts->RowValue(row, signedIn->Index()).toInt() == 1 ? kSignedIn
+                                                                           : QColor(Qt::black));
+    });
 
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(dbgSignInNames, 1);
+    bSignInNew = new QPushButton(tr("&New participant"), this);
+    bSignInNew->setObjectName(QStringLiteral("bSignInNew"));
+    bEdit = new QPushButton(tr("&Edit details"), this);
+    bEdit->setObjectName(QStringLiteral("bEdit"));
 
+    lEnterName = new QLabel(tr("Enter your &last name"), this);
+    lEnterName->setObjectName(QStringLiteral("lEnterName"));
+    eSignInName = new QLineEdit(this);
+    eSignInName->setObjectName(QStringLiteral("eSignInName"));
+    SetTextColor(eSignInName, QPalette::Text, kGreen);
+    lEnterName->setBuddy(eSignInName);
+
+    sbSignIn = new QPushButton(tr("&Sign to conference"), this);
+    sbSignIn->setObjectName(QStringLiteral("sbSignIn"));
+    SetTextColor(sbSignIn, QPalette::ButtonText, kGreen);
+    // The selected name sits inside the button's lower part; clicks on it reach the button.
+    lSelName = new QLabel(sbSignIn);
+    lSelName->setObjectName(QStringLiteral("lSelName"));
+    lSelName->setAlignment(Qt::AlignCenter);
+    // Inside a button a label would take the button's text colour.
+    lSelName->setForegroundRole(QPalette::WindowText);
+    lSelName->setAttribute(Qt::WA_TransparentForMouseEvents);
+    SetTextColor(lSelName, QPalette::WindowText, kNavy);
+    auto* inButton = new QVBoxLayout(sbSignIn);
+    inButton->setContentsMargins(8, 4, 8, 10);
+    inButton->addStretch(1);
+    inButton->addWidget(lSelName);
+
+    // Enter is the search everywhere in this window, so no button may take it.
+    for (QPushButton* button : {bSignInNew, bEdit, sbSignIn}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(bSignInNew);
+    buttons->addWidget(bEdit);
+    buttons->addStretch(1);
+
+    auto* entry = new QVBoxLayout;
+    entry->addWidget(lEnterName);
+    entry->addWidget(eSignInName);
+    entry->addSpacing(12);
+    entry->addWidget(sbSignIn);
+    entry->addStretch(1);
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(dbgSignInNames, 2);
+    body->addLayout(buttons);
+    body->addSpacing(12);
+    body->addLayout(entry, 3);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lConfName);
+    layout->addSpacing(8);
+    layout->addLayout(body, 1);
+
+    setTabOrder(eSignInName, sbSignIn);
+    setTabOrder(sbSignIn, bSignInNew);
+    setTabOrder(bSignInNew, bEdit);
+
+    connect(sbSignIn, &QPushButton::clicked, this, &TfrmSignIn::sbSignInClick);
+    connect(bSignInNew, &QPushButton::clicked, this, &TfrmSignIn::bSignInNewClick);
+    connect(bEdit, &QPushButton::clicked, this, &TfrmSignIn::bEditClick);
+    connect(dbgSignInNames, &TDBGrid::RowDoubleClicked, this, [this](int row) {
+        if (row >= 0 && row < DM->SignInParts->RecordCount() && DM->SignInParts->RecNo() != row)
+            DM->SignInParts->SetRecNo(row);
+        dbgSignInNamesDblClick();
+    });
+    connect(DM->SignInParts, &TDataSet::CurrentChanged, this, &TfrmSignIn::dsSignInPartsDataChange);
+    connect(DM->SignInParts, &TDataSet::RowChanged, this, &TfrmSignIn::dsSignInPartsDataChange);
+
+    ApplyTypeScale();
     FormCreate();
+    qApp->installEventFilter(this);
 }
 
 TfrmSignIn::~TfrmSignIn()
 {
+    qApp->removeEventFilter(this);
+    disconnect(DM->SignInParts, nullptr, this, nullptr);
     FormDestroy();
 }
 
@@ -49,10 +218,395 @@ const QList<TColumnWidths::TKey>& TfrmSignIn::WidthKeys()
 void TfrmSignIn::FormCreate()
 {
     TColumnWidths::Load(*DM->Config, *dbgSignInNames, WidthKeys());
+    dsSignInPartsDataChange();
 }
 
 void TfrmSignIn::FormDestroy()
 {
     // In memory only: the data module's final flush stores them.
     TColumnWidths::Save(*DM->Config, *dbgSignInNames, WidthKeys());
+}
+
+int TfrmSignIn::ShowModal()
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+    return exec();
+}
+
+void TfrmSignIn::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmSignIn::FormShow()
+{
+    TDataSet* confs = DM->SignInConfs;
+    TDataSet* parts = DM->SignInParts;
+    const bool hasConference = confs->Active() && !confs->IsEmpty();
+    m_confId = hasConference ? confs->FieldByName(QStringLiteral("conf_id")).Value() : QVariant();
+    m_open = true;
+    {
+        // One list reset however many steps the reopening takes.
+        TControlsOff off({parts});
+        parts->Close();
+        parts->SetParam(QStringLiteral("conf_id"), m_confId);
+        parts->Open();
+        // A reopened data set keeps its filter text and switch but not the compiled filter:
+        // setting the text again brings back the last-name filter of the previous use.
+        if (parts->Filtered() && !parts->Filter().trimmed().isEmpty())
+            parts->SetFilter(parts->Filter());
+        off.Restore();
+    }
+    lConfName->setText(hasConference ? confs->FieldByName(QStringLiteral("conf_name")).AsString()
+                                     : QString());
+    dsSignInPartsDataChange();
+    FocusNameBox();
+}
+
+void TfrmSignIn::done(int result)
+{
+    QDialog::done(result);
+    if (m_open)
+        FormClose();
+}
+
+void TfrmSignIn::FormClose()
+{
+    m_open = false;
+    m_confId = QVariant();
+    DM->SignInParts->Close();
+    DM->RequeryAfterSignInClosed();
+}
+
+bool TfrmSignIn::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (FormKeyDown(*key))
+            return true;
+        // The list takes no focus, so the arrow keys in the name box move its selection.
+        if (watched == eSignInName &&
+            (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
+             key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
+            QApplication::sendEvent(dbgSignInNames, key);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TfrmSignIn::FormKeyDown(const QKeyEvent& key)
+{
+    if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter)
+        return false;
+    SearchNames();
+    return true;
+}
+
+void TfrmSignIn::keyPressEvent(QKeyEvent* event)
+{
+    // Escape does not end the sign-in: only the close box does.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfrmSignIn::SearchNames()
+{
+    TDataSet* parts = DM->SignInParts;
+    if (!parts->Active())
+        return;
+    const QString text = eSignInName->text();
+    // The list is rebuilt once: a new pattern replaces the old one in a single step.
+    if (TBlankText::IsBlank(text)) {
+        parts->SetFiltered(false);
+        return;
+    }
+    // Quotes are doubled so a name such as O'Brien is matched as typed.
+    const QString expression =
+        QStringLiteral("last_name like '") + TSqlDialect::EscapeQuotes(text) + QStringLiteral("%'");
+    TControlsOff off({parts});
+    parts->SetFilter(expression);
+    parts->SetFiltered(true);
+    off.Restore();
+}
+
+QVariant TfrmSignIn::SelectedValue(const QString& fieldName) const
+{
+    const TDataSet* parts = DM->SignInParts;
+    if (!parts->Active() || parts->RecNo() < 0)
+        return {};
+    return parts->FieldByName(fieldName).Value();
+}
+
+void TfrmSignIn::dsSignInPartsDataChange()
+{
+    lSelName->clear();
+    sbSignIn->setEnabled(false);
+    const TDataSet* parts = DM->SignInParts;
+    if (!parts->Active() || parts->DataState() != TDataSet::State::Browse || parts->RecNo() < 0)
+        return;
+    if (parts->FieldByName(QStringLiteral("signed_in")).AsInteger() != 0)
+        return;
+    lSelName->setText(parts->FieldByName(QStringLiteral("first_name")).AsString() +
+                      QLatin1Char(' ') +
+                      parts->FieldByName(QStringLiteral("last_name")).AsString());
+    sbSignIn->setEnabled(true);
+}
+
+void TfrmSignIn::sbSignInClick()
+{
+    const QVariant userId = SelectedValue(QStringLiteral("user_id"));
+    if (userId.isNull())
+        return;
+    SignInParticipant(userId.toInt());
+    FocusNameBox();
+}
+
+void TfrmSignIn::dbgSignInNamesDblClick()
+{
+    const QVariant userId = SelectedValue(QStringLiteral("user_id"));
+    if (userId.isNull() || SelectedValue(QStringLiteral("signed_in")).toInt() != 0)
+        return;
+    SignInParticipant(userId.toInt());
+}
+
+void TfrmSignIn::SignInParticipant(int userId)
+{
+    TBusyCursor busy;
+    // The sign-in works through the lists of the other pages, so that they show this
+    // participant and this conference selected afterwards.
+    const bool participantShown = DM->Participants->Locate(QStringLiteral("user_id"), userId);
+    const bool conferenceShown = participantShown && !m_confId.isNull() &&
+                                 DM->Conferences->Locate(QStringLiteral("conf_id"), m_confId);
+    QString refusal;
+    if (participantShown && conferenceShown) {
+        DM->AddAttendance();
+    } else if (m_confId.isNull()) {
+        refusal = tr("No conference is chosen for the sign-in; nobody was signed in.");
+    } else if (!RecordAttendance(m_confId, userId)) {
+        // The other pages' search and filter may hide a row, but a row missing from the
+        // database cannot be signed in: the person is told instead.
+        refusal = tr("The participant or the conference is no longer in the database; nobody "
+                     "was signed in.");
+    }
+    DM->RequeryAfterSignInAttendance(userId);
+    if (!refusal.isEmpty())
+        TPrompts::ShowWarning(refusal);
+}
+
+bool TfrmSignIn::RecordAttendance(const QVariant& confId, int userId)
+{
+    TConnection& conn = *DM->Conn;
+    TDataSet* attendances = DM->Attendances;
+    const QVariantList pair{confId, userId};
+    // Read before the transaction: Attendances may first have to fetch its rows.
+    const bool listed = attendances->Locate(kPair, pair);
+    TTransaction transaction(conn);
+    const bool known =
+        conn.ScalarQuery(QStringLiteral("select count(*) from participants where user_id = ?"),
+                         {userId})
+                .toInt() > 0 &&
+        conn.ScalarQuery(QStringLiteral("select count(*) from conferences where conf_id = ?"),
+                         {confId})
+                .toInt() > 0;
+    if (!known)
+        return false;
+    // One row per pair: neither the list nor the table may hold it already (another program
+    // may have written it since the list was read).
+    const bool stored =
+        listed ||
+        conn.ScalarQuery(QStringLiteral("select count(*) from attendances where conf_id = ? and "
+                                        "user_id = ?"),
+                         pair)
+                .toInt() > 0;
+    if (!stored) {
+        // Through Attendances, so that the row is there for a later "Remove".
+        try {
+            attendances->Append();
+            attendances->FieldByName(QStringLiteral("conf_id")).SetValue(confId);
+            attendances->FieldByName(QStringLiteral("user_id")).SetValue(userId);
+            attendances->Post();
+        } catch (...) {
+            attendances->Cancel();
+            throw;
+        }
+    }
+    transaction.Commit();
+    return true;
+}
+
+void TfrmSignIn::PlaceAddPart()
+{
+    const QPoint corner(bSignInNew->mapTo(this, QPoint(0, 0)).x(),
+                        dbgSignInNames->mapTo(this, QPoint(0, 0)).y());
+    frmAddPart->move(mapToGlobal(corner));
+}
+
+void TfrmSignIn::bSignInNewClick()
+{
+    if (!frmAddPart)
+        return;
+    PlaceAddPart();
+    TDataSet* participants = DM->Participants;
+    participants->Append();
+    frmAddPart->SetInsertState();
+    if (frmAddPart->exec() != QDialog::Accepted) {
+        // Whatever closed the dialog, no half-made participant stays behind.
+        if (participants->DataState() == TDataSet::State::Insert)
+            participants->Cancel();
+        FocusNameBox();
+        return;
+    }
+    const int userId = frmAddPart->SavedUserId();
+    DM->SignInParts->Requery();
+    DM->SignInParts->Locate(QStringLiteral("user_id"), userId);
+    // Signed in also when the list's last-name filter hides the new row.
+    SignInParticipant(userId);
+    FocusNameBox();
+}
+
+void TfrmSignIn::bEditClick()
+{
+    if (!frmAddPart)
+        return;
+    PlaceAddPart();
+    const QVariant userId = SelectedValue(QStringLiteral("user_id"));
+    if (userId.isNull())
+        return;
+    TDataSet* participants = DM->Participants;
+    // The Participants page's search may hide the person: it is switched off for the edit and
+    // on again afterwards, so the details can always be edited from here.
+    bool filterSuspended = false;
+    if (!participants->Locate(QStringLiteral("user_id"), userId)) {
+        if (!participants->Filtered())
+            return;
+        participants->SetFiltered(false);
+        filterSuspended = true;
+        if (!participants->Locate(QStringLiteral("user_id"), userId)) {
+            participants->SetFiltered(true);
+            return;
+        }
+    }
+    struct TRestoreFilter {
+        TDataSet* participants;
+        bool on;
+        ~TRestoreFilter()
+        {
+            if (!on)
+                return;
+            try {
+                participants->SetFiltered(true);
+            } catch (...) {
+                // The search comes back with the next Enter on the Participants page.
+            }
+        }
+    } restore{participants, filterSuspended};
+
+    participants->Edit();
+    frmAddPart->SetEditState();
+    const int result = frmAddPart->exec();
+    if (participants->DataState() == TDataSet::State::Edit)
+        participants->Cancel();
+    if (result != QDialog::Accepted) {
+        FocusNameBox();
+        return;
+    }
+    // Editing signs no one in.
+    DM->SignInParts->Requery();
+    DM->SignInParts->Locate(QStringLiteral("user_id"), userId);
+    FocusNameBox();
+}
+
+void TfrmSignIn::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    ApplyTypeScale();
+}
+
+void TfrmSignIn::ApplyTypeScale()
+{
+    const double scale = std::clamp(std::min(width() / 1024.0, height() / 768.0), 0.4, 2.0);
+    if (qFuzzyCompare(scale, m_typeScale))
+        return;
+    m_typeScale = scale;
+    const QFont base = QApplication::font();
+    lConfName->setFont(ScaledFont(base, scale, 26, 12, true));
+    lEnterName->setFont(ScaledFont(base, scale, 18, 9, true));
+    eSignInName->setFont(ScaledFont(base, scale, 28, 12, true));
+    sbSignIn->setFont(ScaledFont(base, scale, 24, 10, true));
+    sbSignIn->setMinimumHeight(int(150 * std::max(scale, 0.6)));
+    lSelName->setFont(ScaledFont(base, scale, 18, 9, true));
+    for (QPushButton* button : {bSignInNew, bEdit}) {
+        button->setFont(ScaledFont(base, scale, 12, 9, false));
+        button->setMinimumHeight(button->fontMetrics().height() + int(16 * scale));
+    }
+    dbgSignInNames->setFont(ScaledFont(base, scale, 14, 9, false));
+    // The titles keep the usual type, so they fit the stored column widths.
+    dbgSignInNames->horizontalHeader()->setFont(base);
+    dbgSignInNames->verticalHeader()->setDefaultSectionSize(dbgSignInNames->fontMetrics().height() +
+                                                            8);
+}
+
+void TfrmSignIn::FocusNameBox()
+{
+    eSignInName->setFocus();
+    eSignInName->selectAll();
+}
+
+void TfrmSignIn::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // The window system may take the maximised state away (a drag of the title bar on some
+    // desktops does); it is given back at once.
+    if (event->type() == QEvent::WindowStateChange && event->spontaneous() && isVisible() &&
+        !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible())
+                setWindowState(windowState() | Qt::WindowMaximized);
+        });
+}
+
+void TfrmSignIn::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
+    if (isVisible() && (windowState() & Qt::WindowMaximized))
+        QTimer::singleShot(0, this, &TfrmSignIn::KeepInPlace);
+}
+
+void TfrmSignIn::KeepInPlace()
+{
+    if (m_keepingInPlace || !isVisible() || !(windowState() & Qt::WindowMaximized))
+        return;
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QPoint home = screen->availableGeometry().topLeft();
+    if (frameGeometry().topLeft() == home)
+        return;
+    m_keepingInPlace = true;
+    move(home);
+    m_keepingInPlace = false;
+}
+
+bool TfrmSignIn::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+#ifdef Q_OS_WIN
+    // The system command that drags the window by its title bar is refused; every other
+    // command takes its usual course.
+    constexpr WPARAM kDragMove = 0xF012;
+    if (eventType == "windows_generic_MSG") {
+        const auto* msg = static_cast<const MSG*>(message);
+        if (msg->message == WM_SYSCOMMAND && msg->wParam == kDragMove) {
+            *result = 0;
+            return true;
+        }
+    }
+#endif
+    return QDialog::nativeEvent(eventType, message, result);
 }

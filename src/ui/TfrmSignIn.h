@@ -3,7 +3,12 @@
 #include "TColumnWidths.h"
 
 #include <QDialog>
+#include <QVariant>
 
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 class TDBGrid;
 
 // The full-screen live sign-in window: participants find their name and sign in to the
@@ -16,12 +21,72 @@ public:
     explicit TfrmSignIn(QWidget* parent = nullptr);
     ~TfrmSignIn() override;
 
+    // Opens the window maximised and modally for the current row of SignInConfs; returns when
+    // the user closes it.
+    int ShowModal();
+
+    // "Sign to conference": signs the selected participant in.
+    void sbSignInClick();
+    // A double-click in the list signs in the selected participant unless already signed in.
+    void dbgSignInNamesDblClick();
+    // "New participant": adds a participant through the add-participant dialog and signs them in.
+    void bSignInNewClick();
+    // "Edit details": edits the selected participant through the add-participant dialog.
+    void bEditClick();
+    // The last-name search of the Enter key.
+    void SearchNames();
+
+    // The conference the window was opened for; null while it is closed.
+    QVariant ConferenceId() const { return m_confId; }
+
+    // Closing runs FormClose whichever way the window goes (close box, Alt+F4, done()).
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+    // Sees every key press of the window's controls before they do (FormKeyDown).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FormCreate();
+    void FormShow();
+    void FormClose();
     void FormDestroy();
+    // Enter only: the search; returns true when the key is consumed.
+    bool FormKeyDown(const QKeyEvent& key);
+    void dsSignInPartsDataChange();
+    void SignInParticipant(int userId);
+    // Records the pair for known keys when the participant or the conference is not among the
+    // rows the other pages show. False when either is no longer in the database.
+    bool RecordAttendance(const QVariant& confId, int userId);
+    // Puts the add-participant dialog's top-left corner on the "New participant" button.
+    void PlaceAddPart();
+    // Keeps the maximised window where it is: moves done by the window system are undone.
+    void KeepInPlace();
+    // Sizes the large type after the window's size.
+    void ApplyTypeScale();
+    // Puts the focus back into the name box, ready for the next person.
+    void FocusNameBox();
+    QVariant SelectedValue(const QString& fieldName) const;
     static const QList<TColumnWidths::TKey>& WidthKeys();
 
+    QLabel* lConfName = nullptr;
+    QLabel* lEnterName = nullptr;
+    QLineEdit* eSignInName = nullptr;
+    QPushButton* sbSignIn = nullptr;
+    QLabel* lSelName = nullptr;
+    QPushButton* bSignInNew = nullptr;
+    QPushButton* bEdit = nullptr;
     TDBGrid* dbgSignInNames = nullptr;
+    QVariant m_confId;
+    bool m_open = false;
+    bool m_keepingInPlace = false;
+    double m_typeScale = 0;
 };
 
 extern TfrmSignIn* frmSignIn;

@@ -1,0 +1,775 @@
+#include "TApplication.h"
+#include "TConfFilter.h"
+#include "TConnection.h"
+#include "TDBGrid.h"
+#include "TDM.h"
+#include "TDataSet.h"
+#include "TSignInPage.h"
+#include "TTempDatabase.h"
+#include "TTestPrompts.h"
+#include "TTestWindows.h"
+#include "TTimeFilter.h"
+#include "TfraCFilter.h"
+#include "TfrmAddPart.h"
+#include "TfrmMain.h"
+#include "TfrmSignIn.h"
+#include "TfrmTimeFilter.h"
+
+#include <QDate>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+
+#include <functional>
+#include <memory>
+
+namespace
+{
+
+// Seeded ids.
+constexpr int kHeart = 1;
+constexpr int kLungs = 2;
+constexpr int kSmith = 1;
+constexpr int kSmithers = 2;
+constexpr int kBrown = 3;
+constexpr int kJones = 5;
+
+QString WithoutMnemonic(QString text)
+{
+    return text.remove(u'&');
+}
+
+QString ScreenshotDir()
+{
+    const QString build = qEnvironmentVariable("QUORVEL_BUILD_DIR");
+    QDir dir(build.isEmpty() ? QDir::currentPath() : build);
+    dir.mkpath(QStringLiteral("screenshots"));
+    return dir.filePath(QStringLiteral("screenshots"));
+}
+
+// Runs act inside the modal loop once the dialog is shown, then closes the dialog if act left
+// it open, so that no check can leave the test waiting on a modal window. Gives up polling
+// after a number of ticks when the dialog never shows.
+void WhenShown(QDialog* dialog, std::function<void()> act, bool* shown = nullptr)
+{
+    auto* timer = new QTimer(dialog);
+    timer->setInterval(5);
+    auto ticks = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, dialog, [=] {
+        if (dialog->isVisible() && QApplication::activeModalWidget() == dialog) {
+            timer->stop();
+            timer->deleteLater();
+            if (shown)
+                *shown = true;
+            act();
+            if (dialog->isVisible())
+                dialog->reject();
+        } else if (++*ticks > 400) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+// Notes when a window has been seen without its maximised state.
+class TStateRecorder : public QObject
+{
+public:
+    bool leftMaximised = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowStateChange &&
+            !(static_cast<QWidget*>(watched)->windowState() & Qt::WindowMaximized))
+            leftMaximised = true;
+        return false;
+    }
+};
+
+} // namespace
+
+// The Live sign-in page, the sign-in window and the add-participant dialog on a real database,
+// with every window created as at start-up.
+class TstSignIn : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void pageFilterNarrowsTheConferencesAndClearShowsAllAgain();
+    void liveSignInOpensTheWindowForTheSelectedConference();
+    void liveSignInWithNoConferenceOpensNothing();
+    void searchActsOnEnterOnly();
+    void searchIsKeptWhenReopenedForAnotherConference();
+    void selectionShowsTheNameOnlyForThoseNotSignedIn();
+    void doubleClickSignsInBlackRowsOnly();
+    void signToConferenceRecordsOneRowAndRefreshesThePages();
+    void signInIsRecordedWhileTheOtherPagesHideBoth();
+    void signInOfAVanishedParticipantIsRefusedWithAMessage();
+    void newParticipantIsSignedInAlthoughTheFilterHidesThem();
+    void cancelCloseBoxAndEscapeLeaveNoNewParticipant();
+    void refusedSaveShowsTheMessageAndKeepsTheTypedValues();
+    void editDetailsSavesAndSignsNoOneIn();
+    void editDetailsReachesAParticipantHiddenByThePageSearch();
+    void editDetailsWithAnEmptyListOpensNothing();
+    void windowStaysMaximisedWhereItIs();
+    void screenshots();
+
+private:
+    template <class T> T* Find(QWidget* window, const char* name)
+    {
+        T* widget = window->findChild<T*>(QLatin1String(name));
+        if (!widget)
+            qWarning("missing control %s", name);
+        return widget;
+    }
+    // Opens the sign-in window without a modal loop, for the conference with this id.
+    void OpenSignIn(int confId);
+    void CloseSignIn() { frmSignIn->close(); }
+    void SelectPerson(int userId)
+    {
+        QVERIFY(DM->SignInParts->Locate(QStringLiteral("user_id"), userId));
+    }
+    void Search(const QString& text);
+    int Count(const QString& sql) { return m_db->Conn().ScalarQuery(sql).toInt(); }
+    int Attendances(int confId, int userId)
+    {
+        return Count(QStringLiteral("select count(*) from attendances where conf_id = %1 and "
+                                    "user_id = %2")
+                         .arg(confId)
+                         .arg(userId));
+    }
+    QLabel* SelName() { return Find<QLabel>(frmSignIn, "lSelName"); }
+    QPushButton* SignButton() { return Find<QPushButton>(frmSignIn, "sbSignIn"); }
+    QColor RowColour(int userId);
+    // Types into the add-participant dialog's box of this name.
+    void TypeInto(const char* name, const QString& text)
+    {
+        auto* edit = Find<QLineEdit>(frmAddPart, name);
+        QVERIFY(edit);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+
+    std::unique_ptr<TTempDatabase> m_db;
+    std::unique_ptr<TTestPrompts> m_prompts;
+    std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TfrmMain> m_main;
+};
+
+void TstSignIn::init()
+{
+    m_db = std::make_unique<TTempDatabase>();
+    const QString year = QString::number(QDate::currentDate().year());
+    m_db->Exec("insert into titles (t_name) values ('MD'), ('RN')");
+    m_db->Exec("insert into specialities (s_name) values ('Cardiology'), ('Nursing')");
+    m_db->Exec(QStringLiteral("insert into conferences (conf_name, begin_date, end_date, units) "
+                              "values ('Heart', '%1-03-07 09:00:00', '%1-03-07 17:00:00', 2), "
+                              "('Lungs', '%1-02-01 09:00:00', '%1-02-01 12:00:00', 1)")
+                   .arg(year));
+    m_db->Exec("insert into participants (last_name, first_name) values ('Smith', 'John'), "
+               "('Smithers', 'Anna'), ('Brown', 'Bob'), ('O''Brien', 'Pat'), ('Jones', 'Mary')");
+    m_db->Exec("insert into attendances (conf_id, user_id) values (1, 3)");
+
+    m_prompts = std::make_unique<TTestPrompts>();
+    m_dm = std::make_unique<TDM>(m_db->Dir());
+    QVERIFY(!m_dm->OpenFailed);
+    m_main = std::make_unique<TfrmMain>();
+    frmMain = m_main.get();
+    TTestWindows::CreateDialogs();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    m_main->PageControl()->setCurrentIndex(TfrmMain::pageSignIn);
+}
+
+void TstSignIn::cleanup()
+{
+    if (frmSignIn && frmSignIn->isVisible())
+        frmSignIn->close();
+    TTestWindows::DestroyDialogs();
+    m_main.reset();
+    frmMain = nullptr;
+    m_dm.reset();
+    m_prompts.reset();
+    m_db.reset();
+}
+
+void TstSignIn::OpenSignIn(int confId)
+{
+    QVERIFY(DM->SignInConfs->Locate(QStringLiteral("conf_id"), confId));
+    frmSignIn->setWindowState(Qt::WindowMaximized);
+    frmSignIn->open();
+    QVERIFY(QTest::qWaitForWindowExposed(frmSignIn));
+    QCOMPARE(frmSignIn->ConferenceId().toInt(), confId);
+}
+
+void TstSignIn::Search(const QString& text)
+{
+    auto* edit = Find<QLineEdit>(frmSignIn, "eSignInName");
+    QVERIFY(edit);
+    edit->setFocus();
+    edit->clear();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+QColor TstSignIn::RowColour(int userId)
+{
+    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    const int row = DM->SignInParts->FindRow(QStringLiteral("user_id"), userId);
+    if (!grid || row < 0)
+        return {};
+    return grid->model()->index(row, 0).data(Qt::ForegroundRole).value<QBrush>().color();
+}
+
+void TstSignIn::pageFilterNarrowsTheConferencesAndClearShowsAllAgain()
+{
+    auto* grid = Find<TDBGrid>(m_main.get(), "jdbgSignInConfs");
+    auto* panel = Find<TfraCFilter>(m_main.get(), "fraSignInFilter");
+    QVERIFY(grid && panel);
+    QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Begin date"));
+    QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Title"));
+    QCOMPARE(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    QCOMPARE(DM->SignInConfs->RecordCount(), 2);
+    // Newest first.
+    QCOMPARE(DM->SignInConfs->FieldByName(QStringLiteral("conf_name")).AsString(),
+             QStringLiteral("Heart"));
+
+    auto* title = Find<QLineEdit>(panel, "eFName");
+    QVERIFY(title);
+    QTest::keyClicks(title, QStringLiteral("Lun"));
+    QCOMPARE(DM->SignInConfs->RecordCount(), 2); // typing alone changes nothing
+    QTest::mouseClick(panel->ApplyButton(), Qt::LeftButton);
+    QCOMPARE(DM->SignInConfs->RecordCount(), 1);
+    QCOMPARE(m_main->SignInFilter().Name, QStringLiteral("Lun"));
+    // The other pages keep their own filters.
+    QCOMPARE(DM->Conferences->RecordCount(), 2);
+
+    QTest::mouseClick(panel->ClearButton(), Qt::LeftButton);
+    QVERIFY(title->text().isEmpty());
+    QCOMPARE(DM->SignInConfs->RecordCount(), 2);
+
+    // The page's date-range button opens the time filter dialog; closing it changes nothing.
+    auto* timeButton = Find<QToolButton>(m_main.get(), "sbSignInTime");
+    QVERIFY(timeButton);
+    bool dialogShown = false;
+    WhenShown(
+        frmTimeFilter, [] { frmTimeFilter->close(); }, &dialogShown);
+    QTest::mouseClick(timeButton, Qt::LeftButton);
+    QVERIFY(dialogShown);
+    QCOMPARE(DM->SignInConfs->RecordCount(), 2);
+
+    // Title clicks sort the list, alternating the direction.
+    const int name = DM->SignInConfs->FieldByName(QStringLiteral("conf_name")).Index();
+    grid->horizontalHeader()->sectionClicked(1);
+    QCOMPARE(DM->SignInConfs->RowDisplayText(0, name), QStringLiteral("Heart"));
+    grid->horizontalHeader()->sectionClicked(1);
+    QCOMPARE(DM->SignInConfs->RowDisplayText(0, name), QStringLiteral("Lungs"));
+    QVERIFY(grid->IsColumnTitleBold(1));
+}
+
+void TstSignIn::liveSignInOpensTheWindowForTheSelectedConference()
+{
+    QVERIFY(DM->SignInConfs->Locate(QStringLiteral("conf_id"), kLungs));
+    QStringList refreshed;
+    QObject watcher; // the connections end with this test
+    for (TDataSet* ds : {DM->ConfParts, DM->PartConfs, DM->Transcripts})
+        connect(ds, &TDataSet::Fetched, &watcher, [&refreshed, ds] { refreshed << ds->Name(); });
+
+    bool shown = false;
+    bool modal = false;
+    bool maximised = false;
+    QString title;
+    QString caption;
+    int listed = 0;
+    WhenShown(
+        frmSignIn,
+        [&] {
+            modal = frmSignIn->isModal();
+            maximised = frmSignIn->windowState() & Qt::WindowMaximized;
+            title = Find<QLabel>(frmSignIn, "lConfName")->text();
+            caption = frmSignIn->windowTitle();
+            listed = DM->SignInParts->RecordCount();
+            refreshed.clear();
+            frmSignIn->close();
+        },
+        &shown);
+    auto* button = Find<QPushButton>(m_main.get(), "bSignIn");
+    QVERIFY(button);
+    QCOMPARE(WithoutMnemonic(button->text()), QStringLiteral("Live sign-in"));
+    QTest::mouseClick(button, Qt::LeftButton);
+
+    QVERIFY(shown);
+    QVERIFY(modal);
+    QVERIFY(maximised);
+    QCOMPARE(title, QStringLiteral("Lungs"));
+    QCOMPARE(caption, QStringLiteral("Live sign-in"));
+    QCOMPARE(listed, 5);
+    // Closing ends the sign-in: the list is closed and the two detail lists are read again,
+    // the transcripts list is not.
+    QVERIFY(!DM->SignInParts->Active());
+    QCOMPARE(refreshed, (QStringList{"ConfParts", "PartConfs"}));
+    QVERIFY(frmSignIn->ConferenceId().isNull());
+}
+
+void TstSignIn::liveSignInWithNoConferenceOpensNothing()
+{
+    auto* panel = Find<TfraCFilter>(m_main.get(), "fraSignInFilter");
+    QTest::keyClicks(Find<QLineEdit>(panel, "eFName"), QStringLiteral("No such conference"));
+    QTest::mouseClick(panel->ApplyButton(), Qt::LeftButton);
+    QVERIFY(DM->SignInConfs->IsEmpty());
+    bool shown = false;
+    WhenShown(
+        frmSignIn, [] {}, &shown);
+    m_main->SignInPage()->bSignInClick();
+    QVERIFY(!shown);
+    QVERIFY(!frmSignIn->isVisible());
+}
+
+void TstSignIn::searchActsOnEnterOnly()
+{
+    OpenSignIn(kHeart);
+    auto* edit = Find<QLineEdit>(frmSignIn, "eSignInName");
+    QVERIFY(edit->hasFocus());
+    QCOMPARE(DM->SignInParts->RecordCount(), 5);
+
+    QTest::keyClicks(edit, QStringLiteral("Smi"));
+    QCOMPARE(DM->SignInParts->RecordCount(), 5);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(DM->SignInParts->RecordCount(), 2);
+    QCOMPARE(DM->SignInParts->FindRow(QStringLiteral("user_id"), kSmithers) >= 0, true);
+    // The first row is selected and shown in the name label.
+    QCOMPARE(DM->SignInParts->RecNo(), 0);
+    QVERIFY(!SelName()->text().isEmpty());
+
+    // Enter searches whatever control has the focus, and no button takes it.
+    edit->setText(QStringLiteral("Jo"));
+    auto* editButton = Find<QPushButton>(frmSignIn, "bEdit");
+    editButton->setFocus();
+    bool dialogShown = false;
+    WhenShown(
+        frmAddPart, [] {}, &dialogShown);
+    QTest::keyClick(editButton, Qt::Key_Return);
+    QVERIFY(!dialogShown);
+    QCOMPARE(DM->SignInParts->RecordCount(), 1);
+
+    // The arrow keys in the name box move the list's selection; the list takes no focus.
+    edit->setFocus();
+    Search(QStringLiteral("Smi"));
+    QCOMPARE(DM->SignInParts->RecNo(), 0);
+    QTest::keyClick(edit, Qt::Key_Down);
+    QCOMPARE(DM->SignInParts->RecNo(), 1);
+    QVERIFY(edit->hasFocus());
+    QTest::keyClick(edit, Qt::Key_Up);
+    QCOMPARE(DM->SignInParts->RecNo(), 0);
+    QVERIFY(Find<TDBGrid>(frmSignIn, "dbgSignInNames")->focusPolicy() == Qt::ClickFocus);
+
+    // A quote in the name is matched as typed.
+    Search(QStringLiteral("O'B"));
+    QCOMPARE(DM->SignInParts->RecordCount(), 1);
+    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("last_name")).AsString(),
+             QStringLiteral("O'Brien"));
+    QVERIFY(m_prompts->shown.isEmpty());
+
+    Search(QStringLiteral("   "));
+    QCOMPARE(DM->SignInParts->RecordCount(), 5);
+    Search(QString());
+    QCOMPARE(DM->SignInParts->RecordCount(), 5);
+
+    // Escape does not end the sign-in.
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QVERIFY(frmSignIn->isVisible());
+}
+
+void TstSignIn::searchIsKeptWhenReopenedForAnotherConference()
+{
+    OpenSignIn(kHeart);
+    Search(QStringLiteral("Smi"));
+    CloseSignIn();
+    QVERIFY(!DM->SignInParts->Active());
+
+    OpenSignIn(kLungs);
+    QCOMPARE(Find<QLineEdit>(frmSignIn, "eSignInName")->text(), QStringLiteral("Smi"));
+    QCOMPARE(DM->SignInParts->RecordCount(), 2);
+    QCOMPARE(Find<QLabel>(frmSignIn, "lConfName")->text(), QStringLiteral("Lungs"));
+    // The counts belong to the new conference: Brown is signed in to Heart only.
+    Search(QString());
+    SelectPerson(kBrown);
+    QCOMPARE(SelName()->text(), QStringLiteral("Bob Brown"));
+}
+
+void TstSignIn::selectionShowsTheNameOnlyForThoseNotSignedIn()
+{
+    OpenSignIn(kHeart);
+    SelectPerson(kBrown);
+    QVERIFY(SelName()->text().isEmpty());
+    QVERIFY(!SignButton()->isEnabled());
+    QCOMPARE(RowColour(kBrown), QColor(128, 128, 128));
+
+    SelectPerson(kSmith);
+    QCOMPARE(SelName()->text(), QStringLiteral("John Smith"));
+    QVERIFY(SignButton()->isEnabled());
+    QCOMPARE(RowColour(kSmith), QColor(Qt::black));
+
+    // An empty list has no selection: nothing to show, nothing to sign.
+    Search(QStringLiteral("Nobody"));
+    QVERIFY(DM->SignInParts->IsEmpty());
+    QVERIFY(SelName()->text().isEmpty());
+    QVERIFY(!SignButton()->isEnabled());
+    frmSignIn->dbgSignInNamesDblClick();
+    frmSignIn->sbSignInClick();
+    QCOMPARE(Count("select count(*) from attendances"), 1);
+}
+
+void TstSignIn::doubleClickSignsInBlackRowsOnly()
+{
+    OpenSignIn(kHeart);
+    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    auto doubleClick = [&](int userId) {
+        const int row = DM->SignInParts->FindRow(QStringLiteral("user_id"), userId);
+        QVERIFY(row >= 0);
+        const QPoint at = grid->visualRect(grid->model()->index(row, 0)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+    };
+
+    doubleClick(kBrown);
+    QCOMPARE(Count("select count(*) from attendances"), 1);
+    QCOMPARE(m_prompts->shown.size(), 0);
+
+    doubleClick(kSmithers);
+    QCOMPARE(Attendances(kHeart, kSmithers), 1);
+    QCOMPARE(RowColour(kSmithers), QColor(128, 128, 128));
+    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("user_id")).AsInteger(), kSmithers);
+    QVERIFY(SelName()->text().isEmpty());
+    QVERIFY(!SignButton()->isEnabled());
+}
+
+void TstSignIn::signToConferenceRecordsOneRowAndRefreshesThePages()
+{
+    OpenSignIn(kLungs);
+    SelectPerson(kJones);
+    QCOMPARE(SelName()->text(), QStringLiteral("Mary Jones"));
+    QTest::mouseClick(SignButton(), Qt::LeftButton);
+
+    QCOMPARE(Attendances(kLungs, kJones), 1);
+    // The sign-in date comes from the database.
+    QCOMPARE(Count("select count(*) from attendances where sign_in_date is null"), 0);
+    // The row is selected again, grey, and can no longer be signed.
+    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("user_id")).AsInteger(), kJones);
+    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
+    QVERIFY(!SignButton()->isEnabled());
+    QVERIFY(Find<QLineEdit>(frmSignIn, "eSignInName")->hasFocus());
+    // The Participants and Conferences pages show this person and this conference, with the
+    // new attendance in their detail lists.
+    QCOMPARE(DM->Participants->FieldByName(QStringLiteral("user_id")).AsInteger(), kJones);
+    QCOMPARE(DM->Conferences->FieldByName(QStringLiteral("conf_id")).AsInteger(), kLungs);
+    QVERIFY(DM->PartConfs->FindRow(QStringLiteral("conf_id"), kLungs) >= 0);
+    QVERIFY(!DM->PartConfs->FieldByName(QStringLiteral("sign_in_date")).IsNull());
+    QVERIFY(DM->ConfParts->FindRow(QStringLiteral("user_id"), kJones) >= 0);
+
+    // A second request for the same pair adds nothing and says nothing.
+    frmSignIn->sbSignInClick();
+    QCOMPARE(Attendances(kLungs, kJones), 1);
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void TstSignIn::signInIsRecordedWhileTheOtherPagesHideBoth()
+{
+    // The Participants page shows only the B names; the Conferences page only "Heart".
+    DM->SearchParticipants(QStringLiteral("Br"));
+    TConfFilter heartOnly;
+    heartOnly.Name = QStringLiteral("Heart");
+    DM->ApplyConferenceFilter(DM->Conferences, heartOnly, m_main->TimeFilter());
+    QCOMPARE(DM->Participants->FindRow(QStringLiteral("user_id"), kSmith), -1);
+    QCOMPARE(DM->Conferences->FindRow(QStringLiteral("conf_id"), kLungs), -1);
+
+    OpenSignIn(kLungs);
+    SelectPerson(kSmith);
+    QTest::mouseClick(SignButton(), Qt::LeftButton);
+    QCOMPARE(Attendances(kLungs, kSmith), 1);
+    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
+    QVERIFY(m_prompts->shown.isEmpty());
+    // The pages keep their search and filter.
+    QVERIFY(DM->Participants->Filtered());
+    QCOMPARE(DM->Conferences->RecordCount(), 1);
+
+    // Only the conference hidden: the participant is found and the pair recorded once.
+    SelectPerson(kBrown);
+    QTest::mouseClick(SignButton(), Qt::LeftButton);
+    QCOMPARE(Attendances(kLungs, kBrown), 1);
+    frmSignIn->sbSignInClick();
+    QCOMPARE(Attendances(kLungs, kBrown), 1);
+    CloseSignIn();
+
+    // The rows are known to the attendance list, so the pages can remove them again.
+    DM->RemoveAttendance(kLungs, kSmith);
+    QCOMPARE(Attendances(kLungs, kSmith), 0);
+}
+
+void TstSignIn::signInOfAVanishedParticipantIsRefusedWithAMessage()
+{
+    DM->SearchParticipants(QStringLiteral("Br"));
+    OpenSignIn(kHeart);
+    SelectPerson(kSmith);
+    // Another program removes the participant while the list still shows them.
+    m_db->Exec("delete from participants where user_id = 1");
+    QTest::mouseClick(SignButton(), Qt::LeftButton);
+
+    QCOMPARE(Attendances(kHeart, kSmith), 0);
+    QCOMPARE(m_prompts->shown.size(), 1);
+    QCOMPARE(m_prompts->shown[0].kind, TPrompts::Kind::Warning);
+    QVERIFY(m_prompts->shown[0].text.contains(QStringLiteral("nobody was signed in")));
+    // The list is refreshed as after any sign-in.
+    QCOMPARE(DM->SignInParts->FindRow(QStringLiteral("user_id"), kSmith), -1);
+}
+
+void TstSignIn::newParticipantIsSignedInAlthoughTheFilterHidesThem()
+{
+    OpenSignIn(kHeart);
+    Search(QStringLiteral("Smi"));
+    const int participantsBefore = DM->Participants->RecordCount();
+    auto* newButton = Find<QPushButton>(frmSignIn, "bSignInNew");
+    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    const QPoint corner = frmSignIn->mapToGlobal(
+        QPoint(newButton->mapTo(frmSignIn, QPoint()).x(), grid->mapTo(frmSignIn, QPoint()).y()));
+
+    QString caption;
+    QString saveCaption;
+    QPoint placedAt;
+    bool inserting = false;
+    WhenShown(frmAddPart, [&] {
+        caption = frmAddPart->windowTitle();
+        saveCaption = WithoutMnemonic(Find<QPushButton>(frmAddPart, "bPartSave")->text());
+        placedAt = frmAddPart->pos();
+        inserting = DM->Participants->DataState() == TDataSet::State::Insert;
+        TypeInto("dbePartLastName", QStringLiteral("Zeta"));
+        TypeInto("dbePartFirstName", QStringLiteral("  "));
+        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
+    });
+    QTest::mouseClick(newButton, Qt::LeftButton);
+
+    QCOMPARE(caption, QStringLiteral("Add new participant"));
+    QCOMPARE(saveCaption, QStringLiteral("Save and sign in"));
+    QCOMPARE(placedAt, corner);
+    QVERIFY(inserting);
+    const int zeta = Count("select user_id from participants where last_name = 'Zeta'");
+    QVERIFY(zeta > 0);
+    // Stored as typed: the blank first name is not cleared.
+    QCOMPARE(
+        Count("select count(*) from participants where last_name = 'Zeta' and first_name = '  '"),
+        1);
+    QCOMPARE(Attendances(kHeart, zeta), 1);
+    QCOMPARE(DM->Participants->DataState(), TDataSet::State::Browse);
+    QCOMPARE(DM->Participants->RecordCount(), participantsBefore + 1);
+    // The list keeps its filter: the new row stays hidden there.
+    QCOMPARE(DM->SignInParts->RecordCount(), 2);
+    QCOMPARE(DM->SignInParts->FindRow(QStringLiteral("user_id"), zeta), -1);
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void TstSignIn::cancelCloseBoxAndEscapeLeaveNoNewParticipant()
+{
+    OpenSignIn(kHeart);
+    const int participantsBefore = DM->Participants->RecordCount();
+    auto* newButton = Find<QPushButton>(frmSignIn, "bSignInNew");
+    const QList<std::function<void()>> endings = {
+        [this] { QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartCancel"), Qt::LeftButton); },
+        [] { frmAddPart->close(); },
+        [this] { QTest::keyClick(Find<QLineEdit>(frmAddPart, "dbePartLastName"), Qt::Key_Escape); },
+    };
+    for (const auto& end : endings) {
+        bool shown = false;
+        WhenShown(
+            frmAddPart,
+            [&] {
+                TypeInto("dbePartLastName", QStringLiteral("Half"));
+                end();
+            },
+            &shown);
+        QTest::mouseClick(newButton, Qt::LeftButton);
+        QVERIFY(shown);
+        QCOMPARE(DM->Participants->DataState(), TDataSet::State::Browse);
+        QCOMPARE(DM->Participants->RecordCount(), participantsBefore);
+        QCOMPARE(Count("select count(*) from participants where last_name = 'Half'"), 0);
+        QCOMPARE(Count("select count(*) from attendances"), 1);
+        // A later save elsewhere cannot store the abandoned row either.
+        DM->Participants->Post();
+        QCOMPARE(Count("select count(*) from participants"), 5);
+    }
+}
+
+void TstSignIn::refusedSaveShowsTheMessageAndKeepsTheTypedValues()
+{
+    m_db->Exec("create trigger refuse_participant before insert on participants when "
+               "new.last_name = 'Refused' begin select raise(abort, 'Participant refused'); end");
+    OpenSignIn(kHeart);
+    bool stillOpen = false;
+    bool stillInserting = false;
+    QString typed;
+    QString message;
+    WhenShown(frmAddPart, [&] {
+        TypeInto("dbePartLastName", QStringLiteral("Refused"));
+        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
+        stillOpen = frmAddPart->isVisible();
+        stillInserting = DM->Participants->DataState() == TDataSet::State::Insert;
+        typed = Find<QLineEdit>(frmAddPart, "dbePartLastName")->text();
+        message = m_prompts->LastText();
+        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartCancel"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bSignInNew"), Qt::LeftButton);
+
+    QVERIFY(stillOpen);
+    QVERIFY(stillInserting);
+    QCOMPARE(typed, QStringLiteral("Refused"));
+    QVERIFY2(message.contains(QStringLiteral("Participant refused")), qPrintable(message));
+    QCOMPARE(Count("select count(*) from participants"), 5);
+    QCOMPARE(Count("select count(*) from attendances"), 1);
+}
+
+void TstSignIn::editDetailsSavesAndSignsNoOneIn()
+{
+    OpenSignIn(kHeart);
+    SelectPerson(kSmith);
+    QString saveCaption;
+    QString shownName;
+    WhenShown(frmAddPart, [&] {
+        saveCaption = WithoutMnemonic(Find<QPushButton>(frmAddPart, "bPartSave")->text());
+        shownName = Find<QLineEdit>(frmAddPart, "dbePartLastName")->text();
+        TypeInto("dbePartFirstName", QStringLiteral("Johnny"));
+        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bEdit"), Qt::LeftButton);
+
+    QCOMPARE(saveCaption, QStringLiteral("Save"));
+    QCOMPARE(shownName, QStringLiteral("Smith"));
+    QCOMPARE(Count("select count(*) from participants where first_name = 'Johnny'"), 1);
+    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("user_id")).AsInteger(), kSmith);
+    QCOMPARE(SelName()->text(), QStringLiteral("Johnny Smith"));
+    QCOMPARE(Count("select count(*) from attendances"), 1);
+
+    // Cancel discards the changes.
+    WhenShown(frmAddPart, [&] {
+        TypeInto("dbePartFirstName", QStringLiteral("Jack"));
+        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartCancel"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bEdit"), Qt::LeftButton);
+    QCOMPARE(Count("select count(*) from participants where first_name = 'Jack'"), 0);
+    QCOMPARE(DM->Participants->FieldByName(QStringLiteral("first_name")).AsString(),
+             QStringLiteral("Johnny"));
+    QCOMPARE(DM->Participants->DataState(), TDataSet::State::Browse);
+}
+
+void TstSignIn::editDetailsReachesAParticipantHiddenByThePageSearch()
+{
+    DM->SearchParticipants(QStringLiteral("Br"));
+    OpenSignIn(kHeart);
+    SelectPerson(kJones);
+    bool shown = false;
+    QString shownName;
+    WhenShown(
+        frmAddPart,
+        [&] {
+            shownName = Find<QLineEdit>(frmAddPart, "dbePartLastName")->text();
+            TypeInto("dbePartLastName", QStringLiteral("Jones-Hill"));
+            QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
+        },
+        &shown);
+    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bEdit"), Qt::LeftButton);
+
+    QVERIFY(shown);
+    QCOMPARE(shownName, QStringLiteral("Jones"));
+    QCOMPARE(Count("select count(*) from participants where last_name = 'Jones-Hill'"), 1);
+    // The Participants page's search is in force again.
+    QVERIFY(DM->Participants->Filtered());
+    QCOMPARE(DM->Participants->RecordCount(), 1);
+    QCOMPARE(Count("select count(*) from attendances"), 1);
+}
+
+void TstSignIn::editDetailsWithAnEmptyListOpensNothing()
+{
+    OpenSignIn(kHeart);
+    Search(QStringLiteral("Nobody"));
+    bool shown = false;
+    WhenShown(
+        frmAddPart, [] {}, &shown);
+    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bEdit"), Qt::LeftButton);
+    QTest::qWait(50);
+    QVERIFY(!shown);
+    QCOMPARE(DM->Participants->DataState(), TDataSet::State::Browse);
+}
+
+void TstSignIn::windowStaysMaximisedWhereItIs()
+{
+    OpenSignIn(kHeart);
+    const Qt::WindowFlags flags = frmSignIn->windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(frmSignIn->windowState() & Qt::WindowMaximized);
+    const QPoint home = frmSignIn->screen()->availableGeometry().topLeft();
+    QTRY_COMPARE(frmSignIn->frameGeometry().topLeft(), home);
+
+    // The window system takes the maximised state away and moves the window, as a drag of
+    // the title bar does on some desktops: the window goes back.
+    TStateRecorder states;
+    frmSignIn->installEventFilter(&states);
+    frmSignIn->windowHandle()->setWindowStates(Qt::WindowNoState);
+    frmSignIn->windowHandle()->setFramePosition(home + QPoint(60, 40));
+    QTRY_VERIFY(states.leftMaximised);
+    QTRY_VERIFY(frmSignIn->windowState() & Qt::WindowMaximized);
+    QTRY_COMPARE(frmSignIn->frameGeometry().topLeft(), home);
+    QVERIFY(frmSignIn->windowState() & Qt::WindowMaximized);
+}
+
+void TstSignIn::screenshots()
+{
+    const QString dir = ScreenshotDir();
+    m_main->resize(700, 572);
+    QTest::qWait(0);
+    QVERIFY(m_main->grab().save(QDir(dir).filePath(QStringLiteral("signin-page.png"))));
+
+    OpenSignIn(kHeart);
+    Search(QStringLiteral("Smi"));
+    SelectPerson(kSmithers);
+    frmSignIn->showNormal();
+    frmSignIn->resize(1024, 768);
+    QTest::qWait(0);
+    QVERIFY(frmSignIn->grab().save(QDir(dir).filePath(QStringLiteral("signin-window.png"))));
+    Search(QString());
+    SelectPerson(kBrown);
+    frmSignIn->resize(frmSignIn->minimumSize());
+    QTest::qWait(0);
+    QVERIFY(frmSignIn->grab().save(QDir(dir).filePath(QStringLiteral("signin-window-small.png"))));
+
+    QImage dialog;
+    WhenShown(frmAddPart, [&] {
+        TypeInto("dbePartLastName", QStringLiteral("Zeta"));
+        dialog = frmAddPart->grab().toImage();
+    });
+    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bSignInNew"), Qt::LeftButton);
+    QVERIFY(dialog.save(QDir(dir).filePath(QStringLiteral("signin-addpart.png"))));
+}
+
+int main(int argc, char** argv)
+{
+    // The program's own application object, so an error escaping a click handler reaches the
+    // default error handler as it does in the program.
+    TApplication application(argc, argv);
+    TstSignIn test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_signin.moc"
