@@ -467,6 +467,13 @@ void TDataSet::BuildFields()
             add(def, column);
         }
     }
+    // The filter refers to fields by their position, so it is compiled again for the new ones.
+    m_filter.reset();
+    if (!m_filterText.trimmed().isEmpty())
+        m_filter = std::make_unique<TFilterExpression>(m_filterText, [this](const QString& name) {
+            const TField* f = FindField(name);
+            return f ? f->Index() : -1;
+        });
 }
 
 int TDataSet::ColumnIndex(const QString& name) const

@@ -235,11 +235,15 @@ void TstDataSet::filterNarrowsAndSwitchesOff()
     QCOMPARE(ds.RecordCount(), 3);
     ds.SetFiltered(false);
     QCOMPARE(ds.RecordCount(), 5);
-    // The filter stays in force across a requery.
+    // The filter stays in force across a requery, and across a close and open.
     ds.SetFilter("user_id = 3");
     ds.SetFiltered(true);
     ds.Requery();
     QCOMPARE(ds.RecordCount(), 1);
+    ds.Close();
+    ds.Open();
+    QCOMPARE(ds.RecordCount(), 1);
+    QCOMPARE(ds.FieldByName("user_id").AsInteger(), 3);
 }
 
 void TstDataSet::malformedFilterKeepsPreviousFilter()
