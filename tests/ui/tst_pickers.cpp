@@ -9,6 +9,7 @@
 #include "TSlidingPanel.h"
 #include "TTempDatabase.h"
 #include "TTestPrompts.h"
+#include "TTestWindows.h"
 #include "TfrmMain.h"
 #include "TfrmPickConf.h"
 #include "TfrmPickExtra.h"
@@ -154,20 +155,12 @@ void TstPickers::cleanup()
 void TstPickers::CreateWindows()
 {
     frmMain = new TfrmMain;
-    frmTimeFilter = new TfrmTimeFilter;
-    frmPickConf = new TfrmPickConf;
-    frmPickPart = new TfrmPickPart;
-    frmPickSpeaker = new TfrmPickSpeaker;
-    frmPickExtra = new TfrmPickExtra;
+    TTestWindows::CreateDialogs();
 }
 
 void TstPickers::DestroyWindows()
 {
-    delete std::exchange(frmPickExtra, nullptr);
-    delete std::exchange(frmPickSpeaker, nullptr);
-    delete std::exchange(frmPickPart, nullptr);
-    delete std::exchange(frmPickConf, nullptr);
-    delete std::exchange(frmTimeFilter, nullptr);
+    TTestWindows::DestroyDialogs();
     delete std::exchange(frmMain, nullptr);
 }
 
@@ -217,11 +210,7 @@ void TstPickers::dialogsPlaceThemselvesAndSayWhatAPickDoes()
     frmMain = new TfrmMain;
     frmMain->move(40, 30);
     const QPoint mainAt = frmMain->pos();
-    frmTimeFilter = new TfrmTimeFilter;
-    frmPickConf = new TfrmPickConf;
-    frmPickPart = new TfrmPickPart;
-    frmPickSpeaker = new TfrmPickSpeaker;
-    frmPickExtra = new TfrmPickExtra;
+    TTestWindows::CreateDialogs();
     frmMain->move(300, 200);
 
     const QList<QWidget*> dialogs = {frmPickConf, frmPickPart, frmPickSpeaker, frmPickExtra};
