@@ -241,7 +241,7 @@ void TConfigurePage::CreateListEditors()
         return editor;
     };
 
-    m_credits = add({QStringLiteral("Credit"),
+    m_credits = add({QStringLiteral("bCredit"),
                      QStringLiteral("jdbgCredits"),
                      QStringLiteral("pCustCreditInfo"),
                      DM->Credits,
@@ -258,7 +258,7 @@ void TConfigurePage::CreateListEditors()
                    &TConfigurePage::bCreditDeleteClick, &TConfigurePage::bCreditSaveClick,
                    &TConfigurePage::bCreditCancelClick);
 
-    m_titles = add({QStringLiteral("Title"),
+    m_titles = add({QStringLiteral("bTitle"),
                     QStringLiteral("jdbgTitles"),
                     QStringLiteral("pCustTitleInfo"),
                     DM->Titles,
@@ -272,7 +272,7 @@ void TConfigurePage::CreateListEditors()
                    &TConfigurePage::bTitleDeleteClick, &TConfigurePage::bTitleSaveClick,
                    &TConfigurePage::bTitleCancelClick);
 
-    m_specialities = add({QStringLiteral("Spec"),
+    m_specialities = add({QStringLiteral("bSpec"),
                           QStringLiteral("jdbgSpecialities"),
                           QStringLiteral("pCustSpecInfo"),
                           DM->Specialities,
@@ -287,7 +287,7 @@ void TConfigurePage::CreateListEditors()
                    &TConfigurePage::bSpecDeleteClick, &TConfigurePage::bSpecSaveClick,
                    &TConfigurePage::bSpecCancelClick);
 
-    m_speakers = add({QStringLiteral("Speaker"),
+    m_speakers = add({QStringLiteral("bSpeaker"),
                       QStringLiteral("jdbgSpeakers"),
                       QStringLiteral("pCustSpeakerInfo"),
                       DM->Speakers,
@@ -312,7 +312,7 @@ void TConfigurePage::CreateListEditors()
                    &TConfigurePage::bSpeakerNewClick, &TConfigurePage::bSpeakerDeleteClick,
                    &TConfigurePage::bSpeakerSaveClick, &TConfigurePage::bSpeakerCancelClick);
 
-    m_extras = add({QStringLiteral("Extra"),
+    m_extras = add({QStringLiteral("bExtra"),
                     QStringLiteral("jdbgExtras"),
                     QStringLiteral("pCustExtraInfo"),
                     DM->Extras,

@@ -38,11 +38,11 @@ TCustListEditor::TCustListEditor(TfrmMain& main, QTabWidget& subPages, const TSe
     panelLayout->addLayout(m_details);
     panelLayout->addStretch(1);
 
-    m_edit = MakeButton(tr("&Edit"), QStringLiteral("b%1Edit").arg(setup.prefix));
-    m_new = MakeButton(tr("&Add new"), QStringLiteral("b%1New").arg(setup.prefix));
-    m_delete = MakeButton(tr("&Remove"), QStringLiteral("b%1Delete").arg(setup.prefix));
-    m_save = MakeButton(tr("&Save"), QStringLiteral("b%1Save").arg(setup.prefix));
-    m_cancel = MakeButton(tr("&Cancel"), QStringLiteral("b%1Cancel").arg(setup.prefix));
+    m_edit = MakeButton(tr("&Edit"), setup.buttonStem + QStringLiteral("Edit"));
+    m_new = MakeButton(tr("&Add new"), setup.buttonStem + QStringLiteral("New"));
+    m_delete = MakeButton(tr("&Remove"), setup.buttonStem + QStringLiteral("Delete"));
+    m_save = MakeButton(tr("&Save"), setup.buttonStem + QStringLiteral("Save"));
+    m_cancel = MakeButton(tr("&Cancel"), setup.buttonStem + QStringLiteral("Cancel"));
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(m_edit);
     buttons->addWidget(m_new);

@@ -24,7 +24,7 @@ class TCustListEditor : public QWidget
     Q_OBJECT
 public:
     struct TSetup {
-        QString prefix;    // names the buttons: "Credit" gives bCreditEdit ... bCreditCancel
+        QString buttonStem; // names the buttons: "bCredit" gives bCreditEdit ... bCreditCancel
         QString gridName;  // jdbgCredits
         QString panelName; // pCustCreditInfo
         TDataSet* dataSet = nullptr;

@@ -260,12 +260,12 @@ void TstConfigurePage::pageShowsItsControlsAndCaptions()
     }
 
     // Every editor starts browsing: list and Edit / Add new / Remove usable, details not.
-    for (const char* prefix : {"Credit", "Title", "Spec", "Speaker", "Extra"}) {
-        const QByteArray p(prefix);
+    for (const char* stem : {"bCredit", "bTitle", "bSpec", "bSpeaker", "bExtra"}) {
+        const QByteArray p(stem);
         const QStringList captions = {"Edit", "Add new", "Remove", "Save", "Cancel"};
         const QList<QByteArray> suffixes = {"Edit", "New", "Delete", "Save", "Cancel"};
         for (int i = 0; i < suffixes.size(); ++i) {
-            QPushButton* button = Button(QByteArray("b" + p + suffixes[i]).constData());
+            QPushButton* button = Button(QByteArray(p + suffixes[i]).constData());
             QVERIFY(button);
             QCOMPARE(WithoutMnemonic(button->text()), captions[i]);
             QCOMPARE(button->isEnabled(), i < 3);
