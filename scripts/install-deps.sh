@@ -8,6 +8,11 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
   libsqlite3-dev sqlite3
   libcurl4-openssl-dev
+  libkainjow-mustache-dev
+  libqt6sql6-psql postgresql
+  cups cups-bsd printer-driver-cups-pdf
+  python3-aiosmtpd msmtp
+  desktop-file-utils
   xvfb xauth poppler-utils
   fonts-dejavu-core fonts-liberation2
   python3
