@@ -33,6 +33,12 @@ QString TPrompts::ApplicationTitle()
     return QStringLiteral("Continuing Education Management Software");
 }
 
+TPrompts::Answer TPrompts::Ask(Kind, const QString&, const QString&, const QList<Answer>&, Answer,
+                               Answer escapeAnswer)
+{
+    return escapeAnswer;
+}
+
 void TPrompts::ShowPlain(const QString& text)
 {
     Current().Message(Kind::Plain, ApplicationTitle(), text);
@@ -56,6 +62,19 @@ void TPrompts::ShowErrorBox(const QString& text)
 bool TPrompts::Confirm(const QString& text)
 {
     return Current().Question(QStringLiteral("Confirm"), text);
+}
+
+bool TPrompts::RetryOrCancel(const QString& text)
+{
+    return Current().Ask(Kind::Warning, QStringLiteral("Warning"), text,
+                         {Answer::Retry, Answer::Cancel}, Answer::Retry, Answer::Cancel) ==
+           Answer::Retry;
+}
+
+TPrompts::Answer TPrompts::YesNoCancel(const QString& text)
+{
+    return Current().Ask(Kind::Confirmation, QStringLiteral("Confirm"), text,
+                         {Answer::Yes, Answer::No, Answer::Cancel}, Answer::Yes, Answer::Cancel);
 }
 
 QString TPrompts::WithFullStop(const QString& message)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 // Every message box, question and file dialog of the program goes through this interface, so
@@ -10,6 +11,8 @@ class TPrompts
 {
 public:
     enum class Kind { Plain, Information, Warning, Error, Confirmation };
+    // The buttons of a question with more than Yes and No.
+    enum class Answer { Yes, No, Cancel, Retry };
 
     virtual ~TPrompts() = default;
 
@@ -22,6 +25,10 @@ public:
                                  const QString& filter) = 0;
     virtual QString SaveFileName(const QString& caption, const QString& fileName,
                                  const QString& filter) = 0;
+    // Asks with the given buttons; Enter takes defaultAnswer, Escape or the close box gives
+    // escapeAnswer. An implementation without boxes answers escapeAnswer.
+    virtual Answer Ask(Kind kind, const QString& caption, const QString& text,
+                       const QList<Answer>& buttons, Answer defaultAnswer, Answer escapeAnswer);
 
     // The installed implementation; never null (a silent one answers before installation).
     static TPrompts& Current();
@@ -36,6 +43,8 @@ public:
     static void ShowWarning(const QString& text);        // "Warning"
     static void ShowErrorBox(const QString& text);       // "Error"
     static bool Confirm(const QString& text);            // "Confirm", Yes / No
+    static bool RetryOrCancel(const QString& text);      // "Warning", Retry / Cancel; true on Retry
+    static Answer YesNoCancel(const QString& text);      // "Confirm", Yes / No / Cancel
     // The default error handler's box: caption = application title, text with a full stop
     // appended when the last character's code is greater than that of ".".
     static void ShowDefaultError(const QString& message);

@@ -24,6 +24,21 @@ QMessageBox::Icon IconOf(TPrompts::Kind kind)
     return QMessageBox::NoIcon;
 }
 
+QMessageBox::StandardButton ButtonOf(TPrompts::Answer answer)
+{
+    switch (answer) {
+    case TPrompts::Answer::Yes:
+        return QMessageBox::Yes;
+    case TPrompts::Answer::No:
+        return QMessageBox::No;
+    case TPrompts::Answer::Cancel:
+        return QMessageBox::Cancel;
+    case TPrompts::Answer::Retry:
+        return QMessageBox::Retry;
+    }
+    return QMessageBox::Cancel;
+}
+
 } // namespace
 
 void TMessageBoxPrompts::Message(Kind kind, const QString& caption, const QString& text)
@@ -38,9 +53,26 @@ bool TMessageBoxPrompts::Question(const QString& caption, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+TPrompts::Answer TMessageBoxPrompts::Ask(Kind kind, const QString& caption, const QString& text,
+                                         const QList<Answer>& buttons, Answer defaultAnswer,
+                                         Answer escapeAnswer)
+{
+    QMessageBox box(IconOf(kind), caption, text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    for (const Answer answer : buttons)
+        box.addButton(ButtonOf(answer));
+    box.setDefaultButton(ButtonOf(defaultAnswer));
+    box.setEscapeButton(ButtonOf(escapeAnswer));
+    const int clicked = box.exec();
+    for (const Answer answer : buttons)
+        if (clicked == ButtonOf(answer))
+            return answer;
+    return escapeAnswer;
 }
 
 QString TMessageBoxPrompts::OpenFileName(const QString& caption, const QString& directory,

@@ -54,6 +54,8 @@ private Q_SLOTS:
     void messagesHaveTheirIconAndOneOkButton();
     void questionAnswers_data();
     void questionAnswers();
+    void threeWayQuestions_data();
+    void threeWayQuestions();
 };
 
 void TstMessageBoxPrompts::messagesHaveTheirIconAndOneOkButton_data()
@@ -87,8 +89,9 @@ void TstMessageBoxPrompts::questionAnswers_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("answer");
-    QTest::newRow("Enter takes the default Yes") << int(Qt::Key_Return) << true;
+    QTest::newRow("Enter takes the default No") << int(Qt::Key_Return) << false;
     QTest::newRow("Escape answers No") << int(Qt::Key_Escape) << false;
+    QTest::newRow("Y answers Yes") << int(Qt::Key_Y) << true;
 }
 
 void TstMessageBoxPrompts::questionAnswers()
@@ -108,7 +111,41 @@ void TstMessageBoxPrompts::questionAnswers()
     QCOMPARE(seen.buttons.size(), 2);
     QVERIFY(seen.buttons.contains(QMessageBox::Yes));
     QVERIFY(seen.buttons.contains(QMessageBox::No));
-    QCOMPARE(seen.defaultButton, QMessageBox::Yes);
+    QCOMPARE(seen.defaultButton, QMessageBox::No);
+}
+
+void TstMessageBoxPrompts::threeWayQuestions_data()
+{
+    QTest::addColumn<bool>("retry");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("answer");
+    using A = TPrompts::Answer;
+    QTest::newRow("save: Enter saves") << false << int(Qt::Key_Return) << int(A::Yes);
+    QTest::newRow("save: N discards") << false << int(Qt::Key_N) << int(A::No);
+    QTest::newRow("save: Escape keeps editing") << false << int(Qt::Key_Escape) << int(A::Cancel);
+    QTest::newRow("busy: Enter retries") << true << int(Qt::Key_Return) << int(A::Retry);
+    QTest::newRow("busy: Escape cancels") << true << int(Qt::Key_Escape) << int(A::Cancel);
+}
+
+void TstMessageBoxPrompts::threeWayQuestions()
+{
+    QFETCH(bool, retry);
+    QFETCH(int, key);
+    QFETCH(int, answer);
+    TMessageBoxPrompts prompts;
+    TPrompts::Install(&prompts);
+    TSeen seen;
+    WhenBoxOpens(seen, [key](QMessageBox& box) { QTest::keyClick(&box, Qt::Key(key)); });
+
+    const auto given = retry ? (TPrompts::RetryOrCancel(QStringLiteral("Try again?"))
+                                    ? TPrompts::Answer::Retry
+                                    : TPrompts::Answer::Cancel)
+                             : TPrompts::YesNoCancel(QStringLiteral("Save changes?"));
+    TPrompts::Install(nullptr);
+
+    QCOMPARE(int(given), answer);
+    QCOMPARE(seen.buttons.size(), retry ? 2 : 3);
+    QCOMPARE(seen.defaultButton, retry ? QMessageBox::Retry : QMessageBox::Yes);
 }
 
 QTEST_MAIN(TstMessageBoxPrompts)

@@ -25,6 +25,18 @@ bool TTestPrompts::Question(const QString& caption, const QString& text)
     return m_answers.dequeue();
 }
 
+TPrompts::Answer TTestPrompts::Ask(Kind kind, const QString& caption, const QString& text,
+                                   const QList<Answer>& buttons, Answer, Answer escapeAnswer)
+{
+    shown.append({kind, caption, text});
+    if (m_choices.isEmpty()) {
+        ++unansweredQuestions;
+        return escapeAnswer;
+    }
+    const Answer answer = m_choices.dequeue();
+    return buttons.contains(answer) ? answer : escapeAnswer;
+}
+
 QString TTestPrompts::OpenFileName(const QString&, const QString&, const QString&)
 {
     return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();

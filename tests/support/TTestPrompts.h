@@ -29,7 +29,12 @@ public:
     QString SaveFileName(const QString& caption, const QString& fileName,
                          const QString& filter) override;
 
+    Answer Ask(Kind kind, const QString& caption, const QString& text, const QList<Answer>& buttons,
+               Answer defaultAnswer, Answer escapeAnswer) override;
+
     void QueueAnswer(bool yes) { m_answers.enqueue(yes); }
+    // Answers for Ask (Retry/Cancel, Yes/No/Cancel); an empty queue answers the escape button.
+    void QueueChoice(Answer answer) { m_choices.enqueue(answer); }
     void QueueFileName(const QString& path) { m_fileNames.enqueue(path); }
 
     QList<TShown> shown;             // messages and questions, in order
@@ -40,5 +45,6 @@ public:
 
 private:
     QQueue<bool> m_answers;
+    QQueue<Answer> m_choices;
     QQueue<QString> m_fileNames;
 };
