@@ -15,11 +15,17 @@ namespace
 
 const QString kAnd = QStringLiteral(" and ");
 
-// Text typed by the user, made safe to stand between single quotes: its quotes are doubled,
+// Text typed by the user, made safe to stand between single quotes: control characters (a
+// pasted tab, newline or NUL) are dropped, as the search drops them, and quotes are doubled,
 // so it is matched literally and cannot end the quoted text.
 QString Typed(const QString& text)
 {
-    return TSqlDialect::EscapeQuotes(text);
+    QString plain;
+    plain.reserve(text.size());
+    for (const QChar c : text)
+        if (c.category() != QChar::Other_Control)
+            plain += c;
+    return TSqlDialect::EscapeQuotes(plain);
 }
 
 // Drops the four characters " and" in front of the final blank of a fragment list.

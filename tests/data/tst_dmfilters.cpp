@@ -159,6 +159,11 @@ void TstDMFilters::fragments_data()
            "conf_speakers cs, speakers s where     cs.speak_id = "
            "s.speak_id and s.last_name like '%x'' or ''1''=''1%') and ";
     QTest::newRow("no year") << TDM::YearsCondition("c.", {}) << "( 1 = 0 ) and ";
+    // Control characters pasted into a filter box never reach the SQL text.
+    QTest::newRow("NUL in title") << TDM::ConfNameCondition("", QString("ca") + QChar(0) + "rd")
+                                  << " conf_name like '%card%' and ";
+    QTest::newRow("tab and newline in series")
+        << TDM::SeriesCondition("", "\tHe\r\nart\n") << " series like '%Heart%' and ";
 }
 
 void TstDMFilters::fragments()
@@ -374,6 +379,10 @@ void TstDMFilters::quotesTypedByUserAreLiteral()
         {&TConfFilter::Name, "x' or '1'='1", {"9"}},
         {&TConfFilter::Speaker, "x' or '1'='1", {}},
         {&TConfFilter::Name, "'", {"7", "9"}},
+        // Pasted control characters are dropped, never an SQL error.
+        {&TConfFilter::Name, QString("o'bri") + QChar(0) + "en", {"7"}},
+        {&TConfFilter::Serie, "O'\tNeill\n", {"7"}},
+        {&TConfFilter::Extra, QString("o'reilly\r\n") + QChar(0), {"2"}},
     };
     for (const TCase& c : cases) {
         TConfFilter conf;
