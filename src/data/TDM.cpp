@@ -7,6 +7,7 @@
 #include "TPrompts.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 TDM* DM = nullptr;
 
@@ -234,7 +235,21 @@ void TDM::DataModuleCreate()
     const QString databasePath = QDir(m_workingDirectory).filePath(QStringLiteral("cme.mdb"));
     OpenFailed = false;
     try {
-        Conn->Open(databasePath);
+        // Another program holding the file may let go of it: the user may try again.
+        for (;;) {
+            try {
+                Conn->Open(databasePath);
+                break;
+            } catch (const EDatabaseLocked& e) {
+                if (!TPrompts::RetryOrCancel(e.Message())) {
+                    OpenFailed = true;
+                    return;
+                }
+            }
+        }
+        if (Conn->ReadOnly())
+            TPrompts::ShowWarning(tr("%1 is read-only: changes cannot be saved.")
+                                      .arg(QFileInfo(databasePath).fileName()));
         for (TDataSet* ds : {Titles, Specialities, Credits, Speakers, Extras, Transcripts,
                              Attendances, Participants, PartConfs, Conferences, ConfParts,
                              ConfSpeakers, ConfExtras, ConfCredits, CalendarConfs, SignInConfs})
@@ -250,6 +265,11 @@ void TDM::DataModuleCreate()
         Conn->Close();
         OpenFailed = true;
     }
+}
+
+bool TDM::ReadOnly() const
+{
+    return Conn->ReadOnly();
 }
 
 void TDM::DataModuleDestroy()

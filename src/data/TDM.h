@@ -32,6 +32,8 @@ public:
     ~TDM() override;
 
     bool OpenFailed = false;
+    // True when cme.mdb could only be opened read-only: the pages then offer no change.
+    bool ReadOnly() const;
     TConnection* Conn = nullptr;
     // Null when start-up failed before the settings were read.
     TConfig* Config = nullptr;

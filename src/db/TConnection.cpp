@@ -2,10 +2,12 @@
 
 #include "TError.h"
 #include "TLikePattern.h"
+#include "TPrompts.h"
 #include "TSchema.h"
 #include "TSqlDialect.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -14,8 +16,20 @@
 #include <QUuid>
 
 #include <sqlite3.h>
+#include <sys/vfs.h>
+#include <unistd.h>
 
 namespace {
+
+int g_defaultBusyTimeout = 5000;
+TConnection::TFileSystemProbe g_fileSystemProbe;
+
+// Whether this process may write the path, judged by the effective ids the engine's own file
+// operations run with.
+bool MayWrite(const QString& path)
+{
+    return euidaccess(QFile::encodeName(path).constData(), W_OK) == 0;
+}
 
 // RAII for one prepared statement.
 struct TStmt
@@ -178,61 +192,95 @@ TConnection::~TConnection()
 
 void TConnection::Open(const QString& filePath)
 {
-    OpenInternal(filePath, true);
+    OpenInternal(filePath, TOpenPurpose::Use);
 }
 
 void TConnection::OpenForCreate(const QString& filePath)
 {
-    OpenInternal(filePath, false);
+    OpenInternal(filePath, TOpenPurpose::Create);
 }
 
-void TConnection::OpenInternal(const QString& filePath, bool mustExist)
+void TConnection::OpenToSwitchJournal(const QString& filePath)
+{
+    OpenInternal(filePath, TOpenPurpose::SwitchJournal);
+}
+
+void TConnection::OpenEngine(const QString& path, const QString& mode)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    // A URI with mode=rw keeps the driver from creating a missing file.
+    db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
+                       QStringLiteral("?mode=") + mode);
+    QString options = QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(g_defaultBusyTimeout);
+    if (mode == QStringLiteral("ro"))
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
+    if (!db.open()) {
+        const QString why = db.lastError().text();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+        throw EDatabaseError(QStringLiteral("The database '%1' cannot be opened: %2")
+                                 .arg(QDir::toNativeSeparators(path), why));
+    }
+    const QVariant handle = db.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        m_handle = *static_cast<sqlite3* const*>(handle.constData());
+}
+
+void TConnection::OpenInternal(const QString& filePath, TOpenPurpose purpose)
 {
     Close();
     const QString path = QFileInfo(filePath).absoluteFilePath();
     const QString native = QDir::toNativeSeparators(path);
-    if (mustExist && !QFileInfo(path).isFile())
+    if (purpose != TOpenPurpose::Create && !QFileInfo(path).isFile())
         throw EDatabaseError(QStringLiteral("Could not find file '%1'.").arg(native));
 
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        // A URI with mode=rw keeps the driver from creating a missing file.
-        QString uri = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
-        uri += mustExist ? QStringLiteral("?mode=rw") : QStringLiteral("?mode=rwc");
-        db.setDatabaseName(uri);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!db.open()) {
-            const QString why = db.lastError().text();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_connectionName);
-            throw EDatabaseError(
-                QStringLiteral("The database '%1' cannot be opened: %2").arg(native, why));
-        }
-        const QVariant handle = db.driver()->handle();
-        if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-            m_handle = *static_cast<sqlite3* const*>(handle.constData());
-    }
+    // The engine writes its journal next to the file, so a read-only folder makes the file
+    // read-only too. Opening such a file read-write would fail on the first read of a WAL file
+    // or on the first save of any other.
+    const bool readOnly = purpose == TOpenPurpose::Use &&
+                          (!MayWrite(path) || !MayWrite(QFileInfo(path).absolutePath()));
+    OpenEngine(path, purpose == TOpenPurpose::Create ? QStringLiteral("rwc")
+                     : readOnly                      ? QStringLiteral("ro")
+                                                     : QStringLiteral("rw"));
     m_path = path;
     if (!m_handle) {
         Close();
         throw EDatabaseError(QStringLiteral("The SQLite driver gave no engine handle."));
     }
     try {
-        // Reading the schema is the first touch of the file: a file that is not SQLite fails here.
-        sqlite3_stmt* probe = nullptr;
-        if (sqlite3_prepare_v2(m_handle, "PRAGMA schema_version", -1, &probe, nullptr) != SQLITE_OK ||
-            sqlite3_step(probe) != SQLITE_ROW) {
-            const QString why = QString::fromUtf8(sqlite3_errmsg(m_handle));
-            sqlite3_finalize(probe);
+        m_readOnly = readOnly || sqlite3_db_readonly(m_handle, "main") == 1;
+        // Reading the schema is the first touch of the file: a file that is not SQLite, or one
+        // that another program holds, fails here.
+        QString why;
+        int code = ProbeFile(why);
+        if (readOnly && (code == SQLITE_READONLY || code == SQLITE_CANTOPEN) &&
+            QFileInfo(path + QStringLiteral("-wal")).size() == 0) {
+            // A WAL file in a read-only folder has no room for its shared index: with nothing
+            // in its log it is read as an unchanging file.
+            Close();
+            OpenEngine(path, QStringLiteral("ro&immutable=1"));
+            m_readOnly = true;
+            code = m_handle ? ProbeFile(why) : SQLITE_CANTOPEN;
+        }
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            throw EDatabaseLocked(
+                tr("%1 is in use by another program.").arg(QFileInfo(path).fileName()));
+        if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
             throw EDatabaseError(QStringLiteral("The file '%1' is not a database of this program "
                                                 "(it is not an SQLite database: %2).")
                                      .arg(native, why));
-        }
-        sqlite3_finalize(probe);
-        if (mustExist)
+        if (code != SQLITE_OK)
+            throw EDatabaseError(
+                QStringLiteral("The database '%1' cannot be opened: %2").arg(native, why));
+        if (purpose == TOpenPurpose::Use)
             CheckSchema();
-        // WAL keeps readers and the writer apart; FULL sync loses no committed row on power loss.
-        Execute(QStringLiteral("PRAGMA journal_mode=WAL"));
+        // The file keeps the journal mode it was made with: opening never writes to it.
+        if (purpose == TOpenPurpose::Create)
+            SetJournalMode(QStringLiteral("wal"));
+        else if (purpose == TOpenPurpose::Use)
+            RefuseWalOnNetwork(JournalMode());
+        // FULL sync loses no committed row on power loss.
         Execute(QStringLiteral("PRAGMA synchronous=FULL"));
         Execute(QStringLiteral("PRAGMA foreign_keys=OFF"));
         // Grouping a million attendances needs its temporary trees in memory, not in files.
@@ -243,6 +291,104 @@ void TConnection::OpenInternal(const QString& filePath, bool mustExist)
         Close();
         throw;
     }
+}
+
+int TConnection::ProbeFile(QString& why)
+{
+    sqlite3_stmt* probe = nullptr;
+    int code = SQLITE_OK;
+    if (sqlite3_prepare_v2(m_handle, "PRAGMA schema_version", -1, &probe, nullptr) != SQLITE_OK ||
+        sqlite3_step(probe) != SQLITE_ROW) {
+        code = sqlite3_errcode(m_handle) & 0xff;
+        why = QString::fromUtf8(sqlite3_errmsg(m_handle));
+    }
+    sqlite3_finalize(probe);
+    return code;
+}
+
+QString TConnection::JournalMode()
+{
+    return ScalarQuery(QStringLiteral("PRAGMA journal_mode")).toString().toLower();
+}
+
+void TConnection::SetJournalMode(const QString& mode)
+{
+    const QString wanted = mode.toLower();
+    if (wanted != QStringLiteral("wal") && wanted != QStringLiteral("delete"))
+        throw EDatabaseError(tr("Unknown journal mode \"%1\": use wal or delete.").arg(mode));
+    RefuseWalOnNetwork(wanted);
+    const QString inUse = tr("The journal mode of '%1' stays as it was: another program has the "
+                             "file open.")
+                              .arg(QDir::toNativeSeparators(m_path));
+    QString now;
+    try {
+        now = ScalarQuery(QStringLiteral("PRAGMA journal_mode=%1").arg(wanted)).toString().toLower();
+    } catch (const EDatabaseError&) {
+        if ((sqlite3_errcode(m_handle) & 0xff) == SQLITE_BUSY)
+            throw EDatabaseError(inUse);
+        throw;
+    }
+    if (now != wanted)
+        throw EDatabaseError(inUse);
+}
+
+void TConnection::RefuseWalOnNetwork(const QString& journalMode) const
+{
+    if (journalMode != QStringLiteral("wal"))
+        return;
+    const QString fileSystem = NetworkFileSystem(m_path);
+    if (fileSystem.isEmpty())
+        return;
+    const QString native = QDir::toNativeSeparators(m_path);
+    throw EDatabaseError(tr("The database '%1' lies on a network file system (%2), where its "
+                            "write-ahead log is not safe. Switch the file to the rollback "
+                            "journal on a computer that has it on a local disk, or with:\n"
+                            "quorvel-admin journal \"%1\" delete")
+                             .arg(native, fileSystem));
+}
+
+void TConnection::SetBusyTimeout(int milliseconds)
+{
+    if (sqlite3_busy_timeout(Handle(), milliseconds) != SQLITE_OK)
+        ThrowEngineError();
+}
+
+void TConnection::SetDefaultBusyTimeout(int milliseconds)
+{
+    g_defaultBusyTimeout = milliseconds;
+}
+
+QString TConnection::NetworkFileSystem(const QString& path)
+{
+    if (g_fileSystemProbe)
+        return g_fileSystemProbe(path);
+    struct statfs info {};
+    if (statfs(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case 0x6969UL: // NFS_SUPER_MAGIC
+        return QStringLiteral("NFS");
+    case 0x517BUL:     // SMB_SUPER_MAGIC
+    case 0xFF534D42UL: // CIFS_MAGIC_NUMBER
+    case 0xFE534D42UL: // SMB2_MAGIC_NUMBER
+        return QStringLiteral("CIFS/SMB");
+    case 0x65735546UL: // FUSE_SUPER_MAGIC
+        return QStringLiteral("FUSE");
+    default:
+        return {};
+    }
+}
+
+void TConnection::SetFileSystemProbe(TFileSystemProbe probe)
+{
+    g_fileSystemProbe = std::move(probe);
+}
+
+bool TConnection::AskToRetryBusy() const
+{
+    return TPrompts::RetryOrCancel(tr("The database is busy (another program is writing to %1). "
+                                      "Try again?")
+                                       .arg(QFileInfo(m_path).fileName()));
 }
 
 void TConnection::CheckSchema()
@@ -294,6 +440,7 @@ void TConnection::Close()
     QSqlDatabase::removeDatabase(m_connectionName);
     m_handle = nullptr;
     m_transactionDepth = 0;
+    m_readOnly = false;
 }
 
 bool TConnection::Connected() const
@@ -336,8 +483,17 @@ int TConnection::Execute(const QString& sql, const QVariantList& params)
         const int count = sqlite3_bind_parameter_count(s.stmt);
         for (int i = 1; i <= count; ++i)
             Bind(*this, s.stmt, i, paramIndex < params.size() ? params.at(paramIndex++) : QVariant());
+        // Outside a transaction (and for its COMMIT) a statement that met a lock stored nothing
+        // and may run again.
+        const bool mayRetry = m_transactionDepth == 0 ||
+                              qstrnicmp(sqlite3_sql(s.stmt), "COMMIT", 6) == 0;
         int rc;
-        while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
+        for (;;) {
+            while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
+            }
+            if ((rc & 0xff) != SQLITE_BUSY || !mayRetry || !AskToRetryBusy())
+                break;
+            sqlite3_reset(s.stmt);
         }
         if (rc != SQLITE_DONE)
             ThrowEngineError();

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 struct sqlite3;
 
 // The database connection. Opened through Qt SQL's SQLite driver on an existing file (it never
@@ -16,17 +18,43 @@ public:
     explicit TConnection(QObject* parent = nullptr);
     ~TConnection() override;
 
-    // Opens an existing database file with the Quorvel schema. Throws EDatabaseError naming the
-    // full path when the file is missing, is not an SQLite database, or lacks the tables.
+    // Opens an existing database file with the Quorvel schema, in the file's own journal mode:
+    // opening writes nothing. A file that this user may not change (the file or its folder is
+    // read-only) opens read-only; see ReadOnly(). Throws EDatabaseLocked when another program
+    // holds the file, and EDatabaseError naming the full path when the file is missing, is not
+    // an SQLite database, lacks the tables, or uses write-ahead logging on a network file system.
     void Open(const QString& filePath);
-    // Opens without checking the schema (used by the admin tool to build a new database).
+    // Opens or creates a file without checking the schema, for building a new database; a new
+    // file is switched to write-ahead logging.
     void OpenForCreate(const QString& filePath);
+    // Opens an existing database to switch its journal mode; WAL on a network file system is
+    // allowed here, so that such a file can be switched back.
+    void OpenToSwitchJournal(const QString& filePath);
     void Close();
     bool Connected() const;
     const QString& FilePath() const { return m_path; }
+    // True when the file was opened read-only because this user may not change it.
+    bool ReadOnly() const { return m_readOnly; }
+    // The file's journal mode as the engine reports it ("wal", "delete", ...).
+    QString JournalMode();
+    // Switches the journal mode ("wal" or "delete"); refuses WAL on a network file system.
+    void SetJournalMode(const QString& mode);
+
+    // How long a statement waits for another program's lock before it fails (milliseconds).
+    void SetBusyTimeout(int milliseconds);
+    // The wait used by every connection opened from now on; tests shorten it.
+    static void SetDefaultBusyTimeout(int milliseconds);
+
+    // The kind of network file system the path lies on ("NFS", "CIFS/SMB", "FUSE"), or empty
+    // for a local one. Tests replace the probe to stand for a network share.
+    static QString NetworkFileSystem(const QString& path);
+    using TFileSystemProbe = std::function<QString(const QString& path)>;
+    static void SetFileSystemProbe(TFileSystemProbe probe);
 
     // Runs one statement that returns no rows, after dialect translation. Returns the number
-    // of rows changed. Positional parameters bind to "?" in order.
+    // of rows changed. Positional parameters bind to "?" in order. A statement outside a
+    // transaction that still meets another program's lock after the busy timeout asks the
+    // user whether to try again; on Cancel it throws, and nothing of it was stored.
     int Execute(const QString& sql, const QVariantList& params = {});
     // Runs a query and returns the first column of the first row (null when there is none).
     QVariant ScalarQuery(const QString& sql, const QVariantList& params = {});
@@ -48,14 +76,21 @@ public:
     [[noreturn]] void ThrowEngineError(const QString& context = {}) const;
 
 private:
-    void OpenInternal(const QString& filePath, bool checkSchema);
+    enum class TOpenPurpose { Use, Create, SwitchJournal };
+    void OpenInternal(const QString& filePath, TOpenPurpose purpose);
+    void OpenEngine(const QString& path, const QString& mode);
+    // Reads the schema version: SQLITE_OK, or the engine's error code with its message in why.
+    int ProbeFile(QString& why);
     void RegisterFunctions();
     void CheckSchema();
+    void RefuseWalOnNetwork(const QString& journalMode) const;
+    bool AskToRetryBusy() const;
 
     QString m_connectionName;
     QString m_path;
     sqlite3* m_handle = nullptr;
     int m_transactionDepth = 0;
+    bool m_readOnly = false;
     qint64 m_queryCount = 0;
 };
 

@@ -27,6 +27,14 @@ public:
     const char* ClassName() const noexcept override { return "EDatabaseError"; }
 };
 
+// The database file is held by another program; trying again later may succeed.
+class EDatabaseLocked : public EDatabaseError
+{
+public:
+    using EDatabaseError::EDatabaseError;
+    const char* ClassName() const noexcept override { return "EDatabaseLocked"; }
+};
+
 // A field read or written with a value it cannot hold, or a field that does not exist.
 class EFieldError : public EDatabaseError
 {

@@ -132,6 +132,20 @@ int Synth(const QStringList& arguments, QTextStream& out)
     return TAdminCommand::Done;
 }
 
+int Journal(const QStringList& arguments, QTextStream& out)
+{
+    if (arguments.size() != 2)
+        throw TUsageError(Tr("journal needs a database file and a mode, wal or delete"));
+    const QString mode = arguments.at(1).toLower();
+    if (mode != QStringLiteral("wal") && mode != QStringLiteral("delete"))
+        throw TUsageError(Tr("the journal mode must be wal or delete, not \"%1\"").arg(arguments.at(1)));
+    TConnection conn;
+    conn.OpenToSwitchJournal(arguments.at(0));
+    conn.SetJournalMode(mode);
+    out << Tr("%1 now uses the journal mode %2").arg(conn.FilePath(), mode) << Qt::endl;
+    return TAdminCommand::Done;
+}
+
 } // namespace
 
 QString TAdminCommand::Usage()
@@ -151,6 +165,10 @@ QString TAdminCommand::Usage()
               "      --attendances K    attendances, each a different conference and\n"
               "                         participant pair (default 1000000)\n"
               "      --speakers S       speakers (default 300)\n"
+              "  journal FILE wal|delete\n"
+              "               Switch an existing database to write-ahead logging (wal, the\n"
+              "               default of new files) or to the rollback journal (delete, for a\n"
+              "               file on a network share). No other program may have it open.\n"
               "\n"
               "No command overwrites an existing cme.mdb.\n"
               "Exit codes: 0 done, 1 failed, 2 wrong usage (also for --help).\n");
@@ -178,6 +196,8 @@ int TAdminCommand::Run(const QStringList& arguments, QTextStream& out, QTextStre
             return Demo(rest, out);
         if (command == QStringLiteral("synth"))
             return Synth(rest, out);
+        if (command == QStringLiteral("journal"))
+            return Journal(rest, out);
         throw TUsageError(Tr("unknown command %1").arg(command));
     } catch (const TUsageError& e) {
         err << QStringLiteral("quorvel-admin: ") << e.Message() << QStringLiteral("\n\n")

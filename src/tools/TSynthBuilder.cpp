@@ -341,6 +341,8 @@ void TSynthBuilder::Build(const QString& folder)
     Exec(db, QStringLiteral("COMMIT"));
     for (const QString& statement : TNewDatabase::IndexStatements())
         Exec(db, statement);
+    // Built without a journal; the finished file uses write-ahead logging like every new one.
+    Exec(db, QStringLiteral("PRAGMA journal_mode=WAL"));
     Report(QStringLiteral("indexes created"));
     target.Keep();
 }

@@ -7,6 +7,7 @@
 #include "TStartup.h"
 #include "TTempDatabase.h"
 #include "TTestPrompts.h"
+#include "TUnprivileged.h"
 #include "TfrmAddPart.h"
 #include "TfrmMain.h"
 #include "TfrmPickConf.h"
@@ -16,6 +17,7 @@
 #include "TfrmSignIn.h"
 #include "TfrmTimeFilter.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTableView>
@@ -24,6 +26,8 @@
 #include <QTimer>
 
 #include <stdexcept>
+
+#include <sys/stat.h>
 
 namespace
 {
@@ -110,6 +114,8 @@ private Q_SLOTS:
     void closingDiscardsPendingEdits();
     void closingWithUnwritableSettingsStillEnds();
     void eachFolderHasItsOwnDatabaseAndSettings();
+    void lockedDatabaseOffersRetry();
+    void readOnlyDatabaseRunsAndSaysSo();
 };
 
 void TstStartup::cleanup()
@@ -461,6 +467,66 @@ void TstStartup::eachFolderHasItsOwnDatabaseAndSettings()
                        QStringLiteral("PickConfDateWidth")),
              QStringLiteral("140"));
     QVERIFY(prompts.shown.isEmpty());
+}
+
+void TstStartup::lockedDatabaseOffersRetry()
+{
+    TTempDatabase db;
+    db.Conn().SetJournalMode(QStringLiteral("delete"));
+    db.Conn().Execute(QStringLiteral("BEGIN EXCLUSIVE"));
+    const QByteArray before = ReadBytes(db.DatabasePath());
+    TConnection::SetDefaultBusyTimeout(50);
+    auto restore = qScopeGuard([] { TConnection::SetDefaultBusyTimeout(5000); });
+    TTestPrompts prompts;
+    prompts.QueueChoice(TPrompts::Answer::Retry);
+    prompts.QueueChoice(TPrompts::Answer::Cancel);
+    QStringList created;
+    TStartup::SetCreationHook([&](const QString& name) { created << name; });
+
+    const int exitCode = TStartup::RunProgram(db.Dir(), [] {});
+
+    // Asked twice (Retry, then Cancel), no second message, no window, the file untouched.
+    QVERIFY(exitCode != TStartup::ExitSuccess);
+    QVERIFY(created.isEmpty());
+    QCOMPARE(prompts.shown.size(), 2);
+    for (const auto& shown : prompts.shown)
+        QCOMPARE(shown.text, QStringLiteral("cme.mdb is in use by another program."));
+    QCOMPARE(prompts.unansweredQuestions, 0);
+    db.Conn().Execute(QStringLiteral("ROLLBACK"));
+    QCOMPARE(ReadBytes(db.DatabasePath()), before);
+}
+
+void TstStartup::readOnlyDatabaseRunsAndSaysSo()
+{
+    TTempDatabase db;
+    db.Exec(QStringLiteral("insert into participants (last_name) values ('Smithers')"));
+    const QString why = TUnprivileged::GiveAway(db.Dir());
+    if (!why.isEmpty())
+        QSKIP(qPrintable(why));
+    QVERIFY(chmod(QFile::encodeName(db.DatabasePath()).constData(), 0444) == 0);
+    const QByteArray before =
+        QCryptographicHash::hash(ReadBytes(db.DatabasePath()), QCryptographicHash::Sha256);
+    TTestPrompts prompts;
+    bool readOnly = false;
+    int participants = -1;
+    int exitCode = -1;
+    {
+        TUnprivileged user;
+        if (!user.Failure().isEmpty())
+            QSKIP(qPrintable(user.Failure()));
+        exitCode = RunAndClose(db.Dir(), [&] {
+            readOnly = DM->ReadOnly();
+            participants = DM->Participants->RecordCount();
+        });
+    }
+    QCOMPARE(exitCode, int(TStartup::ExitSuccess));
+    QVERIFY(readOnly);
+    QCOMPARE(participants, 1);
+    QCOMPARE(prompts.shown.size(), 1);
+    QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Warning);
+    QCOMPARE(prompts.shown[0].text, QStringLiteral("cme.mdb is read-only: changes cannot be saved."));
+    QCOMPARE(QCryptographicHash::hash(ReadBytes(db.DatabasePath()), QCryptographicHash::Sha256),
+             before);
 }
 
 int main(int argc, char** argv)

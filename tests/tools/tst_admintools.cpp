@@ -219,6 +219,7 @@ private Q_SLOTS:
 
         TConnection conn;
         conn.Open(path); // checks the tables the program needs
+        QCOMPARE(conn.JournalMode(), QStringLiteral("wal"));
         VerifySchema(conn);
         for (const QString& table : TSchema::TableNames())
             QCOMPARE(Count(conn, QStringLiteral("select count(*) from %1").arg(table)), qint64(0));
@@ -259,6 +260,27 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(QDir(folder).filePath(QStringLiteral("quorvel.ini"))));
     }
 
+    void journalSwitchesAnExistingFile()
+    {
+        const QString folder = NewFolder();
+        QCOMPARE(RunCommand({QStringLiteral("init"), folder}).code, 0);
+        const QString path = QDir(folder).filePath(QStringLiteral("cme.mdb"));
+        for (const QString& mode : {QStringLiteral("delete"), QStringLiteral("wal")}) {
+            const TRun run = RunCommand({QStringLiteral("journal"), path, mode.toUpper()});
+            QVERIFY2(run.code == 0, qPrintable(run.err));
+            TConnection conn;
+            conn.Open(path);
+            QCOMPARE(conn.JournalMode(), mode);
+        }
+        // Held open by another program, a file cannot leave WAL: said, not pretended.
+        TConnection holder;
+        holder.Open(path);
+        holder.ScalarQuery(QStringLiteral("select count(*) from conferences"));
+        const TRun refused = RunCommand({QStringLiteral("journal"), path, QStringLiteral("delete")});
+        QCOMPARE(refused.code, 1);
+        QVERIFY2(refused.err.contains(QStringLiteral("another program")), qPrintable(refused.err));
+    }
+
     void wrongUsage_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -283,6 +305,12 @@ private Q_SLOTS:
                                   << false;
         QTest::newRow("missing value")
             << QStringList{QStringLiteral("synth"), QStringLiteral("--speakers")} << false;
+        QTest::newRow("journal without mode")
+            << QStringList{QStringLiteral("journal"), QStringLiteral("cme.mdb")} << false;
+        QTest::newRow("unknown journal mode")
+            << QStringList{QStringLiteral("journal"), QStringLiteral("cme.mdb"),
+                           QStringLiteral("truncate")}
+            << false;
     }
 
     void wrongUsage()
@@ -464,6 +492,7 @@ private Q_SLOTS:
         TConnection conn;
         conn.Open(QDir(folder).filePath(QStringLiteral("cme.mdb")));
         VerifySchema(conn);
+        QCOMPARE(conn.JournalMode(), QStringLiteral("wal"));
         QCOMPARE(Count(conn, QStringLiteral("select count(*) from participants")), qint64(400));
         QCOMPARE(Count(conn, QStringLiteral("select count(*) from conferences")), qint64(90));
         QCOMPARE(Count(conn, QStringLiteral("select count(*) from attendances")), qint64(9000));
