@@ -59,9 +59,14 @@ void TPrompts::ShowErrorBox(const QString& text)
     Current().Message(Kind::Error, QStringLiteral("Error"), text);
 }
 
+bool TPrompts::AskConfirm(const QString& text)
+{
+    return Question(QStringLiteral("Confirm"), text);
+}
+
 bool TPrompts::Confirm(const QString& text)
 {
-    return Current().Question(QStringLiteral("Confirm"), text);
+    return Current().AskConfirm(text);
 }
 
 bool TPrompts::RetryOrCancel(const QString& text)

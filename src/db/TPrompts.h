@@ -30,6 +30,9 @@ public:
     virtual Answer Ask(Kind kind, const QString& caption, const QString& text,
                        const QList<Answer>& buttons, Answer defaultAnswer, Answer escapeAnswer);
 
+    // Confirm's question asked of this implementation ("Confirm", Yes / No); true on Yes.
+    bool AskConfirm(const QString& text);
+
     // The installed implementation; never null (a silent one answers before installation).
     static TPrompts& Current();
     // Installs an implementation; the caller keeps ownership. Null restores the silent one.

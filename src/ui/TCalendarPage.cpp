@@ -3,24 +3,24 @@
 #include "TBrandingPanel.h"
 #include "TDBGrid.h"
 #include "TDM.h"
+#include "TPageFilters.h"
 #include "TTimeFilterBox.h"
 #include "TfraCFilter.h"
-#include "TfrmMain.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TCalendarPage::TCalendarPage(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main)
+TCalendarPage::TCalendarPage(const TPageInputs& inputs, QWidget* parent) : TPageBase(inputs, parent)
 {
     setObjectName(QStringLiteral("tsCalendar"));
 
     lCalConferences = new QLabel(tr("&Conferences"), this);
     lCalConferences->setObjectName(QStringLiteral("lCalConferences"));
     jdbgCalendar = new TDBGrid(QStringLiteral("jdbgCalendar"), this);
-    jdbgCalendar->SetDataSet(DM->CalendarConfs, {{QStringLiteral("begin_date"), tr("Begin date")},
-                                                 {QStringLiteral("conf_name"), tr("Title")}});
+    jdbgCalendar->SetDataSet(m_dm.CalendarConfs, {{QStringLiteral("begin_date"), tr("Begin date")},
+                                                  {QStringLiteral("conf_name"), tr("Title")}});
     jdbgCalendar->SetSortable(true);
     jdbgCalendar->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
     jdbgCalendar->SetColumnsResizable(false);
@@ -56,15 +56,22 @@ TCalendarPage::TCalendarPage(TfrmMain& main, QWidget* parent) : QWidget(parent),
     layout->addLayout(list, 1);
     layout->addLayout(side);
 
-    connect(fraCalFilter, &TfraCFilter::ApplyClicked, this, &TCalendarPage::fraCalFilterbApplyClick);
-    connect(fraCalFilter, &TfraCFilter::ClearClicked, this, &TCalendarPage::fraCalFilterbClearClick);
-    connect(m_calTime, &TTimeFilterBox::Clicked, &m_main, &TfrmMain::bbConfTimeClick);
+    connect(fraCalFilter, &TfraCFilter::ApplyClicked, this,
+            &TCalendarPage::fraCalFilterbApplyClick);
+    connect(fraCalFilter, &TfraCFilter::ClearClicked, this,
+            &TCalendarPage::fraCalFilterbClearClick);
+    connect(m_calTime, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
 }
 
 void TCalendarPage::fraCalFilterbApplyClick()
 {
-    fraCalFilter->GetFilter(m_main.CalFilter());
-    DM->ApplyConferenceFilter(DM->CalendarConfs, m_main.CalFilter(), m_main.TimeFilter());
+    fraCalFilter->GetFilter(m_filters.Cal);
+    ApplyFilters();
+}
+
+void TCalendarPage::ApplyFilters()
+{
+    m_dm.ApplyConferenceFilter(m_dm.CalendarConfs, m_filters.Cal, m_filters.Time);
 }
 
 void TCalendarPage::fraCalFilterbClearClick()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "TPageBase.h"
 
 class QLabel;
 class QPushButton;
@@ -8,23 +8,23 @@ class TBrandingPanel;
 class TDBGrid;
 class TTimeFilterBox;
 class TfraCFilter;
-class TfrmMain;
 
 // The Calendar page: the filtered conferences, the page's conference filter and the calendar
 // run.
-class TCalendarPage : public QWidget
+class TCalendarPage : public TPageBase
 {
     Q_OBJECT
 public:
-    explicit TCalendarPage(TfrmMain& main, QWidget* parent = nullptr);
+    explicit TCalendarPage(const TPageInputs& inputs, QWidget* parent = nullptr);
 
     TDBGrid* CalendarGrid() const { return jdbgCalendar; }
 
     void fraCalFilterbApplyClick();
     void fraCalFilterbClearClick();
+    // Re-queries the list with the page's filter and the time filter as they stand.
+    void ApplyFilters();
 
 private:
-    TfrmMain& m_main;
     QLabel* lCalConferences = nullptr;
     TDBGrid* jdbgCalendar = nullptr;
     QPushButton* bGenerateCalendar = nullptr;

@@ -8,11 +8,11 @@
 #include "TDBGrid.h"
 #include "TDM.h"
 #include "TDataSet.h"
-#include "TParticipantsPage.h"
+#include "TPageFilters.h"
+#include "TPickerSignals.h"
 #include "TPrompts.h"
 #include "TTimeFilterBox.h"
 #include "TfraCFilter.h"
-#include "TfrmMain.h"
 #include "TfrmPickExtra.h"
 #include "TfrmPickPart.h"
 #include "TfrmPickSpeaker.h"
@@ -48,7 +48,8 @@ void SetCaptionColor(QPushButton* button, const QColor& color)
 
 } // namespace
 
-TConferencesPage::TConferencesPage(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main)
+TConferencesPage::TConferencesPage(const TPageInputs& inputs, QWidget* parent)
+    : TPageBase(inputs, parent)
 {
     setObjectName(QStringLiteral("tsConf"));
 
@@ -87,6 +88,11 @@ TConferencesPage::TConferencesPage(TfrmMain& main, QWidget* parent) : QWidget(pa
     Panel1->raise();
 
     ConnectConferences();
+    // A double-click in the speaker or additional-info picker adds the row to the lists.
+    connect(&TPickerSignals::Instance(), &TPickerSignals::speakerPicked, this,
+            &TConferencesPage::AddPickedSpeaker);
+    connect(&TPickerSignals::Instance(), &TPickerSignals::extraPicked, this,
+            &TConferencesPage::AddPickedExtra);
     // The browse state without touching the main window's tabs, which do not exist yet.
     pConfInfo->SetEditState(false);
     bConfSave->setEnabled(false);
@@ -106,7 +112,7 @@ QWidget* TConferencesPage::CreateConfInfoPage()
 {
     auto* page = new QWidget(pgConfDetails);
     page->setObjectName(QStringLiteral("tsConfInfo"));
-    pConfInfo = new TConfDetailsPanel(DM->Conferences, page);
+    pConfInfo = new TConfDetailsPanel(m_dm.Conferences, page);
 
     bConfEdit = MakeButton(tr("&Edit"), QStringLiteral("bConfEdit"), page);
     bConfNew = MakeButton(tr("Add &new"), QStringLiteral("bConfNew"), page);
@@ -155,9 +161,9 @@ QWidget* TConferencesPage::CreateParticipantsPage()
     lSearch->setBuddy(eSearchConfPart);
 
     dbgConfPart = new TDBGrid(QStringLiteral("dbgConfPart"), page);
-    dbgConfPart->SetDataSet(DM->ConfParts, {{QStringLiteral("last_name"), tr("Last name")},
-                                            {QStringLiteral("first_name"), tr("First name")},
-                                            {QStringLiteral("sign_in_date"), tr("Sign-in date")}});
+    dbgConfPart->SetDataSet(m_dm.ConfParts, {{QStringLiteral("last_name"), tr("Last name")},
+                                             {QStringLiteral("first_name"), tr("First name")},
+                                             {QStringLiteral("sign_in_date"), tr("Sign-in date")}});
     dbgConfPart->SetColumnsResizable(true);
 
     bConfAddPart = MakeButton(tr("&Add"), QStringLiteral("bConfAddPart"), page);
@@ -198,8 +204,8 @@ QWidget* TConferencesPage::CreateConfList()
     auto* caption = new QLabel(tr("Conferences list"), panel);
     caption->setObjectName(QStringLiteral("lConfList"));
     jdbgConferences = new TDBGrid(QStringLiteral("jdbgConferences"), panel);
-    jdbgConferences->SetDataSet(DM->Conferences, {{QStringLiteral("begin_date"), tr("Begin date")},
-                                                  {QStringLiteral("conf_name"), tr("Title")}});
+    jdbgConferences->SetDataSet(m_dm.Conferences, {{QStringLiteral("begin_date"), tr("Begin date")},
+                                                   {QStringLiteral("conf_name"), tr("Title")}});
     jdbgConferences->SetSortable(true);
     jdbgConferences->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
     caption->setBuddy(jdbgConferences);
@@ -212,7 +218,7 @@ QWidget* TConferencesPage::CreateConfList()
             &TConferencesPage::fraConfFilterbClearClick);
     m_timeBox =
         new TTimeFilterBox(QStringLiteral("lConfTime"), QStringLiteral("sbConfTime"), panel);
-    connect(m_timeBox, &TTimeFilterBox::Clicked, &m_main, &TfrmMain::bbConfTimeClick);
+    connect(m_timeBox, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
 
     auto* list = new QVBoxLayout;
     list->setSpacing(2);
@@ -240,12 +246,12 @@ void TConferencesPage::ConnectConferences()
     // A new current row, a re-read list, or the end of an edit (post or cancel) shows the
     // conference again. The detail lists follow their master only after this page has heard
     // of the move, so their own re-reads show it once more, now with the right rows.
-    connect(DM->Conferences, &TDataSet::CurrentChanged, this, [this] { ShowCurrentConference(); });
-    connect(DM->Conferences, &TDataSet::StateChanged, this, [this](TDataSet::State state) {
+    connect(m_dm.Conferences, &TDataSet::CurrentChanged, this, [this] { ShowCurrentConference(); });
+    connect(m_dm.Conferences, &TDataSet::StateChanged, this, [this](TDataSet::State state) {
         if (state == TDataSet::State::Browse)
             ShowCurrentConference();
     });
-    for (TDataSet* details : {DM->ConfSpeakers, DM->ConfExtras, DM->ConfCredits})
+    for (TDataSet* details : {m_dm.ConfSpeakers, m_dm.ConfExtras, m_dm.ConfCredits})
         connect(details, &TDataSet::RowsReset, this, [this] { ShowCurrentConference(); });
 }
 
@@ -270,34 +276,34 @@ void TConferencesPage::ShowCurrentConference()
         return;
     TConferenceDetails details;
     details.Credits = pConfInfo->CreditLines();
-    if (DM->ShowCurrentConference(details))
+    if (m_dm.ShowCurrentConference(details))
         pConfInfo->ShowDetails(details);
 }
 
 void TConferencesPage::ShowCreditLines()
 {
-    pConfInfo->SetCreditLines(m_main.CreditLines());
+    pConfInfo->SetCreditLines(m_filters.CreditLines);
     ShowCurrentConference();
 }
 
 void TConferencesPage::FillSpeakersList()
 {
     TIdList speakers;
-    DM->FillConferenceSpeakers(speakers);
+    m_dm.FillConferenceSpeakers(speakers);
     pConfInfo->SetSpeakers(speakers);
 }
 
 void TConferencesPage::FillExtrasList()
 {
     TIdList extras;
-    DM->FillConferenceExtras(extras);
+    m_dm.FillConferenceExtras(extras);
     pConfInfo->SetExtras(extras);
 }
 
 void TConferencesPage::AddPickedSpeaker()
 {
     TIdList speakers = pConfInfo->Speakers();
-    DM->AddPickedSpeaker(speakers);
+    m_dm.AddPickedSpeaker(speakers);
     if (speakers.Count() != pConfInfo->Speakers().Count())
         pConfInfo->SetSpeakers(speakers);
 }
@@ -305,7 +311,7 @@ void TConferencesPage::AddPickedSpeaker()
 void TConferencesPage::AddPickedExtra()
 {
     TIdList extras = pConfInfo->Extras();
-    DM->AddPickedExtra(extras);
+    m_dm.AddPickedExtra(extras);
     if (extras.Count() != pConfInfo->Extras().Count())
         pConfInfo->SetExtras(extras);
 }
@@ -315,8 +321,8 @@ void TConferencesPage::AddPickedExtra()
 void TConferencesPage::ConfSetBrowseState()
 {
     m_editing = false;
-    m_main.ShowOtherTabs(m_main.PageControl(), true);
-    m_main.ShowOtherTabs(pgConfDetails, true);
+    Q_EMIT editingFinished();
+    ShowOtherTabs(pgConfDetails, true);
     pConfInfo->SetEditState(false);
     pConfList->setEnabled(true);
     bConfEdit->setEnabled(true);
@@ -329,8 +335,8 @@ void TConferencesPage::ConfSetBrowseState()
 void TConferencesPage::ConfSetEditState()
 {
     m_editing = true;
-    m_main.ShowOtherTabs(m_main.PageControl(), false);
-    m_main.ShowOtherTabs(pgConfDetails, false);
+    Q_EMIT editingStarted();
+    ShowOtherTabs(pgConfDetails, false);
     pConfInfo->SetEditState(true);
     // The list, the filter panel and the time button.
     pConfList->setEnabled(false);
@@ -345,18 +351,18 @@ void TConferencesPage::ConfSetEditState()
 
 void TConferencesPage::bConfEditClick()
 {
-    if (DM->Conferences->IsEmpty())
+    if (m_dm.Conferences->IsEmpty())
         return;
     // The row goes into edit first: when it cannot, the page stays as it was.
-    DM->Conferences->Edit();
+    m_dm.Conferences->Edit();
     ConfSetEditState();
     pConfInfo->dbeConfName->setFocus();
 }
 
 void TConferencesPage::bConfNewClick()
 {
-    m_rowBeforeInsert = DM->Conferences->RecNo();
-    DM->Conferences->Insert();
+    m_rowBeforeInsert = m_dm.Conferences->RecNo();
+    m_dm.Conferences->Insert();
     ConfSetEditState();
     pConfInfo->ShowNewConference();
     pConfInfo->dbeConfName->setFocus();
@@ -368,12 +374,12 @@ void TConferencesPage::bConfSaveClick()
     const TConferenceDetails details = pConfInfo->Details();
     {
         const QScopedValueRollback<bool> saving(m_saving, true);
-        DM->SaveConference(details);
+        m_dm.SaveConference(details);
     }
     // The conference is stored: the page leaves the edit state even if a list fails to
     // re-read.
     try {
-        DM->RequeryAfterConferenceChange();
+        m_dm.RequeryAfterConferenceChange();
     } catch (...) {
         FinishSave();
         throw;
@@ -390,11 +396,11 @@ void TConferencesPage::FinishSave()
 
 void TConferencesPage::bConfCancelClick()
 {
-    const bool inserting = DM->Conferences->DataState() == TDataSet::State::Insert;
-    DM->Conferences->Cancel();
+    const bool inserting = m_dm.Conferences->DataState() == TDataSet::State::Insert;
+    m_dm.Conferences->Cancel();
     // A cancelled new conference leaves the list on the conference shown before it.
-    if (inserting && m_rowBeforeInsert >= 0 && m_rowBeforeInsert < DM->Conferences->RecordCount())
-        DM->Conferences->SetRecNo(m_rowBeforeInsert);
+    if (inserting && m_rowBeforeInsert >= 0 && m_rowBeforeInsert < m_dm.Conferences->RecordCount())
+        m_dm.Conferences->SetRecNo(m_rowBeforeInsert);
     ConfSetBrowseState();
     // The stored row's lists, dates and units replace what was being edited.
     ShowCurrentConference();
@@ -403,9 +409,9 @@ void TConferencesPage::bConfCancelClick()
 
 void TConferencesPage::bConfDelClick()
 {
-    if (!DM->Conferences->IsEmpty() && TPrompts::Confirm(tr("Remove conference?")))
-        DM->Conferences->Delete();
-    DM->RequeryAfterConferenceChange();
+    if (!m_dm.Conferences->IsEmpty() && m_prompts.AskConfirm(tr("Remove conference?")))
+        m_dm.Conferences->Delete();
+    m_dm.RequeryAfterConferenceChange();
 }
 
 void TConferencesPage::bSpeakAddClick()
@@ -416,7 +422,7 @@ void TConferencesPage::bSpeakAddClick()
 
 void TConferencesPage::bSpeakDelClick()
 {
-    if (pConfInfo->Speakers().IsEmpty() || !TPrompts::Confirm(tr("Remove speaker?")))
+    if (pConfInfo->Speakers().IsEmpty() || !m_prompts.AskConfirm(tr("Remove speaker?")))
         return;
     pConfInfo->RemoveSpeaker(pConfInfo->SelectedSpeaker());
 }
@@ -429,7 +435,7 @@ void TConferencesPage::bExtraAddClick()
 
 void TConferencesPage::bExtraDelClick()
 {
-    if (pConfInfo->Extras().IsEmpty() || !TPrompts::Confirm(tr("Remove additional info?")))
+    if (pConfInfo->Extras().IsEmpty() || !m_prompts.AskConfirm(tr("Remove additional info?")))
         return;
     pConfInfo->RemoveExtra(pConfInfo->SelectedExtra());
 }
@@ -445,34 +451,37 @@ void TConferencesPage::dtpBeginDateExit()
 void TConferencesPage::bConfAddPartClick()
 {
     // Without a conference there is nothing to sign participants in to.
-    if (!frmPickPart || DM->Conferences->RecNo() < 0)
+    if (!frmPickPart || m_dm.Conferences->RecNo() < 0)
         return;
-    DM->SearchParticipants(QString());
-    DM->SearchConferenceParticipants(QString());
+    m_dm.SearchParticipants(QString());
+    m_dm.SearchConferenceParticipants(QString());
     eSearchConfPart->clear();
-    if (auto* search =
-            m_main.ParticipantsPage()->findChild<QLineEdit*>(QStringLiteral("eSearchPart")))
-        search->clear();
+    Q_EMIT participantSearchCleared();
     frmPickPart->exec();
     // The list narrowed in the picker never outlives it.
-    DM->SearchParticipants(QString());
+    m_dm.SearchParticipants(QString());
 }
 
 void TConferencesPage::bConfDelPartClick()
 {
-    if (DM->ConfParts->IsEmpty() || !TPrompts::Confirm(tr("Remove participant?")))
+    if (m_dm.ConfParts->IsEmpty() || !m_prompts.AskConfirm(tr("Remove participant?")))
         return;
     const TBusyCursor busy;
-    DM->RemoveAttendance(DM->ConfParts->FieldByName(QStringLiteral("conf_id")).AsInteger(),
-                         DM->ConfParts->FieldByName(QStringLiteral("user_id")).AsInteger());
+    m_dm.RemoveAttendance(m_dm.ConfParts->FieldByName(QStringLiteral("conf_id")).AsInteger(),
+                          m_dm.ConfParts->FieldByName(QStringLiteral("user_id")).AsInteger());
 }
 
 // --- Filter panel ----------------------------------------------------------------------------
 
 void TConferencesPage::fraConfFilterbApplyClick()
 {
-    fraConfFilter->GetFilter(m_main.ConfFilter());
-    DM->ApplyConferenceFilter(DM->Conferences, m_main.ConfFilter(), m_main.TimeFilter());
+    fraConfFilter->GetFilter(m_filters.Conf);
+    ApplyFilters();
+}
+
+void TConferencesPage::ApplyFilters()
+{
+    m_dm.ApplyConferenceFilter(m_dm.Conferences, m_filters.Conf, m_filters.Time);
 }
 
 void TConferencesPage::fraConfFilterbClearClick()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "TPageBase.h"
 
 class QLabel;
 class QLineEdit;
@@ -11,20 +11,19 @@ class TConfDetailsPanel;
 class TDBGrid;
 class TTimeFilterBox;
 class TfraCFilter;
-class TfrmMain;
 
 // The Conferences page: the filtered conference list, the conference editor with its
 // speakers, additional info and credit types, and the conference's participants.
-class TConferencesPage : public QWidget
+class TConferencesPage : public TPageBase
 {
     Q_OBJECT
 public:
     // Sub-pages of pgConfDetails.
     enum TSubPage { subConfInfo, subConfParticipants };
 
-    explicit TConferencesPage(TfrmMain& main, QWidget* parent = nullptr);
+    explicit TConferencesPage(const TPageInputs& inputs, QWidget* parent = nullptr);
 
-    // Mirrors the main window's credit lines (TfrmMain::CreditLines) into jclbCredits; the
+    // Mirrors the shared credit lines (TPageFilters::CreditLines) into jclbCredits; the
     // current conference's credit types stay checked.
     void ShowCreditLines();
     // Refill lbSpeakers / lbExtras with the current conference's items.
@@ -58,11 +57,18 @@ public:
     void bConfAddPartClick();
     void bConfDelPartClick();
     void fraConfFilterbApplyClick();
+    // Re-queries the conference list with the page's filter and the time filter as they stand.
+    void ApplyFilters();
     void fraConfFilterbClearClick();
     void pgConfDetailsChange(int index);
 
     TConfDetailsPanel* DetailsPanel() const { return pConfInfo; }
     QTabWidget* DetailPages() const { return pgConfDetails; }
+
+Q_SIGNALS:
+    // "Add" on the participants sub-page has emptied the participant search; the
+    // Participants page's search box must show it.
+    void participantSearchCleared();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,7 +84,6 @@ private:
     void FinishSave();
     void PlaceBrandingPanel();
 
-    TfrmMain& m_main;
     bool m_editing = false;
     // While a save runs, the row passes through states that must not reach the controls.
     bool m_saving = false;

@@ -1,7 +1,6 @@
 #include "TConfigurePage.h"
 
 #include "TBrandingPanel.h"
-#include "TConferencesPage.h"
 #include "TConfig.h"
 #include "TCustImageBox.h"
 #include "TCustListEditor.h"
@@ -11,7 +10,6 @@
 #include "TDataSet.h"
 #include "TError.h"
 #include "TPrompts.h"
-#include "TfrmMain.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -142,7 +140,8 @@ private:
 
 } // namespace
 
-TConfigurePage::TConfigurePage(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main)
+TConfigurePage::TConfigurePage(const TPageInputs& inputs, QWidget* parent)
+    : TPageBase(inputs, parent)
 {
     setObjectName(QStringLiteral("tsCustomize"));
 
@@ -235,7 +234,9 @@ void TConfigurePage::CreateListEditors()
 {
     const auto add = [this](const TCustListEditor::TSetup& setup, const QString& pageName,
                             const QString& caption) {
-        auto* editor = new TCustListEditor(m_main, *pgCustomize, setup, pgCustomize);
+        auto* editor = new TCustListEditor(m_prompts, *pgCustomize, setup, pgCustomize);
+        connect(editor, &TCustListEditor::editingStarted, this, &TPageBase::editingStarted);
+        connect(editor, &TCustListEditor::editingFinished, this, &TPageBase::editingFinished);
         editor->setObjectName(pageName);
         pgCustomize->addTab(editor, caption);
         return editor;
@@ -244,7 +245,7 @@ void TConfigurePage::CreateListEditors()
     m_credits = add({QStringLiteral("bCredit"),
                      QStringLiteral("jdbgCredits"),
                      QStringLiteral("pCustCreditInfo"),
-                     DM->Credits,
+                     m_dm.Credits,
                      {{QStringLiteral("c_name"), tr("Credit")}},
                      tr("Remove credit?"),
                      false},
@@ -253,7 +254,7 @@ void TConfigurePage::CreateListEditors()
     m_credits->AddEdit(tr("Credi&t"), QStringLiteral("dbeCreditName"), QStringLiteral("c_name"),
                        true);
     m_credits->SetRemoveSteps([this] { RemoveCredit(); });
-    m_credits->SetAfterPost([] { DM->ConfCredits->Requery(); });
+    m_credits->SetAfterPost([this] { m_dm.ConfCredits->Requery(); });
     ConnectButtons(m_credits, &TConfigurePage::bCreditEditClick, &TConfigurePage::bCreditNewClick,
                    &TConfigurePage::bCreditDeleteClick, &TConfigurePage::bCreditSaveClick,
                    &TConfigurePage::bCreditCancelClick);
@@ -261,13 +262,13 @@ void TConfigurePage::CreateListEditors()
     m_titles = add({QStringLiteral("bTitle"),
                     QStringLiteral("jdbgTitles"),
                     QStringLiteral("pCustTitleInfo"),
-                    DM->Titles,
+                    m_dm.Titles,
                     {{QStringLiteral("t_name"), tr("Title")}},
                     tr("Remove title?"),
                     true},
                    QStringLiteral("tsTitles"), tr("Titles"));
     m_titles->AddEdit(tr("&Title"), QStringLiteral("dbeTitleName"), QStringLiteral("t_name"));
-    m_titles->SetRemoveSteps([] { DM->DeleteTitle(); });
+    m_titles->SetRemoveSteps([this] { m_dm.DeleteTitle(); });
     ConnectButtons(m_titles, &TConfigurePage::bTitleEditClick, &TConfigurePage::bTitleNewClick,
                    &TConfigurePage::bTitleDeleteClick, &TConfigurePage::bTitleSaveClick,
                    &TConfigurePage::bTitleCancelClick);
@@ -275,14 +276,14 @@ void TConfigurePage::CreateListEditors()
     m_specialities = add({QStringLiteral("bSpec"),
                           QStringLiteral("jdbgSpecialities"),
                           QStringLiteral("pCustSpecInfo"),
-                          DM->Specialities,
+                          m_dm.Specialities,
                           {{QStringLiteral("s_name"), tr("Speciality")}},
                           tr("Remove specialty?"),
                           true},
                          QStringLiteral("tsSpecialities"), tr("Specialities"));
     m_specialities->AddEdit(tr("S&peciality"), QStringLiteral("dbeSpecName"),
                             QStringLiteral("s_name"));
-    m_specialities->SetRemoveSteps([] { DM->DeleteSpeciality(); });
+    m_specialities->SetRemoveSteps([this] { m_dm.DeleteSpeciality(); });
     ConnectButtons(m_specialities, &TConfigurePage::bSpecEditClick, &TConfigurePage::bSpecNewClick,
                    &TConfigurePage::bSpecDeleteClick, &TConfigurePage::bSpecSaveClick,
                    &TConfigurePage::bSpecCancelClick);
@@ -290,7 +291,7 @@ void TConfigurePage::CreateListEditors()
     m_speakers = add({QStringLiteral("bSpeaker"),
                       QStringLiteral("jdbgSpeakers"),
                       QStringLiteral("pCustSpeakerInfo"),
-                      DM->Speakers,
+                      m_dm.Speakers,
                       {{QStringLiteral("last_name"), tr("Last name")},
                        {QStringLiteral("first_name"), tr("First name")}},
                       tr("Remove speaker?"),
@@ -302,12 +303,12 @@ void TConfigurePage::CreateListEditors()
                         QStringLiteral("first_name"));
     m_speakers->AddEdit(tr("Fr&om"), QStringLiteral("dbePlace"), QStringLiteral("place"));
     m_speakers->AddLookup(tr("&Title"), QStringLiteral("jdblcTitle"), QStringLiteral("title_id"),
-                          DM->Titles, QStringLiteral("title_id"), QStringLiteral("t_name"));
+                          m_dm.Titles, QStringLiteral("title_id"), QStringLiteral("t_name"));
     m_speakers->SetRemoveSteps([this] {
-        DM->DeleteSpeaker();
-        m_main.ConferencesPage()->FillSpeakersList();
+        m_dm.DeleteSpeaker();
+        Q_EMIT speakersChanged();
     });
-    m_speakers->SetAfterPost([] { DM->ConfSpeakers->Requery(); });
+    m_speakers->SetAfterPost([this] { m_dm.ConfSpeakers->Requery(); });
     ConnectButtons(m_speakers, &TConfigurePage::bSpeakerEditClick,
                    &TConfigurePage::bSpeakerNewClick, &TConfigurePage::bSpeakerDeleteClick,
                    &TConfigurePage::bSpeakerSaveClick, &TConfigurePage::bSpeakerCancelClick);
@@ -315,7 +316,7 @@ void TConfigurePage::CreateListEditors()
     m_extras = add({QStringLiteral("bExtra"),
                     QStringLiteral("jdbgExtras"),
                     QStringLiteral("pCustExtraInfo"),
-                    DM->Extras,
+                    m_dm.Extras,
                     {{QStringLiteral("e_name"), tr("Additional info")}},
                     tr("Remove additional information?"),
                     false},
@@ -325,10 +326,10 @@ void TConfigurePage::CreateListEditors()
     // The one column of the additional-info list keeps no width of its own: it fills the grid.
     m_extras->Grid()->horizontalHeader()->setStretchLastSection(true);
     m_extras->SetRemoveSteps([this] {
-        DM->DeleteExtra();
-        m_main.ConferencesPage()->FillExtrasList();
+        m_dm.DeleteExtra();
+        Q_EMIT extrasChanged();
     });
-    m_extras->SetAfterPost([] { DM->ConfExtras->Requery(); });
+    m_extras->SetAfterPost([this] { m_dm.ConfExtras->Requery(); });
     ConnectButtons(m_extras, &TConfigurePage::bExtraEditClick, &TConfigurePage::bExtraNewClick,
                    &TConfigurePage::bExtraDeleteClick, &TConfigurePage::bExtraSaveClick,
                    &TConfigurePage::bExtraCancelClick);
@@ -493,8 +494,8 @@ void TConfigurePage::SetBrowseStates()
 void TConfigurePage::ChooseImage(TCustImageBox* box, const QString& key)
 {
     const TWorkingDirectoryGuard workingDirectory;
-    const QString current = DM->Config->ReadString(BitmapsSection, key);
-    const QString chosen = TPrompts::Current().OpenFileName(
+    const QString current = m_dm.Config->ReadString(BitmapsSection, key);
+    const QString chosen = m_prompts.OpenFileName(
         tr("Open"), current.isEmpty() ? QString() : QFileInfo(current).absolutePath(),
         tr("Bitmaps (*.bmp)"));
     if (chosen.isEmpty())
@@ -505,7 +506,7 @@ void TConfigurePage::ChooseImage(TCustImageBox* box, const QString& key)
     if (!box->LoadFile(path, &reason))
         throw TError(
             tr("Cannot load the picture %1: %2").arg(QDir::toNativeSeparators(path), reason));
-    DM->Config->WriteString(BitmapsSection, key, path);
+    m_dm.Config->WriteString(BitmapsSection, key, path);
 }
 
 void TConfigurePage::imTransHeaderDblClick()
@@ -520,12 +521,10 @@ void TConfigurePage::imTransFooterDblClick()
 
 void TConfigurePage::RemoveCredit()
 {
-    const TWindowDisabled disabled(m_main);
-    DM->DeleteCredit();
+    const TWindowDisabled disabled(*window());
+    m_dm.DeleteCredit();
     // The Conferences page and every filter panel get the new list of credit types.
-    m_main.RefillCreditLines();
-    m_main.ApplyAllFilters();
-    m_main.PageControl()->setCurrentWidget(this);
+    Q_EMIT creditTypesChanged();
 }
 
 void TConfigurePage::rgMailTypeClick()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "TPageBase.h"
 
 class QButtonGroup;
 class QGroupBox;
@@ -11,11 +11,10 @@ class QTabWidget;
 class TConfig;
 class TCustImageBox;
 class TCustListEditor;
-class TfrmMain;
 
 // The Configure page: transcript header and footer, the five reference lists and the e-mail
 // settings. Its settings controls are loaded and saved by the main window's settings routines.
-class TConfigurePage : public QWidget
+class TConfigurePage : public TPageBase
 {
     Q_OBJECT
 public:
@@ -34,7 +33,7 @@ public:
     enum TMailTypeItem { mailDefaultClient, mailSmtpServer };
     enum TAuthTypeItem { authLogin, authNone };
 
-    explicit TConfigurePage(TfrmMain& main, QWidget* parent = nullptr);
+    explicit TConfigurePage(const TPageInputs& inputs, QWidget* parent = nullptr);
 
     QTabWidget* PageControl() const { return pgCustomize; }
 
@@ -90,6 +89,14 @@ public:
     // Shows the SMTP parameters for "SMTP Server" and hides them for the default mail client.
     void rgMailTypeClick();
 
+Q_SIGNALS:
+    // A credit type was removed: the Conferences page and every filter panel need the new
+    // list of credit types, and this page must stay the current one.
+    void creditTypesChanged();
+    // A speaker / an additional-info item was removed from its reference list.
+    void speakersChanged();
+    void extrasChanged();
+
 private:
     QWidget* CreateTranscriptsPage();
     QWidget* CreateEmailPage();
@@ -99,8 +106,6 @@ private:
                         void (TConfigurePage::*save)(), void (TConfigurePage::*cancel)());
     void ChooseImage(TCustImageBox* box, const QString& key);
     void RemoveCredit();
-
-    TfrmMain& m_main;
 
     QTabWidget* pgCustomize = nullptr;
 

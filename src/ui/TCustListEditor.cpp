@@ -4,8 +4,8 @@
 #include "TDBGrid.h"
 #include "TDBLookupComboBox.h"
 #include "TDataSet.h"
+#include "TPageBase.h"
 #include "TPrompts.h"
-#include "TfrmMain.h"
 
 #include <QFormLayout>
 #include <QFrame>
@@ -15,9 +15,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-TCustListEditor::TCustListEditor(TfrmMain& main, QTabWidget& subPages, const TSetup& setup,
+TCustListEditor::TCustListEditor(TPrompts& prompts, QTabWidget& subPages, const TSetup& setup,
                                  QWidget* parent)
-    : QWidget(parent), m_main(main), m_subPages(subPages), m_dataSet(setup.dataSet),
+    : QWidget(parent), m_prompts(prompts), m_subPages(subPages), m_dataSet(setup.dataSet),
       m_hidesOtherSubPages(setup.hidesOtherSubPages), m_removeQuestion(setup.removeQuestion)
 {
     m_grid = new TDBGrid(setup.gridName, this);
@@ -122,17 +122,17 @@ void TCustListEditor::ApplyControls(bool editing)
 
 void TCustListEditor::SetEditState()
 {
-    m_main.ShowOtherTabs(m_main.PageControl(), false);
+    Q_EMIT editingStarted();
     if (m_hidesOtherSubPages)
-        m_main.ShowOtherTabs(&m_subPages, false);
+        TPageBase::ShowOtherTabs(&m_subPages, false);
     ApplyControls(true);
 }
 
 void TCustListEditor::SetBrowseState()
 {
-    m_main.ShowOtherTabs(m_main.PageControl(), true);
+    Q_EMIT editingFinished();
     if (m_hidesOtherSubPages)
-        m_main.ShowOtherTabs(&m_subPages, true);
+        TPageBase::ShowOtherTabs(&m_subPages, true);
     ApplyControls(false);
 }
 
@@ -173,7 +173,7 @@ void TCustListEditor::DeleteClick()
 {
     if (m_dataSet->IsEmpty())
         return;
-    if (!TPrompts::Confirm(m_removeQuestion))
+    if (!m_prompts.AskConfirm(m_removeQuestion))
         return;
     if (m_removeSteps)
         m_removeSteps();

@@ -14,7 +14,7 @@ class TDataSet;
 class TDBEdit;
 class TDBGrid;
 class TDBLookupComboBox;
-class TfrmMain;
+class TPrompts;
 
 // The editor of one reference list on the Configure page: a read-only grid on the left, the
 // details of the current row in the middle and the buttons Edit, Add new, Remove, Save and
@@ -25,8 +25,8 @@ class TCustListEditor : public QWidget
 public:
     struct TSetup {
         QString buttonStem; // names the buttons: "bCredit" gives bCreditEdit ... bCreditCancel
-        QString gridName;  // jdbgCredits
-        QString panelName; // pCustCreditInfo
+        QString gridName;   // jdbgCredits
+        QString panelName;  // pCustCreditInfo
         TDataSet* dataSet = nullptr;
         QList<TDataSetModel::TColumn> columns;
         QString removeQuestion; // "Remove credit?"
@@ -34,7 +34,7 @@ public:
         bool hidesOtherSubPages = false;
     };
 
-    TCustListEditor(TfrmMain& main, QTabWidget& subPages, const TSetup& setup,
+    TCustListEditor(TPrompts& prompts, QTabWidget& subPages, const TSetup& setup,
                     QWidget* parent = nullptr);
 
     // Details controls, added in tab order; the first one added is the name control that
@@ -67,6 +67,12 @@ public:
     QPushButton* SaveButton() const { return m_save; }
     QPushButton* CancelButton() const { return m_cancel; }
 
+Q_SIGNALS:
+    // The editor has entered / left its edit state; the window's other pages are hidden
+    // meanwhile.
+    void editingStarted();
+    void editingFinished();
+
 private:
     QPushButton* MakeButton(const QString& caption, const QString& objectName);
     // Enables the controls of one state; the tabs are left to the state routines.
@@ -74,7 +80,7 @@ private:
     void FocusNameControl();
     void AddDetail(QWidget* control);
 
-    TfrmMain& m_main;
+    TPrompts& m_prompts;
     QTabWidget& m_subPages;
     TDataSet* m_dataSet;
     bool m_hidesOtherSubPages;

@@ -6,10 +6,10 @@
 #include "TDBGrid.h"
 #include "TDM.h"
 #include "TDataSet.h"
+#include "TPageFilters.h"
 #include "TPrompts.h"
 #include "TTimeFilterBox.h"
 #include "TfraPartDetails.h"
-#include "TfrmMain.h"
 #include "TfrmPickConf.h"
 
 #include <QFrame>
@@ -23,8 +23,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-TParticipantsPage::TParticipantsPage(TfrmMain& main, QWidget* parent)
-    : QWidget(parent), m_main(main)
+TParticipantsPage::TParticipantsPage(const TPageInputs& inputs, QWidget* parent)
+    : TPageBase(inputs, parent)
 {
     setObjectName(QStringLiteral("tsParticipants"));
 
@@ -83,7 +83,7 @@ QWidget* TParticipantsPage::CreateInfoPage()
     page->setObjectName(QStringLiteral("tsPartInfo"));
 
     fraPartDetailsMain = new TfraPartDetails(QStringLiteral("fraPartDetailsMain"), page);
-    fraPartDetailsMain->Bind(DM->Participants, DM->Titles, DM->Specialities);
+    fraPartDetailsMain->Bind(m_dm.Participants, m_dm.Titles, m_dm.Specialities);
 
     bPartEdit = MakeButton(tr("&Edit"), QStringLiteral("bPartEdit"), page);
     bPartInsert = MakeButton(tr("&Add new"), QStringLiteral("bPartInsert"), page);
@@ -127,9 +127,9 @@ QWidget* TParticipantsPage::CreateConferencesPage()
     page->setObjectName(QStringLiteral("tsPartConferences"));
 
     dbgPartConf = new TDBGrid(QStringLiteral("dbgPartConf"), page);
-    dbgPartConf->SetDataSet(DM->PartConfs, {{QStringLiteral("begin_date"), tr("Begin date")},
-                                            {QStringLiteral("conf_name"), tr("Conference name")},
-                                            {QStringLiteral("sign_in_date"), tr("Sign-in date")}});
+    dbgPartConf->SetDataSet(m_dm.PartConfs, {{QStringLiteral("begin_date"), tr("Begin date")},
+                                             {QStringLiteral("conf_name"), tr("Conference name")},
+                                             {QStringLiteral("sign_in_date"), tr("Sign-in date")}});
     // The list keeps the query's order: a title click changes nothing.
     dbgPartConf->SetSortable(false);
     dbgPartConf->SetTitlePointer(TDBGrid::TitlePointer::OnPress);
@@ -162,7 +162,7 @@ QWidget* TParticipantsPage::CreateListPanel()
     pPartList->setObjectName(QStringLiteral("pPartList"));
 
     jdbgParticipants = new TDBGrid(QStringLiteral("jdbgParticipants"), pPartList);
-    jdbgParticipants->SetDataSet(DM->Participants,
+    jdbgParticipants->SetDataSet(m_dm.Participants,
                                  {{QStringLiteral("last_name"), tr("Last name")},
                                   {QStringLiteral("first_name"), tr("First name")}});
     jdbgParticipants->SetSortable(true);
@@ -180,7 +180,7 @@ QWidget* TParticipantsPage::CreateListPanel()
 
     auto* timeBox =
         new TTimeFilterBox(QStringLiteral("lPartTime"), QStringLiteral("sbPartTime"), pPartList);
-    connect(timeBox, &TTimeFilterBox::Clicked, &m_main, &TfrmMain::bbConfTimeClick);
+    connect(timeBox, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
 
     auto* branding = new TBrandingPanel(QStringLiteral("Panel5"), pPartList);
 
@@ -212,8 +212,8 @@ QWidget* TParticipantsPage::CreateListPanel()
 void TParticipantsPage::PartSetBrowseState()
 {
     m_editing = false;
-    m_main.ShowOtherTabs(m_main.PageControl(), true);
-    m_main.ShowOtherTabs(pgPartDetails, true);
+    Q_EMIT editingFinished();
+    ShowOtherTabs(pgPartDetails, true);
     fraPartDetailsMain->SetControlsEnabled(false);
     pPartList->setEnabled(true);
     bPartEdit->setEnabled(true);
@@ -226,8 +226,8 @@ void TParticipantsPage::PartSetBrowseState()
 void TParticipantsPage::PartSetEditState()
 {
     m_editing = true;
-    m_main.ShowOtherTabs(m_main.PageControl(), false);
-    m_main.ShowOtherTabs(pgPartDetails, false);
+    Q_EMIT editingStarted();
+    ShowOtherTabs(pgPartDetails, false);
     fraPartDetailsMain->SetControlsEnabled(true);
     pPartList->setEnabled(false);
     bPartEdit->setEnabled(false);
@@ -244,17 +244,17 @@ void TParticipantsPage::FocusSearch()
 
 void TParticipantsPage::bPartEditClick()
 {
-    if (DM->Participants->IsEmpty())
+    if (m_dm.Participants->IsEmpty())
         return;
     // The row goes into edit first: a row that cannot be edited leaves the page browsing.
-    DM->Participants->Edit();
+    m_dm.Participants->Edit();
     PartSetEditState();
     fraPartDetailsMain->LastNameEdit()->setFocus(Qt::OtherFocusReason);
 }
 
 void TParticipantsPage::bPartInsertClick()
 {
-    DM->Participants->Append();
+    m_dm.Participants->Append();
     PartSetEditState();
     fraPartDetailsMain->LastNameEdit()->setFocus(Qt::OtherFocusReason);
 }
@@ -263,9 +263,9 @@ void TParticipantsPage::bPartSaveClick()
 {
     // A refused post throws here: the row keeps its edit or insert state and the page its
     // edit state, so the user can correct the values or cancel.
-    DM->SaveParticipant();
+    m_dm.SaveParticipant();
     try {
-        DM->RequeryAfterParticipantChange();
+        m_dm.RequeryAfterParticipantChange();
     } catch (...) {
         // The participant is stored; a list that failed to refresh must not keep the editor
         // open on a row that is no longer being edited.
@@ -279,7 +279,7 @@ void TParticipantsPage::bPartSaveClick()
 
 void TParticipantsPage::bPartCancelClick()
 {
-    DM->Participants->Cancel();
+    m_dm.Participants->Cancel();
     PartSetBrowseState();
     FocusSearch();
 }
@@ -287,7 +287,7 @@ void TParticipantsPage::bPartCancelClick()
 void TParticipantsPage::bPartDelClick()
 {
     // Asks "Remove participant?" itself and refreshes the lists whatever the answer.
-    DM->DeleteParticipant();
+    m_dm.DeleteParticipant();
 }
 
 void TParticipantsPage::bPartAddConfClick()
@@ -298,12 +298,22 @@ void TParticipantsPage::bPartAddConfClick()
 
 void TParticipantsPage::bPartConfDeleteClick()
 {
-    TDataSet* partConfs = DM->PartConfs;
+    TDataSet* partConfs = m_dm.PartConfs;
     if (partConfs->IsEmpty())
         return;
-    if (!TPrompts::Confirm(tr("Remove conference?")))
+    if (!m_prompts.AskConfirm(tr("Remove conference?")))
         return;
     TBusyCursor busy;
-    DM->RemoveAttendance(partConfs->FieldByName(QStringLiteral("conf_id")).AsInteger(),
-                         partConfs->FieldByName(QStringLiteral("user_id")).AsInteger());
+    m_dm.RemoveAttendance(partConfs->FieldByName(QStringLiteral("conf_id")).AsInteger(),
+                          partConfs->FieldByName(QStringLiteral("user_id")).AsInteger());
+}
+
+void TParticipantsPage::ApplyFilters()
+{
+    m_dm.ApplyPartConfsFilter(m_filters.Part, m_filters.Time);
+}
+
+void TParticipantsPage::ClearSearch()
+{
+    eSearchPart->clear();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "TPageBase.h"
 
 class QFrame;
 class QLineEdit;
@@ -8,18 +8,17 @@ class QPushButton;
 class QTabWidget;
 class TDBGrid;
 class TfraPartDetails;
-class TfrmMain;
 
 // The Participants page: the participant list with its search, the participant editor and
 // the participant's conferences.
-class TParticipantsPage : public QWidget
+class TParticipantsPage : public TPageBase
 {
     Q_OBJECT
 public:
     // Sub-pages of pgPartDetails.
     enum TSubPage { subPartInfo, subPartConferences };
 
-    explicit TParticipantsPage(TfrmMain& main, QWidget* parent = nullptr);
+    explicit TParticipantsPage(const TPageInputs& inputs, QWidget* parent = nullptr);
 
     // The editor's states: browsing the list, or changing one participant with every other
     // tab of the window and of the page hidden.
@@ -37,6 +36,11 @@ public:
     void bPartAddConfClick();
     void bPartConfDeleteClick();
 
+    // Re-queries the participant's conferences with the time filter as it stands.
+    void ApplyFilters();
+    // Empties the search box (the list itself is left to the caller).
+    void ClearSearch();
+
     TfraPartDetails* DetailsFrame() const { return fraPartDetailsMain; }
 
 private:
@@ -47,7 +51,6 @@ private:
     QPushButton* MakeButton(const QString& caption, const QString& objectName, QWidget* parent);
     void FocusSearch();
 
-    TfrmMain& m_main;
     bool m_editing = false;
 
     QFrame* pPartDetail = nullptr;

@@ -4,9 +4,9 @@
 #include "TDBGrid.h"
 #include "TDM.h"
 #include "TDataSet.h"
+#include "TPageFilters.h"
 #include "TTimeFilterBox.h"
 #include "TfraCFilter.h"
-#include "TfrmMain.h"
 #include "TfrmSignIn.h"
 
 #include <QHBoxLayout>
@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TSignInPage::TSignInPage(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main)
+TSignInPage::TSignInPage(const TPageInputs& inputs, QWidget* parent) : TPageBase(inputs, parent)
 {
     setObjectName(QStringLiteral("tsSignIn"));
 
@@ -26,8 +26,8 @@ TSignInPage::TSignInPage(TfrmMain& main, QWidget* parent) : QWidget(parent), m_m
     lSignInConfs->setFont(captionFont);
 
     jdbgSignInConfs = new TDBGrid(QStringLiteral("jdbgSignInConfs"), this);
-    jdbgSignInConfs->SetDataSet(DM->SignInConfs, {{QStringLiteral("begin_date"), tr("Begin date")},
-                                                  {QStringLiteral("conf_name"), tr("Title")}});
+    jdbgSignInConfs->SetDataSet(m_dm.SignInConfs, {{QStringLiteral("begin_date"), tr("Begin date")},
+                                                   {QStringLiteral("conf_name"), tr("Title")}});
     jdbgSignInConfs->SetSortable(true);
     jdbgSignInConfs->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
     jdbgSignInConfs->SetColumnsResizable(false);
@@ -77,20 +77,25 @@ TSignInPage::TSignInPage(TfrmMain& main, QWidget* parent) : QWidget(parent), m_m
             &TSignInPage::fraSignInFilterbApplyClick);
     connect(fraSignInFilter, &TfraCFilter::ClearClicked, this,
             &TSignInPage::fraSignInFilterbClearClick);
-    connect(signInTime, &TTimeFilterBox::Clicked, &m_main, &TfrmMain::bbConfTimeClick);
+    connect(signInTime, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
 }
 
 void TSignInPage::bSignInClick()
 {
-    if (DM->SignInConfs->IsEmpty() || !frmSignIn)
+    if (m_dm.SignInConfs->IsEmpty() || !frmSignIn)
         return;
     frmSignIn->ShowModal();
 }
 
 void TSignInPage::fraSignInFilterbApplyClick()
 {
-    fraSignInFilter->GetFilter(m_main.SignInFilter());
-    DM->ApplyConferenceFilter(DM->SignInConfs, m_main.SignInFilter(), m_main.TimeFilter());
+    fraSignInFilter->GetFilter(m_filters.SignIn);
+    ApplyFilters();
+}
+
+void TSignInPage::ApplyFilters()
+{
+    m_dm.ApplyConferenceFilter(m_dm.SignInConfs, m_filters.SignIn, m_filters.Time);
 }
 
 void TSignInPage::fraSignInFilterbClearClick()

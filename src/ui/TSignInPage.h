@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "TPageBase.h"
 
 class QLabel;
 class QPushButton;
@@ -8,14 +8,13 @@ class TBrandingPanel;
 class TDBGrid;
 class TTimeFilterBox;
 class TfraCFilter;
-class TfrmMain;
 
 // The Live sign-in page: the filtered conference list from which the sign-in window starts.
-class TSignInPage : public QWidget
+class TSignInPage : public TPageBase
 {
     Q_OBJECT
 public:
-    explicit TSignInPage(TfrmMain& main, QWidget* parent = nullptr);
+    explicit TSignInPage(const TPageInputs& inputs, QWidget* parent = nullptr);
 
     // "Live sign-in": opens the sign-in window modally for the selected conference; does
     // nothing while the list is empty.
@@ -23,9 +22,10 @@ public:
     // The filter panel's buttons: copy the panel into the page's filter and re-query the list.
     void fraSignInFilterbApplyClick();
     void fraSignInFilterbClearClick();
+    // Re-queries the list with the page's filter and the time filter as they stand.
+    void ApplyFilters();
 
 private:
-    TfrmMain& m_main;
     QLabel* lSignInConfs = nullptr;
     TDBGrid* jdbgSignInConfs = nullptr;
     QPushButton* bSignIn = nullptr;

@@ -3,9 +3,9 @@
 #include "TBrandingPanel.h"
 #include "TDBGrid.h"
 #include "TDM.h"
+#include "TPageFilters.h"
 #include "TTimeFilterBox.h"
 #include "TfraCFilter.h"
-#include "TfrmMain.h"
 
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
@@ -33,16 +33,17 @@ QPushButton* RunButton(const QString& caption, const char* name, QWidget* parent
 
 } // namespace
 
-TTranscriptsPage::TTranscriptsPage(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main)
+TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
+    : TPageBase(inputs, parent)
 {
     setObjectName(QStringLiteral("tsTranscripts"));
 
     lTransParticipants = new QLabel(tr("&Participants"), this);
     lTransParticipants->setObjectName(QStringLiteral("lTransParticipants"));
     jdbgTranscripts = new TDBGrid(QStringLiteral("jdbgTranscripts"), this);
-    jdbgTranscripts->SetDataSet(DM->Transcripts, {{QStringLiteral("last_name"), tr("Last name")},
-                                                  {QStringLiteral("first_name"), tr("First name")},
-                                                  {QStringLiteral("units"), tr("Units")}});
+    jdbgTranscripts->SetDataSet(m_dm.Transcripts, {{QStringLiteral("last_name"), tr("Last name")},
+                                                   {QStringLiteral("first_name"), tr("First name")},
+                                                   {QStringLiteral("units"), tr("Units")}});
     jdbgTranscripts->SetSortable(true);
     jdbgTranscripts->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
     jdbgTranscripts->SetColumnsResizable(true);
@@ -56,7 +57,8 @@ TTranscriptsPage::TTranscriptsPage(TfrmMain& main, QWidget* parent) : QWidget(pa
 
     fraTransFilter = new TfraCFilter(QStringLiteral("fraTransFilter"), this);
     fraTransFilter->SetCaption(tr("Conference filter"));
-    m_transTime = new TTimeFilterBox(QStringLiteral("lTransTime"), QStringLiteral("sbTransTime"), this);
+    m_transTime =
+        new TTimeFilterBox(QStringLiteral("lTransTime"), QStringLiteral("sbTransTime"), this);
     Panel6 = new TBrandingPanel(QStringLiteral("Panel6"), this);
 
     auto* list = new QVBoxLayout;
@@ -81,7 +83,7 @@ TTranscriptsPage::TTranscriptsPage(TfrmMain& main, QWidget* parent) : QWidget(pa
             &TTranscriptsPage::fraTransFilterbApplyClick);
     connect(fraTransFilter, &TfraCFilter::ClearClicked, this,
             &TTranscriptsPage::fraTransFilterbClearClick);
-    connect(m_transTime, &TTimeFilterBox::Clicked, &m_main, &TfrmMain::bbConfTimeClick);
+    connect(m_transTime, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
 }
 
 void TTranscriptsPage::ClearTranscriptSelection()
@@ -93,14 +95,19 @@ void TTranscriptsPage::ClearTranscriptSelection()
 void TTranscriptsPage::fraTransFilterbApplyClick()
 {
     ClearTranscriptSelection();
-    fraTransFilter->GetFilter(m_main.TransFilter());
-    DM->ApplyTranscriptFilter(m_main.TransFilter(), m_main.TimeFilter());
+    fraTransFilter->GetFilter(m_filters.Trans);
+    ApplyFilters();
 }
 
 void TTranscriptsPage::fraTransFilterbClearClick()
 {
     ClearTranscriptSelection();
     fraTransFilter->bClearClick();
-    fraTransFilter->GetFilter(m_main.TransFilter());
-    DM->ApplyTranscriptFilter(m_main.TransFilter(), m_main.TimeFilter());
+    fraTransFilter->GetFilter(m_filters.Trans);
+    ApplyFilters();
+}
+
+void TTranscriptsPage::ApplyFilters()
+{
+    m_dm.ApplyTranscriptFilter(m_filters.Trans, m_filters.Time);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "TPageBase.h"
 
 class QLabel;
 class QPushButton;
@@ -8,15 +8,14 @@ class TBrandingPanel;
 class TDBGrid;
 class TTimeFilterBox;
 class TfraCFilter;
-class TfrmMain;
 
 // The Transcripts page: the participants of the filtered conferences with their units, the
 // page's conference filter and the transcript runs.
-class TTranscriptsPage : public QWidget
+class TTranscriptsPage : public TPageBase
 {
     Q_OBJECT
 public:
-    explicit TTranscriptsPage(TfrmMain& main, QWidget* parent = nullptr);
+    explicit TTranscriptsPage(const TPageInputs& inputs, QWidget* parent = nullptr);
 
     TDBGrid* TranscriptsGrid() const { return jdbgTranscripts; }
     // Drops the multi-row selection of the transcripts grid (before every filter change).
@@ -24,9 +23,10 @@ public:
 
     void fraTransFilterbApplyClick();
     void fraTransFilterbClearClick();
+    // Re-queries the list with the page's filter and the time filter as they stand.
+    void ApplyFilters();
 
 private:
-    TfrmMain& m_main;
     QLabel* lTransParticipants = nullptr;
     TDBGrid* jdbgTranscripts = nullptr;
     QPushButton* bGenerateTranscripts = nullptr;

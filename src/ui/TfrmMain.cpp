@@ -5,14 +5,14 @@
 #include "TConferencesPage.h"
 #include "TConfig.h"
 #include "TConfigurePage.h"
-#include "TParticipantsPage.h"
-#include "TSignInPage.h"
-#include "TTimeFilterBox.h"
-#include "TTranscriptsPage.h"
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TError.h"
+#include "TParticipantsPage.h"
 #include "TPrompts.h"
+#include "TSignInPage.h"
+#include "TTimeFilterBox.h"
+#include "TTranscriptsPage.h"
 #include "TfraCFilter.h"
 #include "TfrmTimeFilter.h"
 
@@ -90,19 +90,19 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 TfrmMain::~TfrmMain()
 {
     qApp->removeEventFilter(this);
-    FormDestroy();
 }
 
 void TfrmMain::CreatePages()
 {
     pgMain = new TMainPageControl(this);
     pgMain->setObjectName(QStringLiteral("pgMain"));
-    m_conferencesPage = new TConferencesPage(*this, pgMain);
-    m_participantsPage = new TParticipantsPage(*this, pgMain);
-    m_signInPage = new TSignInPage(*this, pgMain);
-    m_transcriptsPage = new TTranscriptsPage(*this, pgMain);
-    m_calendarPage = new TCalendarPage(*this, pgMain);
-    m_configurePage = new TConfigurePage(*this, pgMain);
+    const TPageInputs inputs{*DM, m_filters, TPrompts::Current()};
+    m_conferencesPage = new TConferencesPage(inputs, pgMain);
+    m_participantsPage = new TParticipantsPage(inputs, pgMain);
+    m_signInPage = new TSignInPage(inputs, pgMain);
+    m_transcriptsPage = new TTranscriptsPage(inputs, pgMain);
+    m_calendarPage = new TCalendarPage(inputs, pgMain);
+    m_configurePage = new TConfigurePage(inputs, pgMain);
     const QList<QWidget*> pages = {m_conferencesPage, m_participantsPage, m_signInPage,
                                    m_transcriptsPage, m_calendarPage,     m_configurePage};
     for (int i = 0; i < pageCount; ++i) {
@@ -110,6 +110,7 @@ void TfrmMain::CreatePages()
         pgMain->addTab(pages[i], tr(Pages[i].tabCaption));
     }
     setCentralWidget(pgMain);
+    ConnectPages();
     connect(pgMain, &QTabWidget::currentChanged, this, [this](int page) {
         const int leaving = m_activePage;
         m_activePage = page;
@@ -118,14 +119,37 @@ void TfrmMain::CreatePages()
     });
 }
 
+void TfrmMain::ConnectPages()
+{
+    const QList<TPageBase*> pages = {m_conferencesPage, m_participantsPage, m_signInPage,
+                                     m_transcriptsPage, m_calendarPage,     m_configurePage};
+    // While a page edits, the other pages cannot be reached.
+    for (TPageBase* page : pages) {
+        connect(page, &TPageBase::editingStarted, this,
+                [this] { TPageBase::ShowOtherTabs(pgMain, false); });
+        connect(page, &TPageBase::editingFinished, this,
+                [this] { TPageBase::ShowOtherTabs(pgMain, true); });
+        connect(page, &TPageBase::timeFilterRequested, this, &TfrmMain::bbConfTimeClick);
+    }
+    connect(m_conferencesPage, &TConferencesPage::participantSearchCleared, m_participantsPage,
+            &TParticipantsPage::ClearSearch);
+    connect(m_configurePage, &TConfigurePage::speakersChanged, m_conferencesPage,
+            &TConferencesPage::FillSpeakersList);
+    connect(m_configurePage, &TConfigurePage::extrasChanged, m_conferencesPage,
+            &TConferencesPage::FillExtrasList);
+    connect(m_configurePage, &TConfigurePage::creditTypesChanged, this,
+            &TfrmMain::CreditTypesChanged);
+}
+
+void TfrmMain::CreditTypesChanged()
+{
+    RefillCreditLines();
+    ApplyAllFilters();
+    pgMain->setCurrentWidget(m_configurePage);
+}
+
 void TfrmMain::FormCreate()
 {
-    FConfFilter = std::make_unique<TConfFilter>();
-    FPartFilter = std::make_unique<TConfFilter>();
-    FTransFilter = std::make_unique<TConfFilter>();
-    FCalFilter = std::make_unique<TConfFilter>();
-    FSignInFilter = std::make_unique<TConfFilter>();
-    FTimeFilter = std::make_unique<TTimeFilter>(TTimeFilter::CurrentYear());
     RefillCreditLines();
     // The detail data sets follow their masters from now on; the step forward and back makes
     // the details fetch the rows of the first conference.
@@ -156,19 +180,9 @@ void TfrmMain::FormCloseQuery(bool& canClose)
     canClose = true;
 }
 
-void TfrmMain::FormDestroy()
-{
-    FTimeFilter.reset();
-    FSignInFilter.reset();
-    FCalFilter.reset();
-    FTransFilter.reset();
-    FPartFilter.reset();
-    FConfFilter.reset();
-}
-
 void TfrmMain::RefillCreditLines()
 {
-    DM->FillCredits(m_creditLines);
+    DM->FillCredits(m_filters.CreditLines);
     m_conferencesPage->ShowCreditLines();
 }
 
@@ -180,32 +194,32 @@ TfraCFilter* TfrmMain::FilterPanel(const QString& name) const
 void TfrmMain::ApplyAllFilters()
 {
     const std::pair<const char*, TConfFilter*> panels[] = {
-        {"fraConfFilter", FConfFilter.get()},
-        {"fraSignInFilter", FSignInFilter.get()},
-        {"fraTransFilter", FTransFilter.get()},
-        {"fraCalFilter", FCalFilter.get()},
+        {"fraConfFilter", &m_filters.Conf},
+        {"fraSignInFilter", &m_filters.SignIn},
+        {"fraTransFilter", &m_filters.Trans},
+        {"fraCalFilter", &m_filters.Cal},
     };
     // Each panel receives the current credit types, all unchecked, in "or" mode; its typed
     // texts stay and become its filter again.
     for (const auto& [name, filter] : panels) {
         if (TfraCFilter* panel = FilterPanel(QLatin1String(name))) {
-            panel->SetCredits(m_creditLines, QStringLiteral("or"));
+            panel->SetCredits(m_filters.CreditLines, QStringLiteral("or"));
             panel->GetFilter(*filter);
         }
     }
     if (frmTimeFilter)
-        frmTimeFilter->SetFilter(*FTimeFilter);
-    UpdateTimeFilterLabels(*FTimeFilter);
+        frmTimeFilter->SetFilter(m_filters.Time);
+    UpdateTimeFilterLabels(m_filters.Time);
     ApplyFiltersToLists();
 }
 
 void TfrmMain::ApplyFiltersToLists()
 {
-    DM->ApplyConferenceFilter(DM->Conferences, *FConfFilter, *FTimeFilter);
-    DM->ApplyConferenceFilter(DM->SignInConfs, *FSignInFilter, *FTimeFilter);
-    DM->ApplyTranscriptFilter(*FTransFilter, *FTimeFilter);
-    DM->ApplyConferenceFilter(DM->CalendarConfs, *FCalFilter, *FTimeFilter);
-    DM->ApplyPartConfsFilter(*FPartFilter, *FTimeFilter);
+    m_conferencesPage->ApplyFilters();
+    m_signInPage->ApplyFilters();
+    m_transcriptsPage->ApplyFilters();
+    m_calendarPage->ApplyFilters();
+    m_participantsPage->ApplyFilters();
 }
 
 void TfrmMain::bbConfTimeClick()
@@ -214,8 +228,8 @@ void TfrmMain::bbConfTimeClick()
     if (!frmTimeFilter || frmTimeFilter->exec() != QDialog::Accepted)
         return;
     m_transcriptsPage->ClearTranscriptSelection();
-    frmTimeFilter->GetFilter(*FTimeFilter);
-    UpdateTimeFilterLabels(*FTimeFilter);
+    frmTimeFilter->GetFilter(m_filters.Time);
+    UpdateTimeFilterLabels(m_filters.Time);
     ApplyFiltersToLists();
 }
 
@@ -225,8 +239,8 @@ void TfrmMain::UpdateTimeFilterLabels(const TTimeFilter& timeFilter)
     const TAppFont* font = &TAppFont::RangeFont();
     switch (timeFilter.Kind) {
     case tkDateRange:
-        text = timeFilter.BeginDate.toString(QStringLiteral("dd.MM.yyyy")) +
-               QStringLiteral(" - ") + timeFilter.EndDate.toString(QStringLiteral("dd.MM.yyyy"));
+        text = timeFilter.BeginDate.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(" - ") +
+               timeFilter.EndDate.toString(QStringLiteral("dd.MM.yyyy"));
         break;
     case tkYears:
         if (timeFilter.Years.size() == 1) {
@@ -249,13 +263,6 @@ void TfrmMain::UpdateTimeFilterLabels(const TTimeFilter& timeFilter)
         font->ApplyTo(*box->Label());
         TAppFont::RangeFont().ApplyTo(*box->Button());
     }
-}
-
-void TfrmMain::ShowOtherTabs(QTabWidget* pages, bool visible)
-{
-    for (int i = 0; i < pages->count(); ++i)
-        if (i != pages->currentIndex())
-            pages->setTabVisible(i, visible);
 }
 
 void TfrmMain::HighlightActiveTab()

@@ -3,9 +3,7 @@
 #include "TColumnWidths.h"
 #include "TMainPageControl.h"
 
-#include "TConfFilter.h"
-#include "TIdList.h"
-#include "TTimeFilter.h"
+#include "TPageFilters.h"
 
 #include <QMainWindow>
 
@@ -56,18 +54,19 @@ public:
     TCalendarPage* CalendarPage() const { return m_calendarPage; }
     TConfigurePage* ConfigurePage() const { return m_configurePage; }
 
-    // The six filter objects, owned by the window for its whole life.
-    TConfFilter& ConfFilter() { return *FConfFilter; }
-    TConfFilter& PartFilter() { return *FPartFilter; }
-    TConfFilter& TransFilter() { return *FTransFilter; }
-    TConfFilter& CalFilter() { return *FCalFilter; }
-    TConfFilter& SignInFilter() { return *FSignInFilter; }
-    TTimeFilter& TimeFilter() { return *FTimeFilter; }
+    // The filters the pages share, owned by the window for its whole life.
+    TPageFilters& Filters() { return m_filters; }
+    TConfFilter& ConfFilter() { return m_filters.Conf; }
+    TConfFilter& PartFilter() { return m_filters.Part; }
+    TConfFilter& TransFilter() { return m_filters.Trans; }
+    TConfFilter& CalFilter() { return m_filters.Cal; }
+    TConfFilter& SignInFilter() { return m_filters.SignIn; }
+    TTimeFilter& TimeFilter() { return m_filters.Time; }
 
     // Every credit type (text c_name, key credit_id), in the order of Credits. The Conferences
     // page shows these lines in jclbCredits; the filter panels receive copies that share the
     // key objects. Filled when the window is created and by RefillCreditLines.
-    const TIdList& CreditLines() const { return m_creditLines; }
+    const TIdList& CreditLines() const { return m_filters.CreditLines; }
     // Reads the credit types again and has the Conferences page show them (after a credit
     // type has been removed). The filter panels get them at the next ApplyAllFilters.
     void RefillCreditLines();
@@ -78,8 +77,6 @@ public:
     // The one click handler of the five "select date range" buttons.
     void bbConfTimeClick();
     void UpdateTimeFilterLabels(const TTimeFilter& timeFilter);
-    // Shows or hides the tab of every page of the page control except the active one.
-    void ShowOtherTabs(QTabWidget* pages, bool visible);
     // Draws the active page's tab highlighted and every other tab plain.
     void HighlightActiveTab();
     // The tab of pgMain drawn highlighted; -1 while none is (after start-up, until the user
@@ -100,7 +97,6 @@ private:
     void FormCreate();
     void FormShow();
     void FormCloseQuery(bool& canClose);
-    void FormDestroy();
     // The Enter key: runs the search of the focused search box, if any. Returns true when the
     // key is consumed, which it is everywhere except in multi-line text boxes.
     bool FormKeyDown(QObject* receiver, const QKeyEvent& key);
@@ -111,6 +107,10 @@ private:
     // Makes the first page of a page control of some page active, also without handlers.
     void SetFirstPageActive(const QString& pageControl);
     void CreatePages();
+    // Connects the pages' signals to the window and to each other.
+    void ConnectPages();
+    // A credit type was removed on the Configure page.
+    void CreditTypesChanged();
     TfraCFilter* FilterPanel(const QString& name) const;
     // Re-queries the five filtered lists with the filters as last applied.
     void ApplyFiltersToLists();
@@ -130,13 +130,8 @@ private:
     TCalendarPage* m_calendarPage = nullptr;
     TConfigurePage* m_configurePage = nullptr;
 
-    std::unique_ptr<TConfFilter> FConfFilter;
-    std::unique_ptr<TConfFilter> FPartFilter;
-    std::unique_ptr<TConfFilter> FTransFilter;
-    std::unique_ptr<TConfFilter> FCalFilter;
-    std::unique_ptr<TConfFilter> FSignInFilter;
-    std::unique_ptr<TTimeFilter> FTimeFilter;
-    TIdList m_creditLines;
+    // Made before the pages, which keep a reference to it.
+    TPageFilters m_filters;
     int m_activePage = pageConf;
 };
 

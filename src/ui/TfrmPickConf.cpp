@@ -5,7 +5,7 @@
 #include "TDBGrid.h"
 #include "TDM.h"
 #include "TDataSet.h"
-#include "TfrmMain.h"
+#include "TDialogPlace.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -57,8 +57,7 @@ const QList<TColumnWidths::TKey>& TfrmPickConf::WidthKeys()
 void TfrmPickConf::FormCreate()
 {
     // Placed once, relative to the main window as it stands now.
-    if (frmMain)
-        move(frmMain->pos() + QPoint(150, 150));
+    PlaceBesideMainWindow(*this, QPoint(150, 150));
     lConferences->setText(tr("Double-click on a conference to add it to the participant"));
     TColumnWidths::Load(*DM->Config, *dbgPickConf, WidthKeys());
 }

@@ -1,12 +1,12 @@
 #include "TfrmPickExtra.h"
 
-#include "TConferencesPage.h"
 #include "TConfig.h"
 #include "TDBEdit.h"
 #include "TDBGrid.h"
 #include "TDM.h"
+#include "TDialogPlace.h"
+#include "TPickerSignals.h"
 #include "TSlidingPanel.h"
-#include "TfrmMain.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -55,8 +55,7 @@ const QList<TColumnWidths::TKey>& TfrmPickExtra::WidthKeys()
 void TfrmPickExtra::FormCreate()
 {
     // Placed once, relative to the main window as it stands now.
-    if (frmMain)
-        move(frmMain->pos() + QPoint(350, 185));
+    PlaceBesideMainWindow(*this, QPoint(350, 185));
     DetailsPanel()->SetPanelHeight(0);
     ListLabel()->setText(tr("Double-click on additional info to add it to the conference"));
     TColumnWidths::Load(*DM->Config, *Grid(), WidthKeys());
@@ -76,6 +75,5 @@ void TfrmPickExtra::PickRow()
 void TfrmPickExtra::jdbgExtrasDblClick()
 {
     // The list is stored with the conference when the user saves it there.
-    if (frmMain)
-        frmMain->ConferencesPage()->AddPickedExtra();
+    Q_EMIT TPickerSignals::Instance().extraPicked();
 }

@@ -5,7 +5,7 @@
 #include "TDBGrid.h"
 #include "TDM.h"
 #include "TDataSet.h"
-#include "TfrmMain.h"
+#include "TDialogPlace.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -70,8 +70,7 @@ const QList<TColumnWidths::TKey>& TfrmPickPart::WidthKeys()
 void TfrmPickPart::FormCreate()
 {
     // Placed once, relative to the main window as it stands now.
-    if (frmMain)
-        move(frmMain->pos() + QPoint(150, 150));
+    PlaceBesideMainWindow(*this, QPoint(150, 150));
     lParticipants->setText(tr("Double-click on a participant to add him to the conference"));
     TColumnWidths::Load(*DM->Config, *dbgPickPart, WidthKeys());
 }

@@ -1,13 +1,13 @@
 #include "TfrmPickSpeaker.h"
 
-#include "TConferencesPage.h"
 #include "TConfig.h"
 #include "TDBEdit.h"
 #include "TDBGrid.h"
 #include "TDBLookupComboBox.h"
 #include "TDM.h"
+#include "TDialogPlace.h"
+#include "TPickerSignals.h"
 #include "TSlidingPanel.h"
-#include "TfrmMain.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -82,8 +82,7 @@ const QList<TColumnWidths::TKey>& TfrmPickSpeaker::WidthKeys()
 void TfrmPickSpeaker::FormCreate()
 {
     // Placed once, relative to the main window as it stands now.
-    if (frmMain)
-        move(frmMain->pos() + QPoint(350, 185));
+    PlaceBesideMainWindow(*this, QPoint(350, 185));
     DetailsPanel()->SetPanelHeight(0);
     ListLabel()->setText(tr("Double-click on a speaker to add him to the conference"));
     TColumnWidths::Load(*DM->Config, *Grid(), WidthKeys());
@@ -103,6 +102,5 @@ void TfrmPickSpeaker::PickRow()
 void TfrmPickSpeaker::jdbgSpeakersDblClick()
 {
     // The list is stored with the conference when the user saves it there.
-    if (frmMain)
-        frmMain->ConferencesPage()->AddPickedSpeaker();
+    Q_EMIT TPickerSignals::Instance().speakerPicked();
 }

@@ -1,0 +1,7 @@
+#include "TPickerSignals.h"
+
+TPickerSignals& TPickerSignals::Instance()
+{
+    static TPickerSignals instance;
+    return instance;
+}
