@@ -12,7 +12,7 @@ packages=(
   libqt6sql6-psql postgresql
   cups cups-bsd printer-driver-cups-pdf
   python3-aiosmtpd msmtp
-  desktop-file-utils
+  desktop-file-utils dpkg-dev
   xvfb xauth poppler-utils
   fonts-dejavu-core fonts-liberation2
   python3

@@ -58,13 +58,8 @@ qint64 NumberArgument(const QString& option, const QString& text, qint64 maximum
 
 int Init(const QStringList& arguments, QTextStream& out)
 {
-    TNewDatabase target(FolderArgument(arguments));
-    TConnection conn;
-    conn.OpenForCreate(target.Path());
-    TNewDatabase::CreateSchema(conn);
-    conn.Close();
-    target.Keep();
-    out << Tr("Created an empty database: %1").arg(target.Path()) << Qt::endl;
+    const QString path = TNewDatabase::CreateEmpty(FolderArgument(arguments));
+    out << Tr("Created an empty database: %1").arg(path) << Qt::endl;
     return TAdminCommand::Done;
 }
 

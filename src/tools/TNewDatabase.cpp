@@ -53,6 +53,17 @@ QString TNewDatabase::FilePath(const QString& name) const
     return QDir(m_folder).filePath(name);
 }
 
+QString TNewDatabase::CreateEmpty(const QString& folder)
+{
+    TNewDatabase target(folder);
+    TConnection conn;
+    conn.OpenForCreate(target.Path());
+    CreateSchema(conn);
+    conn.Close();
+    target.Keep();
+    return target.Path();
+}
+
 void TNewDatabase::CreateSchema(TConnection& conn)
 {
     for (const QString& statement : TSchema::CreateStatements())

@@ -24,6 +24,11 @@ public:
     const QString& Path() const { return m_path; }
     QString FilePath(const QString& name) const;
 
+    // What "quorvel-admin init" does: an empty cme.mdb with the full schema in folder (created
+    // when needed). Returns the database's absolute path; throws as the constructor does, or
+    // when the file cannot be written, leaving no file behind.
+    static QString CreateEmpty(const QString& folder);
+
     // Runs the whole schema on a connection opened on Path().
     static void CreateSchema(TConnection& conn);
     // The schema split in two, so bulk loads can create the indexes after the rows.
