@@ -1,0 +1,152 @@
+#include "TApplication.h"
+#include "TConfigurePage.h"
+#include "TStartup.h"
+#include "TfrmMain.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QLocale>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+// Takes the pictures of the staff guide (docs/GUIDE.md): runs the program on a database made
+// by "quorvel-admin demo" and saves one PNG per picture into the output folder. Exits 1 when a
+// picture could not be taken or saved.
+namespace
+{
+
+class TGuideShots
+{
+public:
+    explicit TGuideShots(const QString& folder) : m_folder(folder) {}
+
+    void TakeAll()
+    {
+        ShowPage(TfrmMain::pageCustomize);
+        SubPage("pgCustomize", TConfigurePage::subCredits);
+        Save(frmMain, "configure-credits");
+        SubPage("pgCustomize", TConfigurePage::subSpeakers);
+        Save(frmMain, "configure-speakers");
+
+        ShowPage(TfrmMain::pageConf);
+        SubPage("pgConfDetails", 0);
+        Save(frmMain, "conferences");
+        Click("bConfEdit");
+        Save(frmMain, "conference-edit");
+        Click("bConfCancel");
+        SubPage("pgConfDetails", 1);
+        Save(frmMain, "conference-participants");
+        SubPage("pgConfDetails", 0);
+        SaveDialog("time-filter", [this] { Click("sbConfTime"); });
+
+        ShowPage(TfrmMain::pageParticipants);
+        Save(frmMain, "participants");
+
+        ShowPage(TfrmMain::pageSignIn);
+        Save(frmMain, "signin-page");
+        SaveDialog("signin-window", [this] { Click("bSignIn"); });
+
+        ShowPage(TfrmMain::pageTranscripts);
+        Save(frmMain, "transcripts");
+        ShowPage(TfrmMain::pageCalendar);
+        Save(frmMain, "calendar");
+        ShowPage(TfrmMain::pageConf);
+    }
+
+    int Failures() const { return m_failures; }
+
+private:
+    static void Settle()
+    {
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+    }
+
+    void Fail(const QString& what)
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(what));
+        ++m_failures;
+    }
+
+    void ShowPage(int page)
+    {
+        frmMain->PageControl()->setCurrentIndex(page);
+        Settle();
+    }
+
+    void SubPage(const char* pageControl, int page)
+    {
+        if (auto* pages = frmMain->findChild<QTabWidget*>(QLatin1String(pageControl)))
+            pages->setCurrentIndex(page);
+        else
+            Fail(QStringLiteral("no %1").arg(QLatin1String(pageControl)));
+        Settle();
+    }
+
+    void Click(const char* button)
+    {
+        if (auto* control = frmMain->findChild<QAbstractButton*>(QLatin1String(button)))
+            control->click();
+        else
+            Fail(QStringLiteral("no %1").arg(QLatin1String(button)));
+        Settle();
+    }
+
+    void Save(QWidget* window, const char* name)
+    {
+        Settle();
+        const QString path = QDir(m_folder).filePath(QLatin1String(name) + u".png");
+        if (!window->grab().save(path))
+            Fail(QStringLiteral("cannot save %1").arg(path));
+    }
+
+    // open starts a modal dialog; the picture is taken once it runs, and the dialog closed.
+    void SaveDialog(const char* name, const std::function<void()>& open)
+    {
+        bool taken = false;
+        QTimer::singleShot(0, [this, name, &taken] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                Save(dialog, name);
+                taken = true;
+                dialog->close();
+            }
+        });
+        open();
+        if (!taken)
+            Fail(QStringLiteral("no dialog for %1").arg(QLatin1String(name)));
+    }
+
+    QString m_folder;
+    int m_failures = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s DEMO-FOLDER OUTPUT-FOLDER\n", argv[0]);
+        return 2;
+    }
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    TApplication application(argc, argv);
+    const QString data = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const QString output = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
+    if (!QDir().mkpath(output)) {
+        std::fprintf(stderr, "cannot create %s\n", argv[2]);
+        return 1;
+    }
+    QDir::setCurrent(data);
+    TGuideShots shots(output);
+    bool ran = false;
+    const int exitCode = TStartup::RunProgram(data, [&] {
+        ran = true;
+        shots.TakeAll();
+        frmMain->close();
+    });
+    return exitCode == TStartup::ExitSuccess && ran && shots.Failures() == 0 ? 0 : 1;
+}
