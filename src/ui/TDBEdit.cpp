@@ -8,6 +8,8 @@ TDBEdit::TDBEdit(const QString& objectName, QWidget* parent)
 {
     setObjectName(objectName);
     connect(this, &QLineEdit::textEdited, this, &TDBEdit::OnEdited);
+    // Typed digits fill the mask from the left; once typing ends they are shown right-aligned.
+    connect(this, &QLineEdit::editingFinished, this, &TDBEdit::Refresh);
 }
 
 void TDBEdit::Bind(TDataSet* dataSet, const QString& fieldName, bool autoEdit)
@@ -54,24 +56,36 @@ void TDBEdit::Refresh()
 {
     TField* f = m_link->Field();
     const QString mask = f ? f->EditMask() : QString();
-    m_masked = !mask.isEmpty();
-    const QString qtMask = m_masked ? QtInputMask(mask) : QString();
-    if (inputMask() != qtMask)
-        setInputMask(qtMask);
+    const QString text = f ? f->AsString() : QString();
+    const QString qtMask = mask.isEmpty() ? QString() : QtInputMask(mask);
+    const QString positions = qtMask.section(u';', 0, 0);
+    int digitPositions = 0;
+    for (int i = 0; i < positions.size(); ++i) {
+        if (positions.at(i) == u'\\')
+            ++i;
+        else if (positions.at(i) == u'0' || positions.at(i) == u'9')
+            ++digitPositions;
+    }
+    // A value the mask cannot show (letters from an older file, too many digits) is shown and
+    // kept as it is, without the mask.
+    m_masked = !mask.isEmpty() && Digits(text) == text && text.size() <= digitPositions;
+    const QString wantedMask = m_masked ? qtMask : QString();
+    if (inputMask() != wantedMask)
+        setInputMask(wantedMask);
     if (f && f->Size() > 0 && !m_masked)
         setMaxLength(f->Size());
-    const QString text = f ? f->AsString() : QString();
     if (m_masked) {
-        // Digits fill the mask's positions from the left; the literals are skipped.
+        // Like the blanks of a "!" mask, the unfilled positions come first: "6175551234" shows
+        // as " (617)555-1234".
         QString display;
-        int d = 0;
-        const QString m = QtInputMask(mask).section(u';', 0, 0);
-        for (int i = 0; i < m.size(); ++i) {
-            const QChar c = m.at(i);
+        int d = int(text.size()) - digitPositions;
+        for (int i = 0; i < positions.size(); ++i) {
+            const QChar c = positions.at(i);
             if (c == u'\\') {
-                display += m.at(++i);
+                display += positions.at(++i);
             } else if (c == u'0' || c == u'9') {
-                display += d < text.size() ? text.at(d++) : QChar(u' ');
+                display += d >= 0 ? text.at(d) : QChar(u' ');
+                ++d;
             } else {
                 display += c;
             }
