@@ -150,7 +150,18 @@ TfrmSignIn::TfrmSignIn(QWidget* parent) : QDialog(parent)
     inButton->addStretch(1);
     inButton->addWidget(lSelName);
 
-    // Enter is the search everywhere in this window, so no button may take it.
+    lSignInStatus = new QLabel(this);
+    lSignInStatus->setObjectName(QStringLiteral("lSignInStatus"));
+    lSignInStatus->setAlignment(Qt::AlignCenter);
+    lSignInStatus->setWordWrap(true);
+    SetTextColor(lSignInStatus, QPalette::WindowText, kNavy);
+    m_signedInTimer = new QTimer(this);
+    m_signedInTimer->setSingleShot(true);
+    m_signedInTimer->setInterval(5000);
+    connect(m_signedInTimer, &QTimer::timeout, this, &TfrmSignIn::ShowStatus);
+
+    // Enter is the search in this window (and the sign-in on the focused button), so no
+    // button may take it as the default.
     for (QPushButton* button : {bSignInNew, bEdit, sbSignIn}) {
         button->setAutoDefault(false);
         button->setDefault(false);
@@ -166,6 +177,8 @@ TfrmSignIn::TfrmSignIn(QWidget* parent) : QDialog(parent)
     entry->addWidget(eSignInName);
     entry->addSpacing(12);
     entry->addWidget(sbSignIn);
+    entry->addSpacing(8);
+    entry->addWidget(lSignInStatus);
     entry->addStretch(1);
 
     auto* body = new QHBoxLayout;
@@ -261,6 +274,10 @@ void TfrmSignIn::FormShow()
     }
     lConfName->setText(hasConference ? confs->FieldByName(QStringLiteral("conf_name")).AsString()
                                      : QString());
+    m_signedInTimer->stop();
+    // Nothing can be saved to a read-only database.
+    bSignInNew->setEnabled(!DM->ReadOnly());
+    bEdit->setEnabled(!DM->ReadOnly());
     dsSignInPartsDataChange();
     FocusNameBox();
 }
@@ -302,6 +319,19 @@ bool TfrmSignIn::FormKeyDown(const QKeyEvent& key)
 {
     if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter)
         return false;
+    // On the focused button Enter does what the button says, as Space does.
+    if (sbSignIn->hasFocus()) {
+        if (sbSignIn->isEnabled())
+            sbSignIn->click();
+        return true;
+    }
+    // A second Enter on the same name signs in the person chosen in the list (type, Enter,
+    // Down, Enter); a blank name never does.
+    if (eSignInName->hasFocus() && eSignInName->text() == m_lastSearch &&
+        !TBlankText::IsBlank(m_lastSearch) && sbSignIn->isEnabled()) {
+        sbSignIn->click();
+        return true;
+    }
     SearchNames();
     return true;
 }
@@ -322,6 +352,7 @@ void TfrmSignIn::SearchNames()
     if (!parts->Active())
         return;
     const QString text = eSignInName->text();
+    m_lastSearch = text;
     // The list is rebuilt once: a new pattern replaces the old one in a single step.
     if (TBlankText::IsBlank(text)) {
         parts->SetFiltered(false);
@@ -348,6 +379,7 @@ void TfrmSignIn::dsSignInPartsDataChange()
 {
     lSelName->clear();
     sbSignIn->setEnabled(false);
+    ShowStatus();
     const TDataSet* parts = DM->SignInParts;
     if (!parts->Active() || parts->DataState() != TDataSet::State::Browse || parts->RecNo() < 0)
         return;
@@ -356,7 +388,28 @@ void TfrmSignIn::dsSignInPartsDataChange()
     lSelName->setText(parts->FieldByName(QStringLiteral("first_name")).AsString() +
                       QLatin1Char(' ') +
                       parts->FieldByName(QStringLiteral("last_name")).AsString());
-    sbSignIn->setEnabled(true);
+    // Nothing can be saved to a read-only database.
+    sbSignIn->setEnabled(!DM->ReadOnly());
+}
+
+void TfrmSignIn::ShowStatus()
+{
+    const TDataSet* parts = DM->SignInParts;
+    const bool hasRow = parts->Active() && parts->DataState() == TDataSet::State::Browse &&
+                        parts->RecNo() >= 0;
+    const QVariant selected = hasRow ? parts->FieldByName(QStringLiteral("user_id")).Value()
+                                     : QVariant();
+    if (m_signedInTimer->isActive() && hasRow && selected == m_signedInUser) {
+        lSignInStatus->setText(m_signedInText);
+    } else if (!parts->Active() || parts->DataState() != TDataSet::State::Browse) {
+        lSignInStatus->clear();
+    } else if (!hasRow) {
+        lSignInStatus->setText(tr("Not on the list? Press New participant"));
+    } else if (parts->FieldByName(QStringLiteral("signed_in")).AsInteger() != 0) {
+        lSignInStatus->setText(tr("Already signed in"));
+    } else {
+        lSignInStatus->clear();
+    }
 }
 
 void TfrmSignIn::sbSignInClick()
@@ -371,7 +424,8 @@ void TfrmSignIn::sbSignInClick()
 void TfrmSignIn::dbgSignInNamesDblClick()
 {
     const QVariant userId = SelectedValue(QStringLiteral("user_id"));
-    if (userId.isNull() || SelectedValue(QStringLiteral("signed_in")).toInt() != 0)
+    if (userId.isNull() || SelectedValue(QStringLiteral("signed_in")).toInt() != 0 ||
+        DM->ReadOnly())
         return;
     SignInParticipant(userId.toInt());
 }
@@ -395,7 +449,21 @@ void TfrmSignIn::SignInParticipant(int userId)
         refusal = tr("The participant or the conference is no longer in the database; nobody "
                      "was signed in.");
     }
+    if (refusal.isEmpty()) {
+        // Said for a few seconds, so that the person at the door knows it worked.
+        m_signedInUser = userId;
+        m_signedInText =
+            tr("Signed in: %1")
+                .arg(DM->Conn
+                         ->ScalarQuery(QStringLiteral("select trim(coalesce(first_name, '') || ' ' "
+                                                      "|| coalesce(last_name, '')) from "
+                                                      "participants where user_id = ?"),
+                                       {userId})
+                         .toString());
+        m_signedInTimer->start();
+    }
     DM->RequeryAfterSignInAttendance(userId);
+    ShowStatus();
     if (!refusal.isEmpty())
         TPrompts::ShowWarning(refusal);
 }
@@ -542,13 +610,15 @@ void TfrmSignIn::ApplyTypeScale()
     sbSignIn->setFont(ScaledFont(base, scale, 24, 10, true));
     sbSignIn->setMinimumHeight(int(150 * std::max(scale, 0.6)));
     lSelName->setFont(ScaledFont(base, scale, 18, 9, true));
+    lSignInStatus->setFont(ScaledFont(base, scale, 18, 9, true));
     for (QPushButton* button : {bSignInNew, bEdit}) {
         button->setFont(ScaledFont(base, scale, 12, 9, false));
         button->setMinimumHeight(button->fontMetrics().height() + int(16 * scale));
     }
     dbgSignInNames->setFont(ScaledFont(base, scale, 14, 9, false));
-    // The titles keep the usual type, so they fit the stored column widths.
-    dbgSignInNames->horizontalHeader()->setFont(base);
+    // The titles are read from as far as the names; the last column fills the list.
+    dbgSignInNames->horizontalHeader()->setFont(ScaledFont(base, scale, 14, 9, true));
+    dbgSignInNames->horizontalHeader()->setStretchLastSection(true);
     dbgSignInNames->verticalHeader()->setDefaultSectionSize(dbgSignInNames->fontMetrics().height() +
                                                             8);
 }

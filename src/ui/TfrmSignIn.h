@@ -9,6 +9,7 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class TDBGrid;
 
 // The full-screen live sign-in window: participants find their name and sign in to the
@@ -72,6 +73,9 @@ private:
     void ApplyTypeScale();
     // Puts the focus back into the name box, ready for the next person.
     void FocusNameBox();
+    // The line under the button: "Signed in: <name>" for a few seconds after a sign-in, else
+    // what the selection means ("Already signed in", or the hint for an empty list).
+    void ShowStatus();
     QVariant SelectedValue(const QString& fieldName) const;
     static const QList<TColumnWidths::TKey>& WidthKeys();
 
@@ -80,6 +84,11 @@ private:
     QLineEdit* eSignInName = nullptr;
     QPushButton* sbSignIn = nullptr;
     QLabel* lSelName = nullptr;
+    QLabel* lSignInStatus = nullptr;
+    QTimer* m_signedInTimer = nullptr;
+    QString m_signedInText;
+    QVariant m_signedInUser;
+    QString m_lastSearch;
     QPushButton* bSignInNew = nullptr;
     QPushButton* bEdit = nullptr;
     TDBGrid* dbgSignInNames = nullptr;

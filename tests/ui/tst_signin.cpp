@@ -124,6 +124,7 @@ private Q_SLOTS:
     void editDetailsReachesAParticipantHiddenByThePageSearch();
     void editDetailsWithAnEmptyListOpensNothing();
     void windowStaysMaximisedWhereItIs();
+    void statusLineAndKeyboardSignIn();
     void screenshots();
 
 private:
@@ -732,6 +733,61 @@ void TstSignIn::windowStaysMaximisedWhereItIs()
     QTRY_VERIFY(frmSignIn->windowState() & Qt::WindowMaximized);
     QTRY_COMPARE(frmSignIn->frameGeometry().topLeft(), home);
     QVERIFY(frmSignIn->windowState() & Qt::WindowMaximized);
+}
+
+void TstSignIn::statusLineAndKeyboardSignIn()
+{
+    OpenSignIn(kHeart);
+    auto* status = Find<QLabel>(frmSignIn, "lSignInStatus");
+    auto* edit = Find<QLineEdit>(frmSignIn, "eSignInName");
+    QVERIFY(status && edit);
+    auto shot = [](const char* name) {
+        QTest::qWait(0); // lets the layout follow the new status text
+        QVERIFY(frmSignIn->grab().save(QDir(ScreenshotDir()).filePath(QLatin1String(name))));
+    };
+
+    // Type, Enter, Down, Enter: the second of the two matches is signed in.
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("Smi"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(DM->SignInParts->RecordCount(), 2);
+    QCOMPARE(Attendances(kHeart, kSmith) + Attendances(kHeart, kSmithers), 0);
+    QTest::keyClick(edit, Qt::Key_Down);
+    QCOMPARE(SelName()->text(), QStringLiteral("Anna Smithers"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(Attendances(kHeart, kSmithers), 1);
+    QCOMPARE(Attendances(kHeart, kSmith), 0);
+    QCOMPARE(status->text(), QStringLiteral("Signed in: Anna Smithers"));
+    QVERIFY(SelName()->text().isEmpty());
+    shot("signin-status-signed-in.png");
+    // A further Enter on the same name signs no one else in: the row is grey now.
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(Count("select count(*) from attendances"), 2);
+
+    // Someone already in is told so; a search without a match points to New participant.
+    Search(QString());
+    SelectPerson(kBrown);
+    QCOMPARE(status->text(), QStringLiteral("Already signed in"));
+    shot("signin-status-already.png");
+    Search(QStringLiteral("Zzz"));
+    QCOMPARE(DM->SignInParts->RecordCount(), 0);
+    QCOMPARE(status->text(), QStringLiteral("Not on the list? Press New participant"));
+    shot("signin-status-not-listed.png");
+
+    // Enter and Space on the focused button sign in; they do not search.
+    Search(QString());
+    for (const auto& [key, userId] : {std::pair{Qt::Key_Return, kSmith}, {Qt::Key_Space, kJones}}) {
+        SelectPerson(userId);
+        SignButton()->setFocus();
+        QTest::keyClick(SignButton(), key);
+        QCOMPARE(Attendances(kHeart, userId), 1);
+    }
+    QCOMPARE(DM->SignInParts->RecordCount(), 5);
+
+    // The titles are as large as the names, and the columns fill the list.
+    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    QCOMPARE(grid->horizontalHeader()->font().pointSize(), grid->font().pointSize());
+    QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
 }
 
 void TstSignIn::screenshots()
