@@ -1,5 +1,7 @@
 #include "TStartup.h"
 
+#include "TReadOnlyLock.h"
+
 #include "TApplication.h"
 #include "TDM.h"
 #include "TError.h"
@@ -106,6 +108,10 @@ void TStartup::CreateWindows()
     CreateWindow(frmPickExtra, "frmPickExtra");
     CreateWindow(frmSignIn, "frmSignIn");
     CreateWindow(frmAddPart, "frmAddPart");
+    if (DM->ReadOnly())
+        for (QWidget* window : std::initializer_list<QWidget*>{
+                 frmMain, frmPickConf, frmPickPart, frmPickSpeaker, frmPickExtra, frmSignIn})
+            TReadOnlyLock::Apply(window, DM->ReadOnlyReason());
 }
 
 void TStartup::DestroyWindows()

@@ -248,8 +248,7 @@ void TDM::DataModuleCreate()
             }
         }
         if (Conn->ReadOnly())
-            TPrompts::ShowWarning(tr("%1 is read-only: changes cannot be saved.")
-                                      .arg(QFileInfo(databasePath).fileName()));
+            TPrompts::ShowWarning(ReadOnlyReason());
         for (TDataSet* ds : {Titles, Specialities, Credits, Speakers, Extras, Transcripts,
                              Attendances, Participants, PartConfs, Conferences, ConfParts,
                              ConfSpeakers, ConfExtras, ConfCredits, CalendarConfs, SignInConfs})
@@ -270,6 +269,12 @@ void TDM::DataModuleCreate()
 bool TDM::ReadOnly() const
 {
     return Conn->ReadOnly();
+}
+
+QString TDM::ReadOnlyReason() const
+{
+    return tr("%1 is read-only: changes cannot be saved.")
+        .arg(QFileInfo(Conn->FilePath()).fileName());
 }
 
 void TDM::DataModuleDestroy()

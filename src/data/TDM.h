@@ -34,6 +34,8 @@ public:
     bool OpenFailed = false;
     // True when cme.mdb could only be opened read-only: the pages then offer no change.
     bool ReadOnly() const;
+    // "cme.mdb is read-only: changes cannot be saved."
+    QString ReadOnlyReason() const;
     TConnection* Conn = nullptr;
     // Null when start-up failed before the settings were read.
     TConfig* Config = nullptr;

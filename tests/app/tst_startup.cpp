@@ -18,6 +18,7 @@
 #include "TfrmTimeFilter.h"
 
 #include <QCryptographicHash>
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QTableView>
@@ -509,6 +510,7 @@ void TstStartup::readOnlyDatabaseRunsAndSaysSo()
     TTestPrompts prompts;
     bool readOnly = false;
     int participants = -1;
+    QStringList enabled; // buttons that change data and are still enabled
     int exitCode = -1;
     {
         TUnprivileged user;
@@ -517,11 +519,25 @@ void TstStartup::readOnlyDatabaseRunsAndSaysSo()
         exitCode = RunAndClose(db.Dir(), [&] {
             readOnly = DM->ReadOnly();
             participants = DM->Participants->RecordCount();
+            // Every page and dialog: no Add new, Edit, Remove or sign-in, also after a page
+            // change that would enable them.
+            for (int page = 0; page < frmMain->PageControl()->count(); ++page)
+                frmMain->PageControl()->setCurrentIndex(page);
+            for (QWidget* window : AllWindows())
+                for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+                    const QString caption = button->text().remove(u'&');
+                    if (button->isEnabled() &&
+                        QStringList{"Add new", "Add", "Edit", "Remove", "Sign to conference",
+                                    "New participant", "Edit details"}
+                            .contains(caption))
+                        enabled << window->objectName() + u'.' + button->objectName();
+                }
         });
     }
     QCOMPARE(exitCode, int(TStartup::ExitSuccess));
     QVERIFY(readOnly);
     QCOMPARE(participants, 1);
+    QCOMPARE(enabled, QStringList());
     QCOMPARE(prompts.shown.size(), 1);
     QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Warning);
     QCOMPARE(prompts.shown[0].text, QStringLiteral("cme.mdb is read-only: changes cannot be saved."));
