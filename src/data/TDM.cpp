@@ -255,6 +255,8 @@ void TDM::DataModuleCreate()
             ds->Open();
         m_config = std::make_unique<TConfig>(QDir(m_workingDirectory).filePath(QStringLiteral("quorvel.ini")));
         Config = m_config.get();
+        if (!Config->ParseProblem().isEmpty())
+            TPrompts::ShowWarning(Config->ParseProblem());
     } catch (const TError& e) {
         TPrompts::ShowPlain(e.Message());
         Conn->Close();
@@ -288,5 +290,13 @@ void TDM::DataModuleDestroy()
     }
     Conn->Close();
     Config = nullptr;
-    m_config.reset(); // flushes quorvel.ini
+    // The last write of quorvel.ini (the dialogs' column widths) is reported when it fails.
+    if (m_config) {
+        try {
+            m_config->Flush();
+        } catch (const TError& e) {
+            TPrompts::ShowErrorBox(e.Message());
+        }
+    }
+    m_config.reset();
 }

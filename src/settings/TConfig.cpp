@@ -3,6 +3,7 @@
 #include "TError.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
@@ -16,11 +17,14 @@ struct TConfig::TDocument {
     struct TLine {
         QString key;
         QString value;
+        bool operator==(const TLine&) const = default;
     };
     struct TSection {
         QString name;
         QList<TLine> lines;
+        bool operator==(const TSection&) const = default;
     };
+    bool operator==(const TDocument& other) const { return sections == other.sections; }
 
     QList<TSection> sections;
 
@@ -95,7 +99,8 @@ QString SingleLine(const QString& text)
 
 } // namespace
 
-TConfig::TConfig(const QString& filePath) : m_doc(std::make_unique<TDocument>()), m_path(filePath)
+TConfig::TConfig(const QString& filePath)
+    : m_doc(std::make_unique<TDocument>()), m_written(std::make_unique<TDocument>()), m_path(filePath)
 {
     QFile file(m_path);
     if (!file.exists())
@@ -103,29 +108,49 @@ TConfig::TConfig(const QString& filePath) : m_doc(std::make_unique<TDocument>())
     if (!file.open(QIODevice::ReadOnly))
         throw TError(
             Tr("Cannot read the settings file \"%1\": %2").arg(m_path, file.errorString()));
-    // Splitting on either line-end character reads CR LF, LF and CR files alike; the empty
-    // pieces between CR and LF are skipped like any empty line.
-    QString text = DecodeFile(file.readAll());
+    m_fileExists = true;
+    const QByteArray bytes = file.readAll();
+    QString text = DecodeFile(bytes);
+    // The file keeps its own line ends; CR LF and LF files are read alike.
+    m_lineEnd = text.contains(QStringLiteral("\r\n")) || !text.contains(u'\n')
+                    ? QStringLiteral("\r\n")
+                    : QStringLiteral("\n");
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
+    m_fileLines = text.split(u'\n');
+    if (!m_fileLines.isEmpty() && m_fileLines.last().isEmpty())
+        m_fileLines.removeLast();
 
     TDocument::TSection* current = nullptr;
-    for (QStringView rawLine : QStringView(text).split(u'\n')) {
+    for (qsizetype i = 0; i < m_fileLines.size(); ++i) {
+        const QString& rawLine = m_fileLines.at(i);
         const QString line = Stripped(rawLine);
-        if (line.isEmpty() || line.startsWith(u';'))
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[') && line.endsWith(u']') && line.size() >= 2) {
             // A repeated section header continues the section read before.
             current = &m_doc->FindOrAppend(Stripped(QStringView(line).mid(1, line.size() - 2)));
             continue;
         }
-        if (!current)
-            continue;
         const qsizetype equals = line.indexOf(u'=');
-        if (equals < 0)
+        if (equals < 0 || rawLine.contains(QChar(0))) {
+            // Not a line of an ini file: the file is someone else's to mend, so it is read as
+            // empty and never written.
+            m_parseProblem = Tr("The settings file \"%1\" cannot be read at line %2 (\"%3\"). "
+                                "The program runs on its default settings and leaves the file "
+                                "as it is.")
+                                 .arg(QDir::toNativeSeparators(m_path))
+                                 .arg(i + 1)
+                                 .arg(line.left(60).replace(QChar(0), u' '));
+            m_doc->sections.clear();
+            break;
+        }
+        if (!current)
             continue;
         current->lines.append({Stripped(QStringView(line).left(equals)),
                                Stripped(QStringView(line).mid(equals + 1))});
     }
+    *m_written = *m_doc;
 }
 
 TConfig::~TConfig()
@@ -140,6 +165,11 @@ TConfig::~TConfig()
 const QString& TConfig::FilePath() const
 {
     return m_path;
+}
+
+const QString& TConfig::ParseProblem() const
+{
+    return m_parseProblem;
 }
 
 QString TConfig::ReadString(const QString& section, const QString& key) const
@@ -205,24 +235,107 @@ void TConfig::EraseSection(const QString& section)
     });
 }
 
+QString TConfig::Merged() const
+{
+    // The file's lines with the document laid over them: a key line takes its new value (kept
+    // to the letter when the value is the same), a key or section no longer in the document is
+    // dropped, new keys follow the last key of their section, new sections go at the end.
+    QStringList out;
+    QList<QList<bool>> used;
+    for (const TDocument::TSection& section : m_doc->sections)
+        used.append(QList<bool>(section.lines.size(), false));
+    QList<bool> sectionSeen(m_doc->sections.size(), false);
+    qsizetype current = -1;   // index of the document section being read, -1 for none
+    bool dropping = false;    // inside a section the document no longer has
+    qsizetype insertAt = -1;  // where new keys of the current section go
+    auto addNewKeys = [&] {
+        if (current < 0)
+            return;
+        const TDocument::TSection& section = m_doc->sections.at(current);
+        for (qsizetype i = 0; i < section.lines.size(); ++i) {
+            if (used[current][i])
+                continue;
+            used[current][i] = true;
+            out.insert(++insertAt, SingleLine(section.lines.at(i).key) + u'=' +
+                                       SingleLine(section.lines.at(i).value));
+        }
+    };
+    auto indexOf = [this](const QString& name) -> qsizetype {
+        for (qsizetype i = 0; i < m_doc->sections.size(); ++i)
+            if (m_doc->sections.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    };
+    for (const QString& rawLine : m_fileLines) {
+        const QString line = Stripped(rawLine);
+        if (line.startsWith(u'[') && line.endsWith(u']') && line.size() >= 2) {
+            addNewKeys();
+            current = indexOf(Stripped(QStringView(line).mid(1, line.size() - 2)));
+            dropping = current < 0;
+            if (dropping)
+                continue;
+            sectionSeen[current] = true;
+            out << rawLine;
+            insertAt = out.size() - 1;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        const bool keyLine = equals > 0 && !line.startsWith(u';') && !line.startsWith(u'#');
+        if (dropping && line.isEmpty())
+            continue; // the blank lines of a removed section go with it
+        if (!keyLine || (current < 0 && !dropping)) {
+            out << rawLine; // comments, blank lines, lines before the first section
+            continue;
+        }
+        if (dropping)
+            continue;
+        const QString key = Stripped(QStringView(line).left(equals));
+        const QString value = Stripped(QStringView(line).mid(equals + 1));
+        const TDocument::TSection& section = m_doc->sections.at(current);
+        qsizetype match = -1;
+        for (qsizetype i = 0; i < section.lines.size() && match < 0; ++i)
+            if (!used[current][i] && section.lines.at(i).key.compare(key, Qt::CaseInsensitive) == 0)
+                match = i;
+        if (match < 0)
+            continue; // the key was removed
+        used[current][match] = true;
+        const QString& newValue = section.lines.at(match).value;
+        out << (newValue == value ? rawLine : key + u'=' + SingleLine(newValue));
+        insertAt = out.size() - 1;
+    }
+    addNewKeys();
+    for (qsizetype s = 0; s < m_doc->sections.size(); ++s) {
+        if (sectionSeen[s])
+            continue;
+        if (!out.isEmpty() && !Stripped(out.last()).isEmpty())
+            out << QString();
+        out << u'[' + m_doc->sections.at(s).name + u']';
+        for (const TDocument::TLine& line : m_doc->sections.at(s).lines)
+            out << SingleLine(line.key) + u'=' + SingleLine(line.value);
+        out << QString();
+    }
+    return out.isEmpty() ? QString() : out.join(m_lineEnd) + m_lineEnd;
+}
+
 void TConfig::Flush()
 {
-    QString text;
-    for (const TDocument::TSection& section : m_doc->sections) {
-        text += u'[' + section.name + QStringLiteral("]\r\n");
-        for (const TDocument::TLine& line : section.lines)
-            text += SingleLine(line.key) + u'=' + SingleLine(line.value) + QStringLiteral("\r\n");
-        text += QStringLiteral("\r\n");
-    }
+    // A file that did not parse is never overwritten; an unchanged document is not written.
+    if (!m_parseProblem.isEmpty() || (m_fileExists && *m_doc == *m_written))
+        return;
+    const QString text = Merged();
+    const bool secret = !ReadString(QStringLiteral("SMTP"), QStringLiteral("Password")).isEmpty();
 
     // Written to a temporary file and renamed over the old one, so a failed write (full disk,
-    // no permission) leaves the previous settings as they were. The explicit flush matters:
-    // commit() alone lets an error of the last buffered write pass unnoticed.
+    // no permission) leaves the previous settings as they were; in a read-only folder the file
+    // itself is rewritten. The explicit flush matters: commit() alone lets an error of the last
+    // buffered write pass unnoticed.
     QSaveFile file(m_path);
+    file.setDirectWriteFallback(true);
     const QByteArray bytes = text.toUtf8();
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) ||
+        (secret && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) ||
+        file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
         // A write that stops part-way leaves Qt with "Unknown error"; the system's own reason
         // (disk full, file too large) is what the user needs.
         const int systemError = errno;
@@ -233,4 +346,12 @@ void TConfig::Flush()
         file.cancelWriting();
         throw TError(Tr("Cannot write the settings file \"%1\": %2").arg(m_path, reason));
     }
+    // The password is for the owner's eyes only, also when the file was written in place.
+    if (secret)
+        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    m_fileExists = true;
+    *m_written = *m_doc;
+    m_fileLines = text.split(m_lineEnd);
+    if (!m_fileLines.isEmpty() && m_fileLines.last().isEmpty())
+        m_fileLines.removeLast();
 }

@@ -114,6 +114,7 @@ private Q_SLOTS:
     void errorEscapingWindowCreationEndsTheProgram();
     void closingDiscardsPendingEdits();
     void closingWithUnwritableSettingsStillEnds();
+    void unparsableSettingsAreReportedAndKept();
     void eachFolderHasItsOwnDatabaseAndSettings();
     void lockedDatabaseOffersRetry();
     void readOnlyDatabaseRunsAndSaysSo();
@@ -424,11 +425,35 @@ void TstStartup::closingWithUnwritableSettingsStillEnds()
         db.Dir(), [&] { QVERIFY(QDir(db.Dir()).mkdir(QStringLiteral("quorvel.ini"))); });
 
     QCOMPARE(exitCode, TStartup::ExitSuccess);
-    QCOMPARE(prompts.shown.size(), 1);
+    QCOMPARE(prompts.shown.size(), 2);
     QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Error);
     QCOMPARE(prompts.shown[0].caption, QStringLiteral("Continuing Education Management Software"));
     QVERIFY(!prompts.shown[0].text.isEmpty());
     QCOMPARE(prompts.shown[0].text, TPrompts::WithFullStop(prompts.shown[0].text));
+    // The last write, after the dialogs have gone, is reported too, not dropped.
+    QCOMPARE(prompts.shown[1].kind, TPrompts::Kind::Error);
+    QVERIFY2(prompts.shown[1].text.contains(QStringLiteral("quorvel.ini")),
+             qPrintable(prompts.shown[1].text));
+}
+
+void TstStartup::unparsableSettingsAreReportedAndKept()
+{
+    TTempDatabase db;
+    const QString iniPath = db.FilePath(QStringLiteral("quorvel.ini"));
+    const QByteArray garbage("[Dimensions]\r\nPickConfDateWidth=140\r\n<<<<<<< merged\r\n");
+    WriteBytes(iniPath, garbage);
+    TTestPrompts prompts;
+    int width = -1;
+
+    QCOMPARE(RunAndClose(db.Dir(),
+                         [&] { width = Grid(frmPickConf, "dbgPickConf")->columnWidth(0); }),
+             TStartup::ExitSuccess);
+
+    QCOMPARE(width, 100); // the defaults
+    QCOMPARE(prompts.shown.size(), 1);
+    QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Warning);
+    QVERIFY2(prompts.shown[0].text.contains(QStringLiteral("line 3")), qPrintable(prompts.shown[0].text));
+    QCOMPARE(ReadBytes(iniPath), garbage);
 }
 
 void TstStartup::eachFolderHasItsOwnDatabaseAndSettings()
