@@ -254,7 +254,12 @@ void TConfigurePage::CreateListEditors()
     m_credits->AddEdit(tr("Credi&t"), QStringLiteral("dbeCreditName"), QStringLiteral("c_name"),
                        true);
     m_credits->SetRemoveSteps([this] { RemoveCredit(); });
-    m_credits->SetAfterPost([this] { m_dm.ConfCredits->Requery(); });
+    // A new or renamed credit type shows at once in the Conferences page and the filter panels,
+    // as after a removal.
+    m_credits->SetAfterPost([this] {
+        m_dm.ConfCredits->Requery();
+        Q_EMIT creditTypesChanged();
+    });
     ConnectButtons(m_credits, &TConfigurePage::bCreditEditClick, &TConfigurePage::bCreditNewClick,
                    &TConfigurePage::bCreditDeleteClick, &TConfigurePage::bCreditSaveClick,
                    &TConfigurePage::bCreditCancelClick);

@@ -97,6 +97,7 @@ private Q_SLOTS:
     void emptyListEditAndRemoveDoNothing();
     void removingACreditAsksFirst();
     void failedCreditRemovalEnablesTheWindowAgain();
+    void newCreditShowsEverywhereAtOnce();
     void titleAddNewThenCancelRestoresRowsAndTabs();
     void savedSpeakerReachesConferencesAndRemoveIsEnabled();
     void titleCanBeEditedWhileACreditIs();
@@ -341,6 +342,21 @@ void TstConfigurePage::removingACreditAsksFirst()
             QCOMPARE(list->item(i)->checkState(), Qt::Unchecked);
         QCOMPARE(list->item(1)->text(), QStringLiteral("CME"));
     }
+}
+
+void TstConfigurePage::newCreditShowsEverywhereAtOnce()
+{
+    ShowConfigure(TConfigurePage::subCredits);
+    Click("bCreditNew");
+    auto* name = Find<QLineEdit>("dbeCreditName");
+    QVERIFY(name);
+    QTest::keyClicks(name, QStringLiteral("MOC"));
+    Click("bCreditSave");
+    QCOMPARE(m_dm->Credits->DataState(), TDataSet::State::Browse);
+    QCOMPARE(m_main->CreditLines().Texts(), (QStringList{"AMA", "CEU", "CME", "MOC"}));
+    for (const QListWidget* list : m_main->findChildren<QListWidget*>("jclbFCredits"))
+        QCOMPARE(list->count(), 4);
+    QCOMPARE(m_main->PageControl()->currentIndex(), int(TfrmMain::pageCustomize));
 }
 
 void TstConfigurePage::failedCreditRemovalEnablesTheWindowAgain()
