@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QPushButton>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -174,8 +175,37 @@ void TfrmMain::FormShow()
 
 void TfrmMain::FormCloseQuery(bool& canClose)
 {
+    // An editor in its edit state has its Save button enabled: closing asks before anything
+    // typed is lost. Yes saves (a refused save keeps the window open with its message), No
+    // discards, Cancel goes on editing.
+    QList<QPushButton*> saveButtons;
+    for (QPushButton* button : findChildren<QPushButton*>())
+        if (button->objectName().endsWith(QStringLiteral("Save")) && button->isEnabled())
+            saveButtons << button;
+    if (!saveButtons.isEmpty()) {
+        const TPrompts::Answer answer = TPrompts::YesNoCancel(tr("Save changes?"));
+        if (answer == TPrompts::Answer::Cancel) {
+            canClose = false;
+            return;
+        }
+        if (answer == TPrompts::Answer::Yes) {
+            for (QPushButton* button : saveButtons) {
+                try {
+                    button->click();
+                } catch (const TError& error) {
+                    TPrompts::ShowDefaultError(error.Message());
+                }
+                if (button->isEnabled()) {
+                    canClose = false; // still editing: the save was refused
+                    return;
+                }
+            }
+        }
+    }
     CancelPendingEdit(DM->Conferences);
     CancelPendingEdit(DM->Participants);
+    for (TDataSet* list : {DM->Credits, DM->Titles, DM->Specialities, DM->Speakers, DM->Extras})
+        CancelPendingEdit(list);
     SaveSettings();
     canClose = true;
 }
@@ -388,6 +418,13 @@ bool TfrmMain::FormKeyDown(QObject* receiver, const QKeyEvent&)
     // Enter still starts a new line in the multi-line text boxes.
     if (qobject_cast<QPlainTextEdit*>(receiver) || qobject_cast<QTextEdit*>(receiver))
         return false;
+    // Enter in a text box of a filter panel applies the filter, as its Apply button does.
+    if (qobject_cast<QLineEdit*>(receiver))
+        for (QObject* owner = receiver->parent(); owner; owner = owner->parent())
+            if (auto* panel = qobject_cast<TfraCFilter*>(owner)) {
+                panel->ApplyButton()->click();
+                return true;
+            }
     // The key is sent to the focused control, so the receiver is the control with the focus.
     const int page = pgMain->currentIndex();
     if (page == pageParticipants) {

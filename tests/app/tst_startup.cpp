@@ -21,6 +21,7 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,6 +114,8 @@ private Q_SLOTS:
     void errorEscapingWindowCreationEndsTheProgram_data();
     void errorEscapingWindowCreationEndsTheProgram();
     void closingDiscardsPendingEdits();
+    void closingWhileEditingAsksToSave_data();
+    void closingWhileEditingAsksToSave();
     void closingWithUnwritableSettingsStillEnds();
     void unparsableSettingsAreReportedAndKept();
     void eachFolderHasItsOwnDatabaseAndSettings();
@@ -413,6 +416,52 @@ void TstStartup::closingDiscardsPendingEdits()
     QCOMPARE(db.Conn().ScalarQuery(QStringLiteral("SELECT conf_name FROM conferences")).toString(),
              QStringLiteral("Cardiology update"));
     QCOMPARE(db.Conn().ScalarQuery(QStringLiteral("SELECT COUNT(*) FROM participants")).toInt(), 1);
+}
+
+void TstStartup::closingWhileEditingAsksToSave_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("closedAtOnce");
+    QTest::newRow("Yes saves") << int(TPrompts::Answer::Yes) << "Changed" << true;
+    QTest::newRow("No discards") << int(TPrompts::Answer::No) << "Cardiology update" << true;
+    QTest::newRow("Cancel goes on editing") << int(TPrompts::Answer::Cancel) << "Cardiology update"
+                                            << false;
+}
+
+void TstStartup::closingWhileEditingAsksToSave()
+{
+    QFETCH(int, answer);
+    QFETCH(QString, stored);
+    QFETCH(bool, closedAtOnce);
+    TTempDatabase db;
+    db.Exec(QStringLiteral("INSERT INTO conferences (conf_name, begin_date, end_date, units) "
+                           "VALUES ('Cardiology update', '2026-03-01 09:00:00', "
+                           "'2026-03-01 17:00:00', 2)"));
+    TTestPrompts prompts;
+    prompts.QueueChoice(TPrompts::Answer(answer));
+    bool stillOpen = false;
+
+    const int exitCode = RunAndClose(db.Dir(), [&] {
+        frmMain->findChild<QAbstractButton*>(QStringLiteral("bConfEdit"))->click();
+        auto* name = frmMain->findChild<QLineEdit*>(QStringLiteral("dbeConfName"));
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("Changed"));
+        frmMain->close();
+        stillOpen = frmMain->isVisible();
+        if (stillOpen) {
+            // Still editing, with the typed text; the next close discards it.
+            QCOMPARE(name->text(), QStringLiteral("Changed"));
+            prompts.QueueChoice(TPrompts::Answer::No);
+        }
+    });
+
+    QCOMPARE(exitCode, TStartup::ExitSuccess);
+    QCOMPARE(stillOpen, !closedAtOnce);
+    QCOMPARE(prompts.shown.first().text, QStringLiteral("Save changes?"));
+    QCOMPARE(prompts.unansweredQuestions, 0);
+    QCOMPARE(db.Conn().ScalarQuery(QStringLiteral("SELECT conf_name FROM conferences")).toString(),
+             stored);
 }
 
 void TstStartup::closingWithUnwritableSettingsStillEnds()

@@ -262,6 +262,13 @@ void TstSignIn::pageFilterNarrowsTheConferencesAndClearShowsAllAgain()
     QVERIFY(title->text().isEmpty());
     QCOMPARE(DM->SignInConfs->RecordCount(), 2);
 
+    // Enter in a text box of the panel applies, as the Apply button does.
+    title->setFocus();
+    QTest::keyClicks(title, QStringLiteral("Hea"));
+    QTest::keyClick(title, Qt::Key_Return);
+    QCOMPARE(DM->SignInConfs->RecordCount(), 1);
+    QTest::mouseClick(panel->ClearButton(), Qt::LeftButton);
+
     // The page's date-range button opens the time filter dialog; closing it changes nothing.
     auto* timeButton = Find<QToolButton>(m_main.get(), "sbSignInTime");
     QVERIFY(timeButton);
