@@ -1,5 +1,6 @@
 #include "TfrmPickConf.h"
 
+#include "TBriefNote.h"
 #include "TBusyCursor.h"
 #include "TConfig.h"
 #include "TDBGrid.h"
@@ -84,8 +85,14 @@ void TfrmPickConf::dbgPickConfDblClick()
     if (DM->Participants->RecNo() < 0 || DM->Conferences->RecNo() < 0)
         return;
     TBusyCursor busy;
+    const QString picked = DM->Conferences->FieldByName(QStringLiteral("conf_name")).AsString();
+    const int before = DM->Attendances->RecordCount();
     DM->AddAttendance();
+    const bool added = DM->Attendances->RecordCount() > before;
     DM->RequeryAfterPickedAttendance();
+    // The pick is confirmed where the user looks, as the list itself may not change.
+    TBriefNote::Show(lConferences, added ? tr("Added: %1").arg(picked)
+                                  : tr("Already on the list: %1").arg(picked));
 }
 
 void TfrmPickConf::keyPressEvent(QKeyEvent* event)

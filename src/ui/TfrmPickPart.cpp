@@ -1,5 +1,6 @@
 #include "TfrmPickPart.h"
 
+#include "TBriefNote.h"
 #include "TBusyCursor.h"
 #include "TConfig.h"
 #include "TDBGrid.h"
@@ -129,6 +130,13 @@ void TfrmPickPart::dbgPickPartDblClick()
     if (DM->Conferences->RecNo() < 0 || DM->Participants->RecNo() < 0)
         return;
     TBusyCursor busy;
+    const QString picked = DM->Participants->FieldByName(QStringLiteral("first_name")).AsString() + u' ' +
+                         DM->Participants->FieldByName(QStringLiteral("last_name")).AsString();
+    const int before = DM->Attendances->RecordCount();
     DM->AddAttendance();
+    const bool added = DM->Attendances->RecordCount() > before;
     DM->RequeryAfterPickedAttendance();
+    // The pick is confirmed where the user looks, as the list itself may not change.
+    TBriefNote::Show(lParticipants, added ? tr("Added: %1").arg(picked)
+                                  : tr("Already on the list: %1").arg(picked));
 }

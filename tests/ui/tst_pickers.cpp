@@ -260,9 +260,15 @@ void TstPickers::participantPickerSignsInToTheCurrentConferenceOnce()
              QStringLiteral("Kent"));
     QVERIFY(!m_dm->ConfParts->FieldByName(QStringLiteral("sign_in_date")).IsNull());
     QCOMPARE(conferences->FieldByName(QStringLiteral("conf_id")).AsInteger(), confId);
+    auto* label = Child<QLabel>(frmPickPart, "lParticipants");
+    QVERIFY2(label->text().startsWith(QStringLiteral("Added: ")) &&
+                 label->text().endsWith(QStringLiteral("Kent")),
+             qPrintable(label->text()));
 
     // The same participant again, by mouse and by Enter on the list: still one row.
     DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Kent")));
+    QVERIFY2(label->text().startsWith(QStringLiteral("Already on the list: ")),
+             qPrintable(label->text()));
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Return);
     QCOMPARE(Count(QStringLiteral("select count(*) from attendances")), 1);
