@@ -1,5 +1,6 @@
 #include "TConnection.h"
 
+#include "TCollation.h"
 #include "TError.h"
 #include "TLikePattern.h"
 #include "TPrompts.h"
@@ -423,7 +424,8 @@ void TConnection::RegisterFunctions()
         sqlite3_create_function_v2(m_handle, "like", 2, flags, nullptr, LikeFunction, nullptr,
                                    nullptr, nullptr) != SQLITE_OK ||
         sqlite3_create_function_v2(m_handle, "like", 3, flags, nullptr, LikeFunction, nullptr,
-                                   nullptr, nullptr) != SQLITE_OK)
+                                   nullptr, nullptr) != SQLITE_OK ||
+        !TCollation::Register(m_handle))
         ThrowEngineError(QStringLiteral("Registering the SQL functions failed"));
 }
 

@@ -16,6 +16,7 @@
 
 class TConnection;
 class TFilterExpression;
+struct sqlite3_stmt;
 
 // A named snapshot of the rows of one SQL query, with navigation, editing, client-side filter and
 // sort, master/detail following, lookup and calculated fields, and notifications for bound
@@ -56,6 +57,11 @@ public:
     void Close();
     // Runs the current SQL text again; the current row becomes the first.
     void Requery();
+    // Reads again only the row whose keyField equals key, so one changed row does not cost a
+    // requery of the whole list. The row keeps its place in the query's order; a row the query
+    // no longer returns leaves. Falls back to a requery for a row not shown before, several
+    // rows with that key, or a query with an "order by". The current row stays.
+    void RefreshRow(const QString& keyField, const QVariant& key);
     // Requery, then go back to the row whose key fields equal those of the current row.
     void Refresh(const QString& keyFields);
     bool Active() const { return m_state != State::Inactive; }
@@ -94,6 +100,8 @@ public:
     }
 
     // --- Fields -------------------------------------------------------------------------
+    // A field object lives from open to close. A requery keeps it as long as the query returns
+    // the same columns; a requery with other columns (a new SQL text) replaces every field.
     int FieldCount() const { return int(m_fields.size()); }
     TField& Fields(int index) const;
     TField& FieldByName(const QString& name) const; // throws EFieldError
@@ -155,8 +163,8 @@ Q_SIGNALS:
     void RowRemoved(int row);
     void CurrentChanged(int row);
     void StateChanged(TDataSet::State state);
-    // Emitted after every successful fetch of rows from the database, and after a requery whose
-    // reading is deferred, even with controls off.
+    // Emitted after every successful fetch of rows from the database (one row's refresh too),
+    // and after a requery whose reading is deferred, even with controls off.
     void Fetched();
 
 public:
@@ -193,11 +201,21 @@ private:
     void Fetch();
     void PrepareColumns();
     void BuildFields();
+    bool FieldsMatchColumns() const;
+    void CreateFields();
+    void CompileFilter();
     void RebuildView(bool keepCurrent);
+    std::vector<std::pair<int, bool>> SortKeys() const;
+    // Puts one stored row whose values changed back into the visible rows.
+    void ReplaceInView(int storageRow);
+    void BindParameters(sqlite3_stmt* stmt, const QVariant& rowKey) const;
     void SetCurrentInternal(int row, bool notify);
     void NotifyReset();
     void NotifyCurrent();
     void NotifyState();
+    void NotifyRowInserted(int row);
+    void NotifyRowRemoved(int row);
+    void NotifyRowChanged(int row);
     void CheckActive() const;
     void CheckEditable() const;
     TCell StoreValue(const QVariant& value, const TField& field);
@@ -206,6 +224,8 @@ private:
     void ApplyMasterValue();
     void OnMasterChanged();
     QString ExecutableSql() const;
+    // Table name or alias that the hidden row id column is read from.
+    QString RowIdOwner() const;
     void DetectBaseTable();
     int ColumnIndex(const QString& name) const;
     bool RowMatchesFilter(int storageRow) const;

@@ -1,5 +1,6 @@
 #include "TSqlDialect.h"
 
+#include "TCollation.h"
 #include "TError.h"
 
 #include <QRegularExpression>
@@ -41,6 +42,11 @@ bool ParseJetDate(const QString& body, QString& iso)
 } // namespace
 
 QString TSqlDialect::Translate(const QString& sql)
+{
+    return TCollation::InOrderBy(TranslateDates(sql));
+}
+
+QString TSqlDialect::TranslateDates(const QString& sql)
 {
     if (!sql.contains(u'#'))
         return sql;

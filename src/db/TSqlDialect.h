@@ -6,9 +6,11 @@
 // just before execution. Text between single quotes is never touched.
 //  - #m/d/yyyy# and #m/d/yyyy h:nn[:ss] [AM|PM]# become ISO literals 'yyyy-mm-dd hh:mm:ss'.
 //  - DatePart and the case-insensitive like are functions registered on the connection.
+//  - Name and title columns in an "order by" sort by the locale's collation (TCollation).
 namespace TSqlDialect {
 
 QString Translate(const QString& sql);
+QString TranslateDates(const QString& sql);
 
 // The text between single quotes with every quote doubled, so typed input stays literal.
 QString QuoteText(const QString& text);

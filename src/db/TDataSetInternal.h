@@ -1,0 +1,29 @@
+#pragma once
+
+// Helpers shared by the source files of TDataSet; not part of the engine's interface.
+
+#include "TField.h"
+
+#include <QRegularExpression>
+#include <QString>
+
+struct sqlite3_stmt;
+class TConnection;
+
+void QuorvelBindValue(TConnection& conn, sqlite3_stmt* stmt, int index, const QVariant& v);
+
+namespace TDataSetInternal {
+
+// Name of the hidden row id column that single-table data sets carry.
+extern const QString kRowIdColumn;
+// Parameter that holds the master's link value in a detail's query.
+extern const QString kMasterParam;
+// Parameter that holds the key of the one row a refresh reads again.
+extern const QString kRowKeyParam;
+
+bool IsIntegerType(TFieldType t);
+
+// Single-table texts: "select * from <table> [alias] [where ...] [order by ...]".
+const QRegularExpression& SingleTableRe();
+
+} // namespace TDataSetInternal
