@@ -158,8 +158,11 @@ public:
     bool DeleteParticipant();
     // The refresh sets of the attendance and participant changes.
     void RequeryAfterPickedAttendance();   // PartConfs, ConfParts, Transcripts
-    // SignInParts (then its row of userId is selected again), PartConfs, ConfParts.
+    // SignInParts's row of userId (then selected again), PartConfs, ConfParts.
     void RequeryAfterSignInAttendance(int userId);
+    // Reads SignInParts's row of userId again (a walk-in's new row: the whole list) and
+    // selects it, or the first row when the list's filter hides it.
+    void RefreshSignInRow(int userId);
     void RequeryAfterParticipantChange();  // PartConfs, ConfParts, SignInConfs, Transcripts
     void RequeryAfterSignInClosed();       // ConfParts, PartConfs
 

@@ -25,11 +25,9 @@ void TDM::AddAttendance()
     // A row that is being added has no key yet, so nothing can be signed in to or for it.
     if (confId.isNull() || userId.isNull())
         return;
-    if (Attendances->Locate(kPair, QVariantList{confId, userId}))
-        return;
-
-    // Attendances may be older than the table: another program can have written the pair
-    // since it was read. The check and the insert share one write transaction.
+    // The table, not the Attendances list, says whether the pair is there: the list may be
+    // older than the table, and may not have been read yet. The check and the insert share one
+    // write transaction; the list learns the new row without being read whole.
     Conn->BeginTransaction();
     try {
         const bool stored =
@@ -113,9 +111,16 @@ void TDM::RequeryAfterPickedAttendance()
 
 void TDM::RequeryAfterSignInAttendance(int userId)
 {
-    SignInParts->Requery();
-    SignInParts->Locate(QStringLiteral("user_id"), userId);
+    RefreshSignInRow(userId);
     RequeryInOrder({PartConfs, ConfParts});
+}
+
+void TDM::RefreshSignInRow(int userId)
+{
+    // Only this participant's row can have changed; the list shows what a requery would.
+    SignInParts->RefreshRow(QStringLiteral("user_id"), userId);
+    if (!SignInParts->Locate(QStringLiteral("user_id"), userId))
+        SignInParts->First();
 }
 
 void TDM::RequeryAfterParticipantChange()

@@ -41,7 +41,6 @@ namespace
 const QColor kNavy(0, 0, 128);
 const QColor kGreen(0, 128, 0);
 const QColor kSignedIn(128, 128, 128);
-const QString kPair = QStringLiteral("conf_id;user_id");
 
 // The grey of a signed-in row stays on the selection highlight, so a selected row still shows
 // that its participant is in; other rows take the usual highlighted text.
@@ -473,8 +472,6 @@ bool TfrmSignIn::RecordAttendance(const QVariant& confId, int userId)
     TConnection& conn = *DM->Conn;
     TDataSet* attendances = DM->Attendances;
     const QVariantList pair{confId, userId};
-    // Read before the transaction: Attendances may first have to fetch its rows.
-    const bool listed = attendances->Locate(kPair, pair);
     TTransaction transaction(conn);
     const bool known =
         conn.ScalarQuery(QStringLiteral("select count(*) from participants where user_id = ?"),
@@ -485,10 +482,9 @@ bool TfrmSignIn::RecordAttendance(const QVariant& confId, int userId)
                 .toInt() > 0;
     if (!known)
         return false;
-    // One row per pair: neither the list nor the table may hold it already (another program
-    // may have written it since the list was read).
+    // One row per pair: the table says whether it is there (another program may have written
+    // it since the Attendances list was read).
     const bool stored =
-        listed ||
         conn.ScalarQuery(QStringLiteral("select count(*) from attendances where conf_id = ? and "
                                         "user_id = ?"),
                          pair)
@@ -532,8 +528,7 @@ void TfrmSignIn::bSignInNewClick()
         return;
     }
     const int userId = frmAddPart->SavedUserId();
-    DM->SignInParts->Requery();
-    DM->SignInParts->Locate(QStringLiteral("user_id"), userId);
+    DM->RefreshSignInRow(userId);
     // Signed in also when the list's last-name filter hides the new row.
     SignInParticipant(userId);
     FocusNameBox();
@@ -586,8 +581,7 @@ void TfrmSignIn::bEditClick()
         return;
     }
     // Editing signs no one in.
-    DM->SignInParts->Requery();
-    DM->SignInParts->Locate(QStringLiteral("user_id"), userId);
+    DM->RefreshSignInRow(userId.toInt());
     FocusNameBox();
 }
 

@@ -116,6 +116,8 @@ private Q_SLOTS:
     void doubleClickSignsInBlackRowsOnly();
     void signToConferenceRecordsOneRowAndRefreshesThePages();
     void signInIsRecordedWhileTheOtherPagesHideBoth();
+    void refreshedListEqualsAFullRequery();
+    void namesSortInTheLocaleOrderInSqlAndGrid();
     void signInOfAVanishedParticipantIsRefusedWithAMessage();
     void newParticipantIsSignedInAlthoughTheFilterHidesThem();
     void cancelCloseBoxAndEscapeLeaveNoNewParticipant();
@@ -154,6 +156,10 @@ private:
     QLabel* SelName() { return Find<QLabel>(frmSignIn, "lSelName"); }
     QPushButton* SignButton() { return Find<QPushButton>(frmSignIn, "sbSignIn"); }
     QColor RowColour(int userId);
+    // Every row of the names grid as shown (texts and colour), then the selected row.
+    QStringList ShownNames();
+    // The names grid equals what a requery of the whole list shows.
+    void CompareWithRequery();
     // Types into the add-participant dialog's box of this name.
     void TypeInto(const char* name, const QString& text)
     {
@@ -233,6 +239,96 @@ QColor TstSignIn::RowColour(int userId)
     if (!grid || row < 0)
         return {};
     return grid->model()->index(row, 0).data(Qt::ForegroundRole).value<QBrush>().color();
+}
+
+QStringList TstSignIn::ShownNames()
+{
+    QAbstractItemModel* model = Find<TDBGrid>(frmSignIn, "dbgSignInNames")->model();
+    QStringList rows;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model->columnCount(); ++c)
+            cells << model->index(r, c).data().toString();
+        cells << model->index(r, 0).data(Qt::ForegroundRole).value<QBrush>().color().name();
+        rows << cells.join(u'|');
+    }
+    rows << QStringLiteral("selected %1").arg(DM->SignInParts->RecNo());
+    return rows;
+}
+
+void TstSignIn::CompareWithRequery()
+{
+    const QStringList refreshed = ShownNames();
+    TDataSet* parts = DM->SignInParts;
+    const QVariant userId = parts->FieldByName(QStringLiteral("user_id")).Value();
+    parts->Requery();
+    if (!parts->Locate(QStringLiteral("user_id"), userId))
+        parts->First();
+    QCOMPARE(refreshed, ShownNames());
+}
+
+void TstSignIn::refreshedListEqualsAFullRequery()
+{
+    OpenSignIn(kHeart);
+    // Sorted by a title click, so a changed row must keep its place among the sorted ones.
+    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    Q_EMIT grid->horizontalHeader()->sectionClicked(1);
+    QVERIFY(!DM->SignInParts->Sort().isEmpty());
+
+    SelectPerson(kJones);
+    QTest::mouseClick(SignButton(), Qt::LeftButton);
+    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
+    CompareWithRequery();
+
+    // Already signed in: nothing is added, the list is refreshed all the same.
+    SelectPerson(kBrown);
+    frmSignIn->sbSignInClick();
+    QCOMPARE(Attendances(kHeart, kBrown), 1);
+    CompareWithRequery();
+
+    // Changed by another program meanwhile: the refresh shows the participant's new name.
+    m_db->Exec("update participants set first_name = 'Aaron' where user_id = 4");
+    Search(QStringLiteral("O'B"));
+    SelectPerson(4);
+    frmSignIn->sbSignInClick();
+    QVERIFY(ShownNames().first().startsWith(QStringLiteral("O'Brien|Aaron|")));
+    CompareWithRequery();
+
+    // A walk-in added from the window, with the search cleared.
+    Search(QString());
+    WhenShown(frmAddPart, [&] {
+        TypeInto("dbePartLastName", QStringLiteral("Adams"));
+        TypeInto("dbePartFirstName", QStringLiteral("Zoe"));
+        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bSignInNew"), Qt::LeftButton);
+    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("last_name")).AsString(), QStringLiteral("Adams"));
+    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
+    CompareWithRequery();
+}
+
+void TstSignIn::namesSortInTheLocaleOrderInSqlAndGrid()
+{
+    m_db->Exec("insert into participants (last_name, first_name) values ('Zimmerman', 'Ida'), "
+               "('\u00d8degaard', 'Ole'), ('\u00d6stberg', 'Ulla'), ('\u0141ukasz', 'Ewa'), "
+               "('adams', 'Al'), ('brown', 'Bea')");
+    const QStringList expected = {"adams", "Brown", "brown", "Jones", "\u0141ukasz", "O'Brien",
+                                  "\u00d8degaard", "\u00d6stberg", "Smith", "Smithers", "Zimmerman"};
+    TDataSet sorted(*DM->Conn, QStringLiteral("Sorted"));
+    sorted.SetSQL(QStringLiteral("select last_name from participants order by last_name"));
+    sorted.Open();
+    QStringList sqlOrder;
+    for (sorted.First(); !sorted.Eof(); sorted.Next())
+        sqlOrder << sorted.FieldByName(QStringLiteral("last_name")).AsString();
+    QCOMPARE(sqlOrder, expected);
+
+    OpenSignIn(kHeart);
+    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    Q_EMIT grid->horizontalHeader()->sectionClicked(0);
+    QStringList gridOrder;
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        gridOrder << grid->model()->index(row, 0).data().toString();
+    QCOMPARE(gridOrder, expected);
 }
 
 void TstSignIn::pageFilterNarrowsTheConferencesAndClearShowsAllAgain()
