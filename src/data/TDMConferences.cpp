@@ -6,7 +6,10 @@
 #include "TConnection.h"
 #include "TControlsOff.h"
 #include "TDataSet.h"
+#include "TError.h"
 #include "TIdList.h"
+
+#include <cmath>
 
 namespace
 {
@@ -21,6 +24,18 @@ template <typename TPerRow> void WalkRows(TDataSet* dataSet, TPerRow perRow)
     for (dataSet->First(); !dataSet->Eof(); dataSet->Next())
         perRow();
     off.Restore();
+}
+
+// Units are stored with two decimals from 0 to 99.99; anything else is refused rather than
+// rounded or stored as null.
+void CheckUnits(double units)
+{
+    const double hundredths = units * 100.0;
+    if (!std::isfinite(units) || units < 0 || units > 99.99 ||
+        std::abs(hundredths - std::round(hundredths)) > 1e-6)
+        throw EFieldError(QStringLiteral("units must be a number from 0 to 99.99 with at most two "
+                                         "decimals, not %1")
+                              .arg(QString::number(units, 'g', 10)));
 }
 
 QString FirstAndLast(const QString& first, const QString& last)
@@ -153,6 +168,7 @@ void TDM::SaveConference(const TIdList& checkedCredits, const TIdList& speakers,
                          const TIdList& extras, double units, const QDate& beginDate,
                          const QTime& beginTime, const QDate& endDate, const QTime& endTime)
 {
+    CheckUnits(units);
     TControlsOff off({Conferences, ConfCredits, ConfSpeakers, ConfExtras});
     const bool wasInsert = Conferences->DataState() == TDataSet::State::Insert;
     Conferences->FieldByName(QStringLiteral("units")).SetAsFloat(units);

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 using TDataFixture::Count;
 
 // Conference records: the id-carrying lists, the detail values of the current conference and
@@ -28,6 +30,8 @@ private Q_SLOTS:
     void failedSaveOfNewConferenceChangesNothing();
     void failedSaveOfEditedConferenceChangesNothing();
     void refusedRowKeepsInsertState();
+    void unitsOutsideTwoDecimalsAreRefused_data();
+    void unitsOutsideTwoDecimalsAreRefused();
 
 private:
     TDM& Dm() { return *m_fixture->dm; }
@@ -386,6 +390,48 @@ void TstDMConferences::refusedRowKeepsInsertState()
                                                                  QDate(2005, 1, 1), QTime(9, 0),
                                                                  QDate(2005, 1, 1), QTime(10, 0)));
     QCOMPARE(DatabaseDump(), before);
+    QVERIFY(!Dm().Conferences->ControlsDisabled());
+}
+
+void TstDMConferences::unitsOutsideTwoDecimalsAreRefused_data()
+{
+    QTest::addColumn<double>("units");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("zero") << 0.0 << true;
+    QTest::newRow("largest") << 99.99 << true;
+    QTest::newRow("quarter") << 1.25 << true;
+    QTest::newRow("three decimals") << 1.255 << false;
+    QTest::newRow("too large") << 123.456 << false;
+    QTest::newRow("hundred") << 100.0 << false;
+    QTest::newRow("negative") << -1.0 << false;
+    QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN() << false;
+    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << false;
+}
+
+void TstDMConferences::unitsOutsideTwoDecimalsAreRefused()
+{
+    QFETCH(double, units);
+    QFETCH(bool, stored);
+    const QString before = DatabaseDump();
+    Dm().Conferences->Edit();
+    auto save = [&] {
+        Dm().SaveConference(TIdList(), TIdList(), TIdList(), units, QDate(2005, 1, 1), QTime(9, 0),
+                            QDate(2005, 1, 1), QTime(10, 0));
+    };
+    if (stored) {
+        save();
+        QCOMPARE(Dm().Conferences->FieldByName("units").AsFloat(), units);
+        return;
+    }
+    try {
+        save();
+        QFAIL("the units were accepted");
+    } catch (const EFieldError& e) {
+        QVERIFY2(e.Message().contains(QStringLiteral("units must be a number from 0 to 99.99")),
+                 qPrintable(e.Message()));
+    }
+    QCOMPARE(DatabaseDump(), before);
+    QCOMPARE(Dm().Conferences->DataState(), TDataSet::State::Edit);
     QVERIFY(!Dm().Conferences->ControlsDisabled());
 }
 
