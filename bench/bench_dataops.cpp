@@ -35,53 +35,6 @@ double ElapsedMs(const QElapsedTimer& timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// The shell has no DatePart; CAST(strftime('%Y', x) AS INTEGER) gives the same year number.
-QString ForShell(const QString& sql)
-{
-    static const QRegularExpression datePart(
-        QStringLiteral("DatePart\\('yyyy',\\s*([A-Za-z_.]+)\\)"));
-    QString text = TSqlDialect::Translate(sql);
-    text.replace(datePart, QStringLiteral("CAST(strftime('%Y', \\1) AS INTEGER)"));
-    return text;
-}
-
-// Runs groups of statements in one sqlite3 shell with the output discarded and returns, per
-// group, the sum of the shell's own statement times in milliseconds.
-std::vector<double> ShellGroupMs(const QString& databasePath, const QStringList& pragmas,
-                                 const QList<QStringList>& groups)
-{
-    QTemporaryFile script;
-    script.open();
-    for (const QString& p : pragmas)
-        script.write((p + QStringLiteral(";\n")).toUtf8());
-    script.write(".output /dev/null\n.timer on\n");
-    for (const QStringList& group : groups)
-        for (const QString& s : group)
-            script.write((s + QStringLiteral(";\n")).toUtf8());
-    script.flush();
-    QProcess shell;
-    shell.setStandardInputFile(script.fileName());
-    shell.start(QStringLiteral("sqlite3"), {databasePath});
-    shell.waitForFinished(-1);
-    if (shell.exitCode() != 0)
-        std::fprintf(stderr, "sqlite3 failed: %s\n", shell.readAllStandardError().constData());
-    static const QRegularExpression runTime(QStringLiteral("Run Time: real ([0-9.]+)"));
-    std::vector<double> statementMs;
-    auto it = runTime.globalMatch(QString::fromUtf8(shell.readAllStandardOutput()));
-    while (it.hasNext())
-        statementMs.push_back(it.next().captured(1).toDouble() * 1000.0);
-    // The pragmas run before the timer is on; every other statement has one line.
-    std::vector<double> sums;
-    size_t at = 0;
-    for (const QStringList& group : groups) {
-        double sum = 0;
-        for (int i = 0; i < group.size() && at < statementMs.size(); ++i)
-            sum += statementMs[at++];
-        sums.push_back(sum);
-    }
-    return sums;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -127,18 +80,14 @@ int main(int argc, char** argv)
                 sql = QStringLiteral("select * from (%1) where \"user_id\" = %2")
                           .arg(sql)
                           .arg(dm.Participants->FieldByName(QStringLiteral("user_id")).AsInteger());
-            texts << ForShell(sql);
+            texts << TBench::ForShell(sql);
         }
         return texts;
     };
     const QStringList currentTexts = shellTexts(currentYear);
     const QStringList noneTexts = shellTexts(none);
     // The shell gets the connection settings of the program, so both run the same engine work.
-    const QStringList pragmas{
-        QStringLiteral("PRAGMA cache_size=%1")
-            .arg(dm.Conn->ScalarQuery(QStringLiteral("PRAGMA cache_size")).toLongLong()),
-        QStringLiteral("PRAGMA temp_store=%1")
-            .arg(dm.Conn->ScalarQuery(QStringLiteral("PRAGMA temp_store")).toLongLong())};
+    const QStringList pragmas = TBench::ConnectionPragmas(*dm.Conn);
 
     // Ours and the shell take turns, so a load that comes and goes on the machine falls on
     // both; each shell run reads everything once before the groups that count.
@@ -153,7 +102,7 @@ int main(int argc, char** argv)
         applyAll(none);
         oursNone.push_back(ElapsedMs(t));
         const std::vector<double> shellSums =
-            ShellGroupMs(dbPath, pragmas, {currentTexts, noneTexts, currentTexts, noneTexts});
+            TBench::ShellGroupMs(dbPath, pragmas, {currentTexts, noneTexts, currentTexts, noneTexts});
         shellCurrent.push_back(shellSums.at(2));
         shellNone.push_back(shellSums.at(3));
     }
