@@ -1,0 +1,7 @@
+#include "TDocuments.h"
+
+TDocuments::TDocuments(TDM& dm, TPrompts& prompts) : m_dm(dm), m_prompts(prompts)
+{
+}
+
+TDocuments::~TDocuments() = default;

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QStringList>
+
+#include <memory>
+
+class TConfFilter;
+class TDM;
+class TPrompts;
+class TTimeFilter;
+
+// The document runs over the data module: transcripts (printed, previewed and e-mailed), the
+// attendance sheet, the two CSV lists and the conference calendar. One exists beside the data
+// module for the life of the main window; it keeps the report project loaded between runs.
+// Errors travel as TError to the caller; nothing here catches them.
+class TDocuments
+{
+public:
+    TDocuments(TDM& dm, TPrompts& prompts);
+    ~TDocuments();
+    TDocuments(const TDocuments&) = delete;
+    TDocuments& operator=(const TDocuments&) = delete;
+
+    TDM& DataModule() const { return m_dm; }
+    TPrompts& Prompts() const { return m_prompts; }
+
+    // --- Transcripts and the attendance sheet (TDocumentsReports.cpp) --------------------
+    // Prints the postal and fax transcripts in one job, then runs EmailTranscripts. ids holds
+    // participant ids as decimal text; an empty list means every participant the filters select.
+    void GenerateTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
+                             const QStringList& ids = {});
+    // Shows every chosen participant's transcript in the modal preview (printing refused).
+    void PreviewTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
+                            const QStringList& ids = {});
+    // Shows the attendance sheet of the current conference in the modal preview.
+    void PrintConferenceParticipants();
+
+    // --- The e-mail half of GenerateTranscripts (TDocumentsEmail.cpp) --------------------
+    // Writes one PDF per e-mail participant into the folder "PDF" and sends them through the
+    // mail handler the settings choose. TransConferences and TransStatistics are as
+    // GenerateTranscripts left them.
+    void EmailTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
+                          const QStringList& ids);
+
+    // --- CSV lists and the calendar (TDocumentsExport.cpp) -------------------------------
+    void ExportConferenceParticipants();
+    void ExportTranscripts();
+    // Writes calendar.rtf into the data module's working directory from CalendarConfs as it
+    // stands; ConfSpeakers must follow CalendarConfs meanwhile (the caller links it).
+    void GenerateCalendar();
+
+private:
+    TDM& m_dm;
+    TPrompts& m_prompts;
+};
