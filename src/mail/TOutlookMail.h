@@ -1,0 +1,21 @@
+#pragma once
+
+#include "TMailHandler.h"
+#include "TSimpleMapi.h"
+
+#include <memory>
+
+// Delivery through the desktop mail client (Simple MAPI, or the local mail command where
+// Simple MAPI does not exist). A message the client refuses is skipped without a word; an
+// error of the path itself (logon refused, mail command failed) ends the run.
+class TOutlookMail : public TMailHandler
+{
+public:
+    explicit TOutlookMail(std::unique_ptr<TSimpleMapi> mapi = CreatePlatformMapi());
+
+    void Send(const QString& from, const QString& to, const QString& subject,
+              const QString& attachment, const QStringList& body) override;
+
+private:
+    std::unique_ptr<TSimpleMapi> m_mapi;
+};

@@ -1,0 +1,105 @@
+#include "TSmtpServer.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+#ifndef QUORVEL_TEST_SUPPORT_DIR
+#error "QUORVEL_TEST_SUPPORT_DIR must name tests/support"
+#endif
+
+namespace
+{
+const QString Python = QStringLiteral("/usr/bin/python3");
+}
+
+TSmtpServer::TSmtpServer() = default;
+
+TSmtpServer::~TSmtpServer()
+{
+    Stop();
+}
+
+bool TSmtpServer::Start(const QStringList& options)
+{
+    if (!QFileInfo(Python).isExecutable()) {
+        m_skipReason = QStringLiteral("/usr/bin/python3 is not installed");
+        return false;
+    }
+    QProcess probe;
+    probe.start(Python, {QStringLiteral("-c"), QStringLiteral("import aiosmtpd")});
+    if (!probe.waitForFinished(30000) || probe.exitCode() != 0) {
+        m_skipReason =
+            QStringLiteral("python3-aiosmtpd is not installed (scripts/install-deps.sh)");
+        return false;
+    }
+    const QString script = QStringLiteral(QUORVEL_TEST_SUPPORT_DIR "/smtp_recorder.py");
+    // The server's own log (a refused TLS handshake prints a traceback) stays in the folder.
+    m_process.setStandardErrorFile(m_dir.filePath(QStringLiteral("server.log")));
+    m_process.start(Python, QStringList{script, QStringLiteral("--log"),
+                                        m_dir.filePath(QStringLiteral("events.jsonl")),
+                                        QStringLiteral("--store"), m_dir.path()} +
+                                options);
+    if (!m_process.waitForStarted(30000)) {
+        m_skipReason =
+            QStringLiteral("the SMTP test server did not start: ") + m_process.errorString();
+        return false;
+    }
+    QByteArray line;
+    while (!line.endsWith('\n') && m_process.waitForReadyRead(30000))
+        line += m_process.readLine();
+    if (!line.startsWith("READY ")) {
+        m_skipReason = QStringLiteral("the SMTP test server did not come up");
+        Stop();
+        return false;
+    }
+    m_port = line.mid(6).trimmed().toInt();
+    return true;
+}
+
+bool TSmtpServer::StartWithTls(const QStringList& options)
+{
+    QProcess openssl;
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
+                   QStringLiteral("-addext"),
+                   QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1"),
+                   QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")),
+                   QStringLiteral("-out"), CertificateFile()});
+    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0) {
+        m_skipReason = QStringLiteral("openssl could not make a test certificate: ") +
+                       QString::fromLocal8Bit(openssl.readAll()) + openssl.errorString();
+        return false;
+    }
+    return Start(QStringList{QStringLiteral("--starttls"), CertificateFile(),
+                             m_dir.filePath(QStringLiteral("key.pem"))} +
+                 options);
+}
+
+void TSmtpServer::Stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.closeWriteChannel();
+    if (!m_process.waitForFinished(10000)) {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+}
+
+QList<QJsonObject> TSmtpServer::Events(const QString& kind) const
+{
+    QList<QJsonObject> events;
+    QFile file(m_dir.filePath(QStringLiteral("events.jsonl")));
+    if (!file.open(QIODevice::ReadOnly))
+        return events;
+    while (!file.atEnd()) {
+        const QJsonObject event = QJsonDocument::fromJson(file.readLine()).object();
+        if (kind.isEmpty() || event.value(QStringLiteral("ev")).toString() == kind)
+            events << event;
+    }
+    return events;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A real SMTP server on loopback for the mail tests: Debian's aiosmtpd run by
+// tests/support/smtp_recorder.py on a free port. It records connections, EHLO, STARTTLS, AUTH,
+// envelopes and messages (parsed by Python's email package) as events; see the script.
+class TSmtpServer
+{
+public:
+    TSmtpServer();
+    ~TSmtpServer();
+    TSmtpServer(const TSmtpServer&) = delete;
+    TSmtpServer& operator=(const TSmtpServer&) = delete;
+
+    // Starts the server with the script's options (for example {"--no-ehlo"}). False when it
+    // cannot run here; SkipReason() then says why (for QSKIP).
+    bool Start(const QStringList& options = {});
+    // Creates a self-signed certificate for localhost and 127.0.0.1 and starts the server
+    // offering STARTTLS with it. CertificateFile() is then the certificate to trust.
+    bool StartWithTls(const QStringList& options = {});
+    void Stop();
+
+    int Port() const { return m_port; }
+    QString PortText() const { return QString::number(m_port); }
+    const QString& SkipReason() const { return m_skipReason; }
+    QString CertificateFile() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
+    QString Folder() const { return m_dir.path(); }
+
+    // Every event so far, or those of one kind ("connect", "ehlo", "data", ...), in order.
+    QList<QJsonObject> Events(const QString& kind = {}) const;
+    int Count(const QString& kind) const { return int(Events(kind).size()); }
+    // The data events' decoded messages (subject, body, attachments with name and path).
+    QList<QJsonObject> Messages() const { return Events(QStringLiteral("data")); }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+    QString m_skipReason;
+};
