@@ -6,6 +6,7 @@
 
 class TConfFilter;
 class TDM;
+class TProgress;
 class TPrompts;
 class TTimeFilter;
 
@@ -23,6 +24,9 @@ public:
 
     TDM& DataModule() const { return m_dm; }
     TPrompts& Prompts() const { return m_prompts; }
+    // Shown by runs over TProgress::Threshold rows; none (no window, no cancel) when null.
+    // The caller keeps ownership.
+    void SetProgress(TProgress* progress) { m_progress = progress; }
 
     // --- Transcripts and the attendance sheet (TDocumentsReports.cpp) --------------------
     // Prints the postal and fax transcripts in one job, then runs EmailTranscripts. ids holds
@@ -43,13 +47,19 @@ public:
                           const QStringList& ids);
 
     // --- CSV lists and the calendar (TDocumentsExport.cpp) -------------------------------
-    void ExportConferenceParticipants();
-    void ExportTranscripts();
+    // Each saves the rows of its list as they stand (filter, search, order) to a CSV file the
+    // user chooses; the list's cursor ends on its last row. A cancelled dialog or progress
+    // writes nothing. Returns true when a file was written.
+    bool ExportConferenceParticipants();
+    bool ExportTranscripts();
     // Writes calendar.rtf into the data module's working directory from CalendarConfs as it
-    // stands; ConfSpeakers must follow CalendarConfs meanwhile (the caller links it).
-    void GenerateCalendar();
+    // stands; ConfSpeakers must follow CalendarConfs meanwhile (the caller links it). Returns
+    // false when the user cancelled the progress; the old file then stays as it was.
+    bool GenerateCalendar();
+    static QString CalendarFileName() { return QStringLiteral("calendar.rtf"); }
 
 private:
     TDM& m_dm;
     TPrompts& m_prompts;
+    TProgress* m_progress = nullptr;
 };
