@@ -3,6 +3,9 @@
 #include "TBrandingPanel.h"
 #include "TDBGrid.h"
 #include "TDM.h"
+#include "TDataSet.h"
+#include "TDocuments.h"
+#include "TPrompts.h"
 #include "TPageFilters.h"
 #include "TTimeFilterBox.h"
 #include "TfraCFilter.h"
@@ -33,8 +36,8 @@ TCalendarPage::TCalendarPage(const TPageInputs& inputs, QWidget* parent) : TPage
     font.setBold(true);
     font.setPointSizeF(font.pointSizeF() * 1.15);
     bGenerateCalendar->setFont(font);
-    // The calendar run is not available in this version of the page.
-    bGenerateCalendar->setEnabled(false);
+    connect(bGenerateCalendar, &QPushButton::clicked, this,
+            &TCalendarPage::bGenerateCalendarClick);
 
     fraCalFilter = new TfraCFilter(QStringLiteral("fraCalFilter"), this);
     m_calTime = new TTimeFilterBox(QStringLiteral("lCalTime"), QStringLiteral("sbCalTime"), this);
@@ -61,6 +64,36 @@ TCalendarPage::TCalendarPage(const TPageInputs& inputs, QWidget* parent) : TPage
     connect(fraCalFilter, &TfraCFilter::ClearClicked, this,
             &TCalendarPage::fraCalFilterbClearClick);
     connect(m_calTime, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
+}
+
+void TCalendarPage::LinkDetailsTo(TDataSet* master)
+{
+    for (TDataSet* detail : {m_dm.ConfSpeakers, m_dm.ConfExtras, m_dm.ConfCredits})
+        detail->SetMaster(master, QStringLiteral("conf_id"));
+}
+
+void TCalendarPage::bGenerateCalendarClick()
+{
+    jdbgCalendar->setUpdatesEnabled(false);
+    auto restore = [this] {
+        jdbgCalendar->setUpdatesEnabled(true);
+        LinkDetailsTo(m_dm.Conferences);
+    };
+    try {
+        // Linking reads the details of the calendar's current row at once.
+        LinkDetailsTo(m_dm.CalendarConfs);
+        if (m_documents.GenerateCalendar())
+            m_prompts.Message(TPrompts::Kind::Plain, TPrompts::ApplicationTitle(),
+                              tr("Calendar generated. Check for the \"calendar.rtf\" file in "
+                                 "the current folder."));
+    } catch (...) {
+        try {
+            restore();
+        } catch (...) {
+        }
+        throw;
+    }
+    restore();
 }
 
 void TCalendarPage::fraCalFilterbApplyClick()

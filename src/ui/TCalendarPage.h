@@ -5,6 +5,7 @@
 class QLabel;
 class QPushButton;
 class TBrandingPanel;
+class TDataSet;
 class TDBGrid;
 class TTimeFilterBox;
 class TfraCFilter;
@@ -19,12 +20,18 @@ public:
 
     TDBGrid* CalendarGrid() const { return jdbgCalendar; }
 
+    // Writes calendar.rtf from the list as the grid shows it; the details of the Conferences
+    // page follow the calendar list meanwhile and their own list again afterwards, also when
+    // the run fails.
+    void bGenerateCalendarClick();
     void fraCalFilterbApplyClick();
     void fraCalFilterbClearClick();
     // Re-queries the list with the page's filter and the time filter as they stand.
     void ApplyFilters();
 
 private:
+    void LinkDetailsTo(TDataSet* master);
+
     QLabel* lCalConferences = nullptr;
     TDBGrid* jdbgCalendar = nullptr;
     QPushButton* bGenerateCalendar = nullptr;

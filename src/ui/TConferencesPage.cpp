@@ -7,6 +7,7 @@
 #include "TDBEdit.h"
 #include "TDBGrid.h"
 #include "TDM.h"
+#include "TDocuments.h"
 #include "TDataSet.h"
 #include "TPageFilters.h"
 #include "TPickerSignals.h"
@@ -171,9 +172,9 @@ QWidget* TConferencesPage::CreateParticipantsPage()
     bExpConfParts = MakeButton(tr("E&xport to Excel file"), QStringLiteral("bExpConfParts"), page);
     bPrintConfParts =
         MakeButton(tr("&Print participants"), QStringLiteral("bPrintConfParts"), page);
-    // The export and the attendance sheet come with the documents.
-    bExpConfParts->setEnabled(false);
-    bPrintConfParts->setEnabled(false);
+    connect(bExpConfParts, &QPushButton::clicked, this, &TConferencesPage::bExpConfPartsClick);
+    connect(bPrintConfParts, &QPushButton::clicked, this,
+            &TConferencesPage::bPrintConfPartsClick);
     connect(bConfAddPart, &QPushButton::clicked, this, &TConferencesPage::bConfAddPartClick);
     connect(bConfDelPart, &QPushButton::clicked, this, &TConferencesPage::bConfDelPartClick);
 
@@ -314,6 +315,16 @@ void TConferencesPage::AddPickedExtra()
     m_dm.AddPickedExtra(extras);
     if (extras.Count() != pConfInfo->Extras().Count())
         pConfInfo->SetExtras(extras);
+}
+
+void TConferencesPage::bExpConfPartsClick()
+{
+    m_documents.ExportConferenceParticipants();
+}
+
+void TConferencesPage::bPrintConfPartsClick()
+{
+    m_documents.PrintConferenceParticipants();
 }
 
 // --- States ------------------------------------------------------------------------------

@@ -56,6 +56,9 @@ public:
     void dtpBeginDateExit();
     void bConfAddPartClick();
     void bConfDelPartClick();
+    // The participants list of the current conference as a CSV file, and its attendance sheet.
+    void bExpConfPartsClick();
+    void bPrintConfPartsClick();
     void fraConfFilterbApplyClick();
     // Re-queries the conference list with the page's filter and the time filter as they stand.
     void ApplyFilters();

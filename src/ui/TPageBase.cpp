@@ -3,7 +3,8 @@
 #include <QTabWidget>
 
 TPageBase::TPageBase(const TPageInputs& inputs, QWidget* parent)
-    : QWidget(parent), m_dm(inputs.dm), m_filters(inputs.filters), m_prompts(inputs.prompts)
+    : QWidget(parent), m_dm(inputs.dm), m_filters(inputs.filters), m_prompts(inputs.prompts),
+      m_documents(inputs.documents)
 {
 }
 

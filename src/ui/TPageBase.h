@@ -4,14 +4,17 @@
 
 class QTabWidget;
 class TDM;
+class TDocuments;
 class TPrompts;
 struct TPageFilters;
 
-// What every page is built with. All three outlive the page.
+// What every page is built with. All four outlive the page.
 struct TPageInputs {
     TDM& dm;
     TPageFilters& filters;
     TPrompts& prompts;
+    // The document runs (transcripts, lists, calendar) over the same data module.
+    TDocuments& documents;
 };
 
 // A page of the main window. It works on the data module, the filters and the prompts it was
@@ -25,6 +28,7 @@ public:
     TDM& DataModule() const { return m_dm; }
     TPageFilters& Filters() const { return m_filters; }
     TPrompts& Prompts() const { return m_prompts; }
+    TDocuments& Documents() const { return m_documents; }
 
     // Shows or hides the tab of every page of a page control except the current one.
     static void ShowOtherTabs(QTabWidget* pages, bool visible);
@@ -42,4 +46,5 @@ protected:
     TDM& m_dm;
     TPageFilters& m_filters;
     TPrompts& m_prompts;
+    TDocuments& m_documents;
 };

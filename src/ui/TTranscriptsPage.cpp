@@ -3,15 +3,22 @@
 #include "TBrandingPanel.h"
 #include "TDBGrid.h"
 #include "TDM.h"
+#include "TDataSet.h"
+#include "TDocuments.h"
+#include "TPrompts.h"
 #include "TPageFilters.h"
 #include "TTimeFilterBox.h"
 #include "TfraCFilter.h"
 
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace
 {
@@ -26,9 +33,19 @@ QPushButton* RunButton(const QString& caption, const char* name, QWidget* parent
     font.setBold(true);
     font.setPointSizeF(font.pointSizeF() * 1.15);
     button->setFont(font);
-    // The runs are not available in this version of the page.
-    button->setEnabled(false);
     return button;
+}
+
+QMenu* RunMenu(const char* name, QAction*& all, const char* allName, QAction*& selected,
+               const char* selectedName, QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QLatin1String(name));
+    all = menu->addAction(QMenu::tr("All"));
+    all->setObjectName(QLatin1String(allName));
+    selected = menu->addAction(QMenu::tr("Only selected"));
+    selected->setObjectName(QLatin1String(selectedName));
+    return menu;
 }
 
 } // namespace
@@ -84,6 +101,82 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     connect(fraTransFilter, &TfraCFilter::ClearClicked, this,
             &TTranscriptsPage::fraTransFilterbClearClick);
     connect(m_transTime, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
+
+    pmGenerateTranscripts = RunMenu("pmGenerateTranscripts", miGenerateAll, "miGenerateAll",
+                                    miGenerateSelected, "miGenerateSelected", this);
+    pmPreviewTranscripts = RunMenu("pmPreviewTranscripts", miPreviewAll, "miPreviewAll",
+                                   miPreviewSelected, "miPreviewSelected", this);
+    connect(bGenerateTranscripts, &QPushButton::clicked, this,
+            &TTranscriptsPage::bGenerateTranscriptsClick);
+    connect(bPreviewTranscripts, &QPushButton::clicked, this,
+            &TTranscriptsPage::bPreviewTranscriptsClick);
+    connect(bExpTranscripts, &QPushButton::clicked, this, &TTranscriptsPage::bExpTranscriptsClick);
+    connect(miGenerateAll, &QAction::triggered, this, &TTranscriptsPage::miGenerateAllClick);
+    connect(miGenerateSelected, &QAction::triggered, this,
+            &TTranscriptsPage::miGenerateSelectedClick);
+    connect(miPreviewAll, &QAction::triggered, this, &TTranscriptsPage::miPreviewAllClick);
+    connect(miPreviewSelected, &QAction::triggered, this,
+            &TTranscriptsPage::miPreviewSelectedClick);
+}
+
+void TTranscriptsPage::bGenerateTranscriptsClick()
+{
+    pmGenerateTranscripts->popup(QCursor::pos());
+}
+
+void TTranscriptsPage::bPreviewTranscriptsClick()
+{
+    pmPreviewTranscripts->popup(QCursor::pos());
+}
+
+void TTranscriptsPage::miGenerateAllClick()
+{
+    Q_EMIT transcriptRunStarting(false, {});
+    m_documents.GenerateTranscripts(m_filters.Trans, m_filters.Time);
+    m_prompts.Message(TPrompts::Kind::Plain, TPrompts::ApplicationTitle(), tr("Finished"));
+}
+
+void TTranscriptsPage::miGenerateSelectedClick()
+{
+    const QStringList ids = GetSelectedParticipantIds({});
+    Q_EMIT transcriptRunStarting(false, ids);
+    m_documents.GenerateTranscripts(m_filters.Trans, m_filters.Time, ids);
+    m_prompts.Message(TPrompts::Kind::Plain, TPrompts::ApplicationTitle(), tr("Finished"));
+}
+
+void TTranscriptsPage::miPreviewAllClick()
+{
+    Q_EMIT transcriptRunStarting(true, {});
+    m_documents.PreviewTranscripts(m_filters.Trans, m_filters.Time);
+}
+
+void TTranscriptsPage::miPreviewSelectedClick()
+{
+    const QStringList ids = GetSelectedParticipantIds({});
+    Q_EMIT transcriptRunStarting(true, ids);
+    m_documents.PreviewTranscripts(m_filters.Trans, m_filters.Time, ids);
+}
+
+void TTranscriptsPage::bExpTranscriptsClick()
+{
+    m_documents.ExportTranscripts();
+}
+
+QStringList TTranscriptsPage::GetSelectedParticipantIds(QStringList list) const
+{
+    TDataSet* transcripts = m_dm.Transcripts;
+    QItemSelectionModel* selection = jdbgTranscripts->selectionModel();
+    if (!selection || !transcripts->Active())
+        return list;
+    QList<int> rows;
+    for (const QModelIndex& index : selection->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    // Read by row, so the current row (and the grid showing it) never moves.
+    const int userId = transcripts->FieldByName(QStringLiteral("user_id")).Index();
+    for (int row : rows)
+        list << QString::number(transcripts->RowValue(row, userId).toLongLong());
+    return list;
 }
 
 void TTranscriptsPage::ClearTranscriptSelection()

@@ -2,7 +2,9 @@
 
 #include "TPageBase.h"
 
+class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 class TBrandingPanel;
 class TDBGrid;
@@ -26,6 +28,26 @@ public:
     // Re-queries the list with the page's filter and the time filter as they stand.
     void ApplyFilters();
 
+    // The run buttons open their menus at the mouse pointer.
+    void bGenerateTranscriptsClick();
+    void bPreviewTranscriptsClick();
+    void miGenerateAllClick();
+    void miGenerateSelectedClick();
+    void miPreviewAllClick();
+    void miPreviewSelectedClick();
+    void bExpTranscriptsClick();
+    // Appends the user_id of every selected row, as decimal text, to list and returns it. The
+    // current row of Transcripts is the same afterwards, also when reading fails.
+    QStringList GetSelectedParticipantIds(QStringList list) const;
+
+    QMenu* GenerateMenu() const { return pmGenerateTranscripts; }
+    QMenu* PreviewMenu() const { return pmPreviewTranscripts; }
+
+Q_SIGNALS:
+    // A transcript run is about to start for these participant ids (none: every participant
+    // the filters select).
+    void transcriptRunStarting(bool preview, const QStringList& ids);
+
 private:
     QLabel* lTransParticipants = nullptr;
     TDBGrid* jdbgTranscripts = nullptr;
@@ -35,4 +57,10 @@ private:
     TfraCFilter* fraTransFilter = nullptr;
     TTimeFilterBox* m_transTime = nullptr;
     TBrandingPanel* Panel6 = nullptr;
+    QMenu* pmGenerateTranscripts = nullptr;
+    QAction* miGenerateAll = nullptr;
+    QAction* miGenerateSelected = nullptr;
+    QMenu* pmPreviewTranscripts = nullptr;
+    QAction* miPreviewAll = nullptr;
+    QAction* miPreviewSelected = nullptr;
 };

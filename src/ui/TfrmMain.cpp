@@ -7,8 +7,10 @@
 #include "TConfigurePage.h"
 #include "TDM.h"
 #include "TDataSet.h"
+#include "TDocuments.h"
 #include "TError.h"
 #include "TParticipantsPage.h"
+#include "TProgressDialog.h"
 #include "TPrompts.h"
 #include "TSignInPage.h"
 #include "TTimeFilterBox.h"
@@ -97,7 +99,10 @@ void TfrmMain::CreatePages()
 {
     pgMain = new TMainPageControl(this);
     pgMain->setObjectName(QStringLiteral("pgMain"));
-    const TPageInputs inputs{*DM, m_filters, TPrompts::Current()};
+    m_progress = std::make_unique<TProgressDialog>(this);
+    m_documents = std::make_unique<TDocuments>(*DM, TPrompts::Current());
+    m_documents->SetProgress(m_progress.get());
+    const TPageInputs inputs{*DM, m_filters, TPrompts::Current(), *m_documents};
     m_conferencesPage = new TConferencesPage(inputs, pgMain);
     m_participantsPage = new TParticipantsPage(inputs, pgMain);
     m_signInPage = new TSignInPage(inputs, pgMain);

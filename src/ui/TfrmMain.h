@@ -14,6 +14,8 @@ class QTabWidget;
 class TCalendarPage;
 class TConferencesPage;
 class TConfigurePage;
+class TDocuments;
+class TProgressDialog;
 class TParticipantsPage;
 class TSignInPage;
 class TTranscriptsPage;
@@ -53,6 +55,9 @@ public:
     TTranscriptsPage* TranscriptsPage() const { return m_transcriptsPage; }
     TCalendarPage* CalendarPage() const { return m_calendarPage; }
     TConfigurePage* ConfigurePage() const { return m_configurePage; }
+    // The document runs the pages start, for the window's whole life.
+    TDocuments& Documents() const { return *m_documents; }
+    TProgressDialog& Progress() const { return *m_progress; }
 
     // The filters the pages share, owned by the window for its whole life.
     TPageFilters& Filters() { return m_filters; }
@@ -130,8 +135,10 @@ private:
     TCalendarPage* m_calendarPage = nullptr;
     TConfigurePage* m_configurePage = nullptr;
 
-    // Made before the pages, which keep a reference to it.
+    // Made before the pages, which keep a reference to them.
     TPageFilters m_filters;
+    std::unique_ptr<TProgressDialog> m_progress;
+    std::unique_ptr<TDocuments> m_documents;
     int m_activePage = pageConf;
 };
 

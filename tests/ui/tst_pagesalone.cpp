@@ -4,6 +4,7 @@
 #include "TConnection.h"
 #include "TDM.h"
 #include "TDataSet.h"
+#include "TDocuments.h"
 #include "TPageFilters.h"
 #include "TParticipantsPage.h"
 #include "TSignInPage.h"
@@ -51,6 +52,7 @@ private:
     std::unique_ptr<TTestPrompts> m_prompts;
     std::unique_ptr<TDM> m_dm;
     std::unique_ptr<TPageFilters> m_filters;
+    std::unique_ptr<TDocuments> m_documents;
     std::unique_ptr<TPageBase> m_page;
     QString m_lastYear;
 };
@@ -75,11 +77,13 @@ void TstPagesAlone::init()
     m_dm->LinkDetails();
     m_filters = std::make_unique<TPageFilters>();
     m_dm->FillCredits(m_filters->CreditLines);
+    m_documents = std::make_unique<TDocuments>(*m_dm, *m_prompts);
 }
 
 void TstPagesAlone::cleanup()
 {
     m_page.reset();
+    m_documents.reset();
     m_filters.reset();
     m_dm.reset();
     m_prompts.reset();
@@ -88,7 +92,7 @@ void TstPagesAlone::cleanup()
 
 TPageBase* TstPagesAlone::Build(const TMake& make)
 {
-    m_page.reset(make({*m_dm, *m_filters, *m_prompts}));
+    m_page.reset(make({*m_dm, *m_filters, *m_prompts, *m_documents}));
     m_page->resize(900, 600);
     m_page->show();
     return m_page.get();
