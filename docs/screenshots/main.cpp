@@ -4,6 +4,10 @@
 #include "TfrmMain.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QCursor>
+#include <QItemSelectionModel>
+#include <QScreen>
 #include <QDir>
 #include <QLocale>
 #include <QPixmap>
@@ -52,6 +56,8 @@ public:
 
         ShowPage(TfrmMain::pageTranscripts);
         Save(frmMain, "transcripts");
+        SelectRows("jdbgTranscripts", 1, 3);
+        SaveMenu("transcripts-menu", "bGenerateTranscripts");
         ShowPage(TfrmMain::pageCalendar);
         Save(frmMain, "calendar");
         ShowPage(TfrmMain::pageConf);
@@ -102,6 +108,44 @@ private:
         const QString path = QDir(m_folder).filePath(QLatin1String(name) + u".png");
         if (!window->grab().save(path))
             Fail(QStringLiteral("cannot save %1").arg(path));
+    }
+
+    void SelectRows(const char* grid, int first, int last)
+    {
+        auto* view = frmMain->findChild<QAbstractItemView*>(QLatin1String(grid));
+        if (!view || !view->model() || view->model()->rowCount() <= last) {
+            Fail(QStringLiteral("no rows to select in %1").arg(QLatin1String(grid)));
+            return;
+        }
+        const QItemSelection rows(view->model()->index(first, 0),
+                                  view->model()->index(last, view->model()->columnCount() - 1));
+        view->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+        Settle();
+    }
+
+    // The main window with the menu a button opens at the pointer, as the screen shows both.
+    void SaveMenu(const char* name, const char* button)
+    {
+        auto* control = frmMain->findChild<QAbstractButton*>(QLatin1String(button));
+        if (!control) {
+            Fail(QStringLiteral("no %1").arg(QLatin1String(button)));
+            return;
+        }
+        QCursor::setPos(control->mapToGlobal(control->rect().center() + QPoint(-40, 6)));
+        control->click();
+        Settle();
+        QWidget* menu = QApplication::activePopupWidget();
+        if (!menu) {
+            Fail(QStringLiteral("no menu for %1").arg(QLatin1String(name)));
+            return;
+        }
+        const QRect area = frmMain->frameGeometry().united(menu->frameGeometry());
+        const QString path = QDir(m_folder).filePath(QLatin1String(name) + u".png");
+        if (!frmMain->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                 .save(path))
+            Fail(QStringLiteral("cannot save %1").arg(path));
+        menu->close();
+        Settle();
     }
 
     // open starts a modal dialog; the picture is taken once it runs, and the dialog closed.
