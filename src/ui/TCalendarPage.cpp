@@ -1,6 +1,7 @@
 #include "TCalendarPage.h"
 
 #include "TBrandingPanel.h"
+#include "TControlsOff.h"
 #include "TDBGrid.h"
 #include "TDM.h"
 #include "TDataSet.h"
@@ -74,6 +75,9 @@ void TCalendarPage::LinkDetailsTo(TDataSet* master)
 
 void TCalendarPage::bGenerateCalendarClick()
 {
+    // The details keep quiet while they follow the calendar list, so the Conferences page,
+    // which shows them, hears of them once, when they follow its own list again.
+    TControlsOff quietDetails{m_dm.ConfSpeakers, m_dm.ConfExtras, m_dm.ConfCredits};
     jdbgCalendar->setUpdatesEnabled(false);
     auto restore = [this] {
         jdbgCalendar->setUpdatesEnabled(true);
@@ -94,6 +98,7 @@ void TCalendarPage::bGenerateCalendarClick()
         throw;
     }
     restore();
+    quietDetails.Restore();
 }
 
 void TCalendarPage::fraCalFilterbApplyClick()

@@ -1,5 +1,6 @@
 #include "TApplication.h"
 #include "TCalendarPage.h"
+#include "TConfDetailsPanel.h"
 #include "TConferencesPage.h"
 #include "TDBGrid.h"
 #include "TDM.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QListWidget>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -285,6 +287,9 @@ void TstDocumentPages::calendarRunFollowsTheCalendarListAndLinksBack()
     QCOMPARE(m_dm->ConfSpeakers->FieldByName(QStringLiteral("l_last_name")).AsString(),
              QStringLiteral("Young"));
     QCOMPARE(m_dm->ConfCredits->RecordCount(), 0);
+    QListWidget* speakers = m_main->ConferencesPage()->DetailsPanel()->lbSpeakers;
+    QCOMPARE(speakers->count(), 1);
+    QCOMPARE(speakers->item(0)->text(), QStringLiteral("Tom Young"));
     QVERIFY(m_dm->Conferences->Locate(QStringLiteral("conf_name"), QStringLiteral("Heart")));
     QCOMPARE(m_dm->ConfCredits->RecordCount(), 1);
     QCOMPARE(m_dm->ConfExtras->RecordCount(), 1);
