@@ -585,6 +585,7 @@ void TstStartup::readOnlyDatabaseRunsAndSaysSo()
     bool readOnly = false;
     int participants = -1;
     QStringList enabled; // buttons that change data and are still enabled
+    QStringList disabledRuns; // document runs that were locked
     int exitCode = -1;
     {
         TUnprivileged user;
@@ -605,6 +606,13 @@ void TstStartup::readOnlyDatabaseRunsAndSaysSo()
                                     "New participant", "Edit details"}
                             .contains(caption))
                         enabled << window->objectName() + u'.' + button->objectName();
+                    // The document runs only read: they stay available.
+                    if (!button->isEnabled() &&
+                        QStringList{"bGenerateTranscripts", "bPreviewTranscripts",
+                                    "bExpTranscripts", "bGenerateCalendar", "bExpConfParts",
+                                    "bPrintConfParts"}
+                            .contains(button->objectName()))
+                        disabledRuns << button->objectName();
                 }
         });
     }
@@ -612,6 +620,7 @@ void TstStartup::readOnlyDatabaseRunsAndSaysSo()
     QVERIFY(readOnly);
     QCOMPARE(participants, 1);
     QCOMPARE(enabled, QStringList());
+    QCOMPARE(disabledRuns, QStringList());
     QCOMPARE(prompts.shown.size(), 1);
     QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Warning);
     QCOMPARE(prompts.shown[0].text, QStringLiteral("cme.mdb is read-only: changes cannot be saved."));
