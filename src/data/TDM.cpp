@@ -211,6 +211,11 @@ void TDM::CreateCatalogue()
                            QStringLiteral("select ce.conf_id, e.e_name from conf_extras ce, extras e "
                                           "where ce.extra_id = e.extra_id"));
     TransEmail = make("TransEmail", QString());
+    TransConferences->SetCalcHandler([this](const TDataSet& ds, const TField& field) -> QVariant {
+        const int confId = ds.FieldByName(QStringLiteral("conf_id")).AsInteger();
+        return field.FieldName() == QLatin1String("c_credits") ? ConferenceCreditsText(confId)
+                                                               : ConferenceExtrasText(confId);
+    });
 
     // Details follow their masters from the start, so no million-row join is ever fetched whole.
     LinkDetails();

@@ -178,7 +178,19 @@ public:
     QString TitleName(int titleId) const;
     QString SpecialityName(int specId) const;
 
+    // --- Transcripts (TDMTranscripts.cpp) -----------------------------------------------
+    // Sets the statement of a data set: closes it, sets the lines joined by CR LF, opens it.
+    static void SetQuery(TDataSet* dataSet, const QStringList& lines);
+    // TransConferencesCalcFields: c_credits and c_extras of a TransConferences row. The
+    // credit type (additional-info) names of the conference as TransConfCredits
+    // (TransConfExtras) holds them, in its order, each followed by "; ", cut at 200
+    // characters; "" while that data set is closed.
+    QString ConferenceCreditsText(int confId) const;
+    QString ConferenceExtrasText(int confId) const;
+
 private:
+    struct TNameTexts;
+    QString NameText(TNameTexts& texts, TDataSet* source, const char* nameField, int confId) const;
     void CreateCatalogue();
     void DataModuleCreate();
     void DataModuleDestroy();
@@ -194,6 +206,9 @@ private:
 
     QString m_workingDirectory;
     std::unique_ptr<TConfig> m_config;
+    // The texts of c_credits and c_extras by conference, read again when their data set was.
+    mutable std::shared_ptr<TNameTexts> m_creditTexts;
+    mutable std::shared_ptr<TNameTexts> m_extraTexts;
 };
 
 // The single instance, set while a TDM exists.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QDateTime>
+#include <QImage>
+#include <QMap>
 #include <QStringList>
 
 #include <memory>
@@ -7,8 +10,12 @@
 class TConfFilter;
 class TDM;
 class TProgress;
+class TDataSet;
 class TPrompts;
+class TReportProject;
+class TReportRenderer;
 class TTimeFilter;
+struct TReportSeries;
 
 // The document runs over the data module: transcripts (printed, previewed and e-mailed), the
 // attendance sheet, the two CSV lists and the conference calendar. One exists beside the data
@@ -39,6 +46,26 @@ public:
     // Shows the attendance sheet of the current conference in the modal preview.
     void PrintConferenceParticipants();
 
+    // The report set-up of a transcript run: loads cme.rav when first needed (and keeps it),
+    // checks that it holds "TranscriptReport", reads the header and footer parameters from the
+    // settings and reopens TransConfCredits and TransConfExtras. Throws TError on failure.
+    void SetUpTranscriptReport();
+    // Writes "TranscriptReport" over TransParticipants as it stands (its visible rows, each on
+    // pages of its own; the e-mail run filters it to one participant) with TransConferences
+    // and TransStatistics as they stand, to a PDF file at path (replaced when it exists). The
+    // status window waits for Ok; with a series it also offers "Ok to all", after which the
+    // series' later runs do not wait. Uses the last SetUpTranscriptReport (runs it when none
+    // ran yet). Cancel throws EReportCancelled and leaves no new file; errors are TError.
+    void WriteTranscriptPdf(const QString& path, TReportSeries* series = nullptr);
+
+    // The parameters of the last report set-up ("pHeaderBmp", "pHeaderText", ...).
+    const QMap<QString, QString>& ReportParameters() const { return m_parameters; }
+    // Whether the preview window offers printing (PrintConferenceParticipants allows it,
+    // PreviewTranscripts refuses it).
+    bool PreviewPrintAllowed() const { return m_previewPrint; }
+    // The report project, loaded from the working directory on first use; throws TError.
+    TReportProject& Project();
+
     // --- The e-mail half of GenerateTranscripts (TDocumentsEmail.cpp) --------------------
     // Writes one PDF per e-mail participant into the folder "PDF" and sends them through the
     // mail handler the settings choose. TransConferences and TransStatistics are as
@@ -59,7 +86,24 @@ public:
     static QString CalendarFileName() { return QStringLiteral("calendar.rtf"); }
 
 private:
+    // Renders a report of the project over its connections with the current parameters.
+    std::unique_ptr<TReportRenderer> BuildRenderer(const QString& reportName);
+    QImage LoadImage(const QString& path);
+
     TDM& m_dm;
     TPrompts& m_prompts;
     TProgress* m_progress = nullptr;
+    std::unique_ptr<TReportProject> m_project;
+    QMap<QString, QString> m_parameters;
+    bool m_previewPrint = false;
+    bool m_setUpDone = false;
+    struct TCachedImage
+    {
+        QDateTime modified;
+        qint64 size = -1;
+        QImage image;
+    };
+    QMap<QString, TCachedImage> m_images;
+    struct TRowIndex;
+    std::shared_ptr<TRowIndex> m_rowIndex;
 };

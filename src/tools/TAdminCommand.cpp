@@ -2,6 +2,7 @@
 
 #include "TConnection.h"
 #include "TDemoBuilder.h"
+#include "TReportProjectFile.h"
 #include "TError.h"
 #include "TNewDatabase.h"
 #include "TSynthBuilder.h"
@@ -58,8 +59,13 @@ qint64 NumberArgument(const QString& option, const QString& text, qint64 maximum
 
 int Init(const QStringList& arguments, QTextStream& out)
 {
-    const QString path = TNewDatabase::CreateEmpty(FolderArgument(arguments));
+    const QString folder = FolderArgument(arguments);
+    const QString path = TNewDatabase::CreateEmpty(folder);
     out << Tr("Created an empty database: %1").arg(path) << Qt::endl;
+    if (TReportProjectFile::WriteDefault(folder))
+        out << Tr("Wrote the default report project: %1")
+                   .arg(QDir(folder).absoluteFilePath(QStringLiteral("cme.rav")))
+            << Qt::endl;
     return TAdminCommand::Done;
 }
 
@@ -68,6 +74,7 @@ int Demo(const QStringList& arguments, QTextStream& out)
     const QString folder = FolderArgument(arguments);
     TDemoBuilder builder;
     builder.Build(folder);
+    const bool wroteReports = TReportProjectFile::WriteDefault(folder);
     out << Tr("Created a demonstration database in %1:").arg(QDir(folder).absolutePath())
         << Qt::endl
         << Tr("  cme.mdb with %1 conferences, %2 speakers, %3 participants and %4 attendances")
@@ -78,6 +85,8 @@ int Demo(const QStringList& arguments, QTextStream& out)
         << Qt::endl
         << Tr("  quorvel.ini with mail settings for an SMTP server on localhost, port 25")
         << Qt::endl;
+    if (wroteReports)
+        out << Tr("  cme.rav, the default report project") << Qt::endl;
     return TAdminCommand::Done;
 }
 
@@ -123,6 +132,7 @@ int Synth(const QStringList& arguments, QTextStream& out)
     };
     out << Tr("Building a synthetic database in %1").arg(QDir(folder).absolutePath()) << Qt::endl;
     builder.Build(folder);
+    TReportProjectFile::WriteDefault(folder);
     out << Tr("Done in %1 s").arg(timer.elapsed() / 1000.0, 0, 'f', 1) << Qt::endl;
     return TAdminCommand::Done;
 }

@@ -1,0 +1,142 @@
+#include "TReportRenderer.h"
+
+#include "TReportProject.h"
+#include "TReportWindows.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPrinterInfo>
+#include <QTextDocument>
+#include <QUrl>
+
+namespace {
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TReportRenderer", text);
+}
+
+} // namespace
+
+QPageSize ReportDefaultPageSize()
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (!printer.isNull() && printer.defaultPageSize().isValid())
+        return printer.defaultPageSize();
+    return QLocale().measurementSystem() == QLocale::ImperialUSSystem
+               ? QPageSize(QPageSize::Letter)
+               : QPageSize(QPageSize::A4);
+}
+
+TReportRenderer::TReportRenderer(const TReportDefinition& report, std::vector<QString> sections,
+                                 QMap<QString, QImage> images,
+                                 std::function<QString(int, int)> footer)
+    : m_report(report),
+      m_sections(std::move(sections)),
+      m_images(std::move(images)),
+      m_footer(std::move(footer))
+{
+}
+
+TReportRenderer::~TReportRenderer() = default;
+
+QFont TReportRenderer::ReportFont() const
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(m_report.fontPointSize);
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    return font;
+}
+
+void TReportRenderer::Layout(QPagedPaintDevice& device, TReportStatus* status)
+{
+    const double margin = m_report.marginMm;
+    device.setPageMargins(QMarginsF(margin, margin, margin, margin), QPageLayout::Millimeter);
+    const QRect paintRect = device.pageLayout().paintRectPixels(device.logicalDpiX());
+    const QFont font = ReportFont();
+    m_footerHeight = m_footer ? QFontMetricsF(font, &device).height() * 2.0 : 0.0;
+    m_body = QSizeF(paintRect.width(), paintRect.height() - m_footerHeight);
+
+    m_documents.clear();
+    m_pageCount = 0;
+    for (const QString& html : m_sections) {
+        auto doc = std::make_unique<QTextDocument>();
+        doc->documentLayout()->setPaintDevice(&device);
+        doc->setDefaultFont(font);
+        doc->setUndoRedoEnabled(false);
+        doc->setDocumentMargin(0);
+        doc->setHtml(html);
+        for (auto image = m_images.cbegin(); image != m_images.cend(); ++image)
+            doc->addResource(QTextDocument::ImageResource, QUrl(image.key()), image.value());
+        doc->setPageSize(m_body);
+        const int pages = doc->pageCount();
+        m_pageCount += pages;
+        if (status) {
+            status->SetProgress(Tr("Generating page %1").arg(m_pageCount));
+            if (status->Cancelled())
+                throw EReportCancelled(Tr("The report was cancelled."));
+        }
+        m_documents.push_back(std::move(doc));
+    }
+}
+
+void TReportRenderer::PaintAll(QPagedPaintDevice& device, QPainter& painter,
+                               TReportStatus* status, bool canCancel)
+{
+    int page = 0;
+    for (const auto& doc : m_documents) {
+        const int pages = doc->pageCount();
+        for (int inDoc = 0; inDoc < pages; ++inDoc) {
+            ++page;
+            if (status) {
+                status->SetProgress(Tr("Printing page %1").arg(page));
+                if (canCancel && status->Cancelled())
+                    throw EReportCancelled(Tr("The report was cancelled."));
+            }
+            if (page > 1)
+                device.newPage();
+            PaintPage(painter, *doc, inDoc, page);
+        }
+    }
+}
+
+void TReportRenderer::PaintPage(QPainter& painter, const QTextDocument& doc, int pageInDoc,
+                                int page)
+{
+    const double pageHeight = m_body.height();
+    painter.save();
+    const QRectF pageRect(0, 0, m_body.width(), pageHeight);
+    painter.setClipRect(pageRect);
+    painter.translate(0, -pageInDoc * pageHeight);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = QRectF(0, pageInDoc * pageHeight, m_body.width(), pageHeight);
+    context.palette.setColor(QPalette::Text, Qt::black);
+    doc.documentLayout()->draw(&painter, context);
+    painter.restore();
+
+    if (m_footer) {
+        const QString text = m_footer(page, m_pageCount);
+        if (!text.isEmpty()) {
+            painter.save();
+            painter.setFont(ReportFont());
+            painter.setPen(Qt::black);
+            painter.drawText(QRectF(0, pageHeight, m_body.width(), m_footerHeight),
+                             Qt::AlignHCenter | Qt::AlignBottom, text);
+            painter.restore();
+        }
+    }
+}
+
+QStringList TReportRenderer::SectionTexts() const
+{
+    QStringList texts;
+    for (const auto& doc : m_documents)
+        texts << doc->toPlainText();
+    return texts;
+}

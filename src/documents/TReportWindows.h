@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QPrinter;
+
+// The status window of one report run ("Report Status"): progress text, a Cancel button that
+// turns into "Ok" when the run is over, and on request an "Ok to all" button.
+class TReportStatus
+{
+public:
+    virtual ~TReportStatus() = default;
+    // Shows the text ("Generating page 3") and lets the window see a click on Cancel.
+    virtual void SetProgress(const QString& text) = 0;
+    // True once the user pressed Cancel.
+    virtual bool Cancelled() = 0;
+    // The run is over: the button reads "Ok". With wait, returns when the user confirmed.
+    // offerOkToAll also shows "Ok to all"; the result is true when the user chose it.
+    virtual bool Finish(bool wait, bool offerOkToAll) = 0;
+};
+
+// What the preview window shows and prints.
+class TReportPages
+{
+public:
+    virtual ~TReportPages() = default;
+    // Paints every page on printer, with newPage between (laid out again for another printer).
+    virtual void PaintAll(QPrinter& printer) = 0;
+    // The preview's Print button: the same report to the default printer.
+    virtual void PrintToDefaultPrinter() = 0;
+    // The text of each section (each starts on a new page) as laid out, for checks.
+    virtual QStringList SectionTexts() const = 0;
+};
+
+// Every window a report run opens goes through this interface, so tests answer them without a
+// person. The program uses the widget implementation (TReportWidgets.cpp) unless another is
+// installed.
+class TReportWindows
+{
+public:
+    virtual ~TReportWindows() = default;
+    // Opens the status window of a new run; it closes when the object goes.
+    virtual std::unique_ptr<TReportStatus> OpenStatus() = 0;
+    // Shows the modal, maximized "Report Preview" of the pages, laid out on printer (a PDF
+    // printer without a file); returns when it is closed. allowPrint shows or hides its Print
+    // button.
+    virtual void Preview(TReportPages& pages, QPrinter& printer, bool allowPrint) = 0;
+
+    // The installed implementation; the widget one when none is installed.
+    static TReportWindows& Current();
+    // Installs an implementation; the caller keeps ownership. Null restores the widget one.
+    static void Install(TReportWindows* windows);
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "../data/TDataFixture.h"
+
+#include "TConfFilter.h"
+#include "TConfig.h"
+#include "TDocuments.h"
+#include "TReportProjectFile.h"
+#include "TTestReportWindows.h"
+#include "TTimeFilter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+// The seeded data module with the default report project and quorvel.ini in its folder, the
+// document runs over it, and the report windows answered by the test.
+class TDocumentsFixture : public TDataModuleFixture
+{
+public:
+    TDocumentsFixture()
+    {
+        TReportProjectFile::WriteDefault(db.Dir());
+        docs = std::make_unique<TDocuments>(*dm, prompts);
+    }
+    // Replaces cme.rav; the next run of a fresh TDocuments reads it.
+    void WriteProject(const QByteArray& text)
+    {
+        QFile file(db.FilePath(QStringLiteral("cme.rav")));
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(text);
+        file.close();
+        docs = std::make_unique<TDocuments>(*dm, prompts);
+    }
+
+    // No time criterion unless a test sets one.
+    static TTimeFilter NoTime()
+    {
+        TTimeFilter filter(QStringLiteral("2005"));
+        filter.Kind = tkNone;
+        return filter;
+    }
+
+    TTestReportWindows windows;
+    TConfFilter confFilter;
+    TTimeFilter timeFilter = NoTime();
+    std::unique_ptr<TDocuments> docs;
+};
+
+namespace TDocumentsTest {
+
+// The text of a PDF file as pdftotext reads it (pages end with a form feed).
+inline QString PdfText(const QString& path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QStringLiteral("<pdftotext failed: %1>").arg(QString::fromUtf8(process.readAllStandardError()));
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The pages of a PDF text, without the empty rest after the last form feed.
+inline QStringList PdfPages(const QString& text)
+{
+    QStringList pages = text.split(u'\f');
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+} // namespace TDocumentsTest

@@ -1,0 +1,513 @@
+#include "TDocumentsFixture.h"
+
+#include "TReportProject.h"
+#include "TReportRenderer.h"
+#include "TReportRun.h"
+
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+using namespace TDocumentsTest;
+
+namespace {
+
+// A transcript template that shows the prepared values plainly, one participant a section.
+const QByteArray kTranscriptProbe =
+    "@report TranscriptReport\n"
+    "@each TransParticipants by user_id\n"
+    "<pre>[{{user_id}}|{{FullAddress}}|{{#TransConferences}}{{conf_name}}({{units}}):"
+    "{{c_credits}}/{{c_extras}}#{{/TransConferences}}|{{#TransStatistics}}{{c_name}}="
+    "{{credit_units}}#{{/TransStatistics}}|{{pHeaderText}}|{{pFooterText}}]</pre>\n"
+    "@report ConfPartsReport\n"
+    "<pre>{{pAttConfName}}|{{#ConfParts}}[{{FullName}}]{{/ConfParts}}</pre>\n";
+
+QStringList Sorted(QStringList list)
+{
+    std::sort(list.begin(), list.end(), [](const QString& a, const QString& b) {
+        return a.section(u'|', 0, 0).mid(1).toInt() < b.section(u'|', 0, 0).mid(1).toInt();
+    });
+    return list;
+}
+
+QStringList Trimmed(QStringList list)
+{
+    for (QString& s : list)
+        s = s.trimmed();
+    return list;
+}
+
+TTimeFilter Year(const QString& year)
+{
+    return TTimeFilter(year);
+}
+
+// Where cups-pdf writes the files of the current user (its "Out" setting).
+QString CupsPdfFolder()
+{
+    QString out = QStringLiteral("${HOME}/PDF");
+    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+    if (conf.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : conf.readAll().split('\n')) {
+            const QByteArray trimmed = line.trimmed();
+            if (trimmed.startsWith("Out ") || trimmed.startsWith("Out\t"))
+                out = QString::fromUtf8(trimmed.mid(4).trimmed());
+        }
+    }
+    const QString user = qEnvironmentVariable("USER", QStringLiteral("root"));
+    out.replace(QStringLiteral("${HOME}"), QDir::homePath()).replace(QStringLiteral("${USER}"), user);
+    return out;
+}
+
+} // namespace
+
+class tst_reports : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void projectErrors_data();
+    void projectErrors();
+    void transcriptData_data();
+    void transcriptData();
+    void creditAndExtraTexts();
+    void parametersReadAtEveryRun();
+    void attendanceSheetNames_data();
+    void attendanceSheetNames();
+    void attendanceSheetFollowsSearch();
+    void transcriptPdf();
+    void okToAllConfirmsTheRestOfTheSeries();
+    void cancelLeavesNoFile();
+    void generateWithoutPostalParticipantsPrintsNothing();
+    void printsPostalTranscriptsOnTheDefaultPrinter();
+    void noPrinterIsAClearError();
+    void defaultProjectIsWrittenOnce();
+};
+
+void tst_reports::projectErrors_data()
+{
+    QTest::addColumn<QByteArray>("project");   // "-" = no file at all
+    QTest::addColumn<QString>("expected");     // a regular expression on the message
+
+    QTest::newRow("missing file") << QByteArray("-")
+                                  << QStringLiteral("report project .*cme\\.rav is missing");
+    QTest::newRow("missing report")
+        << QByteArray("@report ConfPartsReport\n<p>x</p>\n")
+        << QStringLiteral("cme\\.rav has no report \"TranscriptReport\"");
+    QTest::newRow("unclosed section names its line")
+        << QByteArray("comment\n@report TranscriptReport\n@each TransParticipants\n<p>\n"
+                      "{{#TransConferences}}\n<b>x</b>\n")
+        << QStringLiteral("^cme\\.rav, line 5: the report \"TranscriptReport\" does not parse: "
+                          "Unclosed section \"TransConferences\"");
+    QTest::newRow("unclosed tag names its line")
+        << QByteArray("@report TranscriptReport\n<p>\n\n{{first_name\n")
+        << QStringLiteral("^cme\\.rav, line 4: .*Unclosed tag");
+    QTest::newRow("unknown option")
+        << QByteArray("@report TranscriptReport\n@colour red\n<p/>\n")
+        << QStringLiteral("^cme\\.rav, line 2: unknown report option \"@colour\"");
+    QTest::newRow("unknown connection")
+        << QByteArray("@report TranscriptReport\n@each Nobody by user_id\n<p/>\n")
+        << QStringLiteral("unknown connection \"Nobody\"");
+}
+
+void tst_reports::projectErrors()
+{
+    QFETCH(QByteArray, project);
+    QFETCH(QString, expected);
+    TDocumentsFixture f;
+    if (project == "-") {
+        QFile::remove(f.db.FilePath(QStringLiteral("cme.rav")));
+        f.docs = std::make_unique<TDocuments>(*f.dm, f.prompts);
+    } else {
+        f.WriteProject(project);
+    }
+    QString message;
+    try {
+        f.docs->PreviewTranscripts(f.confFilter, f.timeFilter);
+    } catch (const TError& e) {
+        message = e.Message();
+    }
+    QVERIFY2(QRegularExpression(expected).match(message).hasMatch(), qPrintable(message));
+    QCOMPARE(f.windows.previews.size(), 0);
+}
+
+void tst_reports::transcriptData_data()
+{
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QString>("year");       // empty: no time criterion
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("filtered period, every attendee")
+        << QStringList() << QStringLiteral("2005") << QStringList()
+        << QStringList{
+               "[1||Cardiology Update(1.50):CME; /Lunch provided; #Oncology Day(2.00):CNE; /Bring "
+               "O'Reilly book; #|CME=1.50#CNE=2.00#||]",
+               "[2||Cardiology Update(1.50):CME; /Lunch provided; #|CME=1.50#||]",
+               "[3||Cardiology Update(1.50):CME; /Lunch provided; #|CME=1.50#||]",
+               "[4||Range End(1.00):CME; /#|CME=1.00#||]",
+               "[6||Cardiology Update(1.50):CME; /Lunch provided; #|CME=1.50#||]"};
+    QTest::newRow("chosen ids, one without a conference in the period")
+        << QStringList() << QStringLiteral("2005") << QStringList{"5", "2"}
+        << QStringList{"[2||Cardiology Update(1.50):CME; /Lunch provided; #|CME=1.50#||]",
+                       "[5|||||]"};
+    QTest::newRow("full address")
+        << QStringList{"update participants set city = 'Springfield', state = 'IL', zip = '62701' "
+                       "where user_id = 1",
+                       "update participants set city = 'Springfield', state = ' ', zip = '62701' "
+                       "where user_id = 2",
+                       "update participants set city = '', state = '  ', zip = '' where user_id = 3",
+                       "update participants set city = 'Bern', zip = '3011' where user_id = 5"}
+        << QString() << QStringList{"1", "2", "3", "5"}
+        << QStringList{"[1|Springfield, IL, 62701|", "[2|Springfield, 62701|", "[3||",
+                       "[5|Bern, 3011|"};
+    QTest::newRow("null mailing option is previewed")
+        << QStringList{"update participants set mail_type = null where user_id = 3"}
+        << QStringLiteral("2005") << QStringList{"3"}
+        << QStringList{"[3||Cardiology Update(1.50):CME; /Lunch provided; #|CME=1.50#||]"};
+    QTest::newRow("a conference without credit types or extras")
+        << QStringList{"insert into attendances (conf_id, user_id, sign_in_date) values (6, 5, "
+                       "'2005-01-01 09:00:00')"}
+        << QStringLiteral("2005") << QStringList{"5"}
+        << QStringList{"[5||Range Start(1.00):/#|||]"};
+}
+
+void tst_reports::transcriptData()
+{
+    QFETCH(QStringList, setup);
+    QFETCH(QString, year);
+    QFETCH(QStringList, ids);
+    QFETCH(QStringList, expected);
+    TDocumentsFixture f;
+    for (const QString& sql : setup)
+        f.db.Exec(sql);
+    f.WriteProject(kTranscriptProbe);
+    if (!year.isEmpty())
+        f.timeFilter = Year(year);
+    // The e-mail run leaves the list filtered to one participant: the preview sees everyone.
+    f.dm->TransParticipants->SetFilter(QStringLiteral("user_id = 4"));
+    f.dm->TransParticipants->SetFiltered(true);
+
+    f.docs->PreviewTranscripts(f.confFilter, f.timeFilter, ids);
+    QCOMPARE(f.windows.previews.size(), 1);
+    QCOMPARE(f.windows.previews[0].printAllowed, false);
+    const QStringList sections = Sorted(Trimmed(f.windows.previews[0].sections));
+    QCOMPARE(sections.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QVERIFY2(sections[i].startsWith(expected[i]), qPrintable(sections[i]));
+    // The preview's pages: one section, one page here.
+    QCOMPARE(PdfPages(PdfText(f.windows.previews[0].pdf)).size(), expected.size());
+}
+
+void tst_reports::creditAndExtraTexts()
+{
+    TDocumentsFixture f;
+    // Credit types granted in the order CME, AMA; twelve extras make a text past 200 characters.
+    f.db.Exec("insert into conferences (conf_id, conf_name, begin_date, end_date, series, units) "
+              "values (20, 'Long Day', '2005-06-01 09:00:00', '2005-06-01 17:00:00', 'S', 3)");
+    f.db.Exec("insert into conf_credits (conf_id, credit_id) values (20, 3), (20, 1)");
+    QString extras, links;
+    for (int i = 0; i < 12; ++i) {
+        extras += QStringLiteral("%1(%2, 'Extra item number %3 long')").arg(i ? ", " : "").arg(100 + i).arg(i, 2, 10, QLatin1Char('0'));
+        links += QStringLiteral("%1(20, %2)").arg(i ? ", " : "").arg(100 + i);
+    }
+    f.db.Exec("insert into extras (extra_id, e_name) values " + extras);
+    f.db.Exec("insert into conf_extras (conf_id, extra_id) values " + links);
+    f.db.Exec("insert into attendances (conf_id, user_id, sign_in_date) values (20, 1, "
+              "'2005-06-01 09:00:00')");
+    f.WriteProject(kTranscriptProbe);
+    f.docs->PreviewTranscripts(f.confFilter, f.timeFilter, {QStringLiteral("1")});
+
+    // The expected texts in the order in which the two lists deliver their rows.
+    auto namesOf = [&](TDataSet* ds, const char* field) {
+        QString text;
+        for (int row = 0; row < ds->RecordCount(); ++row)
+            if (ds->RowValue(row, ds->FieldByName("conf_id").Index()).toInt() == 20)
+                text += ds->RowValue(row, ds->FieldByName(QLatin1String(field)).Index()).toString() + "; ";
+        return text;
+    };
+    f.dm->TransConfCredits->SetFiltered(false);
+    f.dm->TransConfExtras->SetFiltered(false);
+    const QString credits = namesOf(f.dm->TransConfCredits, "c_name");
+    const QString extrasText = namesOf(f.dm->TransConfExtras, "e_name");
+    QCOMPARE(QStringList(credits.split("; ", Qt::SkipEmptyParts)).size(), 2);
+    QVERIFY(extrasText.size() > 200);
+
+    const QString section = f.windows.previews[0].sections.value(0);
+    QVERIFY2(section.contains("Long Day(3.00):" + credits + "/" + extrasText.left(200) + "#"),
+             qPrintable(section));
+    QVERIFY(!section.contains(extrasText.left(201)));
+    QVERIFY2(section.contains("AMA=3.00#") && section.contains("CME=4.50#"), qPrintable(section));
+
+    // A credit type renamed since the last run shows in the next one.
+    f.db.Exec("update credits set c_name = 'ACCME' where credit_id = 1");
+    f.docs->PreviewTranscripts(f.confFilter, f.timeFilter, {QStringLiteral("1")});
+    QVERIFY2(f.windows.previews[1].sections.value(0).contains("ACCME; "),
+             qPrintable(f.windows.previews[1].sections.value(0)));
+}
+
+void tst_reports::parametersReadAtEveryRun()
+{
+    TDocumentsFixture f;
+    f.WriteProject(kTranscriptProbe);
+    const QStringList ids{QStringLiteral("5")};
+    f.docs->PreviewTranscripts(f.confFilter, f.timeFilter, ids);
+    QCOMPARE(f.docs->ReportParameters().value("pHeaderText"), QString());
+
+    f.dm->Config->WriteList(QStringLiteral("Header"), {QStringLiteral("A"), QStringLiteral("B")});
+    f.dm->Config->WriteList(QStringLiteral("Footer"), {QStringLiteral("<Dr. & Co>")});
+    f.dm->Config->WriteString(QStringLiteral("Bitmaps"), QStringLiteral("HeaderBmp"),
+                              f.db.FilePath(QStringLiteral("missing.bmp")));
+    f.docs->PreviewTranscripts(f.confFilter, f.timeFilter, ids);
+    QCOMPARE(f.docs->ReportParameters().value("pHeaderText"), QStringLiteral("A\r\nB\r\n"));
+    QCOMPARE(f.docs->ReportParameters().value("pHeaderBmp"), f.db.FilePath(QStringLiteral("missing.bmp")));
+    // Each header line on a line of its own; markup in a value is shown as typed.
+    QCOMPARE(f.windows.previews[1].sections.value(0).trimmed(),
+             QStringLiteral("[5||Pediatric Care(1.00):AMA; /#|AMA=1.00#|A\nB\n|<Dr. & Co>\n]"));
+}
+
+void tst_reports::attendanceSheetNames_data()
+{
+    QTest::addColumn<QString>("titleId");
+    QTest::addColumn<QString>("specId");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("title and speciality") << "1" << "1" << "[Anna Smith MD,  Cardiology]";
+    QTest::newRow("speciality only") << "null" << "1" << "[Anna Smith ,  Cardiology]";
+    QTest::newRow("neither") << "null" << "null" << "[Anna Smith ]";
+    QTest::newRow("blank speciality counts as none") << "1" << "3" << "[Anna Smith MD]";
+    QTest::newRow("unknown ids") << "99" << "98" << "[Anna Smith ]";
+}
+
+void tst_reports::attendanceSheetNames()
+{
+    QFETCH(QString, titleId);
+    QFETCH(QString, specId);
+    QFETCH(QString, expected);
+    TDocumentsFixture f;
+    f.db.Exec("insert into specialities (spec_id, s_name) values (3, '   ')");
+    f.db.Exec(QStringLiteral("update participants set title_id = %1, spec_id = %2 where user_id = 1")
+                  .arg(titleId, specId));
+    f.dm->Specialities->Requery();
+    f.WriteProject(kTranscriptProbe);
+    QVERIFY(f.dm->Conferences->Locate(QStringLiteral("conf_id"), 2));
+    f.dm->ConfParts->Requery();
+    f.docs->PrintConferenceParticipants();
+    QCOMPARE(f.windows.previews.size(), 1);
+    QCOMPARE(f.windows.previews[0].printAllowed, true);
+    QCOMPARE(f.windows.previews[0].sections.value(0).trimmed(),
+             QStringLiteral("Oncology Day|") + expected);
+}
+
+void tst_reports::attendanceSheetFollowsSearch()
+{
+    TDocumentsFixture f;
+    f.WriteProject(kTranscriptProbe);
+    QVERIFY(f.dm->Conferences->Locate(QStringLiteral("conf_id"), 1));
+    f.dm->SearchConferenceParticipants(QStringLiteral("Sm"));
+    f.docs->PrintConferenceParticipants();
+    QCOMPARE(f.windows.previews[0].sections.value(0).trimmed(),
+             QStringLiteral("Cardiology Update|[Anna Smith MD,  Cardiology]"));
+
+    // A conference without participants: a sheet without rows; printing stays allowed until a
+    // transcript preview refuses it.
+    QVERIFY(f.dm->Conferences->Locate(QStringLiteral("conf_id"), 9));
+    f.dm->SearchConferenceParticipants(QString());
+    f.docs->PrintConferenceParticipants();
+    QCOMPARE(f.windows.previews[1].sections.value(0).trimmed(),
+             QStringLiteral("Quiz x' or '1'='1 night|"));
+    QVERIFY(f.docs->PreviewPrintAllowed());
+
+    // No conference at all: the name is empty.
+    f.db.Exec("delete from conferences");
+    f.dm->Conferences->Requery();
+    f.docs->PrintConferenceParticipants();
+    QCOMPARE(f.windows.previews[2].sections.value(0).trimmed(), QStringLiteral("|"));
+}
+
+void tst_reports::transcriptPdf()
+{
+    TDocumentsFixture f;
+    f.timeFilter = Year(QStringLiteral("2005"));
+    f.dm->Config->WriteList(QStringLiteral("Header"), {QStringLiteral("Office of CME")});
+    f.docs->SetUpTranscriptReport();
+    TDM::SetQuery(f.dm->TransParticipants, {TDM::SelectTranscriptParticipants(f.confFilter, f.timeFilter)
+                                            + QStringLiteral("order by p.user_id")});
+    TDM::SetQuery(f.dm->TransConferences,
+                  {"select a.user_id, a.conf_id, c.conf_name, c.begin_date, c.units from "
+                   "attendances a, conferences c where a.conf_id = c.conf_id"});
+    TDM::SetQuery(f.dm->TransStatistics,
+                  {"select a.user_id, cre.c_name, sum(c.units) as credit_units from conferences c, "
+                   "attendances a, conf_credits cc, credits cre where c.conf_id = a.conf_id and "
+                   "cc.conf_id = c.conf_id and cc.credit_id = cre.credit_id group by a.user_id, "
+                   "cre.c_name"});
+    const QString path = f.db.FilePath(QStringLiteral("all.pdf"));
+    f.docs->WriteTranscriptPdf(path);
+
+    const QStringList pages = PdfPages(PdfText(path));
+    // Every participant starts a new page: participants 1, 2, 3, 4, 6 in that order.
+    QCOMPARE(pages.size(), 5);
+    const QStringList names{"Anna Smith", "Jörg Müller", "Liam O'Brien", "Bob smithers", "Zed Smith"};
+    for (int i = 0; i < names.size(); ++i) {
+        QVERIFY2(pages[i].contains(names[i]), qPrintable(pages[i]));
+        QVERIFY2(pages[i].contains("Office of CME"), qPrintable(pages[i]));
+        QVERIFY2(pages[i].contains("Cardiology Update") || i == 3, qPrintable(pages[i]));
+    }
+    // Jörg Müller: both conferences (the queries here have no period), totals per credit type.
+    QVERIFY2(pages[1].contains("Card Games") && pages[1].contains("CME; CNE;")
+                 || pages[1].contains("CNE; CME;"),
+             qPrintable(pages[1]));
+    QVERIFY2(QRegularExpression("CME\\s+2\\.25").match(pages[1]).hasMatch(), qPrintable(pages[1]));
+    QVERIFY2(QRegularExpression("CNE\\s+0\\.75").match(pages[1]).hasMatch(), qPrintable(pages[1]));
+
+    QCOMPARE(f.windows.statusWindows, 1);
+    QCOMPARE(f.windows.progress.first(), QStringLiteral("Generating page 1"));
+    QVERIFY(f.windows.progress.contains("Generating page 5"));
+    QCOMPARE(f.windows.progress.last(), QStringLiteral("Printing page 5"));
+    QCOMPARE(f.windows.finishes, QList<bool>{true});
+    QCOMPARE(f.windows.okToAllOffered, QList<bool>{false});
+}
+
+void tst_reports::okToAllConfirmsTheRestOfTheSeries()
+{
+    TDocumentsFixture f;
+    f.docs->SetUpTranscriptReport();
+    f.dm->TransParticipants->Open();
+    f.dm->TransParticipants->SetFilter(QStringLiteral("user_id = 1"));
+    f.dm->TransParticipants->SetFiltered(true);
+    f.windows.chooseOkToAll = true;
+    TReportSeries series;
+    for (int i = 0; i < 3; ++i)
+        f.docs->WriteTranscriptPdf(f.db.FilePath(QStringLiteral("%1.pdf").arg(i)), &series);
+    QCOMPARE(f.windows.finishes, (QList<bool>{true, false, false}));
+    QCOMPARE(f.windows.okToAllOffered, (QList<bool>{true, false, false}));
+    QVERIFY(PdfText(f.db.FilePath("2.pdf")).contains("Anna Smith"));
+}
+
+void tst_reports::cancelLeavesNoFile()
+{
+    TDocumentsFixture f;
+    f.docs->SetUpTranscriptReport();
+    const QString fresh = f.db.FilePath(QStringLiteral("fresh.pdf"));
+    const QString old = f.db.FilePath(QStringLiteral("old.pdf"));
+    QFile oldFile(old);
+    QVERIFY(oldFile.open(QIODevice::WriteOnly));
+    oldFile.write("earlier run");
+    oldFile.close();
+
+    // Cancel while generating and while writing the pages.
+    for (int cancelAt : {1, 7}) {
+        f.windows.progress.clear();
+        f.windows.cancelAtProgress = cancelAt;
+        for (const QString& path : {fresh, old})
+            QVERIFY_THROWS_EXCEPTION(EReportCancelled, f.docs->WriteTranscriptPdf(path));
+        QVERIFY(f.windows.progress.size() >= cancelAt);
+        QVERIFY(!QFile::exists(fresh));
+        QVERIFY(oldFile.open(QIODevice::ReadOnly));
+        QCOMPARE(oldFile.readAll(), QByteArray("earlier run"));
+        oldFile.close();
+    }
+    QVERIFY(f.windows.finishes.isEmpty());
+    QVERIFY(QDir(f.db.Dir()).entryList({"*.pdf*", "*.pdf.*"}, QDir::Files) == QStringList{"old.pdf"});
+}
+
+void tst_reports::generateWithoutPostalParticipantsPrintsNothing()
+{
+    // Participants 1 and 4 want e-mail: no print job, no message. The e-mail step is not built
+    // yet and sends nothing: no PDF folder, no status window.
+    TDocumentsFixture f;
+    f.docs->GenerateTranscripts(f.confFilter, f.timeFilter, {QStringLiteral("1"), QStringLiteral("4")});
+    QCOMPARE(f.windows.statusWindows, 0);
+    QVERIFY(f.prompts.shown.isEmpty());
+    QVERIFY(!QDir(f.db.Dir()).exists(QStringLiteral("PDF")));
+}
+
+void tst_reports::printsPostalTranscriptsOnTheDefaultPrinter()
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull())
+        QSKIP("No default printer: scripts/test.sh sets up the cups-pdf queue QuorvelPDF when it "
+              "runs as root with CUPS installed");
+    if (printer.printerName() != QLatin1String("QuorvelPDF"))
+        QSKIP(qPrintable("The default printer is " + printer.printerName() +
+                         ", not the cups-pdf queue QuorvelPDF: nothing is printed on paper"));
+    const QDir out(CupsPdfFolder());
+    const QStringList before = out.entryList({"*.pdf"}, QDir::Files);
+
+    TDocumentsFixture f;
+    f.timeFilter = Year(QStringLiteral("2005"));
+    f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
+    QCOMPARE(f.windows.finishes, QList<bool>{true});
+
+    // cups-pdf names the file after the job title.
+    QString printed;
+    auto newPdf = [&] {
+        for (const QString& name : out.entryList({"*.pdf"}, QDir::Files))
+            if (!before.contains(name) && name.startsWith("ReportPrinter_Report"))
+                printed = out.filePath(name);
+        if (printed.isEmpty())
+            return false;
+        // The job is done when the queue no longer lists it.
+        QProcess lpstat;
+        lpstat.start("lpstat", {"-o", "QuorvelPDF"});
+        return lpstat.waitForFinished(10000) && lpstat.readAllStandardOutput().trimmed().isEmpty();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(newPdf(), 60000);
+    // Postal (Jörg Müller) and fax (Liam O'Brien) in one job; the e-mail participants not.
+    const QString text = PdfText(printed);
+    const QStringList pages = PdfPages(text);
+    QCOMPARE(pages.size(), 2);
+    QVERIFY2(text.contains("Jörg Müller") && text.contains("Liam O'Brien"), qPrintable(text));
+    QVERIFY2(!text.contains("Smith"), qPrintable(text));
+    QFile::remove(printed);
+}
+
+void tst_reports::noPrinterIsAClearError()
+{
+    // Qt reads the printers once per process: the check runs in a child that sees a CUPS
+    // server that does not exist.
+    if (qEnvironmentVariableIsSet("QUORVEL_NO_PRINTER_CHILD")) {
+        QVERIFY2(QPrinterInfo::defaultPrinter().isNull(), "the child still sees a printer");
+        TDocumentsFixture f;
+        try {
+            f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
+            QFAIL("printing without a printer did not fail");
+        } catch (const TError& e) {
+            QCOMPARE(e.Message(), TReportRun::NoPrinterMessage());
+            QVERIFY(e.Message().startsWith("No printer is installed"));
+        }
+        QCOMPARE(f.windows.statusWindows, 0);
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUORVEL_NO_PRINTER_CHILD", "1");
+    env.insert("CUPS_SERVER", QDir::temp().filePath("quorvel-no-cups-here.sock"));
+    env.remove("PRINTER");
+    env.remove("LPDEST");
+    QTemporaryDir home;
+    env.insert("HOME", home.path());
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"noPrinterIsAClearError"});
+    QVERIFY(child.waitForFinished(120000));
+    QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+}
+
+void tst_reports::defaultProjectIsWrittenOnce()
+{
+    QTemporaryDir dir;
+    QVERIFY(TReportProjectFile::WriteDefault(dir.path()));
+    const QString path = QDir(dir.path()).filePath("cme.rav");
+    TReportProject project(path);
+    QCOMPARE(project.ReportNames(), (QStringList{"ConfPartsReport", "TranscriptReport"}));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("@report Mine\n<p/>\n");
+    file.close();
+    QVERIFY(!TReportProjectFile::WriteDefault(dir.path()));
+    QCOMPARE(TReportProject(path).ReportNames(), QStringList{"Mine"});
+}
+
+QTEST_MAIN(tst_reports)
+#include "tst_reports.moc"

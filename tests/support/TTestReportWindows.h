@@ -1,0 +1,42 @@
+#pragma once
+
+#include "TReportWindows.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Answers the status and preview windows of report runs and writes down what they showed.
+// The preview paints its pages into a PDF file in a temporary folder. Installs itself on
+// construction and restores the widget windows on destruction.
+class TTestReportWindows : public TReportWindows
+{
+public:
+    struct TPreview
+    {
+        bool printAllowed = false;
+        QStringList sections;   // the plain text of each section
+        QString pdf;            // the pages as the preview painted them
+    };
+
+    TTestReportWindows();
+    ~TTestReportWindows() override;
+
+    std::unique_ptr<TReportStatus> OpenStatus() override;
+    void Preview(TReportPages& pages, QPrinter& printer, bool allowPrint) override;
+
+    // Cancel is pressed when the status window shows its cancelAtProgress-th text (1-based).
+    int cancelAtProgress = 0;
+    // The answer to a status window that offers "Ok to all".
+    bool chooseOkToAll = false;
+
+    int statusWindows = 0;
+    QStringList progress;            // every status text, in order
+    QList<bool> finishes;            // per finished run: whether it waited for Ok
+    QList<bool> okToAllOffered;      // per finished run
+    QList<TPreview> previews;
+
+private:
+    QTemporaryDir m_dir;
+};
