@@ -58,6 +58,10 @@ public:
     // ran yet). Cancel throws EReportCancelled and leaves no new file; errors are TError.
     void WriteTranscriptPdf(const QString& path, TReportSeries* series = nullptr);
 
+    // The HTML of each section of a report (each starts a page) over the data sets as they
+    // stand, with the current parameters; for checks and measurements.
+    QStringList ReportHtml(const QString& reportName);
+
     // The parameters of the last report set-up ("pHeaderBmp", "pHeaderText", ...).
     const QMap<QString, QString>& ReportParameters() const { return m_parameters; }
     // Whether the preview window offers printing (PrintConferenceParticipants allows it,

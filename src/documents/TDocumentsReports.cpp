@@ -283,6 +283,11 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
                                              std::move(footer));
 }
 
+QStringList TDocuments::ReportHtml(const QString& reportName)
+{
+    return BuildRenderer(reportName)->SectionHtml();
+}
+
 void TDocuments::WriteTranscriptPdf(const QString& path, TReportSeries* series)
 {
     if (!m_setUpDone)

@@ -43,6 +43,7 @@ public:
     // status window and throws EReportCancelled when the user cancels.
     void Layout(QPagedPaintDevice& device, TReportStatus* status);
     int PageCount() const { return m_pageCount; }
+    QStringList SectionHtml() const { return QStringList(m_sections.begin(), m_sections.end()); }
     // The plain text of each laid-out section.
     QStringList SectionTexts() const;
     // Paints every page on painter (active on the device of the last Layout), with newPage

@@ -1,0 +1,160 @@
+// Transcript PDFs as the e-mail run writes them, against Qt's own floor, and the transcript
+// preview of 1,000 participants. Prints:
+//   transcript_pdf_per_s N     one-participant PDFs per second over 1,000 participants
+//   transcript_pdf_ratio R     that rate / a bare QTextDocument -> QPdfWriter loop of the same HTML
+//   preview_open_ms N          click to first page shown, 1,000 participants
+#include "TConfFilter.h"
+#include "TConnection.h"
+#include "TDM.h"
+#include "TDataSet.h"
+#include "TDocuments.h"
+#include "TPrompts.h"
+#include "TReportProjectFile.h"
+#include "TReportRun.h"
+#include "TReportWindows.h"
+#include "TTimeFilter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPdfWriter>
+#include <QPrintPreviewWidget>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// The status window confirmed at once; the preview is the real window.
+class TAutoStatus : public TReportStatus
+{
+public:
+    void SetProgress(const QString&) override {}
+    bool Cancelled() override { return false; }
+    bool Finish(bool, bool) override { return false; }
+};
+
+class TAutoWindows : public TReportWindows
+{
+public:
+    std::unique_ptr<TReportStatus> OpenStatus() override { return std::make_unique<TAutoStatus>(); }
+    void Preview(TReportPages&, QPrinter&, bool) override {}
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_reports DIR\n");
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    TReportProjectFile::WriteDefault(dir);
+    TDM dm(dir);
+    if (dm.OpenFailed) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(dir));
+        return 1;
+    }
+    TDocuments docs(dm, TPrompts::Current());
+    const int count = 1000;
+    QStringList ids;
+    {
+        TDataSet chosen(*dm.Conn, QStringLiteral("Chosen"));
+        chosen.SetSQL(QStringLiteral("select user_id from participants where user_id in (select "
+                                     "user_id from attendances) order by user_id limit %1")
+                          .arg(count));
+        chosen.Open();
+        for (int row = 0; row < chosen.RecordCount(); ++row)
+            ids << QString::number(chosen.RowValue(row, 0).toLongLong());
+    }
+
+    // --- (a) one PDF per participant, as the e-mail run writes them ---------------------
+    TAutoWindows autoWindows;
+    TReportWindows::Install(&autoWindows);
+    const TConfFilter noFilter;
+    TTimeFilter noTime = TTimeFilter::CurrentYear();
+    noTime.Kind = tkNone;
+    docs.SetUpTranscriptReport();
+    const QString condition = TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."),
+                                                        noFilter, noTime);
+    QElapsedTimer setup;
+    setup.start();
+    TDM::SetQuery(dm.TransConferences,
+                  {QStringLiteral("select   a.user_id, a.conf_id, c.conf_name, c.begin_date, c.units "
+                                  "from   attendances a, conferences c where   a.conf_id = "
+                                  "c.conf_id   ") + condition});
+    TDM::SetQuery(dm.TransStatistics,
+                  {QStringLiteral("select   a.user_id, cre.c_name, sum(c.units) as credit_units from "
+                                  "  conferences c, attendances a, conf_credits cc, credits cre "
+                                  "where   c.conf_id = a.conf_id and   cc.conf_id = c.conf_id and "
+                                  "  cc.credit_id = cre.credit_id   ") + condition +
+                   QStringLiteral(" group by   a.user_id, cre.c_name ")});
+    TDM::SetQuery(dm.TransParticipants, {QStringLiteral("select * from participants")});
+    std::printf("transcript_setup_ms %.0f\n", double(setup.nsecsElapsed()) / 1e6);
+
+    QTemporaryDir out;
+    auto select = [&](const QString& id) {
+        dm.TransParticipants->SetFiltered(false);
+        dm.TransParticipants->SetFilter(QStringLiteral("user_id = ") + id);
+        dm.TransParticipants->SetFiltered(true);
+    };
+    // The same HTML for the bare loop, rendered outside its timing.
+    QStringList html;
+    for (const QString& id : ids) {
+        select(id);
+        html << docs.ReportHtml(QStringLiteral("TranscriptReport")).value(0);
+    }
+    TReportSeries series;
+    QElapsedTimer engine;
+    engine.start();
+    for (const QString& id : ids) {
+        select(id);
+        docs.WriteTranscriptPdf(out.filePath(id + QStringLiteral(".pdf")), &series);
+    }
+    const double engineSeconds = double(engine.nsecsElapsed()) / 1e9;
+
+    QElapsedTimer bare;
+    bare.start();
+    for (int i = 0; i < html.size(); ++i) {
+        QPdfWriter writer(out.filePath(QStringLiteral("bare-%1.pdf").arg(i)));
+        writer.setResolution(300);
+        writer.setPageSize(ReportDefaultPageSize());
+        QTextDocument doc;
+        doc.setHtml(html[i]);
+        doc.print(&writer);
+    }
+    const double bareSeconds = double(bare.nsecsElapsed()) / 1e9;
+    const double engineRate = ids.size() / engineSeconds;
+    const double bareRate = html.size() / bareSeconds;
+    std::printf("transcript_pdf_per_s %.1f\n", engineRate);
+    std::printf("transcript_pdf_bare_per_s %.1f\n", bareRate);
+    std::printf("transcript_pdf_ratio %.2f\n", engineRate / bareRate);
+    std::fflush(stdout);
+
+    // --- (b) the transcript preview of 1,000 chosen participants ------------------------
+    TReportWindows::Install(nullptr);
+    double firstPageMs = -1;
+    QElapsedTimer click;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() != QLatin1String("frmReportPreview") || !w->isVisible())
+                continue;
+            auto* preview = w->findChild<QPrintPreviewWidget*>();
+            if (preview && preview->pageCount() > 0) {
+                if (firstPageMs < 0)
+                    firstPageMs = double(click.nsecsElapsed()) / 1e6;
+                w->close();
+            }
+        }
+    });
+    watch.start(0);
+    click.start();
+    docs.PreviewTranscripts(noFilter, TTimeFilter::CurrentYear(), ids);
+    std::printf("preview_open_ms %.0f\n", firstPageMs);
+    return 0;
+}

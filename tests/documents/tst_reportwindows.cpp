@@ -1,0 +1,209 @@
+#include "TDocumentsFixture.h"
+
+#include "TReportRenderer.h"
+#include "TReportRun.h"
+#include "TReportWidgets.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+using namespace TDocumentsTest;
+
+namespace {
+
+QString ScreenshotDir()
+{
+    const QString build = qEnvironmentVariable("QUORVEL_BUILD_DIR");
+    QDir dir(build.isEmpty() ? QDir::currentPath() : build);
+    dir.mkpath(QStringLiteral("screenshots"));
+    return dir.filePath(QStringLiteral("screenshots"));
+}
+
+QWidget* TopLevel(const QString& name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == name && w->isVisible())
+            return w;
+    return nullptr;
+}
+
+// Runs step on every turn of the event loop until it returns true (the run under test turns
+// the loop while its windows are open).
+class TWindowDriver : public QObject
+{
+public:
+    explicit TWindowDriver(std::function<bool()> step) : m_step(std::move(step))
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (!m_done && m_step())
+                m_done = true;
+        });
+        m_timer.start(0);
+    }
+    bool Done() const { return m_done; }
+
+private:
+    std::function<bool()> m_step;
+    QTimer m_timer;
+    bool m_done = false;
+};
+
+// The widget windows instead of the test's answers, for one test function.
+struct TWidgetWindows
+{
+    TWidgetWindows() { TReportWindows::Install(nullptr); }
+};
+
+} // namespace
+
+class tst_reportwindows : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void statusWindowWaitsForOk();
+    void cancelRemovesThePartialPdf();
+    void previewWindow();
+};
+
+void tst_reportwindows::statusWindowWaitsForOk()
+{
+    TDocumentsFixture f;
+    TWidgetWindows widgets;
+    f.docs->SetUpTranscriptReport();
+    QStringList texts;
+    bool okToAllShown = false;
+    int clicks = 0;
+    TWindowDriver driver([&] {
+        QWidget* status = TopLevel(QStringLiteral("frmReportStatus"));
+        if (!status)
+            return false;
+        auto* label = status->findChild<QLabel*>(QStringLiteral("lStatus"));
+        auto* button = status->findChild<QPushButton*>(QStringLiteral("bStatus"));
+        auto* okToAll = status->findChild<QPushButton*>(QStringLiteral("bOkToAll"));
+        if (texts.isEmpty() || texts.last() != label->text())
+            texts << label->text();
+        if (button->text() != QLatin1String("Ok"))
+            return false;
+        okToAllShown = okToAll->isVisible();
+        if (clicks == 0)
+            status->grab().save(QDir(ScreenshotDir()).filePath("report-status.png"));
+        ++clicks;
+        QTest::mouseClick(okToAllShown ? okToAll : button, Qt::LeftButton);
+        return false;
+    });
+
+    const QString path = f.db.FilePath(QStringLiteral("one.pdf"));
+    f.docs->WriteTranscriptPdf(path);
+    QCOMPARE(clicks, 1);
+    QVERIFY(!okToAllShown);
+    QVERIFY2(texts.first().startsWith("Generating page") || texts.first().startsWith("Printing page"),
+             qPrintable(texts.join('|')));
+    QVERIFY(texts.last().startsWith("Printing page"));
+    QVERIFY(QFile::exists(path));
+
+    // An e-mail series: "Ok to all" on the first window confirms the others.
+    TReportSeries series;
+    for (int i = 0; i < 3; ++i)
+        f.docs->WriteTranscriptPdf(f.db.FilePath(QStringLiteral("s%1.pdf").arg(i)), &series);
+    QCOMPARE(clicks, 2);
+    QVERIFY(okToAllShown);
+    QVERIFY(series.okToAll);
+    QVERIFY(!TopLevel(QStringLiteral("frmReportStatus")));
+}
+
+void tst_reportwindows::cancelRemovesThePartialPdf()
+{
+    TDocumentsFixture f;
+    TWidgetWindows widgets;
+    f.docs->SetUpTranscriptReport();
+    const QString path = f.db.FilePath(QStringLiteral("partial.pdf"));
+    // Cancel once the third page is being written: two pages are in the file by then.
+    TWindowDriver driver([&] {
+        QWidget* status = TopLevel(QStringLiteral("frmReportStatus"));
+        if (!status || status->windowTitle() != QLatin1String("Report Status"))
+            return false;
+        if (status->findChild<QLabel*>(QStringLiteral("lStatus"))->text() != "Printing page 3")
+            return false;
+        auto* button = status->findChild<QPushButton*>(QStringLiteral("bStatus"));
+        if (button->text() != QLatin1String("Cancel"))
+            return false;
+        QTest::mouseClick(button, Qt::LeftButton);
+        return true;
+    });
+    QVERIFY_THROWS_EXCEPTION(EReportCancelled, f.docs->WriteTranscriptPdf(path));
+    QVERIFY(driver.Done());
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(QDir(f.db.Dir()).entryList({"*.pdf*", "partial*"}, QDir::Files), QStringList());
+}
+
+void tst_reportwindows::previewWindow()
+{
+    TDocumentsFixture f;
+    TWidgetWindows widgets;
+    f.timeFilter = TTimeFilter(QStringLiteral("2005"));
+    struct TSeen
+    {
+        bool maximized = false;
+        QString title;
+        int pages = 0;
+        bool printVisible = true;
+        int pageAfterNext = 0;
+        bool zoomed = false;
+    };
+    auto inspect = [](TSeen& seen, bool screenshot) {
+        QWidget* preview = TopLevel(QStringLiteral("frmReportPreview"));
+        if (!preview || TopLevel(QStringLiteral("frmReportStatus")))
+            return false;
+        auto* widget = preview->findChild<QPrintPreviewWidget*>(QStringLiteral("pvReport"));
+        if (widget->pageCount() == 0)
+            return false;
+        seen.maximized = preview->windowState().testFlag(Qt::WindowMaximized);
+        seen.title = preview->windowTitle();
+        seen.pages = widget->pageCount();
+        seen.printVisible = preview->findChild<QAction*>(QStringLiteral("acPrint"))->isVisible();
+        preview->findChild<QAction*>(QStringLiteral("acNextPage"))->trigger();
+        seen.pageAfterNext = widget->currentPage();
+        const qreal zoom = widget->zoomFactor();
+        preview->findChild<QAction*>(QStringLiteral("acZoomIn"))->trigger();
+        seen.zoomed = widget->zoomFactor() > zoom;
+        if (screenshot) {
+            preview->resize(1000, 760);
+            preview->grab().save(QDir(ScreenshotDir()).filePath("report-preview.png"));
+        }
+        preview->findChild<QAction*>(QStringLiteral("acClose"))->trigger();
+        return true;
+    };
+
+    TSeen transcripts;
+    {
+        TWindowDriver driver([&] { return inspect(transcripts, true); });
+        f.docs->PreviewTranscripts(f.confFilter, f.timeFilter);
+        QVERIFY(driver.Done());
+    }
+    QCOMPARE(transcripts.title, QStringLiteral("Report Preview"));
+    QVERIFY(transcripts.maximized);
+    QCOMPARE(transcripts.pages, 5);
+    QVERIFY(!transcripts.printVisible);
+    QCOMPARE(transcripts.pageAfterNext, 2);
+    QVERIFY(transcripts.zoomed);
+
+    TSeen sheet;
+    QVERIFY(f.dm->Conferences->Locate(QStringLiteral("conf_id"), 1));
+    {
+        TWindowDriver driver([&] { return inspect(sheet, false); });
+        f.docs->PrintConferenceParticipants();
+        QVERIFY(driver.Done());
+    }
+    QVERIFY(sheet.printVisible);
+    QCOMPARE(sheet.pages, 1);
+}
+
+QTEST_MAIN(tst_reportwindows)
+#include "tst_reportwindows.moc"
