@@ -11,7 +11,7 @@ packages=(
   libkainjow-mustache-dev
   libqt6sql6-psql postgresql
   cups cups-bsd printer-driver-cups-pdf
-  python3-aiosmtpd msmtp
+  python3-aiosmtpd msmtp openssl
   desktop-file-utils dpkg-dev
   xvfb xauth poppler-utils
   fonts-dejavu-core fonts-liberation2

@@ -288,6 +288,8 @@ void TConnection::OpenInternal(const QString& filePath, TOpenPurpose purpose)
         Execute(QStringLiteral("PRAGMA temp_store=MEMORY"));
         Execute(QStringLiteral("PRAGMA cache_size=-32768"));
         RegisterFunctions();
+        if (purpose == TOpenPurpose::Use && !m_readOnly)
+            AddMissingTables();
     } catch (...) {
         Close();
         throw;
@@ -412,6 +414,23 @@ void TConnection::CheckSchema()
                 throw EDatabaseError(QStringLiteral("The file '%1' is not a database of this program "
                                                     "(the column '%2.%3' is missing).")
                                          .arg(native, table, column));
+    }
+}
+
+void TConnection::AddMissingTables()
+{
+    // Only a file that lacks one is written to: opening an up-to-date file writes nothing.
+    const bool missing = ScalarQuery(QStringLiteral(
+        "select count(*) from sqlite_master where type = 'table' and name = 'mail_log'"))
+                               .toLongLong() == 0;
+    if (!missing)
+        return;
+    try {
+        for (const QString& statement : TSchema::AddedTableStatements())
+            Execute(statement);
+    } catch (const EDatabaseError&) {
+        // The delivery log is not needed to work with the file; a run without it keeps its
+        // rows in memory only.
     }
 }
 

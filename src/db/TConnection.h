@@ -82,6 +82,8 @@ private:
     // Reads the schema version: SQLITE_OK, or the engine's error code with its message in why.
     int ProbeFile(QString& why);
     void RegisterFunctions();
+    // Creates the tables of TSchema::AddedTableStatements that an older file lacks.
+    void AddMissingTables();
     void CheckSchema();
     void RefuseWalOnNetwork(const QString& journalMode) const;
     bool AskToRetryBusy() const;

@@ -124,5 +124,17 @@ QStringList TSchema::CreateStatements()
                << QStringLiteral("CREATE INDEX ix_conf_credits_credit ON conf_credits (credit_id)")
                << QStringLiteral("CREATE INDEX ix_conf_extras_conf ON conf_extras (conf_id)")
                << QStringLiteral("CREATE INDEX ix_conf_extras_extra ON conf_extras (extra_id)");
+    statements << AddedTableStatements();
     return statements;
+}
+
+QStringList TSchema::AddedTableStatements()
+{
+    // One row per message a transcript e-mail run tried: when, to whom, which file, through
+    // which handler, and the result ("sent", "refused" with the server's text, "not sent").
+    return {QStringLiteral("CREATE TABLE IF NOT EXISTS mail_log (log_id INTEGER PRIMARY KEY "
+                           "AUTOINCREMENT, run_id INTEGER NOT NULL, log_time TEXT NOT NULL, "
+                           "user_id INTEGER, email TEXT, file_name TEXT, handler TEXT, "
+                           "status TEXT NOT NULL, detail TEXT, attempts INTEGER NOT NULL DEFAULT 1)"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS ix_mail_log_run ON mail_log (run_id)")};
 }
