@@ -17,14 +17,6 @@ namespace
 
 const QString MailSection = QStringLiteral("Mail");
 
-// Close, new statement lines (joined by CR LF as the engine runs them), open.
-void SetQuery(TDataSet* dataSet, const QStringList& lines)
-{
-    dataSet->Close();
-    dataSet->SetSQL(lines.join(QStringLiteral("\r\n")));
-    dataSet->Open();
-}
-
 QString HandlerLabel(const TConfig& config)
 {
     return config.ReadString(MailSection, QStringLiteral("HandlerType")).trimmed() ==
@@ -136,8 +128,8 @@ void TEmailRun::Run(const QString& participantsSql)
 {
     TDataSet* participants = m_dm.TransParticipants;
     TDataSet* emailParticipants = m_dm.TransEmail;
-    SetQuery(participants, {QStringLiteral("select * from participants")});
-    SetQuery(emailParticipants, {participantsSql, QStringLiteral("and p.mail_type = 1")});
+    TDM::SetQuery(participants, {QStringLiteral("select * from participants")});
+    TDM::SetQuery(emailParticipants, {participantsSql, QStringLiteral("and p.mail_type = 1")});
     emailParticipants->First();
     const QString folder = PreparePdfFolder(m_dm.WorkingDirectory());
 

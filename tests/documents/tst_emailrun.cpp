@@ -1,6 +1,9 @@
 // The transcript e-mail run end to end: a real cme.mdb in a temporary folder, the real settings
-// file, a real SMTP server on loopback (and msmtp for the local mail command). Only the report
-// engine is replaced: the PDF writer here writes the one participant it is given.
+// file, a real SMTP server on loopback (and msmtp for the local mail command). Most cases replace
+// the report engine by a writer that puts the one participant it is given into the file; the
+// first runs GenerateTranscripts whole, with the real engine and its status windows.
+
+#include "TDocumentsFixture.h"
 
 #include "TConfig.h"
 #include "TConnection.h"
@@ -137,6 +140,63 @@ class TestEmailRun : public QObject
     }
 
 private Q_SLOTS:
+    void generateTranscriptsMailsRealPdfs_data()
+    {
+        QTest::addColumn<bool>("okToAll");
+        QTest::addColumn<QList<bool>>("waits");
+        QTest::newRow("Ok each time") << false << QList<bool>{true, true, true};
+        // The first status window's "Ok to all" confirms the other two.
+        QTest::newRow("Ok to all") << true << QList<bool>{true, false, false};
+    }
+
+    void generateTranscriptsMailsRealPdfs()
+    {
+        QFETCH(bool, okToAll);
+        QFETCH(QList<bool>, waits);
+        TSmtpServer server;
+        if (!server.Start())
+            QSKIP(qPrintable(server.SkipReason()));
+        TDocumentsFixture f;
+        // E-mail for Anna Smith (1) and Bob smithers (4) at one address, none for Zed (6);
+        // nobody for the printer.
+        f.db.Exec("update participants set mail_type = null where mail_type in (2, 3)");
+        f.db.Exec(
+            "update participants set email = 'office.team@example.org' where user_id in (1, 4)");
+        TConfig& config = *f.dm->Config;
+        config.WriteString("Mail", "HandlerType", "1");
+        config.WriteString("SMTP", "Host", "127.0.0.1");
+        config.WriteString("SMTP", "Port", server.PortText());
+        config.WriteString("SMTP", "AuthType", "0");
+        config.WriteString("Mail", "From", "office@example.org");
+        config.WriteString("Mail", "Subject", "Transcript");
+        TRecordedReports reports;
+        f.windows.chooseOkToAll = okToAll;
+        f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
+
+        QCOMPARE(f.windows.finishes, waits);
+        QCOMPARE(f.windows.okToAllOffered, waits); // offered by every window that waits
+        const QString folder = QDir(f.db.Dir()).filePath("PDF") + '/';
+        QCOMPARE(
+            QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+            QStringList({".pdf", "office.team@example.org-4.pdf", "office.team@example.org.pdf"}));
+        const auto messages = server.Messages();
+        QCOMPARE(messages.size(), 2);
+        QCOMPARE(server.Count("connect"), 1);
+        QStringList received;
+        for (const QJsonObject& message : messages) {
+            const QJsonObject attachment = message["attachments"].toArray()[0].toObject();
+            const QString text = TDocumentsTest::PdfText(attachment["path"].toString());
+            received << attachment["name"].toString() + (text.contains("Anna") ? " Anna" : "") +
+                            (text.contains("Bob") ? " Bob" : "");
+        }
+        // Each of the two shares the address but receives his own transcript.
+        QCOMPARE(received, QStringList({"office.team@example.org.pdf Anna",
+                                        "office.team@example.org-4.pdf Bob"}));
+        QCOMPARE(f.prompts.LastText(),
+                 QString("There are 1 participants with wrong (empty) e-mails!"));
+        QCOMPARE(reports.shown.size(), 1);
+    }
+
     void deliversEveryoneTheirOwnPdf_data()
     {
         QTest::addColumn<QString>("handlerType");
