@@ -414,13 +414,16 @@ void tst_reports::cancelLeavesNoFile()
 
 void tst_reports::generateWithoutPostalParticipantsPrintsNothing()
 {
-    // Participants 1 and 4 want e-mail: no print job, no message. The e-mail step is not built
-    // yet and sends nothing: no PDF folder, no status window.
+    // Participants 1 and 4 want e-mail: no print job. The e-mail step writes their two PDFs
+    // (the only status windows) and counts their empty addresses; the desktop-mail handler
+    // sends nothing.
     TDocumentsFixture f;
+    f.dm->Config->WriteString(QStringLiteral("Mail"), QStringLiteral("HandlerType"), QStringLiteral("2"));
     f.docs->GenerateTranscripts(f.confFilter, f.timeFilter, {QStringLiteral("1"), QStringLiteral("4")});
-    QCOMPARE(f.windows.statusWindows, 0);
-    QVERIFY(f.prompts.shown.isEmpty());
-    QVERIFY(!QDir(f.db.Dir()).exists(QStringLiteral("PDF")));
+    QCOMPARE(f.windows.statusWindows, 2);
+    QCOMPARE(QDir(f.db.FilePath(QStringLiteral("PDF"))).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    QCOMPARE(f.prompts.shown.size(), 1);
+    QCOMPARE(f.prompts.LastText(), QStringLiteral("There are 2 participants with wrong (empty) e-mails!"));
 }
 
 void tst_reports::printsPostalTranscriptsOnTheDefaultPrinter()
@@ -437,6 +440,9 @@ void tst_reports::printsPostalTranscriptsOnTheDefaultPrinter()
 
     TDocumentsFixture f;
     f.timeFilter = Year(QStringLiteral("2005"));
+    // Only the print job here: nobody for e-mail, and a handler that needs no server.
+    f.db.Exec(QStringLiteral("update participants set mail_type = null where mail_type = 1"));
+    f.dm->Config->WriteString(QStringLiteral("Mail"), QStringLiteral("HandlerType"), QStringLiteral("2"));
     f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
     QCOMPARE(f.windows.finishes, QList<bool>{true});
 
