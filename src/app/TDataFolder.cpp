@@ -2,6 +2,7 @@
 
 #include "TError.h"
 #include "TNewDatabase.h"
+#include "TReportProjectFile.h"
 #include "TPrompts.h"
 
 #include <QCoreApplication>
@@ -59,6 +60,7 @@ QString CreateNew(TPrompts& prompts)
         return {};
     try {
         TNewDatabase::CreateEmpty(folder);
+        TReportProjectFile::WriteDefault(folder);
     } catch (const TError& error) {
         prompts.Message(TPrompts::Kind::Error, Tr("Error"), error.Message());
         return {};

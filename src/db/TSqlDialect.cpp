@@ -39,11 +39,63 @@ bool ParseJetDate(const QString& body, QString& iso)
     return true;
 }
 
+// A year test on a column becomes a range of ISO texts, which an index on the column serves;
+// the registered DatePart would make SQLite read every row. Text between quotes is kept.
+QString TranslateYears(const QString& sql)
+{
+    if (!sql.contains(QLatin1String("DatePart('yyyy'"), Qt::CaseInsensitive))
+        return sql;
+    static const QRegularExpression yearTest(
+        QStringLiteral("DatePart\\('yyyy',\\s*([A-Za-z_][A-Za-z_0-9]*(?:\\.[A-Za-z_][A-Za-z_0-9]*)?)"
+                       "\\)\\s*=\\s*([0-9]{4})(?![0-9.])"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    out.reserve(sql.size() + 32);
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"') {
+            qsizetype j = i + 1;
+            while (j < n) {
+                if (sql.at(j) == c) {
+                    if (j + 1 < n && sql.at(j + 1) == c) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            out += QStringView(sql).mid(i, qMin(j + 1, n) - i);
+            i = j + 1;
+            continue;
+        }
+        if (c == u'D' || c == u'd') {
+            const auto m = yearTest.match(sql, i, QRegularExpression::NormalMatch,
+                                          QRegularExpression::AnchorAtOffsetMatchOption);
+            const int year = m.hasMatch() ? m.captured(2).toInt() : 0;
+            if (m.hasMatch() && year >= 1000 && year < 9999) {
+                const QString column = m.captured(1);
+                out += QStringLiteral("(%1 >= '%2-01-01' and %1 < '%3-01-01')")
+                           .arg(column)
+                           .arg(year)
+                           .arg(year + 1);
+                i = m.capturedEnd(0);
+                continue;
+            }
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
 } // namespace
 
 QString TSqlDialect::Translate(const QString& sql)
 {
-    return TCollation::InOrderBy(TranslateDates(sql));
+    return TCollation::InOrderBy(TranslateYears(TranslateDates(sql)));
 }
 
 QString TSqlDialect::TranslateDates(const QString& sql)

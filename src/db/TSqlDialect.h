@@ -5,7 +5,9 @@
 // Translates the Jet forms that the program's SQL texts are written in into SQLite's dialect,
 // just before execution. Text between single quotes is never touched.
 //  - #m/d/yyyy# and #m/d/yyyy h:nn[:ss] [AM|PM]# become ISO literals 'yyyy-mm-dd hh:mm:ss'.
-//  - DatePart and the case-insensitive like are functions registered on the connection.
+//  - DatePart and the case-insensitive like are functions registered on the connection; a year
+//    test "DatePart('yyyy', col) = 2005" becomes "(col >= '2005-01-01' and col < '2006-01-01')",
+//    the same rows for the ISO texts stored, read through an index on col.
 //  - Name and title columns in an "order by" sort by the locale's collation (TCollation).
 namespace TSqlDialect {
 

@@ -103,6 +103,7 @@ void TstDataFolder::theUserCreatesANewDatabase()
     TConnection conn;
     conn.Open(QDir(folder).filePath("cme.mdb"));
     QCOMPARE(conn.ScalarQuery("select count(*) from conferences").toInt(), 0);
+    QVERIFY(QFile::exists(QDir(folder).filePath("cme.rav")));
     QCOMPARE(TDataFolder::LastUsed(), folder);
 }
 

@@ -51,8 +51,15 @@ void TstDialect::translate_data()
         << "select * from conferences where conf_name like '%order by series%' order by series"
         << "select * from conferences where conf_name like '%order by series%' order by series "
            "collate LOCALE";
-    QTest::newRow("datepart kept for the registered function")
-        << "( DatePart('yyyy', c.begin_date) = 2005 )" << "( DatePart('yyyy', c.begin_date) = 2005 )";
+    QTest::newRow("a year test becomes an indexable range")
+        << "( DatePart('yyyy', c.begin_date) = 2005 or DatePart('yyyy', begin_date)=1999 )"
+        << "( (c.begin_date >= '2005-01-01' and c.begin_date < '2006-01-01') or (begin_date >= "
+           "'1999-01-01' and begin_date < '2000-01-01') )";
+    QTest::newRow("other date parts and quoted year tests kept")
+        << "DatePart('m', x) = 3 and y like '%DatePart(''yyyy'', x) = 2005%' and "
+           "DatePart('yyyy', x) = 20051"
+        << "DatePart('m', x) = 3 and y like '%DatePart(''yyyy'', x) = 2005%' and "
+           "DatePart('yyyy', x) = 20051";
 }
 
 void TstDialect::translate()

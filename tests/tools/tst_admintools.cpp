@@ -216,6 +216,8 @@ private Q_SLOTS:
         QVERIFY2(run.code == 0, qPrintable(run.err));
         const QString path = QDir(folder).filePath(QStringLiteral("cme.mdb"));
         QVERIFY(run.out.contains(QDir(folder).absolutePath()));
+        // The default report project beside it.
+        QVERIFY(FileBytes(QDir(folder).filePath(QStringLiteral("cme.rav"))).contains("@report TranscriptReport"));
 
         TConnection conn;
         conn.Open(path); // checks the tables the program needs
@@ -258,6 +260,7 @@ private Q_SLOTS:
         QVERIFY(run.err.contains(path));
         QCOMPARE(FileBytes(path), QByteArray("precious data"));
         QVERIFY(!QFile::exists(QDir(folder).filePath(QStringLiteral("quorvel.ini"))));
+        QVERIFY(!QFile::exists(QDir(folder).filePath(QStringLiteral("cme.rav"))));
     }
 
     void journalSwitchesAnExistingFile()
