@@ -4,6 +4,7 @@
 #include "TReportRenderer.h"
 #include "TReportRun.h"
 
+#include <QImage>
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -331,6 +332,14 @@ void tst_reports::transcriptPdf()
     TDocumentsFixture f;
     f.timeFilter = Year(QStringLiteral("2005"));
     f.dm->Config->WriteList(QStringLiteral("Header"), {QStringLiteral("Office of CME")});
+    // A header picture on every transcript; a footer picture that is missing is left out.
+    QImage logo(120, 40, QImage::Format_RGB32);
+    logo.fill(Qt::darkBlue);
+    QVERIFY(logo.save(f.db.FilePath(QStringLiteral("logo.bmp"))));
+    f.dm->Config->WriteString(QStringLiteral("Bitmaps"), QStringLiteral("HeaderBmp"),
+                              f.db.FilePath(QStringLiteral("logo.bmp")));
+    f.dm->Config->WriteString(QStringLiteral("Bitmaps"), QStringLiteral("FooterBmp"),
+                              f.db.FilePath(QStringLiteral("gone.bmp")));
     f.docs->SetUpTranscriptReport();
     TDM::SetQuery(f.dm->TransParticipants, {TDM::SelectTranscriptParticipants(f.confFilter, f.timeFilter)
                                             + QStringLiteral("order by p.user_id")});
@@ -360,6 +369,13 @@ void tst_reports::transcriptPdf()
              qPrintable(pages[1]));
     QVERIFY2(QRegularExpression("CME\\s+2\\.25").match(pages[1]).hasMatch(), qPrintable(pages[1]));
     QVERIFY2(QRegularExpression("CNE\\s+0\\.75").match(pages[1]).hasMatch(), qPrintable(pages[1]));
+
+    QProcess images;
+    images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path});
+    QVERIFY(images.waitForFinished(60000));
+    const QStringList imageLines = QString::fromUtf8(images.readAllStandardOutput())
+                                       .split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(imageLines.size() - 2, 5); // two heading lines, then one picture per page
 
     QCOMPARE(f.windows.statusWindows, 1);
     QCOMPARE(f.windows.progress.first(), QStringLiteral("Generating page 1"));
