@@ -1,5 +1,6 @@
 #include "TDocuments.h"
 
+#include "TConnection.h"
 #include "TControlsOff.h"
 #include "TCsvOutput.h"
 #include "TCtrlToRTF.h"
@@ -38,6 +39,36 @@ QString PlainNumber(double value, const QLocale& locale)
     text.replace(u'.', locale.decimalPoint());
     return text;
 }
+
+// Keeps one read transaction open while a run walks a list whose details re-read at every
+// row: the engine then takes its read lock and checks the file once, not at every statement,
+// and every row comes from the same state of the file. Nothing is written meanwhile.
+class TReadSnapshot
+{
+public:
+    explicit TReadSnapshot(TConnection& conn) : m_conn(conn)
+    {
+        if (!m_conn.InTransaction()) {
+            m_conn.Execute(QStringLiteral("BEGIN"));
+            m_open = true;
+        }
+    }
+    ~TReadSnapshot()
+    {
+        if (!m_open)
+            return;
+        try {
+            m_conn.Execute(QStringLiteral("COMMIT"));
+        } catch (...) {
+        }
+    }
+    TReadSnapshot(const TReadSnapshot&) = delete;
+    TReadSnapshot& operator=(const TReadSnapshot&) = delete;
+
+private:
+    TConnection& m_conn;
+    bool m_open = false;
+};
 
 QString DateTimeText(const TField& field)
 {
@@ -153,6 +184,7 @@ bool TDocuments::GenerateCalendar()
     const QString label = Tr("Speaker(s): ");
     const QString speakerLine = QStringLiteral("    %1 %2%3%4");
     {
+        const TReadSnapshot snapshot(*m_dm.Conn);
         TProgressRun run(m_progress, Tr("Writing the calendar..."), confs->RecordCount());
         confs->First();
         while (!confs->Eof()) {

@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QTest>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace
@@ -532,8 +533,9 @@ void TstExports::calendarListsConferencesWithTheirSpeakers()
         "May 5, 2003", "Pediatric Care", "Speaker(s): ", "    JANE DOE, Austin",
         "    John Smith", ""};
     QCOMPARE(paragraphs, expected);
-    // The walk ends on the list's last row.
+    // The walk ends on the list's last row, and its read transaction is closed.
     QCOMPARE(m_fx->dm->CalendarConfs->RecNo(), m_fx->dm->CalendarConfs->RecordCount() - 1);
+    QVERIFY(sqlite3_get_autocommit(m_fx->dm->Conn->Handle()));
 }
 
 void TstExports::calendarOfAnEmptyListHasOnlyTheFrame()
@@ -579,6 +581,7 @@ void TstExports::calendarFailureAndCancelKeepTheOldFile()
         QVERIFY2(e.Message().contains(path), qPrintable(e.Message()));
     }
     QVERIFY(QFileInfo(path).isDir());
+    QVERIFY(sqlite3_get_autocommit(m_fx->dm->Conn->Handle()));
     QVERIFY(QDir().rmpath(path + QStringLiteral("/inside")));
 
     // A long run cancelled from its progress leaves the old file as it was.
@@ -593,6 +596,7 @@ void TstExports::calendarFailureAndCancelKeepTheOldFile()
     QCOMPARE(m_progress.begun, 1);
     QCOMPARE(m_progress.ended, 1);
     QCOMPARE(ReadAll(path), QByteArray("old"));
+    QVERIFY(sqlite3_get_autocommit(m_fx->dm->Conn->Handle()));
 }
 
 QTEST_GUILESS_MAIN(TstExports)
