@@ -6,8 +6,10 @@
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TProgressDialog.h"
+#include "TReportProjectFile.h"
 #include "TTempDatabase.h"
 #include "TTestPrompts.h"
+#include "TTestReportWindows.h"
 #include "TTestWindows.h"
 #include "TTranscriptsPage.h"
 #include "TfrmMain.h"
@@ -70,6 +72,7 @@ private:
 
     std::unique_ptr<TTempDatabase> m_db;
     std::unique_ptr<TTestPrompts> m_prompts;
+    std::unique_ptr<TTestReportWindows> m_windows;
     std::unique_ptr<TDM> m_dm;
     std::unique_ptr<TfrmMain> m_main;
     TTranscriptsPage* m_trans = nullptr;
@@ -96,7 +99,9 @@ void TstDocumentPages::init()
                "('Baker', 'Bo'), ('Cole', 'Cy'), ('Dunn', 'Di')");
     m_db->Exec("insert into attendances (conf_id, user_id) values (1, 1), (1, 2), (2, 3), "
                "(3, 4), (2, 1)");
+    TReportProjectFile::WriteDefault(m_db->Dir());
     m_prompts = std::make_unique<TTestPrompts>();
+    m_windows = std::make_unique<TTestReportWindows>();
     m_dm = std::make_unique<TDM>(m_db->Dir());
     QVERIFY(!m_dm->OpenFailed);
     m_main = std::make_unique<TfrmMain>();
@@ -115,6 +120,7 @@ void TstDocumentPages::cleanup()
     m_main.reset();
     frmMain = nullptr;
     m_dm.reset();
+    m_windows.reset();
     m_prompts.reset();
     m_db.reset();
 }
@@ -171,16 +177,21 @@ void TstDocumentPages::menusPassTheSelectedParticipants_data()
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<bool>("preview");
     QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<QStringList>("names");
     // Rows sorted by last name: Adams 1, Baker 2, Cole 3, Dunn 4.
-    QTest::newRow("generate all, rows selected") << "miGenerateAll" << QList<int>{0, 2} << false
-                                                 << QStringList();
+    const QStringList everyone{"Al Adams", "Bo Baker", "Cy Cole", "Di Dunn"};
+    QTest::newRow("generate all, rows selected")
+        << "miGenerateAll" << QList<int>{0, 2} << false << QStringList() << everyone;
     QTest::newRow("generate selected") << "miGenerateSelected" << QList<int>{3, 0, 2} << false
-                                       << QStringList{"1", "3", "4"};
+                                       << QStringList{"1", "3", "4"}
+                                       << QStringList{"Al Adams", "Cy Cole", "Di Dunn"};
     QTest::newRow("generate selected, none selected")
-        << "miGenerateSelected" << QList<int>{} << false << QStringList();
-    QTest::newRow("preview all") << "miPreviewAll" << QList<int>{1} << true << QStringList();
-    QTest::newRow("preview selected") << "miPreviewSelected" << QList<int>{1} << true
-                                      << QStringList{"2"};
+        << "miGenerateSelected" << QList<int>{} << false << QStringList() << everyone;
+    QTest::newRow("preview all") << "miPreviewAll" << QList<int>{1} << true << QStringList()
+                                 << everyone;
+    QTest::newRow("preview selected") << "miPreviewSelected" << QList<int>{1, 3} << true
+                                      << QStringList{"2", "4"}
+                                      << QStringList{"Bo Baker", "Di Dunn"};
 }
 
 void TstDocumentPages::menusPassTheSelectedParticipants()
@@ -189,6 +200,7 @@ void TstDocumentPages::menusPassTheSelectedParticipants()
     QFETCH(QList<int>, rows);
     QFETCH(bool, preview);
     QFETCH(QStringList, ids);
+    QFETCH(QStringList, names);
     ShowTranscripts();
     m_dm->Transcripts->SetRecNo(1);
     SelectRows(rows);
@@ -203,12 +215,23 @@ void TstDocumentPages::menusPassTheSelectedParticipants()
     QCOMPARE(runs.at(0).at(1).toStringList(), ids);
     // Reading the selection does not move the list.
     QCOMPARE(m_dm->Transcripts->RecNo(), 1);
-    // "Finished" follows a generate run that ended well, never a preview.
-    const bool failed = std::any_of(m_prompts->shown.begin(), m_prompts->shown.end(),
-                                    [](const TTestPrompts::TShown& box) {
-                                        return box.kind != TPrompts::Kind::Plain;
-                                    });
-    QCOMPARE(Plain(), (!preview && !failed) ? QStringList{"Finished"} : QStringList());
+
+    // The run covered exactly those participants: one transcript each in the preview, or
+    // their ids in the query the run selected them with.
+    if (preview) {
+        QCOMPARE(m_windows->previews.size(), 1);
+        const QStringList sections = m_windows->previews.first().sections;
+        QCOMPARE(sections.size(), names.size());
+        for (const QString& name : names)
+            QVERIFY2(sections.filter(name).size() == 1, qPrintable(name));
+    } else {
+        QVERIFY(m_windows->previews.isEmpty());
+        QVERIFY(m_dm->TransParticipants->SQL().startsWith(TDM::SelectTranscriptParticipants(
+            m_main->TransFilter(), m_main->TimeFilter(), ids)));
+    }
+    // "Finished" follows a generate run, never a preview; nothing else is said.
+    QCOMPARE(m_prompts->shown.size(), preview ? 0 : 1);
+    QCOMPARE(Plain(), preview ? QStringList() : QStringList{"Finished"});
 }
 
 void TstDocumentPages::filterChangesEmptyTheSelection()
@@ -253,6 +276,16 @@ void TstDocumentPages::listsAreExportedFromBothPages()
     QFile partsFile(parts);
     QVERIFY(partsFile.open(QIODevice::ReadOnly));
     QCOMPARE(partsFile.readAll().split('\n').size(), 4); // captions, two rows, end
+    QVERIFY(m_prompts->shown.isEmpty());
+
+    // The attendance sheet of the same conference opens in the preview, which may print.
+    Click("bPrintConfParts");
+    QCOMPARE(m_windows->previews.size(), 1);
+    QVERIFY(m_windows->previews.first().printAllowed);
+    const QString sheet = m_windows->previews.first().sections.join(u'\n');
+    QVERIFY2(sheet.contains(QStringLiteral("Heart")) && sheet.contains(QStringLiteral("Al Adams"))
+                 && sheet.contains(QStringLiteral("Bo Baker")) && !sheet.contains(QStringLiteral("Cole")),
+             qPrintable(sheet));
     QVERIFY(m_prompts->shown.isEmpty());
 }
 
