@@ -20,7 +20,7 @@ void CheckLength(const QString& what, const QString& text)
 // Logs off on every way out of Send; an error there is swallowed.
 struct TSessionGuard {
     TSimpleMapi& mapi;
-    unsigned long session = 0;
+    TSimpleMapi::TSession session = 0;
     bool open = false;
     ~TSessionGuard()
     {

@@ -33,13 +33,13 @@ bool TSendmailMapi::DefaultProfile(QString&)
     return false;
 }
 
-unsigned long TSendmailMapi::Logon(const QString&, unsigned long, unsigned long& session)
+unsigned long TSendmailMapi::Logon(const QString&, unsigned long, TSession& session)
 {
     session = 1;
     return SuccessSuccess;
 }
 
-unsigned long TSendmailMapi::Logoff(unsigned long)
+unsigned long TSendmailMapi::Logoff(TSession)
 {
     return SuccessSuccess;
 }
@@ -87,7 +87,7 @@ void TSendmailMapi::Run(const QStringList& command, const QByteArray& input)
     }
 }
 
-unsigned long TSendmailMapi::SendMail(unsigned long, const TMessage& message, unsigned long flags)
+unsigned long TSendmailMapi::SendMail(TSession, const TMessage& message, unsigned long flags)
 {
     for (const TFile& file : message.files)
         if (!QFileInfo(file.path).isFile())

@@ -22,15 +22,15 @@ public:
 
     bool DefaultProfile(QString& profile) override;
     unsigned long Logon(const QString& profile, unsigned long flags,
-                        unsigned long& session) override;
-    unsigned long Logoff(unsigned long session) override;
+                        TSession& session) override;
+    unsigned long Logoff(TSession session) override;
     unsigned long ResolveName(const QString& name, unsigned long flags,
                               TResolved& resolved) override;
     void FreeBuffer(TResolved& resolved) override;
     // Returns 11 ("Attachment not found") for a missing file, as the mail client would; a
     // command that is missing, fails to start or exits non-zero throws EMailError with its
     // error output.
-    unsigned long SendMail(unsigned long session, const TMessage& message,
+    unsigned long SendMail(TSession session, const TMessage& message,
                            unsigned long flags) override;
 
 private:

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QtGlobal>
 
 #include <memory>
 
@@ -20,6 +21,9 @@ public:
     // Recipient classes and flags as Simple MAPI numbers them.
     enum RecipientClass : unsigned long { Orig = 0, To = 1, Cc = 2, Bcc = 3 };
     enum Flags : unsigned long { LogonUi = 1, NewSession = 2, Dialog = 8 };
+
+    // A Simple MAPI session handle (pointer-sized on 64-bit Windows).
+    using TSession = quintptr;
 
     struct TRecipient {
         unsigned long recipClass = To;
@@ -53,13 +57,13 @@ public:
     // The profile named by "DefaultProfile" in the registry; false when none is found.
     virtual bool DefaultProfile(QString& profile) = 0;
     virtual unsigned long Logon(const QString& profile, unsigned long flags,
-                                unsigned long& session) = 0;
-    virtual unsigned long Logoff(unsigned long session) = 0;
+                                TSession& session) = 0;
+    virtual unsigned long Logoff(TSession session) = 0;
     virtual unsigned long ResolveName(const QString& name, unsigned long flags,
                                       TResolved& resolved) = 0;
     virtual void FreeBuffer(TResolved& resolved) = 0;
     // May throw EMailError where the backend itself fails (the local mail command).
-    virtual unsigned long SendMail(unsigned long session, const TMessage& message,
+    virtual unsigned long SendMail(TSession session, const TMessage& message,
                                    unsigned long flags) = 0;
 };
 

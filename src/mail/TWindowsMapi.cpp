@@ -78,7 +78,7 @@ bool TWindowsMapi::DefaultProfile(QString& profile)
 }
 
 unsigned long TWindowsMapi::Logon(const QString& profile, unsigned long flags,
-                                  unsigned long& session)
+                                  TSession& session)
 {
     auto logon = reinterpret_cast<LPMAPILOGON>(Function("MAPILogon"));
     if (!logon)
@@ -86,11 +86,11 @@ unsigned long TWindowsMapi::Logon(const QString& profile, unsigned long flags,
     QByteArray name = profile.toLocal8Bit();
     LHANDLE handle = 0;
     const ULONG result = logon(0, name.data(), nullptr, flags, 0, &handle);
-    session = static_cast<unsigned long>(handle);
+    session = static_cast<TSession>(handle);
     return result;
 }
 
-unsigned long TWindowsMapi::Logoff(unsigned long session)
+unsigned long TWindowsMapi::Logoff(TSession session)
 {
     auto logoff = reinterpret_cast<LPMAPILOGOFF>(Function("MAPILogoff"));
     return logoff ? logoff(session, 0, 0, 0) : 1;
@@ -123,7 +123,7 @@ void TWindowsMapi::FreeBuffer(TResolved& resolved)
     resolved.buffer = nullptr;
 }
 
-unsigned long TWindowsMapi::SendMail(unsigned long session, const TMessage& message,
+unsigned long TWindowsMapi::SendMail(TSession session, const TMessage& message,
                                      unsigned long flags)
 {
     auto send = reinterpret_cast<LPMAPISENDMAIL>(Function("MAPISendMail"));

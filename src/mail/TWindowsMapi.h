@@ -16,12 +16,12 @@ public:
 
     bool DefaultProfile(QString& profile) override;
     unsigned long Logon(const QString& profile, unsigned long flags,
-                        unsigned long& session) override;
-    unsigned long Logoff(unsigned long session) override;
+                        TSession& session) override;
+    unsigned long Logoff(TSession session) override;
     unsigned long ResolveName(const QString& name, unsigned long flags,
                               TResolved& resolved) override;
     void FreeBuffer(TResolved& resolved) override;
-    unsigned long SendMail(unsigned long session, const TMessage& message,
+    unsigned long SendMail(TSession session, const TMessage& message,
                            unsigned long flags) override;
 
 private:

@@ -47,13 +47,13 @@ public:
         return m_log.hasProfile;
     }
     unsigned long Logon(const QString& profile, unsigned long flags,
-                        unsigned long& session) override
+                        TSession& session) override
     {
         m_log.calls << QString("Logon %1 %2").arg(profile).arg(flags);
         session = 77;
         return m_log.logonResult;
     }
-    unsigned long Logoff(unsigned long session) override
+    unsigned long Logoff(TSession session) override
     {
         m_log.calls << QString("Logoff %1").arg(session);
         return 2;
@@ -81,7 +81,7 @@ public:
         resolved.buffer = nullptr;
         --m_log.buffersHeld;
     }
-    unsigned long SendMail(unsigned long session, const TMessage& message,
+    unsigned long SendMail(TSession session, const TMessage& message,
                            unsigned long flags) override
     {
         m_log.calls << QString("SendMail %1").arg(session);

@@ -181,6 +181,27 @@ private Q_SLOTS:
         }
     }
 
+    void implicitTlsOnPort465()
+    {
+        TSmtpServer server;
+        if (!server.MakeCertificate())
+            QSKIP(qPrintable(server.SkipReason()));
+        // Port 465 needs root (or a free port 465); elsewhere the case cannot run.
+        if (!server.Start(
+                {"--implicit-tls", server.CertificateFile(), server.KeyFile(), "--port", "465"}))
+            QSKIP("no SMTP test server on 127.0.0.1:465 (needs root and a free port 465)");
+        {
+            auto handler = Handler(server, "1");
+            handler->SetCaFile(server.CertificateFile());
+            handler->Connect();
+            handler->Send("office@example.org", "p@example.org", "s", {}, {"b"});
+        }
+        QCOMPARE(server.Count("starttls"), 0);
+        QVERIFY(server.Events("ehlo").first()["tls"].toBool()); // TLS from the first byte
+        QVERIFY(server.Messages().first()["tls"].toBool());
+        QCOMPARE(server.Count("auth"), 1);
+    }
+
     void refusedRecipientIsTheServersText()
     {
         TSmtpServer server;

@@ -57,7 +57,7 @@ bool TSmtpServer::Start(const QStringList& options)
     return true;
 }
 
-bool TSmtpServer::StartWithTls(const QStringList& options)
+bool TSmtpServer::MakeCertificate()
 {
     QProcess openssl;
     openssl.setProcessChannelMode(QProcess::MergedChannels);
@@ -67,16 +67,19 @@ bool TSmtpServer::StartWithTls(const QStringList& options)
                    QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
                    QStringLiteral("-addext"),
                    QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1"),
-                   QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")),
-                   QStringLiteral("-out"), CertificateFile()});
+                   QStringLiteral("-keyout"), KeyFile(), QStringLiteral("-out"), CertificateFile()});
     if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0) {
         m_skipReason = QStringLiteral("openssl could not make a test certificate: ") +
                        QString::fromLocal8Bit(openssl.readAll()) + openssl.errorString();
         return false;
     }
-    return Start(QStringList{QStringLiteral("--starttls"), CertificateFile(),
-                             m_dir.filePath(QStringLiteral("key.pem"))} +
-                 options);
+    return true;
+}
+
+bool TSmtpServer::StartWithTls(const QStringList& options)
+{
+    return MakeCertificate() &&
+           Start(QStringList{QStringLiteral("--starttls"), CertificateFile(), KeyFile()} + options);
 }
 
 void TSmtpServer::Stop()

@@ -21,8 +21,10 @@ public:
     // Starts the server with the script's options (for example {"--no-ehlo"}). False when it
     // cannot run here; SkipReason() then says why (for QSKIP).
     bool Start(const QStringList& options = {});
-    // Creates a self-signed certificate for localhost and 127.0.0.1 and starts the server
-    // offering STARTTLS with it. CertificateFile() is then the certificate to trust.
+    // Creates a self-signed certificate for localhost and 127.0.0.1 (CertificateFile() and
+    // KeyFile()); the certificate is the one to trust.
+    bool MakeCertificate();
+    // MakeCertificate, then the server offering STARTTLS with it.
     bool StartWithTls(const QStringList& options = {});
     void Stop();
 
@@ -30,6 +32,7 @@ public:
     QString PortText() const { return QString::number(m_port); }
     const QString& SkipReason() const { return m_skipReason; }
     QString CertificateFile() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
+    QString KeyFile() const { return m_dir.filePath(QStringLiteral("key.pem")); }
     QString Folder() const { return m_dir.path(); }
 
     // Every event so far, or those of one kind ("connect", "ehlo", "data", ...), in order.

@@ -9,7 +9,8 @@ the data event carries the decoded subject, body, and attachment names.
 
 Recipients whose address contains "reject" are refused with a 550 reply. AUTH accepts the user
 "clerk" with the password "secret". --starttls CERT KEY offers STARTTLS; --no-ehlo refuses EHLO
-so that clients must fall back to HELO; --auth-plain-only lists PLAIN but not LOGIN.
+so that clients must fall back to HELO; --auth-plain-only lists PLAIN but not LOGIN;
+--implicit-tls CERT KEY speaks TLS from the first byte (with --port 465, as port 465 does).
 """
 
 import argparse
@@ -22,6 +23,11 @@ import ssl
 import sys
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+
+def over_tls(server):
+    transport = server.transport
+    return transport is not None and transport.get_extra_info("ssl_object") is not None
 
 
 class Recorder:
@@ -40,7 +46,7 @@ class Recorder:
         return "250 {}".format(server.hostname)
 
     async def handle_EHLO(self, server, session, envelope, hostname, responses):
-        self.event(ev="ehlo", host=hostname, tls=session.ssl is not None)
+        self.event(ev="ehlo", host=hostname, tls=over_tls(server))
         session.host_name = hostname
         return responses
 
@@ -61,7 +67,7 @@ class Recorder:
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
         fields = dict(ev="data", sender=envelope.mail_from, rcpts=envelope.rcpt_tos,
-                      size=len(envelope.content), tls=session.ssl is not None)
+                      size=len(envelope.content), tls=over_tls(server))
         if self.store_dir:
             fields.update(self.store(envelope.content))
         self.event(**fields)
@@ -135,6 +141,8 @@ async def main():
     parser.add_argument("--starttls", nargs=2, metavar=("CERT", "KEY"))
     parser.add_argument("--no-ehlo", action="store_true")
     parser.add_argument("--auth-plain-only", action="store_true")
+    parser.add_argument("--implicit-tls", nargs=2, metavar=("CERT", "KEY"))
+    parser.add_argument("--port", type=int, default=0)
     args = parser.parse_args()
 
     recorder = Recorder(args.log, args.store)
@@ -143,6 +151,10 @@ async def main():
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         context.load_cert_chain(args.starttls[0], args.starttls[1])
     excluded = ["LOGIN"] if args.auth_plain_only else []
+    wrapped = None
+    if args.implicit_tls:
+        wrapped = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        wrapped.load_cert_chain(args.implicit_tls[0], args.implicit_tls[1])
 
     def factory():
         server = RecordingSMTP(recorder, hostname="recorder.test", tls_context=context,
@@ -154,7 +166,7 @@ async def main():
         return server
 
     loop = asyncio.get_running_loop()
-    server = await loop.create_server(factory, host="127.0.0.1", port=0)
+    server = await loop.create_server(factory, host="127.0.0.1", port=args.port, ssl=wrapped)
     port = server.sockets[0].getsockname()[1]
     print("READY {}".format(port), flush=True)
     # Ends when the test closes our standard input or kills us.
