@@ -154,6 +154,8 @@ void TSMTPMail::ApplyCommonOptions()
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &TCurl::Debug);
     curl_easy_setopt(h, CURLOPT_DEBUGDATA, m_curl);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &DiscardOutput);
+    // A transcript message (about 80 KB) leaves in one piece instead of 64 KB pieces.
+    curl_easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
     curl_easy_setopt(h, CURLOPT_USE_SSL, long(m_port == 465 ? CURLUSESSL_ALL : CURLUSESSL_TRY));
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
