@@ -15,5 +15,7 @@ void TOutlookMail::Send(const QString& from, const QString& to, const QString& s
     mail.Recipients = QStringList{QStringLiteral("smtp:") + to};
     mail.Attachments = QStringList{attachment};
     mail.EditDialog = false;
+    m_lastResult = 0;
     mail.Send();
+    m_lastResult = mail.LastError();
 }

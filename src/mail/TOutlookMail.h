@@ -16,6 +16,11 @@ public:
     void Send(const QString& from, const QString& to, const QString& subject,
               const QString& attachment, const QStringList& body) override;
 
+    // The mail client's result for the last message (0: taken), so a delivery log can tell a
+    // skipped message from a sent one; Send itself goes on regardless.
+    unsigned long LastResult() const { return m_lastResult; }
+
 private:
     std::unique_ptr<TSimpleMapi> m_mapi;
+    unsigned long m_lastResult = 0;
 };

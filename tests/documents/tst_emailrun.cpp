@@ -101,12 +101,15 @@ class TestEmailRun : public QObject
             Config().WriteList("Body", {"Dear participant,", "your transcript is attached."});
         }
         QString PdfFolder() const { return QDir(db.Dir()).filePath("PDF"); }
-        // The run with a writer that puts the participant's id and address in the file.
-        void Run()
+        // The run with a writer that puts the participant's id and address in the file (and
+        // writes nothing for the ids in skip).
+        void Run(const QList<int>& skip = {})
         {
-            TEmailRun run(*dm, prompts, [this](const QString& path) {
+            TEmailRun run(*dm, prompts, [this, skip](const QString& path) {
                 TDataSet* p = dm->TransParticipants;
                 QVERIFY(p->RecordCount() == 1);
+                if (skip.contains(p->FieldByName("user_id").AsInteger()))
+                    return;
                 QFile file(path);
                 if (!file.open(QIODevice::WriteOnly))
                     throw TError("cannot write " + path);
@@ -276,6 +279,35 @@ private Q_SLOTS:
         QCOMPARE(Statuses(f.reports.shown.first()), sent);
         QCOMPARE(f.reports.shown.first().first().handler,
                  handlerType == "1" ? QString("SMTP") : QString("Mail client"));
+    }
+
+    void mailClientRefusalIsLoggedAndTheRunGoesOn()
+    {
+        const QString msmtp = QStandardPaths::findExecutable("msmtp");
+        if (msmtp.isEmpty())
+            QSKIP("msmtp is not installed (scripts/install-deps.sh)");
+        TSmtpServer server;
+        if (!server.Start())
+            QSKIP(qPrintable(server.SkipReason()));
+        TFixture f(
+            {{1, "ann@example.org", 1}, {2, "bob@example.org", 1}, {3, "cid@example.org", 1}});
+        f.UseSmtp(server);
+        QTemporaryDir dir;
+        QFile config(dir.filePath("msmtprc"));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write(QString("account default\nhost 127.0.0.1\nport %1\nfrom office@example.org\n")
+                         .arg(server.Port())
+                         .toUtf8());
+        config.close();
+        f.Config().WriteString("Mail", "HandlerType", "2");
+        f.Config().WriteString("Mail", "SendmailCommand",
+                               QString("%1 -C %2 -t -i").arg(msmtp, config.fileName()));
+        f.Run({2}); // Bob's PDF is missing: the mail client refuses his message
+        QCOMPARE(server.Count("data"), 2);
+        QCOMPARE(f.LogStatuses(), QStringList({"ann@example.org sent", "bob@example.org refused",
+                                               "cid@example.org sent"}));
+        QCOMPARE(f.reports.shown.first().at(1).detail,
+                 QString("MAPI Error 11: Attachment not found"));
     }
 
     void refusedRecipientStopsTheRunAndIsLogged()

@@ -46,8 +46,7 @@ public:
         profile = "Office";
         return m_log.hasProfile;
     }
-    unsigned long Logon(const QString& profile, unsigned long flags,
-                        TSession& session) override
+    unsigned long Logon(const QString& profile, unsigned long flags, TSession& session) override
     {
         m_log.calls << QString("Logon %1 %2").arg(profile).arg(flags);
         session = 77;
@@ -81,8 +80,7 @@ public:
         resolved.buffer = nullptr;
         --m_log.buffersHeld;
     }
-    unsigned long SendMail(TSession session, const TMessage& message,
-                           unsigned long flags) override
+    unsigned long SendMail(TSession session, const TMessage& message, unsigned long flags) override
     {
         m_log.calls << QString("SendMail %1").arg(session);
         m_log.sent = message;
@@ -379,6 +377,7 @@ private Q_SLOTS:
         QCOMPARE(log->sent.files[0].path, QString("/gone/ann.pdf"));
         QCOMPARE(log->sent.files[0].fileName, QString("ann.pdf"));
         QCOMPARE(log->sent.originator.address, QString("office@example.org"));
+        QCOMPARE(handler.LastResult(), 11ul); // kept for the delivery log, not thrown
     }
 
     void errorTexts_data()
