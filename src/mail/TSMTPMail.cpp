@@ -48,6 +48,9 @@ struct TMime {
 struct TSMTPMail::TCurl {
     CURL* handle = nullptr;
     char errorText[CURL_ERROR_SIZE] = {};
+
+    // Cleaning up the handle closes its connection, saying QUIT when it is still open.
+    ~TCurl() { curl_easy_cleanup(handle); }
     QList<QByteArray> reply;
     QList<QByteArray> ehloReply;
     QList<QByteArray> refusal; // the last 4xx or 5xx reply of the current transfer
@@ -118,7 +121,7 @@ TSMTPMail::TSMTPMail(const QString& host, const QString& port, const QString& au
         m_userName = userName.toUtf8();
         m_password = password.toUtf8();
     }
-    m_curl = curl.release();
+    m_curl = std::move(curl);
 
     QString urlHost = host.trimmed();
     if (urlHost.contains(QLatin1Char(':')) && !urlHost.startsWith(QLatin1Char('[')))
@@ -127,12 +130,7 @@ TSMTPMail::TSMTPMail(const QString& host, const QString& port, const QString& au
             QByteArray::number(m_port) + '/';
 }
 
-TSMTPMail::~TSMTPMail()
-{
-    // Cleaning up the handle closes its connection, saying QUIT when it is still open.
-    curl_easy_cleanup(m_curl->handle);
-    delete m_curl;
-}
+TSMTPMail::~TSMTPMail() = default;
 
 void TSMTPMail::SetCaFile(const QString& path)
 {
@@ -152,7 +150,7 @@ void TSMTPMail::ApplyCommonOptions()
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, m_curl->errorText);
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &TCurl::Debug);
-    curl_easy_setopt(h, CURLOPT_DEBUGDATA, m_curl);
+    curl_easy_setopt(h, CURLOPT_DEBUGDATA, m_curl.get());
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &DiscardOutput);
     // A transcript message (about 80 KB) leaves in one piece instead of 64 KB pieces.
     curl_easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <memory>
+
 // Delivery through an SMTP server over one connection for the whole run (libcurl, one easy
 // handle). The connection uses STARTTLS whenever the server offers it and implicit TLS on port
 // 465; certificates are verified against the system store, and one that fails is an error,
@@ -31,15 +33,13 @@ public:
     // Seconds allowed for connecting; a stalled transfer fails after the same time without data.
     void SetTimeout(int seconds);
 
-    bool LogsIn() const { return m_login; }
-
+private:
     struct TCurl;
 
-private:
     void Perform(const char* step);
     void ApplyCommonOptions();
 
-    TCurl* m_curl = nullptr;
+    std::unique_ptr<TCurl> m_curl;
     QString m_host;
     int m_port = 0;
     bool m_login = false;
