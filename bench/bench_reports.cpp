@@ -25,7 +25,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // The status window confirmed at once; the preview is the real window.
 class TAutoStatus : public TReportStatus
@@ -79,20 +80,23 @@ int main(int argc, char** argv)
     TTimeFilter noTime = TTimeFilter::CurrentYear();
     noTime.Kind = tkNone;
     docs.SetUpTranscriptReport();
-    const QString condition = TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."),
-                                                        noFilter, noTime);
+    const QString condition =
+        TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."), noFilter, noTime);
     QElapsedTimer setup;
     setup.start();
-    TDM::SetQuery(dm.TransConferences,
-                  {QStringLiteral("select   a.user_id, a.conf_id, c.conf_name, c.begin_date, c.units "
-                                  "from   attendances a, conferences c where   a.conf_id = "
-                                  "c.conf_id   ") + condition});
-    TDM::SetQuery(dm.TransStatistics,
-                  {QStringLiteral("select   a.user_id, cre.c_name, sum(c.units) as credit_units from "
-                                  "  conferences c, attendances a, conf_credits cc, credits cre "
-                                  "where   c.conf_id = a.conf_id and   cc.conf_id = c.conf_id and "
-                                  "  cc.credit_id = cre.credit_id   ") + condition +
-                   QStringLiteral(" group by   a.user_id, cre.c_name ")});
+    TDM::SetQuery(
+        dm.TransConferences,
+        {QStringLiteral("select   a.user_id, a.conf_id, c.conf_name, c.begin_date, c.units "
+                        "from   attendances a, conferences c where   a.conf_id = "
+                        "c.conf_id   ") +
+         condition});
+    TDM::SetQuery(
+        dm.TransStatistics,
+        {QStringLiteral("select   a.user_id, cre.c_name, sum(c.units) as credit_units from "
+                        "  conferences c, attendances a, conf_credits cc, credits cre "
+                        "where   c.conf_id = a.conf_id and   cc.conf_id = c.conf_id and "
+                        "  cc.credit_id = cre.credit_id   ") +
+         condition + QStringLiteral(" group by   a.user_id, cre.c_name ")});
     TDM::SetQuery(dm.TransParticipants, {QStringLiteral("select * from participants")});
     std::printf("transcript_setup_ms %.0f\n", double(setup.nsecsElapsed()) / 1e6);
 

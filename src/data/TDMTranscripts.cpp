@@ -6,14 +6,14 @@
 
 // The names of every conference in one pass over the source, so a transcript run does not
 // filter the source once per attendance row.
-struct TDM::TNameTexts
-{
+struct TDM::TNameTexts {
     const TDataSet* source = nullptr;
     qint64 fetchCount = -1;
     QHash<int, QString> texts;
 };
 
-namespace {
+namespace
+{
 
 constexpr int kNameTextLength = 200;
 

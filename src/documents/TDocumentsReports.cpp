@@ -20,7 +20,8 @@
 
 using TData = kainjow::mustache::data;
 
-namespace {
+namespace
+{
 
 QString Tr(const char* text)
 {
@@ -48,8 +49,7 @@ TData Value(const QString& text)
 }
 
 // One connection of a report: a data set as it stands, maybe with one added text column.
-struct TConnectionDef
-{
+struct TConnectionDef {
     QString name;
     TDataSet* dataSet = nullptr;
     QString addedColumn;
@@ -75,10 +75,8 @@ TData RowData(const TConnectionDef& connection, int row)
 } // namespace
 
 // Visible rows of a data set by the value of one field, read again when the data set was.
-struct TDocuments::TRowIndex
-{
-    struct TEntry
-    {
+struct TDocuments::TRowIndex {
+    struct TEntry {
         qint64 fetchCount = -1;
         QString filter;
         bool filtered = false;
@@ -162,8 +160,8 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
 {
     const TReportDefinition& report = Project().Report(reportName);
     const bool transcripts = reportName != kConfPartsReport;
-    for (TDataSet* ds : transcripts ? QList<TDataSet*>{m_dm.TransParticipants, m_dm.TransConferences,
-                                                       m_dm.TransStatistics}
+    for (TDataSet* ds : transcripts ? QList<TDataSet*>{m_dm.TransParticipants,
+                                                       m_dm.TransConferences, m_dm.TransStatistics}
                                     : QList<TDataSet*>{m_dm.ConfParts})
         if (!ds->Active())
             ds->Open();
@@ -175,16 +173,15 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
         const int last = parts->FieldByName(QStringLiteral("last_name")).Index();
         const int title = parts->FieldByName(QStringLiteral("title_id")).Index();
         const int spec = parts->FieldByName(QStringLiteral("spec_id")).Index();
-        connections.push_back({QStringLiteral("ConfParts"), parts, QStringLiteral("FullName"),
-                               [=, this](int row) {
-                                   return QStringLiteral("%1 %2 %3%4")
-                                       .arg(parts->RowValue(row, first).toString(),
-                                            parts->RowValue(row, last).toString(),
-                                            m_dm.TitleName(parts->RowValue(row, title).toInt()),
-                                            TDM::CommaPrefixed(
-                                                u' ' + m_dm.SpecialityName(
-                                                           parts->RowValue(row, spec).toInt())));
-                               }});
+        connections.push_back(
+            {QStringLiteral("ConfParts"), parts, QStringLiteral("FullName"), [=, this](int row) {
+                 return QStringLiteral("%1 %2 %3%4")
+                     .arg(parts->RowValue(row, first).toString(),
+                          parts->RowValue(row, last).toString(),
+                          m_dm.TitleName(parts->RowValue(row, title).toInt()),
+                          TDM::CommaPrefixed(
+                              u' ' + m_dm.SpecialityName(parts->RowValue(row, spec).toInt())));
+             }});
     } else {
         TDataSet* people = m_dm.TransParticipants;
         const int city = people->FieldByName(QStringLiteral("city")).Index();
@@ -193,7 +190,8 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
         connections.push_back({QStringLiteral("TransParticipants"), people,
                                QStringLiteral("FullAddress"), [=](int row) -> QString {
                                    return people->RowValue(row, city).toString() +
-                                          TDM::CommaPrefixed(people->RowValue(row, state).toString()) +
+                                          TDM::CommaPrefixed(
+                                              people->RowValue(row, state).toString()) +
                                           TDM::CommaPrefixed(people->RowValue(row, zip).toString());
                                }});
         connections.push_back({QStringLiteral("TransConferences"), m_dm.TransConferences, {}, {}});
@@ -235,10 +233,9 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
         }
         render(context);
     } else {
-        const auto each = std::find_if(connections.begin(), connections.end(),
-                                       [&](const TConnectionDef& c) {
-                                           return c.name == report.eachConnection;
-                                       });
+        const auto each =
+            std::find_if(connections.begin(), connections.end(),
+                         [&](const TConnectionDef& c) { return c.name == report.eachConnection; });
         if (each == connections.end())
             throw TError(Tr("%1: the report \"%2\" names the unknown connection \"%3\".")
                              .arg(QFileInfo(report.fileName).fileName(), report.name,
@@ -300,8 +297,8 @@ void TDocuments::GenerateTranscripts(const TConfFilter& confFilter, const TTimeF
                                      const QStringList& ids)
 {
     SetUpTranscriptReport();
-    const QString condition =
-        TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."), confFilter, timeFilter);
+    const QString condition = TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."),
+                                                        confFilter, timeFilter);
     TDM::SetQuery(m_dm.TransConferences, {QString(kQ1).replace(QLatin1String("%s"), condition)});
     TDM::SetQuery(m_dm.TransStatistics, {QString(kQ2).replace(QLatin1String("%s"), condition)});
     m_dm.TransParticipants->SetFiltered(false);
@@ -323,8 +320,8 @@ void TDocuments::PreviewTranscripts(const TConfFilter& confFilter, const TTimeFi
     m_dm.TransParticipants->SetFiltered(false);
     TDM::SetQuery(m_dm.TransParticipants,
                   {TDM::SelectTranscriptParticipants(confFilter, timeFilter, ids)});
-    const QString condition =
-        TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."), confFilter, timeFilter);
+    const QString condition = TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."),
+                                                        confFilter, timeFilter);
     TDM::SetQuery(m_dm.TransConferences, {QString(kQ1).replace(QLatin1String("%s"), condition)});
     TDM::SetQuery(m_dm.TransStatistics, {QString(kQ2).replace(QLatin1String("%s"), condition)});
     TReportRun run(BuildRenderer(kTranscriptReport));

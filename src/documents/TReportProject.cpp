@@ -10,7 +10,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace {
+namespace
+{
 
 using TMustache = kainjow::mustache::mustache;
 
@@ -34,18 +35,31 @@ std::string EscapeHtml(const std::string& text)
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
         case '\r':
             if (i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
             out += "<br/>";
             break;
-        case '\n': out += "<br/>"; break;
-        default: out += c;
+        case '\n':
+            out += "<br/>";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -81,7 +95,8 @@ TReportProject::TReportProject(const QString& filePath) : m_filePath(filePath)
 {
     QFile file(filePath);
     if (!file.exists())
-        throw TError(Tr("The report project %1 is missing.").arg(QDir::toNativeSeparators(filePath)));
+        throw TError(
+            Tr("The report project %1 is missing.").arg(QDir::toNativeSeparators(filePath)));
     if (!file.open(QIODevice::ReadOnly))
         throw TError(Tr("The report project %1 cannot be read: %2")
                          .arg(QDir::toNativeSeparators(filePath), file.errorString()));
@@ -102,8 +117,8 @@ void TReportProject::Parse(const QByteArray& text)
             return;
         current->compiled = Compile(current->body, fileName, current->name, current->firstLine);
         if (!current->pageFooter.empty())
-            current->compiledFooter = Compile(current->pageFooter, fileName, current->name,
-                                              current->footerLine);
+            current->compiledFooter =
+                Compile(current->pageFooter, fileName, current->name, current->footerLine);
     };
 
     qsizetype start = 0;
@@ -123,7 +138,8 @@ void TReportProject::Parse(const QByteArray& text)
             finish();
             const QString name = QString::fromUtf8(line.mid(8)).trimmed();
             if (name.isEmpty())
-                throw TError(Tr("%1, line %2: a report needs a name.").arg(fileName).arg(lineNumber));
+                throw TError(
+                    Tr("%1, line %2: a report needs a name.").arg(fileName).arg(lineNumber));
             if (m_reports.count(name))
                 throw TError(Tr("%1, line %2: the report \"%3\" is defined twice.")
                                  .arg(fileName)
@@ -154,13 +170,10 @@ void TReportProject::Parse(const QByteArray& text)
                                      .arg(lineNumber));
                 current->eachConnection = words[0];
                 current->eachKey = words.size() == 3 ? words[2] : QString();
-            }
-            else if (key == "pagefooter")
-            {
+            } else if (key == "pagefooter") {
                 current->pageFooter = value.toStdString();
                 current->footerLine = lineNumber;
-            }
-            else if (key == "margin")
+            } else if (key == "margin")
                 current->marginMm = value.toDouble(&ok);
             else if (key == "fontsize")
                 current->fontPointSize = value.toDouble(&ok);

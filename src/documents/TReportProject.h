@@ -7,18 +7,18 @@
 #include <memory>
 #include <string>
 
-namespace kainjow::mustache {
+namespace kainjow::mustache
+{
 template <typename StringType> class basic_mustache;
 }
 
 // One report of the project: an HTML template with Mustache tags and the options written on
 // its "@" lines. The template is parsed once, when the project is loaded.
-struct TReportDefinition
-{
+struct TReportDefinition {
     QString name;
-    QString fileName;          // the project file, for error messages
-    int firstLine = 0;         // 1-based line of the template's first line in the file
-    std::string body;          // the template text, UTF-8
+    QString fileName;  // the project file, for error messages
+    int firstLine = 0; // 1-based line of the template's first line in the file
+    std::string body;  // the template text, UTF-8
     // "@each <connection>": the template is rendered once per row of that connection, and
     // every rendering starts on a new page. Empty: the template is rendered once.
     QString eachConnection;

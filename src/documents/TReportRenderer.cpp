@@ -14,7 +14,8 @@
 #include <QTextDocument>
 #include <QUrl>
 
-namespace {
+namespace
+{
 
 QString Tr(const char* text)
 {
@@ -28,17 +29,14 @@ QPageSize ReportDefaultPageSize()
     const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
     if (!printer.isNull() && printer.defaultPageSize().isValid())
         return printer.defaultPageSize();
-    return QLocale().measurementSystem() == QLocale::ImperialUSSystem
-               ? QPageSize(QPageSize::Letter)
-               : QPageSize(QPageSize::A4);
+    return QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize(QPageSize::Letter)
+                                                                      : QPageSize(QPageSize::A4);
 }
 
 TReportRenderer::TReportRenderer(const TReportDefinition& report, std::vector<QString> sections,
                                  QMap<QString, QImage> images,
                                  std::function<QString(int, int)> footer)
-    : m_report(report),
-      m_sections(std::move(sections)),
-      m_images(std::move(images)),
+    : m_report(report), m_sections(std::move(sections)), m_images(std::move(images)),
       m_footer(std::move(footer))
 {
 }
@@ -86,8 +84,8 @@ void TReportRenderer::Layout(QPagedPaintDevice& device, TReportStatus* status)
     }
 }
 
-void TReportRenderer::PaintAll(QPagedPaintDevice& device, QPainter& painter,
-                               TReportStatus* status, bool canCancel)
+void TReportRenderer::PaintAll(QPagedPaintDevice& device, QPainter& painter, TReportStatus* status,
+                               bool canCancel)
 {
     int page = 0;
     for (const auto& doc : m_documents) {

@@ -63,7 +63,7 @@ private:
     std::function<QString(int, int)> m_footer;
     std::vector<std::unique_ptr<QTextDocument>> m_documents;
     int m_pageCount = 0;
-    QSizeF m_body;          // text area of a page in device pixels
+    QSizeF m_body; // text area of a page in device pixels
     double m_footerHeight = 0;
 };
 

@@ -8,7 +8,8 @@
 #include <QPrinterInfo>
 #include <QSaveFile>
 
-namespace {
+namespace
+{
 
 QString Tr(const char* text)
 {
@@ -52,7 +53,8 @@ void TReportRun::ToDefaultPrinter()
     // never sends half a job.
     m_renderer->PaintAll(printer, painter, status.get(), false);
     if (!painter.end() || printer.printerState() == QPrinter::Error)
-        throw TError(Tr("The report could not be sent to the printer %1.").arg(printer.printerName()));
+        throw TError(
+            Tr("The report could not be sent to the printer %1.").arg(printer.printerName()));
     status->Finish(true, false);
 }
 
@@ -72,7 +74,8 @@ void TReportRun::ToPdf(const QString& path, TReportSeries* series)
         m_renderer->Layout(writer, status.get());
         QPainter painter;
         if (!painter.begin(&writer))
-            throw TError(Tr("The PDF file %1 cannot be written.").arg(QDir::toNativeSeparators(path)));
+            throw TError(
+                Tr("The PDF file %1 cannot be written.").arg(QDir::toNativeSeparators(path)));
         try {
             m_renderer->PaintAll(writer, painter, status.get(), true);
         } catch (...) {

@@ -10,8 +10,7 @@ class QPrinter;
 
 // Several runs whose status windows one "Ok to all" confirms together (the e-mail run writes
 // one PDF per participant). Create one per series and hand it to every run of it.
-struct TReportSeries
-{
+struct TReportSeries {
     bool okToAll = false;
 };
 

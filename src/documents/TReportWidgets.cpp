@@ -17,7 +17,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 
 TReportWindows* g_installed = nullptr;
 
@@ -113,8 +114,8 @@ bool TReportStatusWindow::Finish(bool wait, bool offerOkToAll)
 
 // --- Preview window -----------------------------------------------------------------------
 
-TReportPreviewWindow::TReportPreviewWindow(TReportPages& pages, QPrinter& printer,
-                                           bool allowPrint, QWidget* parent)
+TReportPreviewWindow::TReportPreviewWindow(TReportPages& pages, QPrinter& printer, bool allowPrint,
+                                           QWidget* parent)
     : QDialog(parent), m_pages(pages)
 {
     setObjectName(QStringLiteral("frmReportPreview"));
@@ -155,13 +156,13 @@ TReportPreviewWindow::TReportPreviewWindow(TReportPages& pages, QPrinter& printe
     m_pageCount = new QLabel(this);
     m_pageCount->setObjectName(QStringLiteral("lPageCount"));
     bar->addWidget(m_pageCount);
-    connect(action("acNextPage", tr("Next"), QKeySequence(Qt::Key_PageDown)),
-            &QAction::triggered, this, [this] { ShowPage(m_preview->currentPage() + 1); });
+    connect(action("acNextPage", tr("Next"), QKeySequence(Qt::Key_PageDown)), &QAction::triggered,
+            this, [this] { ShowPage(m_preview->currentPage() + 1); });
     connect(action("acLastPage", tr("Last"), QKeySequence(Qt::CTRL | Qt::Key_End)),
             &QAction::triggered, this, [this] { ShowPage(m_preview->pageCount()); });
     bar->addSeparator();
-    connect(action("acZoomIn", tr("Zoom in"), QKeySequence::ZoomIn), &QAction::triggered,
-            m_preview, [this] { m_preview->zoomIn(); });
+    connect(action("acZoomIn", tr("Zoom in"), QKeySequence::ZoomIn), &QAction::triggered, m_preview,
+            [this] { m_preview->zoomIn(); });
     connect(action("acZoomOut", tr("Zoom out"), QKeySequence::ZoomOut), &QAction::triggered,
             m_preview, [this] { m_preview->zoomOut(); });
     auto* zoom = new QComboBox(this);

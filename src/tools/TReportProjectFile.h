@@ -3,7 +3,8 @@
 #include <QString>
 
 // The default report project cme.rav, built into the program.
-namespace TReportProjectFile {
+namespace TReportProjectFile
+{
 
 // The default project's text.
 QByteArray DefaultText();

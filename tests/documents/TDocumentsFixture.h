@@ -47,7 +47,8 @@ public:
     std::unique_ptr<TDocuments> docs;
 };
 
-namespace TDocumentsTest {
+namespace TDocumentsTest
+{
 
 // The text of a PDF file as pdftotext reads it (pages end with a form feed).
 inline QString PdfText(const QString& path)
@@ -56,7 +57,8 @@ inline QString PdfText(const QString& path)
     process.start(QStringLiteral("pdftotext"),
                   {QStringLiteral("-layout"), path, QStringLiteral("-")});
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return QStringLiteral("<pdftotext failed: %1>").arg(QString::fromUtf8(process.readAllStandardError()));
+        return QStringLiteral("<pdftotext failed: %1>")
+            .arg(QString::fromUtf8(process.readAllStandardError()));
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 

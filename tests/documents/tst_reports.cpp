@@ -13,7 +13,8 @@
 
 using namespace TDocumentsTest;
 
-namespace {
+namespace
+{
 
 // A transcript template that shows the prepared values plainly, one participant a section.
 const QByteArray kTranscriptProbe =
@@ -58,7 +59,8 @@ QString CupsPdfFolder()
         }
     }
     const QString user = qEnvironmentVariable("USER", QStringLiteral("root"));
-    out.replace(QStringLiteral("${HOME}"), QDir::homePath()).replace(QStringLiteral("${USER}"), user);
+    out.replace(QStringLiteral("${HOME}"), QDir::homePath())
+        .replace(QStringLiteral("${USER}"), user);
     return out;
 }
 
@@ -89,8 +91,8 @@ private Q_SLOTS:
 
 void tst_reports::projectErrors_data()
 {
-    QTest::addColumn<QByteArray>("project");   // "-" = no file at all
-    QTest::addColumn<QString>("expected");     // a regular expression on the message
+    QTest::addColumn<QByteArray>("project"); // "-" = no file at all
+    QTest::addColumn<QString>("expected");   // a regular expression on the message
 
     QTest::newRow("missing file") << QByteArray("-")
                                   << QStringLiteral("report project .*cme\\.rav is missing");
@@ -137,7 +139,7 @@ void tst_reports::projectErrors()
 void tst_reports::transcriptData_data()
 {
     QTest::addColumn<QStringList>("setup");
-    QTest::addColumn<QString>("year");       // empty: no time criterion
+    QTest::addColumn<QString>("year"); // empty: no time criterion
     QTest::addColumn<QStringList>("ids");
     QTest::addColumn<QStringList>("expected");
 
@@ -159,7 +161,8 @@ void tst_reports::transcriptData_data()
                        "where user_id = 1",
                        "update participants set city = 'Springfield', state = ' ', zip = '62701' "
                        "where user_id = 2",
-                       "update participants set city = '', state = '  ', zip = '' where user_id = 3",
+                       "update participants set city = '', state = '  ', zip = '' where user_id = "
+                       "3",
                        "update participants set city = 'Bern', zip = '3011' where user_id = 5"}
         << QString() << QStringList{"1", "2", "3", "5"}
         << QStringList{"[1|Springfield, IL, 62701|", "[2|Springfield, 62701|", "[3||",
@@ -211,7 +214,10 @@ void tst_reports::creditAndExtraTexts()
     f.db.Exec("insert into conf_credits (conf_id, credit_id) values (20, 3), (20, 1)");
     QString extras, links;
     for (int i = 0; i < 12; ++i) {
-        extras += QStringLiteral("%1(%2, 'Extra item number %3 long')").arg(i ? ", " : "").arg(100 + i).arg(i, 2, 10, QLatin1Char('0'));
+        extras += QStringLiteral("%1(%2, 'Extra item number %3 long')")
+                      .arg(i ? ", " : "")
+                      .arg(100 + i)
+                      .arg(i, 2, 10, QLatin1Char('0'));
         links += QStringLiteral("%1(20, %2)").arg(i ? ", " : "").arg(100 + i);
     }
     f.db.Exec("insert into extras (extra_id, e_name) values " + extras);
@@ -226,7 +232,9 @@ void tst_reports::creditAndExtraTexts()
         QString text;
         for (int row = 0; row < ds->RecordCount(); ++row)
             if (ds->RowValue(row, ds->FieldByName("conf_id").Index()).toInt() == 20)
-                text += ds->RowValue(row, ds->FieldByName(QLatin1String(field)).Index()).toString() + "; ";
+                text +=
+                    ds->RowValue(row, ds->FieldByName(QLatin1String(field)).Index()).toString() +
+                    "; ";
         return text;
     };
     f.dm->TransConfCredits->SetFiltered(false);
@@ -263,7 +271,8 @@ void tst_reports::parametersReadAtEveryRun()
                               f.db.FilePath(QStringLiteral("missing.bmp")));
     f.docs->PreviewTranscripts(f.confFilter, f.timeFilter, ids);
     QCOMPARE(f.docs->ReportParameters().value("pHeaderText"), QStringLiteral("A\r\nB\r\n"));
-    QCOMPARE(f.docs->ReportParameters().value("pHeaderBmp"), f.db.FilePath(QStringLiteral("missing.bmp")));
+    QCOMPARE(f.docs->ReportParameters().value("pHeaderBmp"),
+             f.db.FilePath(QStringLiteral("missing.bmp")));
     // Each header line on a line of its own; markup in a value is shown as typed.
     QCOMPARE(f.windows.previews[1].sections.value(0).trimmed(),
              QStringLiteral("[5||Pediatric Care(1.00):AMA; /#|AMA=1.00#|A\nB\n|<Dr. & Co>\n]"));
@@ -274,11 +283,21 @@ void tst_reports::attendanceSheetNames_data()
     QTest::addColumn<QString>("titleId");
     QTest::addColumn<QString>("specId");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("title and speciality") << "1" << "1" << "[Anna Smith MD,  Cardiology]";
-    QTest::newRow("speciality only") << "null" << "1" << "[Anna Smith ,  Cardiology]";
-    QTest::newRow("neither") << "null" << "null" << "[Anna Smith ]";
-    QTest::newRow("blank speciality counts as none") << "1" << "3" << "[Anna Smith MD]";
-    QTest::newRow("unknown ids") << "99" << "98" << "[Anna Smith ]";
+    QTest::newRow("title and speciality") << "1"
+                                          << "1"
+                                          << "[Anna Smith MD,  Cardiology]";
+    QTest::newRow("speciality only") << "null"
+                                     << "1"
+                                     << "[Anna Smith ,  Cardiology]";
+    QTest::newRow("neither") << "null"
+                             << "null"
+                             << "[Anna Smith ]";
+    QTest::newRow("blank speciality counts as none") << "1"
+                                                     << "3"
+                                                     << "[Anna Smith MD]";
+    QTest::newRow("unknown ids") << "99"
+                                 << "98"
+                                 << "[Anna Smith ]";
 }
 
 void tst_reports::attendanceSheetNames()
@@ -288,8 +307,9 @@ void tst_reports::attendanceSheetNames()
     QFETCH(QString, expected);
     TDocumentsFixture f;
     f.db.Exec("insert into specialities (spec_id, s_name) values (3, '   ')");
-    f.db.Exec(QStringLiteral("update participants set title_id = %1, spec_id = %2 where user_id = 1")
-                  .arg(titleId, specId));
+    f.db.Exec(
+        QStringLiteral("update participants set title_id = %1, spec_id = %2 where user_id = 1")
+            .arg(titleId, specId));
     f.dm->Specialities->Requery();
     f.WriteProject(kTranscriptProbe);
     QVERIFY(f.dm->Conferences->Locate(QStringLiteral("conf_id"), 2));
@@ -341,8 +361,9 @@ void tst_reports::transcriptPdf()
     f.dm->Config->WriteString(QStringLiteral("Bitmaps"), QStringLiteral("FooterBmp"),
                               f.db.FilePath(QStringLiteral("gone.bmp")));
     f.docs->SetUpTranscriptReport();
-    TDM::SetQuery(f.dm->TransParticipants, {TDM::SelectTranscriptParticipants(f.confFilter, f.timeFilter)
-                                            + QStringLiteral("order by p.user_id")});
+    TDM::SetQuery(f.dm->TransParticipants,
+                  {TDM::SelectTranscriptParticipants(f.confFilter, f.timeFilter) +
+                   QStringLiteral("order by p.user_id")});
     TDM::SetQuery(f.dm->TransConferences,
                   {"select a.user_id, a.conf_id, c.conf_name, c.begin_date, c.units from "
                    "attendances a, conferences c where a.conf_id = c.conf_id"});
@@ -357,15 +378,16 @@ void tst_reports::transcriptPdf()
     const QStringList pages = PdfPages(PdfText(path));
     // Every participant starts a new page: participants 1, 2, 3, 4, 6 in that order.
     QCOMPARE(pages.size(), 5);
-    const QStringList names{"Anna Smith", "Jörg Müller", "Liam O'Brien", "Bob smithers", "Zed Smith"};
+    const QStringList names{"Anna Smith", "Jörg Müller", "Liam O'Brien", "Bob smithers",
+                            "Zed Smith"};
     for (int i = 0; i < names.size(); ++i) {
         QVERIFY2(pages[i].contains(names[i]), qPrintable(pages[i]));
         QVERIFY2(pages[i].contains("Office of CME"), qPrintable(pages[i]));
         QVERIFY2(pages[i].contains("Cardiology Update") || i == 3, qPrintable(pages[i]));
     }
     // Jörg Müller: both conferences (the queries here have no period), totals per credit type.
-    QVERIFY2(pages[1].contains("Card Games") && pages[1].contains("CME; CNE;")
-                 || pages[1].contains("CNE; CME;"),
+    QVERIFY2(pages[1].contains("Card Games") && pages[1].contains("CME; CNE;") ||
+                 pages[1].contains("CNE; CME;"),
              qPrintable(pages[1]));
     QVERIFY2(QRegularExpression("CME\\s+2\\.25").match(pages[1]).hasMatch(), qPrintable(pages[1]));
     QVERIFY2(QRegularExpression("CNE\\s+0\\.75").match(pages[1]).hasMatch(), qPrintable(pages[1]));
@@ -373,8 +395,8 @@ void tst_reports::transcriptPdf()
     QProcess images;
     images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path});
     QVERIFY(images.waitForFinished(60000));
-    const QStringList imageLines = QString::fromUtf8(images.readAllStandardOutput())
-                                       .split(u'\n', Qt::SkipEmptyParts);
+    const QStringList imageLines =
+        QString::fromUtf8(images.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(imageLines.size() - 2, 5); // two heading lines, then one picture per page
 
     QCOMPARE(f.windows.statusWindows, 1);
@@ -425,7 +447,8 @@ void tst_reports::cancelLeavesNoFile()
         oldFile.close();
     }
     QVERIFY(f.windows.finishes.isEmpty());
-    QVERIFY(QDir(f.db.Dir()).entryList({"*.pdf*", "*.pdf.*"}, QDir::Files) == QStringList{"old.pdf"});
+    QVERIFY(QDir(f.db.Dir()).entryList({"*.pdf*", "*.pdf.*"}, QDir::Files) ==
+            QStringList{"old.pdf"});
 }
 
 void tst_reports::generateWithoutPostalParticipantsPrintsNothing()
@@ -434,12 +457,16 @@ void tst_reports::generateWithoutPostalParticipantsPrintsNothing()
     // (the only status windows) and counts their empty addresses; the desktop-mail handler
     // sends nothing.
     TDocumentsFixture f;
-    f.dm->Config->WriteString(QStringLiteral("Mail"), QStringLiteral("HandlerType"), QStringLiteral("2"));
-    f.docs->GenerateTranscripts(f.confFilter, f.timeFilter, {QStringLiteral("1"), QStringLiteral("4")});
+    f.dm->Config->WriteString(QStringLiteral("Mail"), QStringLiteral("HandlerType"),
+                              QStringLiteral("2"));
+    f.docs->GenerateTranscripts(f.confFilter, f.timeFilter,
+                                {QStringLiteral("1"), QStringLiteral("4")});
     QCOMPARE(f.windows.statusWindows, 2);
-    QCOMPARE(QDir(f.db.FilePath(QStringLiteral("PDF"))).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    QCOMPARE(
+        QDir(f.db.FilePath(QStringLiteral("PDF"))).entryList(QDir::Files | QDir::Hidden).size(), 2);
     QCOMPARE(f.prompts.shown.size(), 1);
-    QCOMPARE(f.prompts.LastText(), QStringLiteral("There are 2 participants with wrong (empty) e-mails!"));
+    QCOMPARE(f.prompts.LastText(),
+             QStringLiteral("There are 2 participants with wrong (empty) e-mails!"));
 }
 
 void tst_reports::printsPostalTranscriptsOnTheDefaultPrinter()
@@ -458,7 +485,8 @@ void tst_reports::printsPostalTranscriptsOnTheDefaultPrinter()
     f.timeFilter = Year(QStringLiteral("2005"));
     // Only the print job here: nobody for e-mail, and a handler that needs no server.
     f.db.Exec(QStringLiteral("update participants set mail_type = null where mail_type = 1"));
-    f.dm->Config->WriteString(QStringLiteral("Mail"), QStringLiteral("HandlerType"), QStringLiteral("2"));
+    f.dm->Config->WriteString(QStringLiteral("Mail"), QStringLiteral("HandlerType"),
+                              QStringLiteral("2"));
     f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
     QCOMPARE(f.windows.finishes, QList<bool>{true});
 

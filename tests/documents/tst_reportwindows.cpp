@@ -15,7 +15,8 @@
 
 using namespace TDocumentsTest;
 
-namespace {
+namespace
+{
 
 QString ScreenshotDir()
 {
@@ -55,8 +56,7 @@ private:
 };
 
 // The widget windows instead of the test's answers, for one test function.
-struct TWidgetWindows
-{
+struct TWidgetWindows {
     TWidgetWindows() { TReportWindows::Install(nullptr); }
 };
 
@@ -103,7 +103,8 @@ void tst_reportwindows::statusWindowWaitsForOk()
     f.docs->WriteTranscriptPdf(path);
     QCOMPARE(clicks, 1);
     QVERIFY(!okToAllShown);
-    QVERIFY2(texts.first().startsWith("Generating page") || texts.first().startsWith("Printing page"),
+    QVERIFY2(texts.first().startsWith("Generating page") ||
+                 texts.first().startsWith("Printing page"),
              qPrintable(texts.join('|')));
     QVERIFY(texts.last().startsWith("Printing page"));
     QVERIFY(QFile::exists(path));
@@ -148,8 +149,7 @@ void tst_reportwindows::previewWindow()
     TDocumentsFixture f;
     TWidgetWindows widgets;
     f.timeFilter = TTimeFilter(QStringLiteral("2005"));
-    struct TSeen
-    {
+    struct TSeen {
         bool maximized = false;
         QString title;
         int pages = 0;

@@ -2,7 +2,8 @@
 
 #include <QPrinter>
 
-namespace {
+namespace
+{
 
 class TTestStatus : public TReportStatus
 {

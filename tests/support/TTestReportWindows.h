@@ -13,11 +13,10 @@
 class TTestReportWindows : public TReportWindows
 {
 public:
-    struct TPreview
-    {
+    struct TPreview {
         bool printAllowed = false;
-        QStringList sections;   // the plain text of each section
-        QString pdf;            // the pages as the preview painted them
+        QStringList sections; // the plain text of each section
+        QString pdf;          // the pages as the preview painted them
     };
 
     TTestReportWindows();
@@ -32,9 +31,9 @@ public:
     bool chooseOkToAll = false;
 
     int statusWindows = 0;
-    QStringList progress;            // every status text, in order
-    QList<bool> finishes;            // per finished run: whether it waited for Ok
-    QList<bool> okToAllOffered;      // per finished run
+    QStringList progress;       // every status text, in order
+    QList<bool> finishes;       // per finished run: whether it waited for Ok
+    QList<bool> okToAllOffered; // per finished run
     QList<TPreview> previews;
 
 private:
