@@ -6,6 +6,7 @@
 #include "TDM.h"
 #include "TError.h"
 #include "TPrompts.h"
+#include "TAccessibleNames.h"
 #include "TfrmAddPart.h"
 #include "TfrmMain.h"
 #include "TfrmPickConf.h"
@@ -108,6 +109,10 @@ void TStartup::CreateWindows()
     CreateWindow(frmPickExtra, "frmPickExtra");
     CreateWindow(frmSignIn, "frmSignIn");
     CreateWindow(frmAddPart, "frmAddPart");
+    for (QWidget* window : std::initializer_list<QWidget*>{frmMain, frmTimeFilter, frmPickConf,
+                                                           frmPickPart, frmPickSpeaker,
+                                                           frmPickExtra, frmSignIn, frmAddPart})
+        TAccessibleNames::Apply(window);
     if (DM->ReadOnly())
         for (QWidget* window : std::initializer_list<QWidget*>{
                  frmMain, frmPickConf, frmPickPart, frmPickSpeaker, frmPickExtra, frmSignIn})

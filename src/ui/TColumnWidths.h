@@ -7,7 +7,9 @@ class QTableView;
 class TConfig;
 
 // Keeps a grid's column widths in the Dimensions section of the settings: each column has its
-// own key and a default used when the key is absent, empty or not a number.
+// own key and a default used when the key is absent, empty or not a number. The stored widths
+// are those of a small reference font: a grid with a larger font shows them scaled by its
+// average character width, and a date column ("...DateWidth") is never narrower than its dates.
 class TColumnWidths
 {
 public:
@@ -19,8 +21,13 @@ public:
 
     static QString Section() { return QStringLiteral("Dimensions"); }
 
-    // Sets each listed column's width exactly as read, with no lower or upper bound.
+    // Sets each listed column's width from the value read, scaled to the grid's font.
     static void Load(const TConfig& config, QTableView& grid, const QList<TKey>& keys);
-    // Writes each listed column's current width as decimal text, in memory only.
+    // Writes each listed column's width as decimal text, in memory only: the value that was read
+    // for a column the user did not resize, else the current width scaled back.
     static void Save(TConfig& config, const QTableView& grid, const QList<TKey>& keys);
+
+    // A stored width as the grid shows it, and back.
+    static int OnScreen(const QTableView& grid, int stored);
+    static int Stored(const QTableView& grid, int onScreen);
 };

@@ -67,6 +67,8 @@ TConfDetailsPanel::TConfDetailsPanel(TDataSet* conferences, QWidget* parent) : Q
     dtpBeginTime = MakeTimePicker(QStringLiteral("dtpBeginTime"), this);
     dtpEndDate = MakeDatePicker(QStringLiteral("dtpEndDate"), this);
     dtpEndTime = MakeTimePicker(QStringLiteral("dtpEndTime"), this);
+    dtpBeginTime->setAccessibleName(tr("Begin time"));
+    dtpEndTime->setAccessibleName(tr("End time"));
     jseUnits = new QDoubleSpinBox(this);
     jseUnits->setObjectName(QStringLiteral("jseUnits"));
     jseUnits->setDecimals(2);

@@ -53,17 +53,21 @@ TfraCFilter::TfraCFilter(const QString& objectName, QWidget* parent)
     jclbFCredits->setTextElideMode(Qt::ElideRight);
     jclbFCredits->setAutoFillBackground(true);
 
-    stCreditsAndOr = new QLabel(OrCaption, gbFilter);
+    // A flat button coloured by its mode: a click, or Space while it has the focus, toggles it,
+    // and screen readers announce it as a button.
+    stCreditsAndOr = new QPushButton(OrCaption, gbFilter);
     stCreditsAndOr->setObjectName(QStringLiteral("stCreditsAndOr"));
-    stCreditsAndOr->setAlignment(Qt::AlignCenter);
-    stCreditsAndOr->setFrameStyle(QFrame::Box | QFrame::Plain);
-    stCreditsAndOr->setLineWidth(1);
+    stCreditsAndOr->setFlat(true);
     stCreditsAndOr->setAutoFillBackground(true);
     stCreditsAndOr->setToolTip(tr("Click-it to change the filtering criteria for credits"));
+    stCreditsAndOr->setAccessibleName(tr("Credits combined with"));
     stCreditsAndOr->setCursor(Qt::PointingHandCursor);
-    // Reachable by the keyboard too: Tab to it, Space toggles.
     stCreditsAndOr->setFocusPolicy(Qt::StrongFocus);
-    stCreditsAndOr->installEventFilter(this);
+    stCreditsAndOr->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    connect(stCreditsAndOr, &QPushButton::clicked, this, [this] {
+        if (isEnabled())
+            stCreditsAndOrClick();
+    });
 
     bClear = new QPushButton(tr("Clear"), gbFilter);
     bClear->setObjectName(QStringLiteral("bClear"));
@@ -161,6 +165,7 @@ void TfraCFilter::ShowMode(const QString& caption, const QColor& color)
     stCreditsAndOr->setText(caption);
     QPalette label = stCreditsAndOr->palette();
     label.setColor(QPalette::Window, color);
+    label.setColor(QPalette::Button, color);
     stCreditsAndOr->setPalette(label);
     QPalette list = jclbFCredits->palette();
     list.setColor(QPalette::Base, color);
@@ -207,27 +212,4 @@ void TfraCFilter::SetApplyMaroon(bool maroon)
 QString TfraCFilter::Mode() const
 {
     return stCreditsAndOr->text();
-}
-
-bool TfraCFilter::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == stCreditsAndOr && isEnabled()) {
-        if (event->type() == QEvent::MouseButtonRelease &&
-            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-            stCreditsAndOr->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
-            stCreditsAndOrClick();
-            return true;
-        }
-        if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
-            stCreditsAndOrClick();
-            return true;
-        }
-        // A static text draws no focus mark of its own: a thicker border shows the focus.
-        if (event->type() == QEvent::FocusIn)
-            stCreditsAndOr->setLineWidth(2);
-        else if (event->type() == QEvent::FocusOut)
-            stCreditsAndOr->setLineWidth(1);
-    }
-    return QFrame::eventFilter(watched, event);
 }

@@ -55,9 +55,6 @@ Q_SIGNALS:
     void ApplyClicked();
     void ClearClicked();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void ShowMode(const QString& caption, const QColor& color);
 
@@ -67,7 +64,7 @@ private:
     QLineEdit* eFSpeaker = nullptr;
     QLineEdit* eFExtra = nullptr;
     QListWidget* jclbFCredits = nullptr;
-    QLabel* stCreditsAndOr = nullptr;
+    QPushButton* stCreditsAndOr = nullptr;
     QPushButton* bClear = nullptr;
     QPushButton* bApply = nullptr;
     // The credit lines shown, with their shared key objects; row i of jclbFCredits is line i.

@@ -87,7 +87,7 @@ void TstFilterPanel::panelHasItsSizeAndStartsInOrMode()
     panel.SetCaption(QStringLiteral("Conference filter"));
     QCOMPARE(box->title(), QStringLiteral("Conference filter"));
     QVERIFY(Child<QPushButton>(panel, "bApply")->font().bold());
-    QCOMPARE(Child<QLabel>(panel, "stCreditsAndOr")->toolTip(),
+    QCOMPARE(Child<QPushButton>(panel, "stCreditsAndOr")->toolTip(),
              QStringLiteral("Click-it to change the filtering criteria for credits"));
 
     panel.SetApplyMaroon(true);
@@ -111,7 +111,7 @@ void TstFilterPanel::clickOnAndOrTogglesModeAndColours()
     panel.SetCredits(ThreeCredits(), QStringLiteral("or"));
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    auto* mode = Child<QLabel>(panel, "stCreditsAndOr");
+    auto* mode = Child<QPushButton>(panel, "stCreditsAndOr");
     auto* credits = Child<QListWidget>(panel, "jclbFCredits");
     QCOMPARE(mode->palette().color(QPalette::Window), QColor(166, 202, 240));
 

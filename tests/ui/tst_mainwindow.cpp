@@ -2,6 +2,7 @@
 #include "TApplication.h"
 #include "TConfig.h"
 #include "TConnection.h"
+#include "TColumnWidths.h"
 #include "TDBGrid.h"
 #include "TDM.h"
 #include "TDataSet.h"
@@ -434,7 +435,7 @@ void TstMainWindow::panelsApplyAndClearTheirOwnList()
         QTest::mouseClick(panel->ApplyButton(), Qt::LeftButton);
         anyCredit = Column(DM->CalendarConfs, "conf_name");
         serie = frmMain->CalFilter().Serie;
-        QTest::mouseClick(panel->findChild<QLabel*>(QStringLiteral("stCreditsAndOr")),
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("stCreditsAndOr")),
                           Qt::LeftButton);
         QTest::mouseClick(panel->ApplyButton(), Qt::LeftButton);
         allCredits = Column(DM->CalendarConfs, "conf_name");
@@ -582,10 +583,16 @@ void TstMainWindow::transcriptWidthsFollowTheConfigurePage()
     bool calendarFixed = false;
     const QString iniPath = m_db->FilePath(QStringLiteral("quorvel.ini"));
     QString storedOnLeave;
+    QList<int> expected;
+    QString expectedOnLeave;
 
     RunAndClose(m_db->Dir(), [&] {
         ClickTab(TfrmMain::pageTranscripts);
         TDBGrid* grid = frmMain->TranscriptsPage()->TranscriptsGrid();
+        // The stored widths are shown scaled to the grid's font.
+        const auto onScreen = [&](int stored) { return TColumnWidths::OnScreen(*grid, stored); };
+        expected = {onScreen(100), onScreen(100), onScreen(50), onScreen(100), 150};
+        expectedOnLeave = QString::number(TColumnWidths::Stored(*grid, 150));
         resizable = grid->horizontalHeader()->sectionResizeMode(0) == QHeaderView::Interactive;
         calendarFixed = Find<TDBGrid>("jdbgCalendar")->horizontalHeader()->sectionResizeMode(1) ==
                         QHeaderView::Fixed;
@@ -604,8 +611,8 @@ void TstMainWindow::transcriptWidthsFollowTheConfigurePage()
 
     QVERIFY(resizable);
     QVERIFY(calendarFixed);
-    QCOMPARE(widths, (QList<int>{100, 100, 50, 100, 150}));
-    QCOMPARE(storedOnLeave, QStringLiteral("150"));
+    QCOMPARE(widths, expected);
+    QCOMPARE(storedOnLeave, expectedOnLeave);
 }
 
 void TstMainWindow::widthsSurviveARestart()
@@ -619,21 +626,34 @@ void TstMainWindow::widthsSurviveARestart()
     ini.close();
     QList<int> first;
     QList<int> second;
+    QList<int> expectedFirst;
+    QList<int> expectedSecond;
+    bool dateWhole = false;
 
     RunAndClose(m_db->Dir(), [&] {
         auto* calendar = Find<TDBGrid>("jdbgCalendar");
         auto* transcripts = Find<TDBGrid>("jdbgTranscripts");
-        first << calendar->columnWidth(0) << calendar->columnWidth(1)
-              << transcripts->columnWidth(2);
-        transcripts->horizontalHeader()->resizeSection(1, 133);
+        first << calendar->columnWidth(1) << transcripts->columnWidth(2);
+        expectedFirst = {TColumnWidths::OnScreen(*calendar, 288),
+                         TColumnWidths::OnScreen(*transcripts, 64)};
+        // A date column is at least its scaled width and never narrower than its dates.
+        dateWhole = calendar->columnWidth(0) >= TColumnWidths::OnScreen(*calendar, 120) &&
+                    calendar->columnWidth(0) >= static_cast<QAbstractItemView*>(calendar)->sizeHintForColumn(0);
+        transcripts->horizontalHeader()->resizeSection(1, TColumnWidths::OnScreen(*transcripts, 133));
     });
     RunAndClose(m_db->Dir(), [&] {
-        second << Find<TDBGrid>("jdbgTranscripts")->columnWidth(1)
-               << Find<TDBGrid>("jdbgCalendar")->columnWidth(1);
+        auto* calendar = Find<TDBGrid>("jdbgCalendar");
+        auto* transcripts = Find<TDBGrid>("jdbgTranscripts");
+        second << transcripts->columnWidth(1) << calendar->columnWidth(1);
+        expectedSecond = {TColumnWidths::OnScreen(*transcripts, 133),
+                          TColumnWidths::OnScreen(*calendar, 288)};
     });
 
-    QCOMPARE(first, (QList<int>{120, 288, 64}));
-    QCOMPARE(second, (QList<int>{133, 288}));
+    QCOMPARE(first, expectedFirst);
+    QVERIFY(dateWhole);
+    QCOMPARE(second, expectedSecond);
+    // A column nobody resized keeps its stored value in the file.
+    QCOMPARE(Dimension(iniPath, QStringLiteral("CalConfDateWidth")), QStringLiteral("120"));
     QCOMPARE(Dimension(iniPath, QStringLiteral("CalConfNameWidth")), QStringLiteral("288"));
     QCOMPARE(Dimension(iniPath, QStringLiteral("TransFNameWidth")), QStringLiteral("133"));
 }

@@ -2,6 +2,7 @@
 #include "TConfig.h"
 #include "TConnection.h"
 #include "TDBEdit.h"
+#include "TColumnWidths.h"
 #include "TDBGrid.h"
 #include "TDBLookupComboBox.h"
 #include "TDM.h"
@@ -652,12 +653,16 @@ void TstPickers::widthsAreWrittenWhenTheDialogsGo()
     QCOMPARE(Child<TDBGrid>(frmPickExtra, "jdbgExtras")->horizontalHeader()->sectionResizeMode(0),
              QHeaderView::Fixed);
 
-    Child<TDBGrid>(frmPickConf, "dbgPickConf")->setColumnWidth(0, 123);
-    Child<TDBGrid>(frmPickConf, "dbgPickConf")->setColumnWidth(1, 321);
-    Child<TDBGrid>(frmPickPart, "dbgPickPart")->setColumnWidth(0, 90);
-    Child<TDBGrid>(frmPickPart, "dbgPickPart")->setColumnWidth(1, 80);
-    Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers")->setColumnWidth(1, 111);
-    Child<TDBGrid>(frmPickExtra, "jdbgExtras")->setColumnWidth(0, 199);
+    // Widths on screen are the stored ones scaled to the grid's font.
+    const auto set = [](TDBGrid* grid, int column, int stored) {
+        grid->setColumnWidth(column, TColumnWidths::OnScreen(*grid, stored));
+    };
+    set(Child<TDBGrid>(frmPickConf, "dbgPickConf"), 0, 123);
+    set(Child<TDBGrid>(frmPickConf, "dbgPickConf"), 1, 321);
+    set(Child<TDBGrid>(frmPickPart, "dbgPickPart"), 0, 90);
+    set(Child<TDBGrid>(frmPickPart, "dbgPickPart"), 1, 80);
+    set(Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers"), 1, 111);
+    set(Child<TDBGrid>(frmPickExtra, "jdbgExtras"), 0, 199);
     const auto dimension = [&](const char* key) {
         return m_dm->Config->ReadString(QStringLiteral("Dimensions"), QLatin1String(key));
     };
