@@ -1,4 +1,5 @@
 #include "TApplication.h"
+#include "TColumnWidths.h"
 #include "TConfig.h"
 #include "TConnection.h"
 #include "TDM.h"
@@ -203,6 +204,7 @@ void TstStartup::runsWithoutSettingsFileAndShutsDownInReverseOrder()
     QStringList visibleDialogs;
     bool settingsFileDuringRun = true;
     int widthAfterRequery = -1;
+    int widthSet = -1;
 
     const int exitCode = RunAndClose(db.Dir(), [&] {
         visible = frmMain->isVisible();
@@ -217,7 +219,9 @@ void TstStartup::runsWithoutSettingsFileAndShutsDownInReverseOrder()
         }
         connect(DM, &QObject::destroyed, DM, [&] { destroyed << QStringLiteral("DM"); });
         settingsFileDuringRun = QFile::exists(iniPath);
-        Grid(frmPickConf, "dbgPickConf")->setColumnWidth(1, 321);
+        // Widths on screen are the stored ones scaled to the grid's font.
+        widthSet = TColumnWidths::OnScreen(*Grid(frmPickConf, "dbgPickConf"), 321);
+        Grid(frmPickConf, "dbgPickConf")->setColumnWidth(1, widthSet);
         // A requery resets the grid's rows but must keep the widths.
         DM->Conferences->Requery();
         widthAfterRequery = Grid(frmPickConf, "dbgPickConf")->columnWidth(1);
@@ -232,7 +236,7 @@ void TstStartup::runsWithoutSettingsFileAndShutsDownInReverseOrder()
     QVERIFY(visibleDialogs.isEmpty());
     // Nothing is written before the main window closes.
     QVERIFY(!settingsFileDuringRun);
-    QCOMPARE(widthAfterRequery, 321);
+    QCOMPARE(widthAfterRequery, widthSet);
 
     QStringList expectedDestruction = WindowOrder;
     std::reverse(expectedDestruction.begin(), expectedDestruction.end());
@@ -261,10 +265,24 @@ void TstStartup::dialogsReadTheirWidthsFromTheSettings()
                         "PickExtraNameWidth= 150 \r\n\r\n");
     TTestPrompts prompts;
     QList<int> widths;
+    QList<int> expected;
+    bool dateWhole = false;
 
     const int exitCode = RunAndClose(db.Dir(), [&] {
-        widths << Grid(frmPickConf, "dbgPickConf")->columnWidth(0)
-               << Grid(frmPickConf, "dbgPickConf")->columnWidth(1)
+        const auto onScreen = [](QTableView* grid, int stored) {
+            return TColumnWidths::OnScreen(*grid, stored);
+        };
+        // A date column is the stored width scaled, or wider when its dates need it.
+        dateWhole = Grid(frmPickConf, "dbgPickConf")->columnWidth(0) >=
+                    onScreen(Grid(frmPickConf, "dbgPickConf"), 77);
+        expected = {onScreen(Grid(frmPickConf, "dbgPickConf"), 400),
+                    onScreen(Grid(frmPickPart, "dbgPickPart"), 100),
+                    onScreen(Grid(frmPickPart, "dbgPickPart"), 100),
+                    onScreen(Grid(frmPickSpeaker, "jdbgSpeakers"), 100),
+                    onScreen(Grid(frmPickExtra, "jdbgExtras"), 150),
+                    onScreen(Grid(frmSignIn, "dbgSignInNames"), 100),
+                    onScreen(Grid(frmSignIn, "dbgSignInNames"), 5)};
+        widths << Grid(frmPickConf, "dbgPickConf")->columnWidth(1)
                << Grid(frmPickPart, "dbgPickPart")->columnWidth(0)
                << Grid(frmPickPart, "dbgPickPart")->columnWidth(1)
                << Grid(frmPickSpeaker, "jdbgSpeakers")->columnWidth(0)
@@ -274,7 +292,8 @@ void TstStartup::dialogsReadTheirWidthsFromTheSettings()
     });
 
     QCOMPARE(exitCode, TStartup::ExitSuccess);
-    QCOMPARE(widths, (QList<int>{77, 400, 100, 100, 100, 150, 100, 5}));
+    QVERIFY(dateWhole);
+    QCOMPARE(widths, expected);
     // Unreadable values are replaced by the width in force; other settings stay.
     QCOMPARE(Dimension(iniPath, QStringLiteral("PickConfNameWidth")), QStringLiteral("400"));
     QCOMPARE(Dimension(iniPath, QStringLiteral("PickConfDateWidth")), QStringLiteral("77"));
@@ -489,16 +508,21 @@ void TstStartup::unparsableSettingsAreReportedAndKept()
 {
     TTempDatabase db;
     const QString iniPath = db.FilePath(QStringLiteral("quorvel.ini"));
-    const QByteArray garbage("[Dimensions]\r\nPickConfDateWidth=140\r\n<<<<<<< merged\r\n");
+    const QByteArray garbage("[Dimensions]\r\nPickConfNameWidth=140\r\n<<<<<<< merged\r\n");
     WriteBytes(iniPath, garbage);
     TTestPrompts prompts;
     int width = -1;
+    int defaultWidth = -2;
 
     QCOMPARE(RunAndClose(db.Dir(),
-                         [&] { width = Grid(frmPickConf, "dbgPickConf")->columnWidth(0); }),
+                         [&] {
+                             width = Grid(frmPickConf, "dbgPickConf")->columnWidth(1);
+                             defaultWidth =
+                                 TColumnWidths::OnScreen(*Grid(frmPickConf, "dbgPickConf"), 400);
+                         }),
              TStartup::ExitSuccess);
 
-    QCOMPARE(width, 100); // the defaults
+    QCOMPARE(width, defaultWidth); // the defaults
     QCOMPARE(prompts.shown.size(), 1);
     QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Warning);
     QVERIFY2(prompts.shown[0].text.contains(QStringLiteral("line 3")), qPrintable(prompts.shown[0].text));
@@ -513,15 +537,19 @@ void TstStartup::eachFolderHasItsOwnDatabaseAndSettings()
     second.Exec(QStringLiteral("INSERT INTO titles (t_name) VALUES ('Dr.')"));
     second.Exec(QStringLiteral("INSERT INTO titles (t_name) VALUES ('Prof.')"));
     WriteBytes(second.FilePath(QStringLiteral("quorvel.ini")),
-               "[Dimensions]\r\nPickConfDateWidth=140\r\n");
+               "[Dimensions]\r\nPickConfNameWidth=140\r\n");
     TTestPrompts prompts;
+    int expectedFirst = -2;
+    int expectedSecond = -2;
 
     int firstTitles = -1;
     int firstWidth = -1;
     QCOMPARE(RunAndClose(first.Dir(),
                          [&] {
                              firstTitles = DM->Titles->RecordCount();
-                             firstWidth = Grid(frmPickConf, "dbgPickConf")->columnWidth(0);
+                             firstWidth = Grid(frmPickConf, "dbgPickConf")->columnWidth(1);
+                             expectedFirst =
+                                 TColumnWidths::OnScreen(*Grid(frmPickConf, "dbgPickConf"), 400);
                          }),
              TStartup::ExitSuccess);
     int secondTitles = -1;
@@ -529,17 +557,19 @@ void TstStartup::eachFolderHasItsOwnDatabaseAndSettings()
     QCOMPARE(RunAndClose(second.Dir(),
                          [&] {
                              secondTitles = DM->Titles->RecordCount();
-                             secondWidth = Grid(frmPickConf, "dbgPickConf")->columnWidth(0);
+                             secondWidth = Grid(frmPickConf, "dbgPickConf")->columnWidth(1);
+                             expectedSecond =
+                                 TColumnWidths::OnScreen(*Grid(frmPickConf, "dbgPickConf"), 140);
                          }),
              TStartup::ExitSuccess);
 
     QCOMPARE(firstTitles, 1);
     QCOMPARE(secondTitles, 2);
-    QCOMPARE(firstWidth, 100);
-    QCOMPARE(secondWidth, 140);
+    QCOMPARE(firstWidth, expectedFirst);
+    QCOMPARE(secondWidth, expectedSecond);
     QVERIFY(QFile::exists(first.FilePath(QStringLiteral("quorvel.ini"))));
     QCOMPARE(Dimension(second.FilePath(QStringLiteral("quorvel.ini")),
-                       QStringLiteral("PickConfDateWidth")),
+                       QStringLiteral("PickConfNameWidth")),
              QStringLiteral("140"));
     QVERIFY(prompts.shown.isEmpty());
 }

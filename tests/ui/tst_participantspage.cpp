@@ -1,6 +1,7 @@
 #include "TApplication.h"
 #include "TConnection.h"
 #include "TDBEdit.h"
+#include "TColumnWidths.h"
 #include "TDBGrid.h"
 #include "TDBLookupComboBox.h"
 #include "TDBRadioGroup.h"
@@ -302,7 +303,7 @@ void TstParticipantsPage::pageShowsTheDesignedControls()
     QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("First name"));
     QVERIFY(list->Sortable());
     QCOMPARE(list->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
-    QCOMPARE(list->columnWidth(0), 100);
+    QCOMPARE(list->columnWidth(0), TColumnWidths::OnScreen(*list, 100));
 
     auto* conferences = Find<TDBGrid>("dbgPartConf");
     QCOMPARE(conferences->DataSet(), m_dm->PartConfs);
@@ -311,7 +312,7 @@ void TstParticipantsPage::pageShowsTheDesignedControls()
         QCOMPARE(conferences->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
     QVERIFY(!conferences->Sortable());
     QCOMPARE(conferences->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
-    QCOMPARE(conferences->columnWidth(1), 300);
+    QCOMPARE(conferences->columnWidth(1), TColumnWidths::OnScreen(*conferences, 300));
 
     // The hand shows over the titles: on moving over the participant list, on a press over the
     // conference list.
