@@ -7,6 +7,7 @@
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TDisplayFormat.h"
+#include "TError.h"
 #include "TProgress.h"
 
 #include <QCoreApplication>
@@ -48,9 +49,13 @@ class TReadSnapshot
 public:
     explicit TReadSnapshot(TConnection& conn) : m_conn(conn)
     {
-        if (!m_conn.InTransaction()) {
+        if (m_conn.InTransaction())
+            return;
+        // A transaction already open elsewhere serves the same purpose.
+        try {
             m_conn.Execute(QStringLiteral("BEGIN"));
             m_open = true;
+        } catch (const EDatabaseError&) {
         }
     }
     ~TReadSnapshot()

@@ -78,9 +78,9 @@ void TCalendarPage::bGenerateCalendarClick()
     // The details keep quiet while they follow the calendar list, so the Conferences page,
     // which shows them, hears of them once, when they follow its own list again.
     TControlsOff quietDetails{m_dm.ConfSpeakers, m_dm.ConfExtras, m_dm.ConfCredits};
-    jdbgCalendar->setUpdatesEnabled(false);
+    jdbgCalendar->SuspendRedraw();
     auto restore = [this] {
-        jdbgCalendar->setUpdatesEnabled(true);
+        jdbgCalendar->ResumeRedraw();
         LinkDetailsTo(m_dm.Conferences);
     };
     try {

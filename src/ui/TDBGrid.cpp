@@ -121,9 +121,25 @@ void TDBGrid::showEvent(QShowEvent* event)
         FetchWhenShown();
 }
 
+void TDBGrid::SuspendRedraw()
+{
+    m_suspended = true;
+    setUpdatesEnabled(false);
+}
+
+void TDBGrid::ResumeRedraw()
+{
+    if (!m_suspended)
+        return;
+    m_suspended = false;
+    setUpdatesEnabled(true);
+    if (m_dataSet && m_dataSet->Active() && !m_dataSet->FetchPending())
+        FollowDataSet(m_dataSet->RecNo());
+}
+
 void TDBGrid::FollowDataSet(int row)
 {
-    if (m_following || !m_model)
+    if (m_following || m_suspended || !m_model)
         return;
     m_following = true;
     if (row >= 0 && row < m_model->rowCount()) {

@@ -42,6 +42,11 @@ public:
     QList<int> SelectedRows() const;
     bool IsColumnTitleBold(int column) const;
 
+    // For a run that walks the whole data set: the grid neither paints nor follows each move
+    // of the current row until ResumeRedraw, which shows the current row once.
+    void SuspendRedraw();
+    void ResumeRedraw();
+
 Q_SIGNALS:
     void RowDoubleClicked(int row);
     void TitleClicked(int column);
@@ -65,5 +70,6 @@ private:
     int m_lastSorted = 0;
     TitlePointer m_titlePointer = TitlePointer::None;
     bool m_following = false;
+    bool m_suspended = false;
     TRowStyler m_styler;
 };

@@ -325,7 +325,9 @@ void TstDocumentPages::calendarRunFollowsTheCalendarListAndLinksBack()
     // The calendar grid ends on its last row and paints again; the Conferences page's details
     // are those of its own current conference.
     QCOMPARE(m_dm->CalendarConfs->RecNo(), m_dm->CalendarConfs->RecordCount() - 1);
-    QVERIFY(m_main->CalendarPage()->CalendarGrid()->updatesEnabled());
+    TDBGrid* grid = m_main->CalendarPage()->CalendarGrid();
+    QVERIFY(grid->updatesEnabled());
+    QCOMPARE(grid->currentIndex().row(), m_dm->CalendarConfs->RecordCount() - 1);
     for (TDataSet* detail : {m_dm->ConfSpeakers, m_dm->ConfExtras, m_dm->ConfCredits})
         QCOMPARE(detail->Master(), m_dm->Conferences);
     QCOMPARE(m_dm->ConfSpeakers->RecordCount(), 1);
