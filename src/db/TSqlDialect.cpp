@@ -7,6 +7,26 @@
 
 namespace {
 
+// The position just after the quoted text that starts at i (a doubled quote stays inside), or
+// the end of the text when the quote is never closed.
+qsizetype QuotedEnd(const QString& sql, qsizetype i)
+{
+    const QChar quote = sql.at(i);
+    const qsizetype n = sql.size();
+    qsizetype j = i + 1;
+    while (j < n) {
+        if (sql.at(j) == quote) {
+            if (j + 1 < n && sql.at(j + 1) == quote) {
+                j += 2;
+                continue;
+            }
+            return j + 1;
+        }
+        ++j;
+    }
+    return n;
+}
+
 // Parses the inside of a #...# literal; false when it is not a date.
 bool ParseJetDate(const QString& body, QString& iso)
 {
@@ -56,19 +76,9 @@ QString TranslateYears(const QString& sql)
     while (i < n) {
         const QChar c = sql.at(i);
         if (c == u'\'' || c == u'"') {
-            qsizetype j = i + 1;
-            while (j < n) {
-                if (sql.at(j) == c) {
-                    if (j + 1 < n && sql.at(j + 1) == c) {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
-            out += QStringView(sql).mid(i, qMin(j + 1, n) - i);
-            i = j + 1;
+            const qsizetype end = QuotedEnd(sql, i);
+            out += QStringView(sql).mid(i, end - i);
+            i = end;
             continue;
         }
         if (c == u'D' || c == u'd') {
@@ -109,20 +119,9 @@ QString TSqlDialect::TranslateDates(const QString& sql)
     while (i < n) {
         const QChar c = sql.at(i);
         if (c == u'\'' || c == u'"') {
-            // Copy the quoted text whole; a doubled quote stays inside.
-            qsizetype j = i + 1;
-            while (j < n) {
-                if (sql.at(j) == c) {
-                    if (j + 1 < n && sql.at(j + 1) == c) {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
-            out += QStringView(sql).mid(i, qMin(j + 1, n) - i);
-            i = j + 1;
+            const qsizetype end = QuotedEnd(sql, i);
+            out += QStringView(sql).mid(i, end - i);
+            i = end;
             continue;
         }
         if (c == u'#') {

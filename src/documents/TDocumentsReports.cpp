@@ -172,7 +172,7 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
         const int first = parts->FieldByName(QStringLiteral("first_name")).Index();
         const int last = parts->FieldByName(QStringLiteral("last_name")).Index();
         const int title = parts->FieldByName(QStringLiteral("title_id")).Index();
-        const int spec = parts->FieldByName(QStringLiteral("spec_id")).Index();
+        const int speciality = parts->FieldByName(QStringLiteral("spec_id")).Index();
         connections.push_back(
             {QStringLiteral("ConfParts"), parts, QStringLiteral("FullName"), [=, this](int row) {
                  return QStringLiteral("%1 %2 %3%4")
@@ -180,7 +180,7 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
                           parts->RowValue(row, last).toString(),
                           m_dm.TitleName(parts->RowValue(row, title).toInt()),
                           TDM::CommaPrefixed(
-                              u' ' + m_dm.SpecialityName(parts->RowValue(row, spec).toInt())));
+                              u' ' + m_dm.SpecialityName(parts->RowValue(row, speciality).toInt())));
              }});
     } else {
         TDataSet* people = m_dm.TransParticipants;

@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -35,13 +36,14 @@ QString LabelText(const QWidget* widget)
     return Spoken(label->text());
 }
 
-// The label that another control names as its buddy.
-QString BuddyText(const QWidget* window, const QWidget* widget)
+// The labels of a window by the control each names as its buddy.
+QHash<const QWidget*, QString> BuddyTexts(const QWidget* window)
 {
+    QHash<const QWidget*, QString> texts;
     for (const QLabel* label : window->findChildren<QLabel*>())
-        if (label->buddy() == widget)
-            return LabelText(label);
-    return {};
+        if (label->buddy() && !texts.contains(label->buddy()))
+            texts.insert(label->buddy(), LabelText(label));
+    return texts;
 }
 
 // The label just before the control in its parent's layout: the cell to its left in a grid,
@@ -108,9 +110,9 @@ QString GroupTitle(const QWidget* widget)
     return {};
 }
 
-QString NameOf(QWidget* window, QWidget* widget)
+QString NameOf(const QHash<const QWidget*, QString>& buddies, QWidget* widget)
 {
-    if (const QString buddy = BuddyText(window, widget); !buddy.isEmpty())
+    if (const QString buddy = buddies.value(widget); !buddy.isEmpty())
         return buddy;
     if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
         if (const QString text = Spoken(button->text()); !text.isEmpty())
@@ -148,6 +150,7 @@ void TAccessibleNames::Apply(QWidget* window)
         return;
     QList<QWidget*> widgets = window->findChildren<QWidget*>();
     widgets.prepend(window);
+    const QHash<const QWidget*, QString> buddies = BuddyTexts(window);
     for (QWidget* widget : widgets) {
         if (widget->focusPolicy() == Qt::NoFocus || !widget->accessibleName().isEmpty())
             continue;
@@ -156,7 +159,7 @@ void TAccessibleNames::Apply(QWidget* window)
             qobject_cast<QAbstractScrollArea*>(widget->parentWidget()) ||
             qobject_cast<QAbstractSpinBox*>(widget->parentWidget()))
             continue;
-        const QString name = NameOf(window, widget);
+        const QString name = NameOf(buddies, widget);
         if (!name.isEmpty())
             widget->setAccessibleName(name);
     }

@@ -60,7 +60,7 @@ void TColumnWidths::Load(const TConfig& config, QTableView& grid, const QList<TK
     }
 }
 
-void TColumnWidths::Save(TConfig& config, const QTableView& grid, const QList<TKey>& keys)
+void TColumnWidths::Save(TConfig& config, QTableView& grid, const QList<TKey>& keys)
 {
     for (const TKey& key : keys) {
         const int width = grid.columnWidth(key.column);
@@ -74,9 +74,8 @@ void TColumnWidths::Save(TConfig& config, const QTableView& grid, const QList<TK
         }
         const int stored = Stored(grid, width);
         config.WriteInteger(Section(), key.key, stored);
-        auto& remembered = const_cast<QTableView&>(grid);
-        remembered.setProperty(LoadedProperty(key.column), width);
-        remembered.setProperty(StoredProperty(key.column), stored);
+        grid.setProperty(LoadedProperty(key.column), width);
+        grid.setProperty(StoredProperty(key.column), stored);
     }
 }
 

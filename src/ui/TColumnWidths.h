@@ -24,8 +24,9 @@ public:
     // Sets each listed column's width from the value read, scaled to the grid's font.
     static void Load(const TConfig& config, QTableView& grid, const QList<TKey>& keys);
     // Writes each listed column's width as decimal text, in memory only: the value that was read
-    // for a column the user did not resize, else the current width scaled back.
-    static void Save(TConfig& config, const QTableView& grid, const QList<TKey>& keys);
+    // for a column the user did not resize, else the current width scaled back (remembered on the
+    // grid, so loading it again gives the same pixels).
+    static void Save(TConfig& config, QTableView& grid, const QList<TKey>& keys);
 
     // A stored width as the grid shows it, and back.
     static int OnScreen(const QTableView& grid, int stored);

@@ -392,7 +392,7 @@ void TfrmMain::SaveSettings()
 {
     m_configurePage->SaveSettings(*DM->Config);
     for (const TGridWidths& entry : GridWidths())
-        if (const auto* grid = findChild<QTableView*>(entry.grid))
+        if (auto* grid = findChild<QTableView*>(entry.grid))
             TColumnWidths::Save(*DM->Config, *grid, entry.keys);
     DM->Config->Flush();
 }
