@@ -8,11 +8,30 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
 struct TLocaleCollator
 {
+    explicit TLocaleCollator(const QLocale& locale) : collator(locale)
+    {
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        switch (locale.language()) {
+        case QLocale::C:
+        case QLocale::English:
+        case QLocale::German:
+        case QLocale::French:
+        case QLocale::Italian:
+        case QLocale::Dutch:
+        case QLocale::Portuguese:
+            plainLetters = true;
+            break;
+        default:
+            plainLetters = false;
+        }
+    }
+
     QCollator collator;
     // The locale orders the letters a to z alphabetically with no letter pairs of its own (as
     // Danish "aa" or Czech "ch"), so texts of those letters alone compare without the collator.
@@ -22,28 +41,14 @@ struct TLocaleCollator
 // A collator for the current default locale, made again when the locale changes.
 const TLocaleCollator& Collator()
 {
-    thread_local TLocaleCollator current;
+    thread_local std::unique_ptr<TLocaleCollator> current;
     thread_local QString localeName;
     const QLocale locale;
-    if (localeName != locale.name()) {
-        current.collator = QCollator(locale);
-        current.collator.setCaseSensitivity(Qt::CaseInsensitive);
+    if (!current || localeName != locale.name()) {
+        current = std::make_unique<TLocaleCollator>(locale);
         localeName = locale.name();
-        switch (locale.language()) {
-        case QLocale::C:
-        case QLocale::English:
-        case QLocale::German:
-        case QLocale::French:
-        case QLocale::Italian:
-        case QLocale::Dutch:
-        case QLocale::Portuguese:
-            current.plainLetters = true;
-            break;
-        default:
-            current.plainLetters = false;
-        }
     }
-    return current;
+    return *current;
 }
 
 bool IsAsciiLetter(char c)
@@ -85,33 +90,56 @@ bool ComparePlainLetters(const char* a, int aLength, const char* b, int bLength,
     return true;
 }
 
-int SqliteCompare(void*, int aLength, const void* a, int bLength, const void* b)
+int CompareWith(const TLocaleCollator& c, QStringView a, QStringView b)
 {
-    return TCollation::CompareUtf8(static_cast<const char*>(a), aLength,
-                                   static_cast<const char*>(b), bLength);
+    const int result = c.collator.compare(a, b);
+    // Names equal to the collator (case, accents) keep one fixed order.
+    return result != 0 ? result : a.compare(b);
+}
+
+int CompareUtf8With(const TLocaleCollator& c, const char* a, int aLength, const char* b,
+                    int bLength)
+{
+    int result = 0;
+    if (c.plainLetters && ComparePlainLetters(a, aLength, b, bLength, result))
+        return result;
+    return CompareWith(c, QString::fromUtf8(a, aLength), QString::fromUtf8(b, bLength));
+}
+
+// The connection's collator is made when the collation is registered, so a sort in SQL pays
+// for no locale look-up per comparison.
+int SqliteCompare(void* collator, int aLength, const void* a, int bLength, const void* b)
+{
+    return CompareUtf8With(*static_cast<const TLocaleCollator*>(collator),
+                           static_cast<const char*>(a), aLength, static_cast<const char*>(b),
+                           bLength);
+}
+
+void DestroyCollator(void* collator)
+{
+    delete static_cast<TLocaleCollator*>(collator);
 }
 
 } // namespace
 
 int TCollation::Compare(QStringView a, QStringView b)
 {
-    const int c = Collator().collator.compare(a, b);
-    // Names equal to the collator (case, accents) keep one fixed order.
-    return c != 0 ? c : a.compare(b);
+    return CompareWith(Collator(), a, b);
 }
 
 int TCollation::CompareUtf8(const char* a, int aLength, const char* b, int bLength)
 {
-    int result = 0;
-    if (Collator().plainLetters && ComparePlainLetters(a, aLength, b, bLength, result))
-        return result;
-    return Compare(QString::fromUtf8(a, aLength), QString::fromUtf8(b, bLength));
+    return CompareUtf8With(Collator(), a, aLength, b, bLength);
 }
 
 bool TCollation::Register(sqlite3* db)
 {
-    return sqlite3_create_collation_v2(db, kName, SQLITE_UTF8, nullptr, SqliteCompare, nullptr) ==
-           SQLITE_OK;
+    auto collator = std::make_unique<TLocaleCollator>(QLocale());
+    if (sqlite3_create_collation_v2(db, kName, SQLITE_UTF8, collator.get(), SqliteCompare,
+                                    DestroyCollator) != SQLITE_OK)
+        return false; // SQLite does not take the collator when it refuses it
+    collator.release();
+    return true;
 }
 
 QString TCollation::InOrderBy(const QString& sql)

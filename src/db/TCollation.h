@@ -16,7 +16,8 @@ inline constexpr char kName[] = "LOCALE";
 int Compare(QStringView a, QStringView b);
 int CompareUtf8(const char* a, int aLength, const char* b, int bLength);
 
-// SQLite forgets collations with the connection, so this runs on every open.
+// SQLite forgets collations with the connection, so this runs on every open; the connection
+// keeps the order of the default locale at that moment.
 bool Register(sqlite3* db);
 
 // Appends "collate LOCALE" to the name and title columns of the "order by" clauses of a text.
