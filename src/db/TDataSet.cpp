@@ -135,10 +135,8 @@ void TDataSet::Close()
     m_fetchPending = false;
     m_fields.clear();
     m_fieldIndex.clear();
-    m_cells.clear();
-    m_cells.shrink_to_fit();
-    m_arena.clear();
-    m_arena.shrink_to_fit();
+    m_cells.Reset(0);
+    m_arena.Clear();
     m_view.clear();
     m_deleted.clear();
     m_storageRows = 0;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "TField.h"
+#include "TRowStore.h"
+#include "TTextArena.h"
 
 #include <QHash>
 #include <QObject>
@@ -22,8 +24,9 @@ struct sqlite3_stmt;
 // sort, master/detail following, lookup and calculated fields, and notifications for bound
 // controls. Every data set of the data module is an instance of this one class.
 //
-// Storage: rows are kept column-typed in 16-byte cells, texts as UTF-8 in one arena; the visible
-// order (after filter and sort) is a vector of row numbers. Reads convert on demand.
+// Storage: rows are kept column-typed in 16-byte cells, in blocks of whole rows, texts as UTF-8
+// in a block arena; the visible order (after filter and sort) is a vector of row numbers. Reads
+// convert on demand.
 class TDataSet : public QObject
 {
     Q_OBJECT
@@ -177,7 +180,7 @@ public:
         union {
             qint64 i;
             double d;
-            quint64 offset;
+            quint64 offset; // handle of the text in the arena
         };
         TCell() : i(0) {}
     };
@@ -249,8 +252,8 @@ private:
     int m_rowIdColumn = -1;                  // hidden rowid column of single-table data sets
     std::vector<std::unique_ptr<TField>> m_fields;
     QHash<QString, int> m_fieldIndex;        // lower-case name -> field index
-    std::vector<TCell> m_cells;              // row-major, m_columns.size() cells a row
-    std::string m_arena;                     // UTF-8 text of Text cells
+    TRowStore<TCell> m_cells;                // m_columns.size() cells a row
+    TTextArena m_arena;                      // UTF-8 text of Text cells
     std::vector<int> m_view;                 // visible rows in order, as storage row numbers
     std::vector<bool> m_deleted;
     int m_storageRows = 0;

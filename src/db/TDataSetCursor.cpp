@@ -268,7 +268,7 @@ void TDataSet::Insert()
     if (m_state != State::Browse)
         Post();
     const size_t ncols = m_columns.size();
-    m_cells.resize(m_cells.size() + ncols);
+    m_cells.AppendRow();
     m_deleted.push_back(false);
     const int storageRow = m_storageRows++;
     m_view.push_back(storageRow);
@@ -300,8 +300,8 @@ void TDataSet::Edit()
     CheckEditable();
     const int storageRow = m_view[size_t(m_current)];
     const size_t ncols = m_columns.size();
-    m_editBuffer.assign(m_cells.begin() + long(size_t(storageRow) * ncols),
-                        m_cells.begin() + long(size_t(storageRow + 1) * ncols));
+    const TCell* row = m_cells.Row(size_t(storageRow));
+    m_editBuffer.assign(row, row + ncols);
     m_modified.assign(ncols, false);
     m_editStorageRow = storageRow;
     m_state = State::Edit;
@@ -399,8 +399,7 @@ void TDataSet::Post()
     }
     const int storageRow = m_editStorageRow;
     // The stored row wins: keys and defaults the database filled show at once.
-    std::copy(m_editBuffer.begin(), m_editBuffer.end(),
-              m_cells.begin() + long(size_t(storageRow) * m_columns.size()));
+    std::copy(m_editBuffer.begin(), m_editBuffer.end(), m_cells.Row(size_t(storageRow)));
     m_editBuffer.clear();
     m_editStorageRow = -1;
     m_state = State::Browse;

@@ -55,8 +55,8 @@ void TDataSet::OnMasterChanged()
             Cancel();
         m_masterHasRow = false;
         m_masterValue = QVariant();
-        m_cells.clear();
-        m_arena.clear();
+        m_cells.Reset(m_columns.size());
+        m_arena.Clear();
         m_storageRows = 0;
         m_deleted.clear();
         InvalidateLookupIndexes();

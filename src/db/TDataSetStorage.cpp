@@ -98,7 +98,7 @@ QString IsoText(const QDateTime& dt)
 }
 
 // Reads one column of the statement's current row into a cell; text goes to the arena.
-TDataSet::TCell ReadCell(sqlite3_stmt* stmt, int column, std::string& arena)
+TDataSet::TCell ReadCell(sqlite3_stmt* stmt, int column, TTextArena& arena)
 {
     TDataSet::TCell cell;
     switch (sqlite3_column_type(stmt, column)) {
@@ -116,9 +116,8 @@ TDataSet::TCell ReadCell(sqlite3_stmt* stmt, int column, std::string& arena)
         const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
         const int len = sqlite3_column_bytes(stmt, column);
         cell.kind = TDataSet::TCell::Text;
-        cell.offset = arena.size();
+        cell.offset = arena.Append(text, size_t(len));
         cell.length = quint32(len);
-        arena.append(text, size_t(len));
     }
     }
     return cell;
@@ -144,8 +143,8 @@ void TDataSet::PrepareColumns()
         if (m_columns[size_t(c)].name == kRowIdColumn)
             m_rowIdColumn = c;
     }
-    m_cells.clear();
-    m_arena.clear();
+    m_cells.Reset(size_t(ncols));
+    m_arena.Clear();
     m_storageRows = 0;
     m_deleted.clear();
 }
@@ -174,11 +173,13 @@ void TDataSet::Fetch()
             rowIdColumn = c;
     }
 
-    std::vector<TCell> cells;
-    std::string arena;
+    TRowStore<TCell> cells;
+    cells.Reset(size_t(ncols));
+    TTextArena arena;
     int rows = 0;
     int rc;
     while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
+        TCell* row = cells.AppendRow();
         for (int c = 0; c < ncols; ++c) {
             const TCell cell = ReadCell(s.stmt, c, arena);
             // Columns without a declared type (expressions such as sum(units)) take the type
@@ -191,7 +192,7 @@ void TDataSet::Fetch()
                                                                      : TFieldType::String;
                 typeKnown[size_t(c)] = true;
             }
-            cells.push_back(cell);
+            row[c] = cell;
         }
         ++rows;
     }
@@ -318,7 +319,7 @@ void TDataSet::RefreshRow(const QString& keyField, const QVariant& key)
     if (rows == 0)
         m_deleted[size_t(storageRow)] = true;
     else
-        std::copy(cells.begin(), cells.end(), m_cells.begin() + long(size_t(storageRow) * ncols));
+        std::copy(cells.begin(), cells.end(), m_cells.Row(size_t(storageRow)));
     ReplaceInView(storageRow);
 }
 
@@ -418,14 +419,14 @@ QStringList TDataSet::FieldNames() const
 
 const char* TDataSet::ArenaText(const TCell& cell) const
 {
-    return m_arena.data() + cell.offset;
+    return m_arena.At(cell.offset);
 }
 
 const TDataSet::TCell* TDataSet::StorageCell(int storageRow, int column) const
 {
     if (storageRow == m_editStorageRow && !m_editBuffer.empty())
         return &m_editBuffer[size_t(column)];
-    return &m_cells[size_t(storageRow) * m_columns.size() + size_t(column)];
+    return m_cells.Row(size_t(storageRow)) + column;
 }
 
 QVariant TDataSet::CellValue(const TCell& cell, TFieldType type) const
@@ -560,9 +561,8 @@ TDataSet::TCell TDataSet::StoreValue(const QVariant& value, const TField& field)
     auto text = [&](const QString& s) {
         const QByteArray utf8 = s.toUtf8();
         cell.kind = TCell::Text;
-        cell.offset = m_arena.size();
+        cell.offset = m_arena.Append(utf8.constData(), size_t(utf8.size()));
         cell.length = quint32(utf8.size());
-        m_arena.append(utf8.constData(), size_t(utf8.size()));
     };
     if (IsIntegerType(type)) {
         bool ok = false;
@@ -640,8 +640,8 @@ void TDataSet::ReloadStorageRow(int storageRow, qint64 rowId)
     m_conn.CountQuery();
     sqlite3_bind_int64(s.stmt, 1, rowId);
     if (sqlite3_step(s.stmt) != SQLITE_ROW) {
-        m_cells[size_t(storageRow) * m_columns.size() + size_t(m_rowIdColumn)].kind = TCell::Int;
-        m_cells[size_t(storageRow) * m_columns.size() + size_t(m_rowIdColumn)].i = rowId;
+        m_cells.Row(size_t(storageRow))[m_rowIdColumn].kind = TCell::Int;
+        m_cells.Row(size_t(storageRow))[m_rowIdColumn].i = rowId;
         return;
     }
     const int ncols = sqlite3_column_count(s.stmt);
@@ -650,7 +650,7 @@ void TDataSet::ReloadStorageRow(int storageRow, qint64 rowId)
         if (target < 0)
             continue;
         const TCell cell = ReadCell(s.stmt, c, m_arena);
-        m_cells[size_t(storageRow) * m_columns.size() + size_t(target)] = cell;
+        m_cells.Row(size_t(storageRow))[target] = cell;
     }
 }
 
@@ -675,7 +675,7 @@ int TDataSet::LookupStorageRow(const QString& keyField, const QVariant& key) con
         for (int r = 0; r < m_storageRows; ++r) {
             if (m_deleted[size_t(r)])
                 continue;
-            const TCell& cell = m_cells[size_t(r) * m_columns.size() + size_t(f->Column())];
+            const TCell& cell = m_cells.Row(size_t(r))[f->Column()];
             if (cell.kind == TCell::Int)
                 index->emplace(cell.i, r);
         }

@@ -36,6 +36,7 @@ private Q_SLOTS:
     void transactionRollsBackOnException();
     void parametersBindByName();
     void deferredFetchReadsOnFirstUse();
+    void largeSnapshotKeepsEveryValue();
 
 private:
     std::unique_ptr<TTempDatabase> m_db;
@@ -571,6 +572,55 @@ void TstDataSet::deferredFetchReadsOnFirstUse()
     QVERIFY(later.FetchPending());
     later.SetSQL("select nosuch from participants");
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, later.Requery());
+}
+
+
+void TstDataSet::largeSnapshotKeepsEveryValue()
+{
+    // Enough rows and text to fill several storage blocks, some texts longer than a whole block.
+    m_db->Exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 10000) "
+               "insert into participants (last_name, first_name, mail_type) "
+               "select 'Name' || i, case when i % 7 = 0 then null else 'F' || i end, i % 3 from n");
+    TDataSet texts(*m_conn, "Texts");
+    texts.SetSQL("select user_id, case when user_id % 2000 = 0 then "
+                 "replace(hex(zeroblob(1500000)), '00', 'ab') else last_name end as note "
+                 "from participants order by user_id");
+    texts.Open();
+    texts.SetRecNo(4000 - 1); // user_id 4000
+    QCOMPARE(texts.FieldByName("note").AsString().size(), 3000000);
+    QVERIFY(texts.FieldByName("note").AsString().startsWith(QLatin1String("abab")));
+    texts.Next();
+    QCOMPARE(texts.FieldByName("note").AsString(), QString("Name3996"));
+
+    TDataSet ds(*m_conn, "Participants");
+    ds.SetSQL("select * from participants order by user_id");
+    ds.Open();
+    QCOMPARE(ds.RecordCount(), 5 + 10000);
+    for (int i : {1, 4090, 4091, 4092, 8187, 8188, 10000}) {
+        ds.SetRecNo(4 + i);
+        QCOMPARE(ds.FieldByName("last_name").AsString(), QString("Name%1").arg(i));
+        QCOMPARE(ds.FieldByName("first_name").IsNull(), i % 7 == 0);
+        QCOMPARE(ds.FieldByName("mail_type").AsInteger(), i % 3);
+    }
+
+    // Edits and new rows after a requery land beside the rows read, not over them.
+    ds.SetRecNo(4 + 5000);
+    ds.Edit();
+    ds.FieldByName("last_name").SetAsString("Edited");
+    ds.Post();
+    ds.Insert();
+    ds.FieldByName("last_name").SetAsString("Newest");
+    ds.Post();
+    QVERIFY(ds.Locate("last_name", "Edited"));
+    QCOMPARE(ds.FieldByName("first_name").AsString(), QString("F5000"));
+    QVERIFY(ds.Locate("last_name", "Newest"));
+    QVERIFY(ds.Locate("last_name", "Name4999"));
+    QCOMPARE(ds.RecNo(), 4 + 4999);
+    ds.Requery();
+    QCOMPARE(ds.RecordCount(), 5 + 10000 + 1);
+    QVERIFY(ds.Locate("last_name", "Newest"));
+    ds.Last();
+    QCOMPARE(ds.FieldByName("last_name").AsString(), QString("Newest"));
 }
 
 QTEST_GUILESS_MAIN(TstDataSet)
