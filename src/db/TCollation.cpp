@@ -56,8 +56,10 @@ bool IsAsciiLetter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// Compares two texts of ASCII letters as the collator would: alphabetically ignoring case,
-// then by code points. False when a text holds any other character.
+// Compares two texts as the collator would while they begin with ASCII letters: the first
+// letter that differs ignoring case decides alphabetically, whatever follows it, as the
+// locale's letters a to z weigh more than any accent or case; texts of letters alone that are
+// equal ignoring case compare by code points. False when the texts need the collator.
 bool ComparePlainLetters(const char* a, int aLength, const char* b, int bLength, int& result)
 {
     int caseOrder = 0;
@@ -68,12 +70,10 @@ bool ComparePlainLetters(const char* a, int aLength, const char* b, int bLength,
             return false;
         const char lx = char(x | 0x20), ly = char(y | 0x20);
         if (lx != ly) {
-            for (int j = i + 1; j < aLength; ++j)
-                if (!IsAsciiLetter(a[j]))
-                    return false;
-            for (int j = i + 1; j < bLength; ++j)
-                if (!IsAsciiLetter(b[j]))
-                    return false;
+            // A combining mark right after the letter could belong to it.
+            if ((i + 1 < aLength && !IsAsciiLetter(a[i + 1])) ||
+                (i + 1 < bLength && !IsAsciiLetter(b[i + 1])))
+                return false;
             result = lx < ly ? -1 : 1;
             return true;
         }
