@@ -174,7 +174,9 @@ public:
     // --- Internal API for TField and the engine's own helpers ----------------------------
     struct TCell
     {
-        enum Kind : quint8 { Null, Int, Real, Text };
+        // Stamp: a date-time text of exactly the form "yyyy-mm-dd hh:mm:ss", kept as the
+        // number yyyymmddhhmmss; stamps order as their texts do.
+        enum Kind : quint8 { Null, Int, Real, Text, Stamp };
         Kind kind = Null;
         quint32 length = 0;
         union {
@@ -187,6 +189,8 @@ public:
     QVariant CellValue(const TCell& cell, TFieldType type) const;
     const TCell* StorageCell(int storageRow, int column) const;
     const char* ArenaText(const TCell& cell) const;
+    // The text of a Text or Stamp cell; a stamp is written into buffer.
+    const char* CellText(const TCell& cell, char (&buffer)[19], quint32& length) const;
     QVariant FieldValue(const TField& field) const;
     QVariant FieldValueAt(int storageRow, const TField& field) const;
     void SetFieldValue(TField& field, const QVariant& value);

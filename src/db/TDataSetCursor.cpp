@@ -129,12 +129,19 @@ int TDataSet::CompareRows(int a, int b, const std::vector<std::pair<int, bool>>&
             const TCell& y = *StorageCell(b, f.Column());
             if (x.kind == TCell::Null || y.kind == TCell::Null) {
                 c = (x.kind == TCell::Null ? 0 : 1) - (y.kind == TCell::Null ? 0 : 1);
-            } else if (x.kind == TCell::Text && y.kind == TCell::Text) {
+            } else if (x.kind == TCell::Stamp && y.kind == TCell::Stamp) {
+                c = x.i < y.i ? -1 : (x.i > y.i ? 1 : 0);
+            } else if ((x.kind == TCell::Text || x.kind == TCell::Stamp) &&
+                       (y.kind == TCell::Text || y.kind == TCell::Stamp)) {
+                char bx[19], by[19];
+                quint32 lx = 0, ly = 0;
+                const char* tx = CellText(x, bx, lx);
+                const char* ty = CellText(y, by, ly);
                 if (f.DataType() == TFieldType::String) {
-                    c = TCollation::CompareUtf8(ArenaText(x), int(x.length), ArenaText(y), int(y.length));
+                    c = TCollation::CompareUtf8(tx, int(lx), ty, int(ly));
                 } else {
                     // ISO date texts order as they compare bytewise.
-                    c = std::string_view(ArenaText(x), x.length).compare(std::string_view(ArenaText(y), y.length));
+                    c = std::string_view(tx, lx).compare(std::string_view(ty, ly));
                 }
             } else {
                 const double dx = x.kind == TCell::Int ? double(x.i) : x.kind == TCell::Real ? x.d : 0;
@@ -345,7 +352,12 @@ QVariant TDataSet::BindableCell(const TCell& cell) const
     case TCell::Real:
         return QVariant(cell.d);
     case TCell::Text:
-        return QString::fromUtf8(ArenaText(cell), cell.length);
+    case TCell::Stamp: {
+        char buffer[19];
+        quint32 length = 0;
+        const char* text = CellText(cell, buffer, length);
+        return QString::fromUtf8(text, length);
+    }
     }
     return {};
 }

@@ -23,6 +23,12 @@ extern const QString kRowKeyParam;
 
 bool IsIntegerType(TFieldType t);
 
+// A date-time text "yyyy-mm-dd hh:mm:ss" of a real date and time as the number yyyymmddhhmmss;
+// false for any other text.
+bool PackStamp(const char* text, qsizetype length, qint64& stamp);
+// The text a stamp was made from.
+void StampText(qint64 stamp, char (&text)[19]);
+
 // Single-table texts: "select * from <table> [alias] [where ...] [order by ...]".
 const QRegularExpression& SingleTableRe();
 

@@ -25,6 +25,42 @@ bool IsIntegerType(TFieldType t)
     return t == TFieldType::Integer || t == TFieldType::AutoInc || t == TFieldType::SmallUInt;
 }
 
+bool PackStamp(const char* s, qsizetype n, qint64& stamp)
+{
+    if (n != 19 || s[4] != '-' || s[7] != '-' || s[10] != ' ' || s[13] != ':' || s[16] != ':')
+        return false;
+    int part[6];
+    static constexpr int kFrom[6] = {0, 5, 8, 11, 14, 17};
+    for (int p = 0; p < 6; ++p) {
+        const int width = p == 0 ? 4 : 2;
+        int v = 0;
+        for (int i = kFrom[p]; i < kFrom[p] + width; ++i) {
+            if (s[i] < '0' || s[i] > '9')
+                return false;
+            v = v * 10 + (s[i] - '0');
+        }
+        part[p] = v;
+    }
+    if (!QDate::isValid(part[0], part[1], part[2]) || !QTime::isValid(part[3], part[4], part[5]))
+        return false;
+    stamp = 0;
+    for (int p = 0; p < 6; ++p)
+        stamp = stamp * (p == 0 ? 1 : 100) + part[p];
+    return true;
+}
+
+void StampText(qint64 stamp, char (&text)[19])
+{
+    static constexpr int kDigitsAt[14] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
+    for (int d = 13; d >= 0; --d) {
+        text[kDigitsAt[d]] = char('0' + stamp % 10);
+        stamp /= 10;
+    }
+    text[4] = text[7] = '-';
+    text[10] = ' ';
+    text[13] = text[16] = ':';
+}
+
 const QRegularExpression& SingleTableRe()
 {
     static const QRegularExpression re(
@@ -97,8 +133,9 @@ QString IsoText(const QDateTime& dt)
     return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-// Reads one column of the statement's current row into a cell; text goes to the arena.
-TDataSet::TCell ReadCell(sqlite3_stmt* stmt, int column, TTextArena& arena)
+// Reads one column of the statement's current row into a cell; text goes to the arena, except
+// the date-time texts of a date column, which are kept as stamps.
+TDataSet::TCell ReadCell(sqlite3_stmt* stmt, int column, TTextArena& arena, bool dateColumn)
 {
     TDataSet::TCell cell;
     switch (sqlite3_column_type(stmt, column)) {
@@ -115,6 +152,10 @@ TDataSet::TCell ReadCell(sqlite3_stmt* stmt, int column, TTextArena& arena)
     default: {
         const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
         const int len = sqlite3_column_bytes(stmt, column);
+        if (dateColumn && PackStamp(text, len, cell.i)) {
+            cell.kind = TDataSet::TCell::Stamp;
+            break;
+        }
         cell.kind = TDataSet::TCell::Text;
         cell.offset = arena.Append(text, size_t(len));
         cell.length = quint32(len);
@@ -178,10 +219,13 @@ void TDataSet::Fetch()
     TTextArena arena;
     int rows = 0;
     int rc;
+    std::vector<char> dateColumn(static_cast<size_t>(ncols));
+    for (int c = 0; c < ncols; ++c)
+        dateColumn[size_t(c)] = typeKnown[size_t(c)] && columns[size_t(c)].type == TFieldType::DateTime;
     while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
         TCell* row = cells.AppendRow();
         for (int c = 0; c < ncols; ++c) {
-            const TCell cell = ReadCell(s.stmt, c, arena);
+            const TCell cell = ReadCell(s.stmt, c, arena, dateColumn[size_t(c)]);
             // Columns without a declared type (expressions such as sum(units)) take the type
             // of their first value; a real after integers makes the column a number.
             if (cell.kind != TCell::Null && (!typeKnown[size_t(c)] ||
@@ -292,7 +336,7 @@ void TDataSet::RefreshRow(const QString& keyField, const QVariant& key)
     int rc;
     while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
         for (int c = 0; c < int(ncols); ++c)
-            cells.push_back(ReadCell(s.stmt, c, m_arena));
+            cells.push_back(ReadCell(s.stmt, c, m_arena, m_columns[size_t(c)].type == TFieldType::DateTime));
         ++rows;
     }
     if (rc != SQLITE_DONE)
@@ -422,6 +466,17 @@ const char* TDataSet::ArenaText(const TCell& cell) const
     return m_arena.At(cell.offset);
 }
 
+const char* TDataSet::CellText(const TCell& cell, char (&buffer)[19], quint32& length) const
+{
+    if (cell.kind == TCell::Stamp) {
+        StampText(cell.i, buffer);
+        length = sizeof buffer;
+        return buffer;
+    }
+    length = cell.length;
+    return ArenaText(cell);
+}
+
 const TDataSet::TCell* TDataSet::StorageCell(int storageRow, int column) const
 {
     if (storageRow == m_editStorageRow && !m_editBuffer.empty())
@@ -448,14 +503,23 @@ QVariant TDataSet::CellValue(const TCell& cell, TFieldType type) const
         if (type == TFieldType::String)
             return QString::number(cell.d);
         return QVariant(cell.d);
-    case TCell::Text: {
-        const char* text = ArenaText(cell);
+    case TCell::Stamp:
         if (type == TFieldType::DateTime) {
-            const QDateTime dt = ParseIsoDateTime(text, cell.length);
+            const qint64 date = cell.i / 1000000, time = cell.i % 1000000;
+            return QDateTime(QDate(int(date / 10000), int(date / 100 % 100), int(date % 100)),
+                             QTime(int(time / 10000), int(time / 100 % 100), int(time % 100)));
+        }
+        [[fallthrough]];
+    case TCell::Text: {
+        char buffer[19];
+        quint32 length = 0;
+        const char* text = CellText(cell, buffer, length);
+        if (type == TFieldType::DateTime) {
+            const QDateTime dt = ParseIsoDateTime(text, length);
             if (dt.isValid())
                 return dt;
         }
-        const QString s = QString::fromUtf8(text, cell.length);
+        const QString s = QString::fromUtf8(text, length);
         if (IsIntegerType(type)) {
             bool ok = false;
             const int i = s.toInt(&ok);
@@ -649,7 +713,8 @@ void TDataSet::ReloadStorageRow(int storageRow, qint64 rowId)
         const int target = ColumnIndex(QString::fromUtf8(sqlite3_column_name(s.stmt, c)));
         if (target < 0)
             continue;
-        const TCell cell = ReadCell(s.stmt, c, m_arena);
+        const TCell cell =
+            ReadCell(s.stmt, c, m_arena, m_columns[size_t(target)].type == TFieldType::DateTime);
         m_cells.Row(size_t(storageRow))[target] = cell;
     }
 }

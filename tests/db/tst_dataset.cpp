@@ -37,6 +37,7 @@ private Q_SLOTS:
     void parametersBindByName();
     void deferredFetchReadsOnFirstUse();
     void largeSnapshotKeepsEveryValue();
+    void dateTextsReadAndSortAsStored();
 
 private:
     std::unique_ptr<TTempDatabase> m_db;
@@ -621,6 +622,54 @@ void TstDataSet::largeSnapshotKeepsEveryValue()
     QVERIFY(ds.Locate("last_name", "Newest"));
     ds.Last();
     QCOMPARE(ds.FieldByName("last_name").AsString(), QString("Newest"));
+}
+
+void TstDataSet::dateTextsReadAndSortAsStored()
+{
+    // Date columns hold whatever text was written; each reads back as it was and sorts by text.
+    m_db->Exec("insert into conferences (conf_name, begin_date) values "
+               "('T', '2005-03-07T10:00:00'), ('Short', '2005-03-06'), ('Bad', '2005-02-30 00:00:00'), "
+               "('Late', '2099-12-31 23:59:59'), ('Word', 'soon'), ('None', null)");
+    TDataSet ds(*m_conn, "Conferences");
+    ds.SetSQL("select * from conferences");
+    ds.DeclareFields({TFieldDef::Data("conf_name", TFieldType::String),
+                      TFieldDef::Data("begin_date", TFieldType::DateTime)});
+    ds.Open();
+    TDataSet texts(*m_conn, "Texts");
+    texts.SetSQL("select * from conferences");
+    texts.DeclareFields({TFieldDef::Data("conf_name", TFieldType::String),
+                         TFieldDef::Data("begin_date", TFieldType::String)});
+    texts.Open();
+    const QHash<QString, QVariant> expected = {
+        {"Cardiology", QDateTime(QDate(2005, 3, 7), QTime(0, 0))},
+        {"T", QDateTime(QDate(2005, 3, 7), QTime(10, 0))},
+        {"Short", QDateTime(QDate(2005, 3, 6), QTime(0, 0))},
+        {"Bad", QString("2005-02-30 00:00:00")},
+        {"Late", QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59))},
+        {"Word", QString("soon")},
+        {"None", QVariant()}};
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        QVERIFY(ds.Locate("conf_name", it.key()));
+        QCOMPARE(ds.FieldByName("begin_date").Value(), it.value());
+        QVERIFY(texts.Locate("conf_name", it.key()));
+        QCOMPARE(texts.FieldByName("begin_date").Value(),
+                 m_conn->ScalarQuery(QString("select begin_date from conferences where conf_name = '%1'")
+                                         .arg(it.key())));
+    }
+    QStringList order;
+    ds.SetSort("begin_date ASC");
+    for (ds.First(); !ds.Eof(); ds.Next())
+        order << ds.FieldByName("conf_name").AsString();
+    QCOMPARE(order, QStringList({"None", "Bad", "Short", "Cardiology", "T", "Oncology", "Late", "Word"}));
+
+    // A stored date written back unchanged stays the same text.
+    QVERIFY(ds.Locate("conf_name", "Late"));
+    ds.Edit();
+    ds.FieldByName("conf_name").SetAsString("Later");
+    ds.Post();
+    QCOMPARE(m_conn->ScalarQuery("select begin_date from conferences where conf_name = 'Later'").toString(),
+             QString("2099-12-31 23:59:59"));
+    QCOMPARE(ds.FieldByName("begin_date").AsDateTime(), QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)));
 }
 
 QTEST_GUILESS_MAIN(TstDataSet)
