@@ -13,7 +13,7 @@ class TProgress;
 class TDataSet;
 class TPrompts;
 class TReportProject;
-class TReportRenderer;
+class TReportContent;
 class TTimeFilter;
 struct TReportSeries;
 
@@ -90,8 +90,9 @@ public:
     static QString CalendarFileName() { return QStringLiteral("calendar.rtf"); }
 
 private:
-    // Renders a report of the project over its connections with the current parameters.
-    std::unique_ptr<TReportRenderer> BuildRenderer(const QString& reportName);
+    // A report of the project over its connections with the current parameters; its sections
+    // render from the data sets as they stand while the run lasts.
+    std::shared_ptr<TReportContent> BuildContent(const QString& reportName);
     QImage LoadImage(const QString& path);
 
     TDM& m_dm;
@@ -101,8 +102,7 @@ private:
     QMap<QString, QString> m_parameters;
     bool m_previewPrint = false;
     bool m_setUpDone = false;
-    struct TCachedImage
-    {
+    struct TCachedImage {
         QDateTime modified;
         qint64 size = -1;
         QImage image;

@@ -4,8 +4,8 @@
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TError.h"
+#include "TReportContent.h"
 #include "TReportProject.h"
-#include "TReportRenderer.h"
 #include "TReportRun.h"
 
 #include <kainjow/mustache.hpp>
@@ -156,7 +156,7 @@ void TDocuments::SetUpTranscriptReport()
     m_setUpDone = true;
 }
 
-std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& reportName)
+std::shared_ptr<TReportContent> TDocuments::BuildContent(const QString& reportName)
 {
     const TReportDefinition& report = Project().Report(reportName);
     const bool transcripts = reportName != kConfPartsReport;
@@ -179,8 +179,8 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
                      .arg(parts->RowValue(row, first).toString(),
                           parts->RowValue(row, last).toString(),
                           m_dm.TitleName(parts->RowValue(row, title).toInt()),
-                          TDM::CommaPrefixed(
-                              u' ' + m_dm.SpecialityName(parts->RowValue(row, speciality).toInt())));
+                          TDM::CommaPrefixed(u' ' + m_dm.SpecialityName(
+                                                        parts->RowValue(row, speciality).toInt())));
              }});
     } else {
         TDataSet* people = m_dm.TransParticipants;
@@ -213,25 +213,30 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
         }
     }
 
-    std::vector<QString> sections;
-    auto render = [&](const TData& context) {
+    // A section is rendered when a layout first asks for it; the data sets stay as they are
+    // until the run ends.
+    auto render = [&report](const TData& context) {
         const std::string html = report.compiled->render(context);
         if (!report.compiled->is_valid())
             throw TError(Tr("%1: the report \"%2\" cannot be rendered: %3")
                              .arg(QFileInfo(report.fileName).fileName(), report.name,
                                   QString::fromStdString(report.compiled->error_message())));
-        sections.push_back(QString::fromStdString(html));
+        return QString::fromStdString(html);
     };
 
+    int sectionCount = 1;
+    std::function<QString(int)> html;
     if (report.eachConnection.isEmpty()) {
-        TData context = base;
-        for (const TConnectionDef& connection : connections) {
-            TData rows{TData::type::list};
-            for (int row = 0; row < connection.dataSet->RecordCount(); ++row)
-                rows.push_back(RowData(connection, row));
-            context.set(connection.name.toStdString(), rows);
-        }
-        render(context);
+        html = [render, connections, base](int) {
+            TData context = base;
+            for (const TConnectionDef& connection : connections) {
+                TData rows{TData::type::list};
+                for (int row = 0; row < connection.dataSet->RecordCount(); ++row)
+                    rows.push_back(RowData(connection, row));
+                context.set(connection.name.toStdString(), rows);
+            }
+            return render(context);
+        };
     } else {
         const auto each =
             std::find_if(connections.begin(), connections.end(),
@@ -242,28 +247,32 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
                                   report.eachConnection));
         if (!m_rowIndex)
             m_rowIndex = std::make_shared<TRowIndex>();
-        const QString& key = report.eachKey;
+        const size_t eachIndex = size_t(each - connections.begin());
+        const QString key = report.eachKey;
         const int keyIndex = key.isEmpty() ? -1 : each->dataSet->FieldByName(key).Index();
-        for (int row = 0; row < each->dataSet->RecordCount(); ++row) {
+        sectionCount = each->dataSet->RecordCount();
+        html = [render, connections, base, eachIndex, key, keyIndex,
+                rowIndex = m_rowIndex](int row) {
+            const TConnectionDef& each = connections[eachIndex];
             TData context = base;
-            AddRowValues(context, *each, row);
+            AddRowValues(context, each, row);
             const qint64 keyValue =
-                keyIndex < 0 ? 0 : each->dataSet->RowValue(row, keyIndex).toLongLong();
+                keyIndex < 0 ? 0 : each.dataSet->RowValue(row, keyIndex).toLongLong();
             for (const TConnectionDef& connection : connections) {
-                if (&connection == &*each)
+                if (&connection == &each)
                     continue;
                 TData rows{TData::type::list};
                 if (keyIndex < 0) {
                     for (int r = 0; r < connection.dataSet->RecordCount(); ++r)
                         rows.push_back(RowData(connection, r));
                 } else {
-                    for (int r : m_rowIndex->Rows(connection.dataSet, key, keyValue))
+                    for (int r : rowIndex->Rows(connection.dataSet, key, keyValue))
                         rows.push_back(RowData(connection, r));
                 }
                 context.set(connection.name.toStdString(), rows);
             }
-            render(context);
-        }
+            return render(context);
+        };
     }
 
     std::function<QString(int, int)> footer;
@@ -276,20 +285,24 @@ std::unique_ptr<TReportRenderer> TDocuments::BuildRenderer(const QString& report
             return QString::fromStdString(compiled->render(context));
         };
     }
-    return std::make_unique<TReportRenderer>(report, std::move(sections), std::move(images),
-                                             std::move(footer));
+    return std::make_shared<TReportContent>(report, sectionCount, std::move(html),
+                                            std::move(images), std::move(footer));
 }
 
 QStringList TDocuments::ReportHtml(const QString& reportName)
 {
-    return BuildRenderer(reportName)->SectionHtml();
+    const std::shared_ptr<TReportContent> content = BuildContent(reportName);
+    QStringList sections;
+    for (int i = 0; i < content->SectionCount(); ++i)
+        sections << content->SectionHtml(i);
+    return sections;
 }
 
 void TDocuments::WriteTranscriptPdf(const QString& path, TReportSeries* series)
 {
     if (!m_setUpDone)
         SetUpTranscriptReport();
-    TReportRun run(BuildRenderer(kTranscriptReport));
+    TReportRun run(BuildContent(kTranscriptReport));
     run.ToPdf(path, series);
 }
 
@@ -306,7 +319,7 @@ void TDocuments::GenerateTranscripts(const TConfFilter& confFilter, const TTimeF
                   {TDM::SelectTranscriptParticipants(confFilter, timeFilter, ids),
                    QStringLiteral("and p.mail_type in (2, 3)")});
     if (!m_dm.TransParticipants->IsEmpty()) {
-        TReportRun run(BuildRenderer(kTranscriptReport));
+        TReportRun run(BuildContent(kTranscriptReport));
         run.ToDefaultPrinter();
     }
     EmailTranscripts(confFilter, timeFilter, ids);
@@ -324,7 +337,7 @@ void TDocuments::PreviewTranscripts(const TConfFilter& confFilter, const TTimeFi
                                                         confFilter, timeFilter);
     TDM::SetQuery(m_dm.TransConferences, {QString(kQ1).replace(QLatin1String("%s"), condition)});
     TDM::SetQuery(m_dm.TransStatistics, {QString(kQ2).replace(QLatin1String("%s"), condition)});
-    TReportRun run(BuildRenderer(kTranscriptReport));
+    TReportRun run(BuildContent(kTranscriptReport));
     run.ToPreview(m_previewPrint);
 }
 
@@ -339,6 +352,6 @@ void TDocuments::PrintConferenceParticipants()
     m_parameters.clear();
     m_setUpDone = false;
     m_parameters[QStringLiteral("pAttConfName")] = name;
-    TReportRun run(BuildRenderer(kConfPartsReport));
+    TReportRun run(BuildContent(kConfPartsReport));
     run.ToPreview(m_previewPrint);
 }

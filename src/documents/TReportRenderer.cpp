@@ -1,5 +1,6 @@
 #include "TReportRenderer.h"
 
+#include "TReportContent.h"
 #include "TReportProject.h"
 #include "TReportWindows.h"
 
@@ -33,11 +34,8 @@ QPageSize ReportDefaultPageSize()
                                                                       : QPageSize(QPageSize::A4);
 }
 
-TReportRenderer::TReportRenderer(const TReportDefinition& report, std::vector<QString> sections,
-                                 QMap<QString, QImage> images,
-                                 std::function<QString(int, int)> footer)
-    : m_report(report), m_sections(std::move(sections)), m_images(std::move(images)),
-      m_footer(std::move(footer))
+TReportRenderer::TReportRenderer(std::shared_ptr<TReportContent> content)
+    : m_content(std::move(content)), m_font(ReportFont())
 {
 }
 
@@ -47,40 +45,57 @@ QFont TReportRenderer::ReportFont() const
 {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(m_report.fontPointSize);
+    font.setPointSizeF(m_content->Report().fontPointSize);
     font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
-void TReportRenderer::Layout(QPagedPaintDevice& device, TReportStatus* status)
+void TReportRenderer::BeginLayout(QPagedPaintDevice& device)
 {
-    const double margin = m_report.marginMm;
+    const double margin = m_content->Report().marginMm;
     device.setPageMargins(QMarginsF(margin, margin, margin, margin), QPageLayout::Millimeter);
     const QRect paintRect = device.pageLayout().paintRectPixels(device.logicalDpiX());
-    const QFont font = ReportFont();
-    m_footerHeight = m_footer ? QFontMetricsF(font, &device).height() * 2.0 : 0.0;
+    m_footerHeight = m_content->HasFooter() ? QFontMetricsF(m_font, &device).height() * 2.0 : 0.0;
     m_body = QSizeF(paintRect.width(), paintRect.height() - m_footerHeight);
-
+    m_device = &device;
     m_documents.clear();
     m_pageCount = 0;
-    for (const QString& html : m_sections) {
-        auto doc = std::make_unique<QTextDocument>();
-        doc->documentLayout()->setPaintDevice(&device);
-        doc->setDefaultFont(font);
-        doc->setUndoRedoEnabled(false);
-        doc->setDocumentMargin(0);
-        doc->setHtml(html);
-        for (auto image = m_images.cbegin(); image != m_images.cend(); ++image)
-            doc->addResource(QTextDocument::ImageResource, QUrl(image.key()), image.value());
-        doc->setPageSize(m_body);
-        const int pages = doc->pageCount();
-        m_pageCount += pages;
+}
+
+bool TReportRenderer::LayoutComplete() const
+{
+    return int(m_documents.size()) >= m_content->SectionCount();
+}
+
+bool TReportRenderer::LayOutNextSection()
+{
+    if (!m_device || LayoutComplete())
+        return false;
+    const QString& html = m_content->SectionHtml(int(m_documents.size()));
+    auto doc = std::make_unique<QTextDocument>();
+    doc->documentLayout()->setPaintDevice(m_device);
+    doc->setDefaultFont(m_font);
+    doc->setUndoRedoEnabled(false);
+    doc->setDocumentMargin(0);
+    doc->setHtml(html);
+    const QMap<QString, QImage>& images = m_content->Images();
+    for (auto image = images.cbegin(); image != images.cend(); ++image)
+        doc->addResource(QTextDocument::ImageResource, QUrl(image.key()), image.value());
+    doc->setPageSize(m_body);
+    m_pageCount += doc->pageCount();
+    m_documents.push_back(std::move(doc));
+    return true;
+}
+
+void TReportRenderer::Layout(QPagedPaintDevice& device, TReportStatus* status)
+{
+    BeginLayout(device);
+    while (LayOutNextSection()) {
         if (status) {
             status->SetProgress(Tr("Generating page %1").arg(m_pageCount));
             if (status->Cancelled())
                 throw EReportCancelled(Tr("The report was cancelled."));
         }
-        m_documents.push_back(std::move(doc));
     }
 }
 
@@ -118,11 +133,11 @@ void TReportRenderer::PaintPage(QPainter& painter, const QTextDocument& doc, int
     doc.documentLayout()->draw(&painter, context);
     painter.restore();
 
-    if (m_footer) {
-        const QString text = m_footer(page, m_pageCount);
+    if (m_content->HasFooter()) {
+        const QString text = m_content->Footer(page, m_pageCount);
         if (!text.isEmpty()) {
             painter.save();
-            painter.setFont(ReportFont());
+            painter.setFont(m_font);
             painter.setPen(Qt::black);
             painter.drawText(QRectF(0, pageHeight, m_body.width(), m_footerHeight),
                              Qt::AlignHCenter | Qt::AlignBottom, text);

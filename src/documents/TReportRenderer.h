@@ -3,21 +3,18 @@
 #include "TError.h"
 
 #include <QFont>
-#include <QImage>
-#include <QList>
-#include <QMap>
 #include <QPageSize>
-#include <QString>
+#include <QSizeF>
+#include <QStringList>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
 class QPagedPaintDevice;
 class QPainter;
 class QTextDocument;
+class TReportContent;
 class TReportStatus;
-struct TReportDefinition;
 
 // The user pressed Cancel in the status window: nothing was printed and no file was left.
 class EReportCancelled : public TError
@@ -27,27 +24,32 @@ public:
     const char* ClassName() const noexcept override { return "EReportCancelled"; }
 };
 
-// Lays out the HTML of one report run with QTextDocument and paints it page by page. Each
-// section (one HTML text) starts on a new page. The layout depends on the device: Layout()
-// again for another one.
+// Lays out the sections of a report's content with QTextDocument on one device and paints them
+// page by page. Each section starts on a new page. The layout can go a section at a time, so a
+// preview paints its first pages while the rest is still to come; the content is shared with
+// the other layouts of the run.
 class TReportRenderer
 {
 public:
-    // footer renders the page footer for (page, pages), both 1-based; may be empty.
-    TReportRenderer(const TReportDefinition& report, std::vector<QString> sections,
-                    QMap<QString, QImage> images,
-                    std::function<QString(int page, int pages)> footer);
+    explicit TReportRenderer(std::shared_ptr<TReportContent> content);
     ~TReportRenderer();
 
-    // Sets the device's margins, builds the pages for it, shows "Generating page N" on the
-    // status window and throws EReportCancelled when the user cancels.
+    // Starts a new layout on device and sets its margins; no section is laid out yet.
+    void BeginLayout(QPagedPaintDevice& device);
+    // Lays out the next section; false when every section was laid out already. Throws the
+    // content's TError.
+    bool LayOutNextSection();
+    bool LayoutComplete() const;
+    // BeginLayout, then every section, showing "Generating page N" on the status window; a
+    // Cancel there throws EReportCancelled.
     void Layout(QPagedPaintDevice& device, TReportStatus* status);
+    // The pages of the sections laid out so far.
     int PageCount() const { return m_pageCount; }
-    QStringList SectionHtml() const { return QStringList(m_sections.begin(), m_sections.end()); }
-    // The plain text of each laid-out section.
+    // The plain text of each section laid out so far.
     QStringList SectionTexts() const;
-    // Paints every page on painter (active on the device of the last Layout), with newPage
-    // between; shows "Printing page N". canCancel: a Cancel then throws EReportCancelled.
+    // Paints the pages laid out so far on painter (active on the device of the last layout),
+    // with newPage between; shows "Printing page N". canCancel: a Cancel then throws
+    // EReportCancelled.
     void PaintAll(QPagedPaintDevice& device, QPainter& painter, TReportStatus* status,
                   bool canCancel);
 
@@ -57,10 +59,9 @@ public:
 private:
     void PaintPage(QPainter& painter, const QTextDocument& doc, int pageInDoc, int page);
 
-    const TReportDefinition& m_report;
-    std::vector<QString> m_sections;
-    QMap<QString, QImage> m_images;
-    std::function<QString(int, int)> m_footer;
+    std::shared_ptr<TReportContent> m_content;
+    QPagedPaintDevice* m_device = nullptr;
+    QFont m_font;
     std::vector<std::unique_ptr<QTextDocument>> m_documents;
     int m_pageCount = 0;
     QSizeF m_body; // text area of a page in device pixels

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -18,11 +19,14 @@ QString Tr(const char* text)
 
 const QString kJobTitle = QStringLiteral("ReportPrinter Report");
 
+// The preview opens once this many pages are laid out: the first screen of them.
+constexpr int kPreviewFirstPages = 2;
+// One step of the preview's further layout, so the window keeps answering the user.
+constexpr qint64 kLayoutStepMs = 30;
+
 } // namespace
 
-TReportRun::TReportRun(std::unique_ptr<TReportRenderer> renderer) : m_renderer(std::move(renderer))
-{
-}
+TReportRun::TReportRun(std::shared_ptr<TReportContent> content) : m_content(std::move(content)) {}
 
 TReportRun::~TReportRun() = default;
 
@@ -34,7 +38,6 @@ QString TReportRun::NoPrinterMessage()
 
 void TReportRun::ToDefaultPrinter()
 {
-    m_laidOutOn = nullptr;
     // Without a printer Qt would quietly write a PDF file without a name: the print is lost.
     if (QPrinterInfo::defaultPrinter().isNull())
         throw TError(NoPrinterMessage());
@@ -45,13 +48,14 @@ void TReportRun::ToDefaultPrinter()
     printer.setFullPage(false);
 
     std::unique_ptr<TReportStatus> status = TReportWindows::Current().OpenStatus();
-    m_renderer->Layout(printer, status.get());
+    TReportRenderer renderer(m_content);
+    renderer.Layout(printer, status.get());
     QPainter painter;
     if (!painter.begin(&printer))
         throw TError(Tr("The printer %1 cannot be opened.").arg(printer.printerName()));
     // The pages are all generated: spooling them is quick and is not cut short, so a Cancel
     // never sends half a job.
-    m_renderer->PaintAll(printer, painter, status.get(), false);
+    renderer.PaintAll(printer, painter, status.get(), false);
     if (!painter.end() || printer.printerState() == QPrinter::Error)
         throw TError(
             Tr("The report could not be sent to the printer %1.").arg(printer.printerName()));
@@ -71,13 +75,14 @@ void TReportRun::ToPdf(const QString& path, TReportSeries* series)
         writer.setPageSize(ReportDefaultPageSize());
         writer.setCreator(QCoreApplication::applicationName());
         writer.setTitle(kJobTitle);
-        m_renderer->Layout(writer, status.get());
+        TReportRenderer renderer(m_content);
+        renderer.Layout(writer, status.get());
         QPainter painter;
         if (!painter.begin(&writer))
             throw TError(
                 Tr("The PDF file %1 cannot be written.").arg(QDir::toNativeSeparators(path)));
         try {
-            m_renderer->PaintAll(writer, painter, status.get(), true);
+            renderer.PaintAll(writer, painter, status.get(), true);
         } catch (...) {
             painter.end();
             throw;
@@ -103,32 +108,65 @@ void TReportRun::ToPreview(bool allowPrint)
     printer.setDocName(kJobTitle);
     {
         std::unique_ptr<TReportStatus> status = TReportWindows::Current().OpenStatus();
-        m_renderer->Layout(printer, status.get());
-        m_laidOutOn = &printer;
-        m_laidOutLayout = printer.pageLayout();
+        StartPreviewLayout(printer, status.get());
         status->Finish(false, false);
     }
     try {
         TReportWindows::Current().Preview(*this, printer, allowPrint);
     } catch (...) {
         m_laidOutOn = nullptr;
+        m_preview.reset();
         throw;
     }
     m_laidOutOn = nullptr;
+    m_preview.reset();
+}
+
+void TReportRun::StartPreviewLayout(QPrinter& printer, TReportStatus* status)
+{
+    m_laidOutOn = nullptr;
+    if (!m_preview)
+        m_preview = std::make_unique<TReportRenderer>(m_content);
+    m_preview->BeginLayout(printer);
+    // A footer that counts the pages needs them all before the first one is painted.
+    const bool all = m_content->FooterNeedsPageCount();
+    while ((all || m_preview->PageCount() < kPreviewFirstPages) && m_preview->LayOutNextSection()) {
+        if (status) {
+            status->SetProgress(Tr("Generating page %1").arg(m_preview->PageCount()));
+            if (status->Cancelled())
+                throw EReportCancelled(Tr("The report was cancelled."));
+        }
+    }
+    m_laidOutOn = &printer;
+    m_laidOutLayout = printer.pageLayout();
 }
 
 void TReportRun::PaintAll(QPrinter& printer)
 {
-    if (&printer != m_laidOutOn || printer.pageLayout() != m_laidOutLayout) {
-        m_renderer->Layout(printer, nullptr);
-        m_laidOutOn = &printer;
-    }
-    m_laidOutLayout = printer.pageLayout();
+    if (!m_preview || &printer != m_laidOutOn || printer.pageLayout() != m_laidOutLayout)
+        StartPreviewLayout(printer, nullptr);
     QPainter painter;
     if (!painter.begin(&printer))
         return;
-    m_renderer->PaintAll(printer, painter, nullptr, false);
+    m_preview->PaintAll(printer, painter, nullptr, false);
     painter.end();
+}
+
+bool TReportRun::LayOutMore()
+{
+    if (!m_preview)
+        return false;
+    QElapsedTimer step;
+    step.start();
+    while (step.elapsed() < kLayoutStepMs)
+        if (!m_preview->LayOutNextSection())
+            return false;
+    return !m_preview->LayoutComplete();
+}
+
+int TReportRun::PageCount() const
+{
+    return m_preview ? m_preview->PageCount() : 0;
 }
 
 void TReportRun::PrintToDefaultPrinter()
@@ -138,5 +176,5 @@ void TReportRun::PrintToDefaultPrinter()
 
 QStringList TReportRun::SectionTexts() const
 {
-    return m_renderer->SectionTexts();
+    return m_preview ? m_preview->SectionTexts() : QStringList();
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "TReportContent.h"
 #include "TReportRenderer.h"
 #include "TReportWindows.h"
 
 #include <QPageLayout>
 #include <QString>
+
+#include <memory>
 
 class QPrinter;
 
@@ -14,12 +17,12 @@ struct TReportSeries {
     bool okToAll = false;
 };
 
-// One run of a report over the data it was given: to the default printer, to a PDF file or
+// One run of a report over the content it was given: to the default printer, to a PDF file or
 // to the preview window. Every output shows the status window; every failure is a TError.
 class TReportRun : public TReportPages
 {
 public:
-    explicit TReportRun(std::unique_ptr<TReportRenderer> renderer);
+    explicit TReportRun(std::shared_ptr<TReportContent> content);
     ~TReportRun() override;
 
     // Prints in one job titled "ReportPrinter Report" once every page is generated, then
@@ -28,10 +31,13 @@ public:
     // Writes the PDF file (300 dpi) and waits for "Ok" unless series says "Ok to all". A
     // cancelled or failed run leaves no file at path (an older one stays as it was).
     void ToPdf(const QString& path, TReportSeries* series = nullptr);
-    // Shows the status window without waiting, then the modal preview.
+    // Lays out the first pages with the status window (all of them when the footer counts the
+    // pages), closes it without waiting, then shows the modal preview, which lays out the rest.
     void ToPreview(bool allowPrint);
 
     void PaintAll(QPrinter& printer) override;
+    bool LayOutMore() override;
+    int PageCount() const override;
     void PrintToDefaultPrinter() override;
     QStringList SectionTexts() const override;
 
@@ -39,8 +45,13 @@ public:
     static QString NoPrinterMessage();
 
 private:
-    std::unique_ptr<TReportRenderer> m_renderer;
-    // The printer the pages are laid out on now, so the preview paints without a new layout.
+    // Starts the preview's layout on printer and lays out its first pages.
+    void StartPreviewLayout(QPrinter& printer, TReportStatus* status);
+
+    std::shared_ptr<TReportContent> m_content;
+    // The preview's layout and the printer it is laid out on, so the preview paints without a
+    // new layout.
+    std::unique_ptr<TReportRenderer> m_preview;
     QPrinter* m_laidOutOn = nullptr;
     QPageLayout m_laidOutLayout;
 };

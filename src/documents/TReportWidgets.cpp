@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -130,7 +131,12 @@ TReportPreviewWindow::TReportPreviewWindow(TReportPages& pages, QPrinter& printe
     m_preview->setObjectName(QStringLiteral("pvReport"));
     layout->addWidget(m_preview, 1);
     connect(m_preview, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter* target) { m_pages.PaintAll(*target); });
+            &TReportPreviewWindow::PaintRequested);
+    // The rest of the pages are laid out between the user's events once the window shows.
+    m_layoutTimer = new QTimer(this);
+    m_layoutTimer->setInterval(0);
+    connect(m_layoutTimer, &QTimer::timeout, this, &TReportPreviewWindow::LayOutMore);
+    m_layoutTimer->start();
 
     auto action = [&](const char* name, const QString& text, const QKeySequence& key) {
         QAction* a = bar->addAction(text);
@@ -159,7 +165,10 @@ TReportPreviewWindow::TReportPreviewWindow(TReportPages& pages, QPrinter& printe
     connect(action("acNextPage", tr("Next"), QKeySequence(Qt::Key_PageDown)), &QAction::triggered,
             this, [this] { ShowPage(m_preview->currentPage() + 1); });
     connect(action("acLastPage", tr("Last"), QKeySequence(Qt::CTRL | Qt::Key_End)),
-            &QAction::triggered, this, [this] { ShowPage(m_preview->pageCount()); });
+            &QAction::triggered, this, [this] {
+                CompleteLayout();
+                ShowPage(m_preview->pageCount());
+            });
     bar->addSeparator();
     connect(action("acZoomIn", tr("Zoom in"), QKeySequence::ZoomIn), &QAction::triggered, m_preview,
             [this] { m_preview->zoomIn(); });
@@ -192,6 +201,66 @@ TReportPreviewWindow::TReportPreviewWindow(TReportPages& pages, QPrinter& printe
     m_preview->setZoomFactor(1.0);
 }
 
+void TReportPreviewWindow::PaintRequested(QPrinter* printer)
+{
+    // A layout error cannot leave through the widget's signal: the window closes with it.
+    try {
+        m_pages.PaintAll(*printer);
+    } catch (...) {
+        m_error = std::current_exception();
+        Fail();
+    }
+}
+
+void TReportPreviewWindow::LayOutMore()
+{
+    bool more = false;
+    try {
+        more = m_pages.LayOutMore();
+    } catch (...) {
+        m_error = std::current_exception();
+        Fail();
+        return;
+    }
+    if (!more) {
+        m_layoutTimer->stop();
+        m_complete = true;
+    }
+    // Repainting every page costs as much as painting the new ones when their number doubles.
+    if (!more || m_pages.PageCount() >= 2 * m_preview->pageCount())
+        m_preview->updatePreview();
+    UpdatePageNumber();
+}
+
+void TReportPreviewWindow::CompleteLayout()
+{
+    if (m_complete)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        while (m_pages.LayOutMore()) {
+        }
+    } catch (...) {
+        m_error = std::current_exception();
+    }
+    QApplication::restoreOverrideCursor();
+    if (m_error) {
+        Fail();
+        return;
+    }
+    m_layoutTimer->stop();
+    m_complete = true;
+    m_preview->updatePreview();
+    UpdatePageNumber();
+}
+
+void TReportPreviewWindow::Fail()
+{
+    m_layoutTimer->stop();
+    // Closed once the signal that failed has returned.
+    QTimer::singleShot(0, this, &QDialog::reject);
+}
+
 void TReportPreviewWindow::ShowPage(int page)
 {
     if (page >= 1 && page <= m_preview->pageCount())
@@ -204,7 +273,9 @@ void TReportPreviewWindow::UpdatePageNumber()
     const QSignalBlocker blocker(m_page);
     m_page->setMaximum(std::max(1, m_preview->pageCount()));
     m_page->setValue(m_preview->currentPage());
-    m_pageCount->setText(tr(" of %1 ").arg(m_preview->pageCount()));
+    // While pages are still being laid out, the count is followed by an ellipsis.
+    m_pageCount->setText(m_complete ? tr(" of %1 ").arg(m_preview->pageCount())
+                                    : tr(" of %1… ").arg(m_preview->pageCount()));
 }
 
 void TReportPreviewWindow::PrintClicked()
@@ -229,4 +300,6 @@ void TReportWidgets::Preview(TReportPages& pages, QPrinter& printer, bool allowP
     TReportPreviewWindow window(pages, printer, allowPrint, QApplication::activeWindow());
     window.setWindowState(window.windowState() | Qt::WindowMaximized);
     window.exec();
+    if (window.Error())
+        std::rethrow_exception(window.Error());
 }

@@ -4,10 +4,13 @@
 
 #include <QDialog>
 
+#include <exception>
+
 class QLabel;
 class QPrintPreviewWidget;
 class QPushButton;
 class QSpinBox;
+class QTimer;
 
 // "Report Status": the progress of one run, Cancel, and at the end Ok (and Ok to all).
 class TReportStatusWindow : public QDialog, public TReportStatus
@@ -45,16 +48,29 @@ public:
                          QWidget* parent = nullptr);
 
     QPrintPreviewWidget* PreviewWidget() const { return m_preview; }
+    // True once every page is laid out and shown.
+    bool LayoutComplete() const { return m_complete; }
+    // The error that closed the window while it laid out pages; null when none.
+    std::exception_ptr Error() const { return m_error; }
 
 private:
     void ShowPage(int page);
     void UpdatePageNumber();
     void PrintClicked();
+    void PaintRequested(QPrinter* printer);
+    // One step of the layout of the pages still to come; shows them as their number doubles.
+    void LayOutMore();
+    // Lays out every page now (the user asked for the last one).
+    void CompleteLayout();
+    void Fail();
 
     TReportPages& m_pages;
     QPrintPreviewWidget* m_preview = nullptr;
     QSpinBox* m_page = nullptr;
     QLabel* m_pageCount = nullptr;
+    QTimer* m_layoutTimer = nullptr;
+    bool m_complete = false;
+    std::exception_ptr m_error;
 };
 
 // The program's windows for report runs.

@@ -22,16 +22,23 @@ public:
     virtual bool Finish(bool wait, bool offerOkToAll) = 0;
 };
 
-// What the preview window shows and prints.
+// What the preview window shows and prints. The preview opens with its first pages laid out;
+// the window lays out the rest a little at a time while it stays responsive.
 class TReportPages
 {
 public:
     virtual ~TReportPages() = default;
-    // Paints every page on printer, with newPage between (laid out again for another printer).
+    // Paints the pages laid out so far on printer, with newPage between (a layout for another
+    // printer starts again with the first pages).
     virtual void PaintAll(QPrinter& printer) = 0;
+    // Lays out further pages for a moment; false once every page is laid out. Throws TError
+    // when a section cannot be rendered.
+    virtual bool LayOutMore() = 0;
+    // The pages laid out so far.
+    virtual int PageCount() const = 0;
     // The preview's Print button: the same report to the default printer.
     virtual void PrintToDefaultPrinter() = 0;
-    // The text of each section (each starts on a new page) as laid out, for checks.
+    // The text of each section laid out so far (each starts on a new page), for checks.
     virtual QStringList SectionTexts() const = 0;
 };
 
@@ -46,7 +53,7 @@ public:
     virtual std::unique_ptr<TReportStatus> OpenStatus() = 0;
     // Shows the modal, maximized "Report Preview" of the pages, laid out on printer (a PDF
     // printer without a file); returns when it is closed. allowPrint shows or hides its Print
-    // button.
+    // button. An error of the pages' layout closes the window and is thrown from here.
     virtual void Preview(TReportPages& pages, QPrinter& printer, bool allowPrint) = 0;
 
     // The installed implementation; the widget one when none is installed.

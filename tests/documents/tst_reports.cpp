@@ -64,6 +64,19 @@ QString CupsPdfFolder()
     return out;
 }
 
+// Why the print tests cannot run here; empty when the cups-pdf queue is the default printer.
+QString NoTestPrinter()
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull())
+        return QStringLiteral("No default printer: scripts/test.sh sets up the cups-pdf queue "
+                              "QuorvelPDF when it runs as root with CUPS installed");
+    if (printer.printerName() != QLatin1String("QuorvelPDF"))
+        return QStringLiteral("The default printer is ") + printer.printerName() +
+               QStringLiteral(", not the cups-pdf queue QuorvelPDF: nothing is printed on paper");
+    return {};
+}
+
 } // namespace
 
 class tst_reports : public QObject
@@ -81,6 +94,8 @@ private Q_SLOTS:
     void attendanceSheetNames();
     void attendanceSheetFollowsSearch();
     void transcriptPdf();
+    void previewOpensAfterItsFirstPages_data();
+    void previewOpensAfterItsFirstPages();
     void okToAllConfirmsTheRestOfTheSeries();
     void cancelLeavesNoFile();
     void generateWithoutPostalParticipantsPrintsNothing();
@@ -407,6 +422,39 @@ void tst_reports::transcriptPdf()
     QCOMPARE(f.windows.okToAllOffered, QList<bool>{false});
 }
 
+void tst_reports::previewOpensAfterItsFirstPages_data()
+{
+    QTest::addColumn<QByteArray>("footer");
+    QTest::addColumn<int>("pagesAtOpen");
+    QTest::newRow("no page count") << QByteArray() << 2;
+    // The first page shows the total: every page is laid out before the window opens.
+    QTest::newRow("page count in the footer")
+        << QByteArray("@pagefooter Page {{page}} of {{pages}}\n") << 6;
+}
+
+void tst_reports::previewOpensAfterItsFirstPages()
+{
+    QFETCH(QByteArray, footer);
+    QFETCH(int, pagesAtOpen);
+    TDocumentsFixture f;
+    QByteArray project = kTranscriptProbe;
+    project.insert(project.indexOf("<pre>"), footer);
+    f.WriteProject(project);
+    f.docs->PreviewTranscripts(f.confFilter, f.timeFilter);
+
+    QCOMPARE(f.windows.previews.size(), 1);
+    QCOMPARE(f.windows.previews[0].pagesAtOpen, pagesAtOpen);
+    QCOMPARE(f.windows.progress.size(), pagesAtOpen);
+    QCOMPARE(f.windows.progress.last(), QStringLiteral("Generating page %1").arg(pagesAtOpen));
+    // The window lays out the rest: every participant is in the preview.
+    QCOMPARE(f.windows.previews[0].sections.size(), 6);
+    const QStringList pages = PdfPages(PdfText(f.windows.previews[0].pdf));
+    QCOMPARE(pages.size(), 6);
+    if (!footer.isEmpty())
+        QVERIFY2(pages[0].contains("Page 1 of 6") && pages[5].contains("Page 6 of 6"),
+                 qPrintable(pages.join('|')));
+}
+
 void tst_reports::okToAllConfirmsTheRestOfTheSeries()
 {
     TDocumentsFixture f;
@@ -471,13 +519,8 @@ void tst_reports::generateWithoutPostalParticipantsPrintsNothing()
 
 void tst_reports::printsPostalTranscriptsOnTheDefaultPrinter()
 {
-    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (printer.isNull())
-        QSKIP("No default printer: scripts/test.sh sets up the cups-pdf queue QuorvelPDF when it "
-              "runs as root with CUPS installed");
-    if (printer.printerName() != QLatin1String("QuorvelPDF"))
-        QSKIP(qPrintable("The default printer is " + printer.printerName() +
-                         ", not the cups-pdf queue QuorvelPDF: nothing is printed on paper"));
+    if (const QString reason = NoTestPrinter(); !reason.isEmpty())
+        QSKIP(qPrintable(reason));
     const QDir out(CupsPdfFolder());
     const QStringList before = out.entryList({"*.pdf"}, QDir::Files);
 

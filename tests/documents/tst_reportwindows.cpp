@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGraphicsItem>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -152,7 +154,11 @@ void tst_reportwindows::previewWindow()
     struct TSeen {
         bool maximized = false;
         QString title;
+        int pagesAtOpen = 0;
         int pages = 0;
+        QString pageCountText;
+        int pageAfterLast = 0;
+        double margin = 0; // the space around a page, to its longer side
         bool printVisible = true;
         int pageAfterNext = 0;
         bool zoomed = false;
@@ -166,8 +172,18 @@ void tst_reportwindows::previewWindow()
             return false;
         seen.maximized = preview->windowState().testFlag(Qt::WindowMaximized);
         seen.title = preview->windowTitle();
+        seen.pagesAtOpen = widget->pageCount();
+        // Last lays out every page still to come.
+        preview->findChild<QAction*>(QStringLiteral("acLastPage"))->trigger();
+        seen.pageAfterLast = widget->currentPage();
         seen.pages = widget->pageCount();
+        seen.pageCountText = preview->findChild<QLabel*>(QStringLiteral("lPageCount"))->text();
+        const QGraphicsItem* page = widget->findChild<QGraphicsView*>()->items().value(0);
+        const QRectF framed = page->boundingRect();
+        seen.margin =
+            -framed.left() / (std::max(framed.width(), framed.height()) + 2 * framed.left());
         seen.printVisible = preview->findChild<QAction*>(QStringLiteral("acPrint"))->isVisible();
+        preview->findChild<QAction*>(QStringLiteral("acFirstPage"))->trigger();
         preview->findChild<QAction*>(QStringLiteral("acNextPage"))->trigger();
         seen.pageAfterNext = widget->currentPage();
         const qreal zoom = widget->zoomFactor();
@@ -189,10 +205,35 @@ void tst_reportwindows::previewWindow()
     }
     QCOMPARE(transcripts.title, QStringLiteral("Report Preview"));
     QVERIFY(transcripts.maximized);
+    QVERIFY2(transcripts.pagesAtOpen >= 2 && transcripts.pagesAtOpen <= 5,
+             qPrintable(QString::number(transcripts.pagesAtOpen)));
     QCOMPARE(transcripts.pages, 5);
+    QCOMPARE(transcripts.pageAfterLast, 5);
+    QCOMPARE(transcripts.pageCountText, QStringLiteral(" of 5 "));
+    // Every page is framed by 4 % of its size.
+    QCOMPARE(qRound(transcripts.margin * 1000), 40);
     QVERIFY(!transcripts.printVisible);
     QCOMPARE(transcripts.pageAfterNext, 2);
     QVERIFY(transcripts.zoomed);
+
+    // Left alone, the window lays out the rest of the pages by itself.
+    {
+        int pages = 0;
+        TWindowDriver driver([&] {
+            QWidget* preview = TopLevel(QStringLiteral("frmReportPreview"));
+            if (!preview || TopLevel(QStringLiteral("frmReportStatus")))
+                return false;
+            auto* label = preview->findChild<QLabel*>(QStringLiteral("lPageCount"));
+            if (label->text().contains(u'…') || label->text().isEmpty())
+                return false;
+            pages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+            preview->findChild<QAction*>(QStringLiteral("acClose"))->trigger();
+            return true;
+        });
+        f.docs->PreviewTranscripts(f.confFilter, f.timeFilter);
+        QVERIFY(driver.Done());
+        QCOMPARE(pages, 5);
+    }
 
     TSeen sheet;
     QVERIFY(f.dm->Conferences->Locate(QStringLiteral("conf_id"), 1));

@@ -51,6 +51,9 @@ void TTestReportWindows::Preview(TReportPages& pages, QPrinter& printer, bool al
 {
     TPreview preview;
     preview.printAllowed = allowPrint;
+    preview.pagesAtOpen = pages.PageCount();
+    while (pages.LayOutMore()) {
+    }
     preview.sections = pages.SectionTexts();
     preview.pdf = m_dir.filePath(QStringLiteral("preview-%1.pdf").arg(previews.size() + 1));
     printer.setOutputFileName(preview.pdf);

@@ -8,13 +8,14 @@
 #include <QTemporaryDir>
 
 // Answers the status and preview windows of report runs and writes down what they showed.
-// The preview paints its pages into a PDF file in a temporary folder. Installs itself on
-// construction and restores the widget windows on destruction.
+// The preview lays out all its pages and paints them into a PDF file in a temporary folder.
+// Installs itself on construction and restores the widget windows on destruction.
 class TTestReportWindows : public TReportWindows
 {
 public:
     struct TPreview {
         bool printAllowed = false;
+        int pagesAtOpen = 0;  // the pages laid out when the window opened
         QStringList sections; // the plain text of each section
         QString pdf;          // the pages as the preview painted them
     };
