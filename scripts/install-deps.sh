@@ -7,6 +7,7 @@ packages=(
   build-essential g++ cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
   libsqlite3-dev sqlite3
+  libcups2-dev
   libcurl4-openssl-dev
   libkainjow-mustache-dev
   libqt6sql6-psql postgresql

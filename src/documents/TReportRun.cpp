@@ -1,5 +1,7 @@
 #include "TReportRun.h"
 
+#include "TPrintSpool.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -47,18 +49,26 @@ void TReportRun::ToDefaultPrinter()
     printer.setDocName(kJobTitle);
     printer.setFullPage(false);
 
+    TPrintSpool spool(printer);
+
     std::unique_ptr<TReportStatus> status = TReportWindows::Current().OpenStatus();
     TReportRenderer renderer(m_content);
     renderer.Layout(printer, status.get());
     QPainter painter;
     if (!painter.begin(&printer))
         throw TError(Tr("The printer %1 cannot be opened.").arg(printer.printerName()));
-    // The pages are all generated: spooling them is quick and is not cut short, so a Cancel
-    // never sends half a job.
-    renderer.PaintAll(printer, painter, status.get(), false);
+    // The job is held back until the last page is painted: a Cancel meanwhile sends nothing.
+    try {
+        renderer.PaintAll(printer, painter, status.get(), true);
+    } catch (...) {
+        spool.Discard();
+        painter.end();
+        throw;
+    }
     if (!painter.end() || printer.printerState() == QPrinter::Error)
         throw TError(
             Tr("The report could not be sent to the printer %1.").arg(printer.printerName()));
+    spool.Submit();
     status->Finish(true, false);
 }
 

@@ -77,6 +77,19 @@ QString NoTestPrinter()
     return {};
 }
 
+// The ids of the jobs the print server knows on QuorvelPDF, finished ones included.
+QStringList PrintJobs()
+{
+    QProcess lpstat;
+    lpstat.start(QStringLiteral("lpstat"), {"-W", "all", "-o", "QuorvelPDF"});
+    lpstat.waitForFinished(10000);
+    QStringList jobs;
+    for (const QString& line : QString::fromUtf8(lpstat.readAllStandardOutput()).split(u'\n'))
+        if (line.startsWith(QLatin1String("QuorvelPDF-")))
+            jobs << line.section(u' ', 0, 0);
+    return jobs;
+}
+
 } // namespace
 
 class tst_reports : public QObject
@@ -100,6 +113,7 @@ private Q_SLOTS:
     void cancelLeavesNoFile();
     void generateWithoutPostalParticipantsPrintsNothing();
     void printsPostalTranscriptsOnTheDefaultPrinter();
+    void cancelWhilePrintingSendsNothing();
     void noPrinterIsAClearError();
     void defaultProjectIsWrittenOnce();
 };
@@ -554,6 +568,25 @@ void tst_reports::printsPostalTranscriptsOnTheDefaultPrinter()
     QVERIFY2(text.contains("Jörg Müller") && text.contains("Liam O'Brien"), qPrintable(text));
     QVERIFY2(!text.contains("Smith"), qPrintable(text));
     QFile::remove(printed);
+}
+
+void tst_reports::cancelWhilePrintingSendsNothing()
+{
+    if (const QString reason = NoTestPrinter(); !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    const QStringList jobsBefore = PrintJobs();
+    TDocumentsFixture f;
+    f.timeFilter = Year(QStringLiteral("2005"));
+    f.db.Exec(QStringLiteral("update participants set mail_type = null where mail_type = 1"));
+    // Generating pages 1 and 2, printing page 1, then Cancel at "Printing page 2".
+    f.windows.cancelAtProgress = 4;
+    QVERIFY_THROWS_EXCEPTION(EReportCancelled,
+                             f.docs->GenerateTranscripts(f.confFilter, f.timeFilter));
+    QCOMPARE(f.windows.progress.last(), QStringLiteral("Printing page 2"));
+    QVERIFY(f.windows.finishes.isEmpty());
+    // No job reached the print server, and the held-back job is gone.
+    QCOMPARE(PrintJobs(), jobsBefore);
+    QCOMPARE(QDir::temp().entryList({"quorvel-print-*"}, QDir::Files), QStringList());
 }
 
 void tst_reports::noPrinterIsAClearError()
