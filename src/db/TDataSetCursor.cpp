@@ -34,6 +34,24 @@ public:
         length = cell->length;
         return true;
     }
+    bool Number(int fieldIndex, double& value) const override
+    {
+        // The conversions of CellValue for numbers stored as numbers.
+        const TField& f = m_ds.Fields(fieldIndex);
+        if (f.Kind() != TFieldKind::Data || f.Column() < 0)
+            return false;
+        const bool integer = IsIntegerType(f.DataType());
+        if (!integer && f.DataType() != TFieldType::Decimal && f.DataType() != TFieldType::Float)
+            return false;
+        const TDataSet::TCell* cell = m_ds.StorageCell(m_row, f.Column());
+        if (cell->kind == TDataSet::TCell::Int)
+            value = integer ? double(int(cell->i)) : double(cell->i);
+        else if (cell->kind == TDataSet::TCell::Real)
+            value = integer ? double(int(std::llround(cell->d))) : cell->d;
+        else
+            return false;
+        return true;
+    }
 
 private:
     const TDataSet& m_ds;

@@ -291,10 +291,17 @@ bool Eval(const TNode& n, const TFilterRow& row)
     default:
         break;
     }
-    const QVariant v = row.Value(n.field);
-    if (v.isNull() || n.literal.isNull())
-        return false;
-    const int c = Compare(v, n.literal);
+    int c = 0;
+    double number = 0;
+    if (n.literal.typeId() == QMetaType::Double && row.Number(n.field, number)) {
+        const double l = n.literal.toDouble();
+        c = number < l ? -1 : (number > l ? 1 : 0);
+    } else {
+        const QVariant v = row.Value(n.field);
+        if (v.isNull() || n.literal.isNull())
+            return false;
+        c = Compare(v, n.literal);
+    }
     switch (n.op) {
     case TNode::Op::Eq:
         return c == 0;

@@ -15,6 +15,15 @@ public:
     virtual ~TFilterRow() = default;
     virtual QVariant Value(int fieldIndex) const = 0;
     virtual bool Utf8(int fieldIndex, const char*& text, qsizetype& length) const = 0;
+    // The value of a numeric field as the number Value() would give, without building a
+    // QVariant (a comparison with a number over a large data set); false when the field is null,
+    // not numeric or not stored as a number.
+    virtual bool Number(int fieldIndex, double& value) const
+    {
+        Q_UNUSED(fieldIndex);
+        Q_UNUSED(value);
+        return false;
+    }
 };
 
 // A client-side row filter: comparisons of a field with a literal ("user_id = 12",

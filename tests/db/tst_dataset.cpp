@@ -24,6 +24,8 @@ private Q_SLOTS:
     void declaredFieldsHideOtherColumnsAndMissingOnesFail();
     void filterNarrowsAndSwitchesOff();
     void malformedFilterKeepsPreviousFilter();
+    void numericFiltersCompareNumbers_data();
+    void numericFiltersCompareNumbers();
     void sortTextIsReadBackAndOrders();
     void locateAndLookupOnSeveralFields();
     void masterDetailFollowsCurrentRow();
@@ -259,6 +261,41 @@ void TstDataSet::malformedFilterKeepsPreviousFilter()
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.SetFilter("last_name like 'unclosed"));
     QCOMPARE(ds.Filter(), QString("user_id = 1"));
     QCOMPARE(ds.RecordCount(), 1);
+}
+
+void TstDataSet::numericFiltersCompareNumbers_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("rows");
+    const QString people = QStringLiteral("select * from participants");
+    const QString units = QStringLiteral("select conf_id, units, cast(units as text) as shown "
+                                         "from conferences");
+    QTest::newRow("equal key") << people << "user_id = 2" << 1;
+    QTest::newRow("range") << people << "user_id >= 2 and user_id < 4" << 2;
+    QTest::newRow("decimal literal on an integer") << people << "user_id = 2.0" << 1;
+    // A null never compares: the participant without a mailing option is in neither list.
+    QTest::newRow("not equal skips null") << people << "mail_type <> 1" << 3;
+    QTest::newRow("null") << people << "mail_type is null" << 1;
+    QTest::newRow("real") << units << "units = 1.5" << 1;
+    QTest::newRow("real range") << units << "units > 1 and units <= 2" << 2;
+    // A number stored as text compares as the text shows it.
+    QTest::newRow("number as text") << units << "shown = 1.5" << 1;
+}
+
+void TstDataSet::numericFiltersCompareNumbers()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, filter);
+    QFETCH(int, rows);
+    m_db->Exec("insert into participants (last_name, first_name, mail_type) values "
+               "('Nobody', 'Nell', null)");
+    TDataSet ds(*m_conn, "Numbers");
+    ds.SetSQL(sql);
+    ds.Open();
+    ds.SetFilter(filter);
+    ds.SetFiltered(true);
+    QCOMPARE(ds.RecordCount(), rows);
 }
 
 void TstDataSet::sortTextIsReadBackAndOrders()
