@@ -153,8 +153,12 @@ void TReportRun::StartPreviewLayout(QPrinter& printer, TReportStatus* status)
 
 void TReportRun::PaintAll(QPrinter& printer)
 {
-    if (!m_preview || &printer != m_laidOutOn || printer.pageLayout() != m_laidOutLayout)
+    if (!m_preview || &printer != m_laidOutOn || printer.pageLayout() != m_laidOutLayout) {
+        // Another printer or page layout: the window asks for every page again.
         StartPreviewLayout(printer, nullptr);
+        while (m_preview->LayOutNextSection()) {
+        }
+    }
     QPainter painter;
     if (!painter.begin(&printer))
         return;
