@@ -10,7 +10,7 @@ packages=(
   libcups2-dev
   libcurl4-openssl-dev
   libkainjow-mustache-dev
-  libqt6sql6-psql postgresql
+  libqt6sql6-psql postgresql libpq-dev
   cups cups-bsd printer-driver-cups-pdf
   python3-aiosmtpd msmtp openssl
   desktop-file-utils dpkg-dev

@@ -243,7 +243,7 @@ void TDM::DataModuleCreate()
         // Another program holding the file may let go of it: the user may try again.
         for (;;) {
             try {
-                Conn->Open(databasePath);
+                OpenDatabase(databasePath);
                 break;
             } catch (const EDatabaseLocked& e) {
                 if (!TPrompts::RetryOrCancel(e.Message())) {
@@ -271,6 +271,31 @@ void TDM::DataModuleCreate()
         Conn->Close();
         OpenFailed = true;
     }
+}
+
+void TDM::OpenDatabase(const QString& databasePath)
+{
+    // The engine comes from the [Database] section; without it, the file in the working folder.
+    const TConfig settings(QDir(m_workingDirectory).filePath(QStringLiteral("quorvel.ini")));
+    const QString section = QStringLiteral("Database");
+    const QString driver = settings.ReadString(section, QStringLiteral("Driver")).trimmed().toLower();
+    if (driver.isEmpty() || driver == u"sqlite") {
+        Conn->Open(databasePath);
+        return;
+    }
+    if (driver != u"postgresql")
+        throw EDatabaseError(tr("quorvel.ini names an unknown database driver \"%1\" in [Database]: "
+                                "use sqlite or postgresql.")
+                                 .arg(driver));
+    TServerAddress address;
+    address.host = settings.ReadString(section, QStringLiteral("Host")).trimmed();
+    address.port = settings.ReadInteger(section, QStringLiteral("Port"), 0);
+    address.name = settings.ReadString(section, QStringLiteral("Name")).trimmed();
+    address.user = settings.ReadString(section, QStringLiteral("User")).trimmed();
+    address.password = settings.ReadString(section, QStringLiteral("Password"));
+    address.passFile = settings.ReadString(section, QStringLiteral("PassFile")).trimmed();
+    address.service = settings.ReadString(section, QStringLiteral("Service")).trimmed();
+    Conn->OpenServer(address);
 }
 
 bool TDM::ReadOnly() const

@@ -193,6 +193,8 @@ private:
     QString NameText(TNameTexts& texts, TDataSet* source, const char* nameField, int confId) const;
     void CreateCatalogue();
     void DataModuleCreate();
+    // Opens the database that quorvel.ini names: the file, or a server.
+    void OpenDatabase(const QString& databasePath);
     void DataModuleDestroy();
 
     void ApplyFilteredQuery(TDataSet* dataSet, const QString& sql);

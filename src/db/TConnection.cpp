@@ -16,6 +16,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -352,6 +353,10 @@ void TConnection::RefuseWalOnNetwork(const QString& journalMode) const
 
 void TConnection::SetBusyTimeout(int milliseconds)
 {
+    if (m_server) {
+        Execute(QStringLiteral("SET lock_timeout = %1").arg(milliseconds));
+        return;
+    }
     if (sqlite3_busy_timeout(Handle(), milliseconds) != SQLITE_OK)
         ThrowEngineError();
 }
@@ -359,6 +364,11 @@ void TConnection::SetBusyTimeout(int milliseconds)
 void TConnection::SetDefaultBusyTimeout(int milliseconds)
 {
     g_defaultBusyTimeout = milliseconds;
+}
+
+int TConnection::DefaultBusyTimeout()
+{
+    return g_defaultBusyTimeout;
 }
 
 QString TConnection::NetworkFileSystem(const QString& path)
@@ -450,6 +460,14 @@ void TConnection::RegisterFunctions()
 
 void TConnection::Close()
 {
+    if (m_server) {
+        CloseServer();
+        m_server = false;
+        m_transactionDepth = 0;
+        m_lostInTransaction = false;
+        m_readOnly = false;
+        return;
+    }
     if (!QSqlDatabase::contains(m_connectionName)) {
         m_handle = nullptr;
         return;
@@ -466,7 +484,39 @@ void TConnection::Close()
 
 bool TConnection::Connected() const
 {
-    return m_handle != nullptr;
+    return m_handle != nullptr || m_pg != nullptr;
+}
+
+QString TConnection::RowIdColumn(const QString& table) const
+{
+    return m_server ? TSchema::RowIdColumn(table) : QStringLiteral("rowid");
+}
+
+QString TConnection::Translate(const QString& sql) const
+{
+    return m_server ? TSqlDialect::TranslateForServer(sql, ServerFlavour())
+                    : TSqlDialect::Translate(sql);
+}
+
+QStringList TConnection::CreateStatements() const
+{
+    return m_server ? TSchema::ServerCreateStatements() : TSchema::CreateStatements();
+}
+
+bool TConnection::HasTables()
+{
+    QStringList names;
+    for (const QString& table : TSchema::TableNames())
+        names << TSqlDialect::QuoteText(table);
+    const QString list = names.join(u',');
+    return ScalarQuery(m_server ? QStringLiteral("select count(*) from information_schema.tables "
+                                                 "where table_schema = current_schema() and "
+                                                 "table_name in (%1)")
+                                      .arg(list)
+                                : QStringLiteral("select count(*) from sqlite_master where type = "
+                                                 "'table' and name in (%1)")
+                                      .arg(list))
+               .toLongLong() > 0;
 }
 
 sqlite3* TConnection::Handle() const
@@ -487,6 +537,8 @@ void TConnection::ThrowEngineError(const QString& context) const
 
 int TConnection::Execute(const QString& sql, const QVariantList& params)
 {
+    if (m_server)
+        return ServerExecute(sql, params);
     const QByteArray utf8 = TSqlDialect::Translate(sql).toUtf8();
     const char* tail = utf8.constData();
     const char* end = tail + utf8.size();
@@ -525,6 +577,8 @@ int TConnection::Execute(const QString& sql, const QVariantList& params)
 
 QVariant TConnection::ScalarQuery(const QString& sql, const QVariantList& params)
 {
+    if (m_server)
+        return ServerScalar(sql, params);
     const QByteArray utf8 = TSqlDialect::Translate(sql).toUtf8();
     TStmt s;
     if (sqlite3_prepare_v2(Handle(), utf8.constData(), int(utf8.size()), &s.stmt, nullptr) != SQLITE_OK)
@@ -553,12 +607,16 @@ QVariant TConnection::ScalarQuery(const QString& sql, const QVariantList& params
 
 qint64 TConnection::LastInsertRowId() const
 {
+    if (m_server)
+        return m_lastInsertId;
     return sqlite3_last_insert_rowid(Handle());
 }
 
 void TConnection::BeginTransaction()
 {
-    if (m_transactionDepth == 0)
+    if (m_transactionDepth == 0 && m_server)
+        ServerBegin();
+    else if (m_transactionDepth == 0)
         Execute(QStringLiteral("BEGIN IMMEDIATE"));
     else
         Execute(QStringLiteral("SAVEPOINT quorvel_%1").arg(m_transactionDepth));
@@ -569,6 +627,9 @@ void TConnection::Commit()
 {
     if (m_transactionDepth <= 0)
         throw EDatabaseError(QStringLiteral("Commit without a transaction."));
+    if (m_transactionDepth == 1 && m_server && m_pg && !m_lostInTransaction &&
+        PQtransactionStatus(m_pg) == PQTRANS_INERROR)
+        throw EDatabaseError(QStringLiteral("The transaction failed; nothing of it was stored."));
     if (m_transactionDepth == 1)
         Execute(QStringLiteral("COMMIT"));
     else
@@ -581,6 +642,17 @@ void TConnection::Rollback()
     if (m_transactionDepth <= 0)
         return;
     --m_transactionDepth;
+    if (m_server && m_lostInTransaction) {
+        // The server dropped the transaction with the connection.
+        if (m_transactionDepth == 0)
+            m_lostInTransaction = false;
+        return;
+    }
+    if (m_server && m_transactionDepth == 0) {
+        if (m_pg && PQstatus(m_pg) == CONNECTION_OK && PQtransactionStatus(m_pg) != PQTRANS_IDLE)
+            PQclear(PQexec(m_pg, "ROLLBACK"));
+        return;
+    }
     if (m_transactionDepth == 0) {
         if (m_handle && !sqlite3_get_autocommit(m_handle))
             Execute(QStringLiteral("ROLLBACK"));

@@ -4,13 +4,24 @@
 #include <QString>
 #include <QVariant>
 
+#include "TServerAddress.h"
+#include "TSqlDialect.h"
+
+#include <QSet>
+
 #include <functional>
+#include <memory>
+#include <utility>
 
 struct sqlite3;
+struct pg_conn;
+class QSocketNotifier;
+class TServerResult;
 
-// The database connection. Opened through Qt SQL's SQLite driver on an existing file (it never
-// creates one); bulk reads and statements use the engine handle directly for speed. Every text
-// passes through TSqlDialect before it reaches the engine.
+// The database connection, on one of two engines: an SQLite file (the default) or a PostgreSQL
+// server that several stations share. Qt SQL's drivers open both; statements and bulk reads use
+// the engine handle underneath (sqlite3*, PGconn*) for speed. Every text passes through
+// TSqlDialect before it reaches the engine. Nothing above this layer asks which engine runs.
 class TConnection : public QObject
 {
     Q_OBJECT
@@ -30,7 +41,23 @@ public:
     // Opens an existing database to switch its journal mode; WAL on a network file system is
     // allowed here, so that such a file can be switched back.
     void OpenToSwitchJournal(const QString& filePath);
+    // Opens a database on a PostgreSQL server and checks that it holds the tables. Throws
+    // EDatabaseError naming the host when the server cannot be reached or refuses the login.
+    void OpenServer(const TServerAddress& address);
+    // Opens a server database without checking the schema, for building a new one.
+    void OpenServerForCreate(const TServerAddress& address);
     void Close();
+    // True when the database lies on a server (whether or not it is reachable right now).
+    bool IsServer() const { return m_server; }
+    const TServerAddress& ServerAddress() const { return m_address; }
+    // The statements that create an empty database on this connection's engine.
+    QStringList CreateStatements() const;
+    // Whether the database holds any of the program's tables.
+    bool HasTables();
+    // The column that finds a row of the table again (see TSchema::RowIdColumn).
+    QString RowIdColumn(const QString& table) const;
+    // A text of the program in the dialect of this connection's engine.
+    QString Translate(const QString& sql) const;
     bool Connected() const;
     const QString& FilePath() const { return m_path; }
     // True when the file was opened read-only because this user may not change it.
@@ -44,6 +71,7 @@ public:
     void SetBusyTimeout(int milliseconds);
     // The wait used by every connection opened from now on; tests shorten it.
     static void SetDefaultBusyTimeout(int milliseconds);
+    static int DefaultBusyTimeout();
 
     // The kind of network file system the path lies on ("NFS", "CIFS/SMB", "FUSE"), or empty
     // for a local one. Tests replace the probe to stand for a network share.
@@ -70,13 +98,42 @@ public:
     qint64 QueryCount() const { return m_queryCount; }
     void CountQuery() { ++m_queryCount; }
 
-    // The engine handle, valid while connected.
+    // The engine handle, valid while connected to a file.
     sqlite3* Handle() const;
+
+    // Server reads for the data sets: the text (already translated) with its ":name", "?" and
+    // "?n" marks replaced by the values the lookup gives (name without the mark, or the 1-based
+    // position for a bare "?"). Throws EDatabaseError with the server's message.
+    using TParamLookup = std::function<QVariant(const QString& name, int position)>;
+    std::unique_ptr<TServerResult> ServerQuery(const QString& translatedSql,
+                                               const TParamLookup& lookup);
+
+Q_SIGNALS:
+    // Another station signed people in or out: the (conf_id, user_id) pairs, or an empty list
+    // when too many changed to name them.
+    void AttendancesChangedElsewhere(const QList<std::pair<qint64, qint64>>& pairs);
+
+public:
     // Throws EDatabaseError with the engine's current message, prefixed by context when given.
     [[noreturn]] void ThrowEngineError(const QString& context = {}) const;
 
 private:
     enum class TOpenPurpose { Use, Create, SwitchJournal };
+    // The server side (TConnectionServer.cpp).
+    void OpenServerInternal(const TServerAddress& address, bool check);
+    void ConnectServer();
+    void CloseServer();
+    void SetUpServerSession();
+    void EnsureServerConnected();
+    std::unique_ptr<TServerResult> ServerRun(const QString& text, bool wrapInTransaction = true);
+    [[noreturn]] void ThrowServerError(const TServerResult& result, const QString& text);
+    int ServerExecute(const QString& sql, const QVariantList& params);
+    QVariant ServerScalar(const QString& sql, const QVariantList& params);
+    void ServerBegin();
+    TSqlDialect::TServerFlavour ServerFlavour() const;
+    void DrainNotifications();
+    void CheckServerSchema();
+
     void OpenInternal(const QString& filePath, TOpenPurpose purpose);
     void OpenEngine(const QString& path, const QString& mode);
     // Reads the schema version: SQLITE_OK, or the engine's error code with its message in why.
@@ -94,6 +151,16 @@ private:
     int m_transactionDepth = 0;
     bool m_readOnly = false;
     qint64 m_queryCount = 0;
+
+    bool m_server = false;
+    TServerAddress m_address;
+    pg_conn* m_pg = nullptr;
+    // The connection broke inside a transaction: every statement fails until it is rolled back.
+    bool m_lostInTransaction = false;
+    qint64 m_lastInsertId = 0;
+    bool m_icu = true;
+    mutable QSet<QString> m_collations;
+    QSocketNotifier* m_notifier = nullptr;
 };
 
 // Commits on Commit(), rolls back when left without it (also when an exception passes).

@@ -85,11 +85,13 @@ QString TDataSet::ExecutableSql() const
         // Single-table data sets carry the row id, so posts and deletes find their row.
         static const QRegularExpression star(QStringLiteral("^\\s*select\\s+\\*"),
                                              QRegularExpression::CaseInsensitiveOption);
-        sql.replace(star, QStringLiteral("select *, %1.rowid as %2").arg(RowIdOwner(), kRowIdColumn));
+        sql.replace(star, QStringLiteral("select *, %1.%3 as %2")
+                              .arg(RowIdOwner(), kRowIdColumn, m_conn.RowIdColumn(m_baseTable)));
     }
     if (m_master)
-        sql = QStringLiteral("select * from (%1) where \"%2\" = :%3").arg(sql, m_masterField, kMasterParam);
-    return TSqlDialect::Translate(sql);
+        sql = QStringLiteral("select * from (%1) as __rows where \"%2\" = :%3")
+                  .arg(sql, m_masterField, kMasterParam);
+    return m_conn.Translate(sql);
 }
 
 // ---------------------------------------------------------------------------------------------

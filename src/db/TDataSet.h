@@ -207,6 +207,14 @@ private:
 
     void Fetch();
     void PrepareColumns();
+    // The same on a database server (TDataSetServerFetch.cpp).
+    void ServerFetch();
+    void ServerPrepareColumns();
+    bool ServerReadRow(const QString& sql, const QVariant& key, std::vector<TCell>& cells, int& rows);
+    void ServerReloadRow(int storageRow, qint64 rowId);
+    QVariant ParameterValue(const QString& name, int position, const QVariant& rowKey) const;
+    // Whether a column is a link table's own row number, which no field shows.
+    static bool IsHiddenColumn(const QString& name);
     void BuildFields();
     bool FieldsMatchColumns() const;
     void CreateFields();

@@ -420,8 +420,9 @@ void TDataSet::Post()
             for (const QString& c : columns)
                 sets << c + QStringLiteral(" = ?");
             values << QVariant(qlonglong(rowId));
-            const int changed = m_conn.Execute(QStringLiteral("update %1 set %2 where rowid = ?")
-                                                   .arg(m_baseTable, sets.join(QStringLiteral(", "))),
+            const int changed = m_conn.Execute(QStringLiteral("update %1 set %2 where %3 = ?")
+                                                   .arg(m_baseTable, sets.join(QStringLiteral(", ")),
+                                                        m_conn.RowIdColumn(m_baseTable)),
                                                values);
             if (changed == 0)
                 throw EDatabaseError(QStringLiteral("The record was deleted by another user; it cannot be saved."));
@@ -457,7 +458,8 @@ void TDataSet::Delete()
         throw EDatabaseError(QStringLiteral("%1: the row cannot be found to delete it.").arg(m_name));
     const int storageRow = m_view[size_t(m_current)];
     const qint64 rowId = StorageCell(storageRow, m_rowIdColumn)->i;
-    m_conn.Execute(QStringLiteral("delete from %1 where rowid = ?").arg(m_baseTable), {QVariant(qlonglong(rowId))});
+    m_conn.Execute(QStringLiteral("delete from %1 where %2 = ?").arg(m_baseTable, m_conn.RowIdColumn(m_baseTable)),
+                   {QVariant(qlonglong(rowId))});
     m_deleted[size_t(storageRow)] = true;
     const int row = m_current;
     m_view.erase(m_view.begin() + row);

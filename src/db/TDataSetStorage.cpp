@@ -168,6 +168,10 @@ TDataSet::TCell ReadCell(sqlite3_stmt* stmt, int column, TTextArena& arena, bool
 
 void TDataSet::PrepareColumns()
 {
+    if (m_conn.IsServer()) {
+        ServerPrepareColumns();
+        return;
+    }
     // Compiling the statement checks the text and gives the columns without reading a row.
     const QByteArray sql = ExecutableSql().toUtf8();
     TStmt s;
@@ -193,6 +197,10 @@ void TDataSet::PrepareColumns()
 void TDataSet::Fetch()
 {
     m_fetchPending = false;
+    if (m_conn.IsServer()) {
+        ServerFetch();
+        return;
+    }
     const QByteArray sql = ExecutableSql().toUtf8();
     sqlite3* db = m_conn.Handle();
     TStmt s;
@@ -274,7 +282,7 @@ bool TDataSet::FieldsMatchColumns() const
         });
     int field = 0;
     for (int c = 0; c < int(m_columns.size()); ++c) {
-        if (c == m_rowIdColumn)
+        if (c == m_rowIdColumn || IsHiddenColumn(m_columns[size_t(c)].name))
             continue;
         if (field >= int(m_fields.size()) || m_fields[size_t(field)]->Column() != c ||
             m_fields[size_t(field)]->FieldName() != m_columns[size_t(c)].name)
@@ -318,21 +326,27 @@ void TDataSet::RefreshRow(const QString& keyField, const QVariant& key)
         Requery();
         return;
     }
-    const QByteArray sql = QStringLiteral("select * from (%1) where \"%2\" = :%3")
-                               .arg(ExecutableSql(), m_columns[size_t(field->Column())].name, kRowKeyParam)
-                               .toUtf8();
+    const QString rowSql = QStringLiteral("select * from (%1) as __rows where \"%2\" = :%3")
+                               .arg(ExecutableSql(), m_columns[size_t(field->Column())].name, kRowKeyParam);
+    const size_t ncols = m_columns.size();
+    std::vector<TCell> cells;
+    int rows = 0;
+    if (m_conn.IsServer()) {
+        if (!ServerReadRow(rowSql, key, cells, rows)) {
+            Requery();
+            return;
+        }
+    } else {
+    const QByteArray sql = rowSql.toUtf8();
     TStmt s;
     if (sqlite3_prepare_v2(m_conn.Handle(), sql.constData(), int(sql.size()), &s.stmt, nullptr) != SQLITE_OK)
         m_conn.ThrowEngineError();
     m_conn.CountQuery();
     BindParameters(s.stmt, key);
-    const size_t ncols = m_columns.size();
     if (size_t(sqlite3_column_count(s.stmt)) != ncols) {
         Requery();
         return;
     }
-    std::vector<TCell> cells;
-    int rows = 0;
     int rc;
     while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
         for (int c = 0; c < int(ncols); ++c)
@@ -341,6 +355,7 @@ void TDataSet::RefreshRow(const QString& keyField, const QVariant& key)
     }
     if (rc != SQLITE_DONE)
         m_conn.ThrowEngineError();
+    }
 
     const QList<int> keyIndex{field->Index()};
     const QVariantList keyValue{key};
@@ -388,7 +403,7 @@ void TDataSet::CreateFields()
     };
     if (m_declared.isEmpty()) {
         for (int c = 0; c < int(m_columns.size()); ++c) {
-            if (c == m_rowIdColumn)
+            if (c == m_rowIdColumn || IsHiddenColumn(m_columns[size_t(c)].name))
                 continue;
             TFieldDef def = TFieldDef::Data(m_columns[size_t(c)].name, m_columns[size_t(c)].type);
             def.editMask = m_editMasks.value(def.name.toLower());
@@ -694,6 +709,10 @@ void TDataSet::ReloadStorageRow(int storageRow, qint64 rowId)
         return;
     // Reads the row back through the data set's own query, so columns and order match.
     const QString owner = RowIdOwner();
+    if (m_conn.IsServer()) {
+        ServerReloadRow(storageRow, rowId);
+        return;
+    }
     const QByteArray utf8 =
         QStringLiteral("select *, %1.rowid as %2 from %3 %1 where %1.rowid = ?")
             .arg(owner, kRowIdColumn, m_baseTable)

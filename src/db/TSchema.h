@@ -19,4 +19,17 @@ QStringList CreateStatements();
 // it is opened for writing. Files without them are still this program's databases.
 QStringList AddedTableStatements();
 
+// The same tables on a PostgreSQL server: identity keys, varchar texts whose lengths the named
+// CHECKs limit, timestamps (a
+// sign-in defaults to the station's local time), and a "rowid" identity column in the four
+// link tables, which have no key of their own. Explicitly given keys move the identity past
+// them, and every change of attendances is announced on the channel AttendanceChannel().
+QStringList ServerCreateStatements();
+// The column a row is found again by: the key of a table that has one, else "rowid" (SQLite's
+// own row id, or the server's identity column of a link table).
+QString RowIdColumn(const QString& table);
+// The notification channel that carries "conf_id user_id" of changed attendances, or "*"
+// when too many changed at once.
+QString AttendanceChannel();
+
 } // namespace TSchema

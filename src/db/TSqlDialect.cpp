@@ -108,6 +108,119 @@ QString TSqlDialect::Translate(const QString& sql)
     return TCollation::InOrderBy(TranslateYears(TranslateDates(sql)));
 }
 
+namespace {
+
+// Quoted texts are set aside as \x01n\x01 marks while the rewrites run, so no rewrite reaches
+// into a literal or a quoted name.
+struct TMasked
+{
+    QString text;
+    QStringList quoted;
+
+    explicit TMasked(const QString& sql)
+    {
+        const qsizetype n = sql.size();
+        qsizetype i = 0;
+        while (i < n) {
+            const QChar c = sql.at(i);
+            if (c == u'\'' || c == u'"') {
+                const qsizetype end = QuotedEnd(sql, i);
+                text += u'\x01' + QString::number(quoted.size()) + u'\x01';
+                quoted << sql.mid(i, end - i);
+                i = end;
+                continue;
+            }
+            text += c;
+            ++i;
+        }
+    }
+    QString Restored(const QString& masked) const
+    {
+        static const QRegularExpression mark(QStringLiteral("\x01(\\d+)\x01"));
+        QString out;
+        qsizetype last = 0;
+        for (auto it = mark.globalMatch(masked); it.hasNext();) {
+            const auto m = it.next();
+            out += QStringView(masked).mid(last, m.capturedStart() - last);
+            out += quoted.value(m.captured(1).toInt());
+            last = m.capturedEnd();
+        }
+        out += QStringView(masked).mid(last);
+        return out;
+    }
+};
+
+QString ExtractField(const QString& interval)
+{
+    const QString i = interval.toLower();
+    if (i == u"yyyy")
+        return QStringLiteral("year");
+    if (i == u"q")
+        return QStringLiteral("quarter");
+    if (i == u"m")
+        return QStringLiteral("month");
+    if (i == u"d")
+        return QStringLiteral("day");
+    if (i == u"y")
+        return QStringLiteral("doy");
+    if (i == u"ww")
+        return QStringLiteral("week");
+    if (i == u"h")
+        return QStringLiteral("hour");
+    if (i == u"n")
+        return QStringLiteral("minute");
+    if (i == u"s")
+        return QStringLiteral("second");
+    return {};
+}
+
+} // namespace
+
+QString TSqlDialect::TranslateForServer(const QString& sql, const TServerFlavour& flavour)
+{
+    const TMasked masked(Translate(sql));
+    QString s = masked.text;
+    static const QRegularExpression brackets(QStringLiteral("\\[([A-Za-z_][A-Za-z0-9_]*)\\]"));
+    s.replace(brackets, QStringLiteral("\\1"));
+    static const QRegularExpression datePart(
+        QStringLiteral("\\bDatePart\\(\x01(\\d+)\x01,\\s*([A-Za-z_][A-Za-z0-9_.]*)\\)"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (auto m = datePart.match(s); m.hasMatch(); m = datePart.match(s, m.capturedStart() + 1)) {
+        const QString interval = masked.quoted.value(m.captured(1).toInt()).mid(1).chopped(1);
+        const QString column = m.captured(2);
+        QString replacement;
+        if (interval.compare(u"w", Qt::CaseInsensitive) == 0)
+            replacement = QStringLiteral("(cast(extract(dow from %1) as integer) + 1)").arg(column);
+        else if (const QString field = ExtractField(interval); !field.isEmpty())
+            replacement = QStringLiteral("cast(extract(%1 from %2) as integer)").arg(field, column);
+        else
+            throw EDatabaseError(QStringLiteral("Invalid interval in DatePart: '%1'.").arg(interval));
+        s.replace(m.capturedStart(), m.capturedLength(), replacement);
+    }
+    static const QRegularExpression groupConcat(
+        QStringLiteral("\\bgroup_concat\\(([^(),]+)(?:,\\s*([^(),]+))?\\)"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (auto m = groupConcat.match(s); m.hasMatch(); m = groupConcat.match(s, m.capturedStart() + 1))
+        s.replace(m.capturedStart(), m.capturedLength(),
+                  QStringLiteral("string_agg(cast(%1 as text), %2)")
+                      .arg(m.captured(1).trimmed(),
+                           m.captured(2).isEmpty() ? QStringLiteral("','") : m.captured(2).trimmed()));
+    static const QRegularExpression like(
+        QStringLiteral("((?:[A-Za-z_][A-Za-z0-9_]*\\.)?[A-Za-z_][A-Za-z0-9_]*)\\s+(not\\s+)?like\\s+"
+                       "(\x01\\d+\x01|\\?[0-9]*|:[A-Za-z_][A-Za-z0-9_]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    s.replace(like, flavour.icu
+                        ? QStringLiteral("lower(\\1 collate \"und-x-icu\") \\2like lower(\\3 collate "
+                                         "\"und-x-icu\")")
+                        : QStringLiteral("\\1 \\2ilike \\3"));
+    const QString collate = QStringLiteral(" collate ") + QLatin1String(TCollation::kName);
+    s.replace(collate, flavour.orderCollation.isEmpty()
+                           ? QString()
+                           : QStringLiteral(" collate \"%1\"").arg(flavour.orderCollation),
+              Qt::CaseInsensitive);
+    return masked.Restored(s);
+}
+
 QString TSqlDialect::TranslateDates(const QString& sql)
 {
     if (!sql.contains(u'#'))

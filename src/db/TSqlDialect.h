@@ -12,6 +12,17 @@
 namespace TSqlDialect {
 
 QString Translate(const QString& sql);
+
+// The same texts for a PostgreSQL server. On top of the rewrites above: "[name]" loses its
+// brackets, group_concat becomes string_agg, "x like y" compares both sides in lower case by the ICU rules of every alphabet
+// (or uses "ilike" when the server has no ICU), other DatePart calls become "extract", and the
+// ordering collation is the server collation named here (empty: the server's default).
+struct TServerFlavour
+{
+    QString orderCollation;
+    bool icu = true;
+};
+QString TranslateForServer(const QString& sql, const TServerFlavour& flavour);
 QString TranslateDates(const QString& sql);
 
 // The text between single quotes with every quote doubled, so typed input stays literal.

@@ -59,7 +59,7 @@ void TstDataSet::init()
     m_db->Exec("insert into attendances (conf_id, user_id, sign_in_date) values "
                "(1, 1, '2005-03-07 08:00:00'), (1, 2, '2005-03-07 08:01:00'), (2, 3, '2005-04-01 08:30:00')");
     m_conn = std::make_unique<TConnection>();
-    m_conn->Open(m_db->DatabasePath());
+    m_db->Open(*m_conn);
 }
 
 void TstDataSet::cleanup()
@@ -212,7 +212,7 @@ void TstDataSet::declaredFieldsHideOtherColumnsAndMissingOnesFail()
 
     TDataSet undeclared(*m_conn, "Transcripts");
     undeclared.SetSQL("select a.user_id, sum(c.units) as units from conferences c, attendances a "
-                      "where c.conf_id = a.conf_id group by a.user_id");
+                      "where c.conf_id = a.conf_id group by a.user_id order by a.user_id");
     undeclared.Open();
     QCOMPARE(undeclared.FieldNames(), QStringList({"user_id", "units"}));
     QCOMPARE(undeclared.FieldByName("units").AsFloat(), 1.5);
@@ -568,7 +568,7 @@ void TstDataSet::deferredFetchReadsOnFirstUse()
 {
     TDataSet ds(*m_conn, "Transcripts");
     ds.SetSQL("select a.user_id, sum(c.units) as units from conferences c, attendances a "
-              "where c.conf_id = a.conf_id group by a.user_id");
+              "where c.conf_id = a.conf_id group by a.user_id order by a.user_id");
     ds.SetDeferredFetch(true);
     ds.Open();
     QVERIFY(ds.Active());

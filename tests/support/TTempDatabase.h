@@ -9,6 +9,11 @@ class TConnection;
 
 // A temporary folder holding a fresh cme.mdb with the full schema and no rows. The folder and
 // everything in it are removed when the object goes.
+//
+// With QUORVEL_TEST_ENGINE=postgresql the database is a fresh one on the server that
+// QUORVEL_TEST_PG names, and the folder's quorvel.ini points the data module at it; the
+// database is dropped at the end. Without a server the test program exits with code 77, which
+// CTest reports as skipped.
 class TTempDatabase
 {
 public:
@@ -18,12 +23,20 @@ public:
     QString Dir() const { return m_dir.path(); }
     QString DatabasePath() const;
     QString FilePath(const QString& name) const;
-    // A connection of its own on the file, for seeding rows and checking what was stored.
+    // A connection of its own on the database, for seeding rows and checking what was stored.
     TConnection& Conn();
+    // Opens another connection on the same database.
+    void Open(TConnection& conn) const;
     // Runs statements on that connection (seeding); throws on failure.
     void Exec(const QString& sql);
+    // True when the tests run on a database server.
+    static bool OnServer();
+    // The libpq connection text of this database (empty on a file).
+    QString ServerConnectText() const { return m_serverText; }
 
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<TConnection> m_conn;
+    QString m_serverName;
+    QString m_serverText;
 };

@@ -44,7 +44,7 @@ void TstBindings::init()
     m_db->Exec("insert into participants (last_name, first_name, title_id, mail_type, phone) values "
                "('Smith', 'Anna', 2, 1, '15551234567'), ('Adams', 'Bo', null, 7, null), ('Kent', 'Cy', 1, 3, null)");
     m_conn = std::make_unique<TConnection>();
-    m_conn->Open(m_db->DatabasePath());
+    m_db->Open(*m_conn);
     m_people = std::make_unique<TDataSet>(*m_conn, "Participants");
     m_people->SetSQL("select * from participants");
     TFieldDef phone = TFieldDef::Data("phone", TFieldType::String, 12);

@@ -1,0 +1,218 @@
+#include "TDataSet.h"
+
+#include "TConnection.h"
+#include "TDataSetInternal.h"
+#include "TError.h"
+#include "TServerResult.h"
+
+#include <cstdlib>
+
+// Reading rows from a database server into the same typed cells and text arena that a file's
+// rows fill: numbers become number cells, everything else (dates included, as ISO texts) text.
+
+using namespace TDataSetInternal;
+
+namespace {
+
+TFieldType TypeFromServer(Oid type)
+{
+    switch (type) {
+    case TServerResult::kInt4:
+    case TServerResult::kInt8:
+    case TServerResult::kOid:
+    case TServerResult::kBool:
+        return TFieldType::Integer;
+    case TServerResult::kInt2:
+        return TFieldType::SmallUInt;
+    case TServerResult::kNumeric:
+        return TFieldType::Decimal;
+    case TServerResult::kFloat4:
+    case TServerResult::kFloat8:
+        return TFieldType::Float;
+    case TServerResult::kDate:
+    case TServerResult::kTimestamp:
+    case TServerResult::kTimestampTz:
+        return TFieldType::DateTime;
+    default:
+        return TFieldType::String;
+    }
+}
+
+enum class TCellKind { Int, Bool, Real, Text };
+
+TCellKind KindFromServer(Oid type)
+{
+    switch (type) {
+    case TServerResult::kInt2:
+    case TServerResult::kInt4:
+    case TServerResult::kInt8:
+    case TServerResult::kOid:
+        return TCellKind::Int;
+    case TServerResult::kBool:
+        return TCellKind::Bool;
+    case TServerResult::kNumeric:
+    case TServerResult::kFloat4:
+    case TServerResult::kFloat8:
+        return TCellKind::Real;
+    default:
+        return TCellKind::Text;
+    }
+}
+
+// Appends the cells of every row of the result, row after row.
+void ReadCells(const TServerResult& result, std::vector<TDataSet::TCell>& cells, std::string& arena)
+{
+    const int ncols = result.Columns();
+    std::vector<TCellKind> kinds(static_cast<size_t>(ncols));
+    for (int c = 0; c < ncols; ++c)
+        kinds[size_t(c)] = KindFromServer(result.Type(c));
+    const int rows = result.Rows();
+    cells.reserve(cells.size() + size_t(rows) * size_t(ncols));
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < ncols; ++c) {
+            TDataSet::TCell cell;
+            if (!result.IsNull(r, c)) {
+                const char* text = result.Text(r, c);
+                switch (kinds[size_t(c)]) {
+                case TCellKind::Int:
+                    cell.kind = TDataSet::TCell::Int;
+                    cell.i = std::strtoll(text, nullptr, 10);
+                    break;
+                case TCellKind::Bool:
+                    cell.kind = TDataSet::TCell::Int;
+                    cell.i = text[0] == 't' ? 1 : 0;
+                    break;
+                case TCellKind::Real:
+                    cell.kind = TDataSet::TCell::Real;
+                    cell.d = std::strtod(text, nullptr);
+                    break;
+                case TCellKind::Text: {
+                    const int len = result.Length(r, c);
+                    cell.kind = TDataSet::TCell::Text;
+                    cell.offset = arena.size();
+                    cell.length = quint32(len);
+                    arena.append(text, size_t(len));
+                }
+                }
+            }
+            cells.push_back(cell);
+        }
+    }
+}
+
+} // namespace
+
+bool TDataSet::IsHiddenColumn(const QString& name)
+{
+    return name.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0;
+}
+
+QVariant TDataSet::ParameterValue(const QString& name, int position, const QVariant& rowKey) const
+{
+    if (name.isEmpty())
+        return m_params.value(QString::number(position));
+    return name == kMasterParam ? (m_masterHasRow ? m_masterValue : QVariant())
+           : name == kRowKeyParam ? rowKey
+                                  : m_params.value(name.toLower());
+}
+
+void TDataSet::ServerPrepareColumns()
+{
+    // Asking for no row gives the columns and checks the text.
+    const auto result = m_conn.ServerQuery(
+        QStringLiteral("select * from (%1) as __rows limit 0").arg(ExecutableSql()),
+        [this](const QString& name, int position) { return ParameterValue(name, position, {}); });
+    const int ncols = result->Columns();
+    m_columns.assign(size_t(ncols), TColumnInfo());
+    m_rowIdColumn = -1;
+    for (int c = 0; c < ncols; ++c) {
+        m_columns[size_t(c)].name = QString::fromUtf8(result->Name(c));
+        m_columns[size_t(c)].type = TypeFromServer(result->Type(c));
+        if (m_columns[size_t(c)].name == kRowIdColumn)
+            m_rowIdColumn = c;
+    }
+    m_cells.clear();
+    m_arena.clear();
+    m_storageRows = 0;
+    m_deleted.clear();
+}
+
+void TDataSet::ServerFetch()
+{
+    m_conn.CountQuery();
+    const auto result = m_conn.ServerQuery(ExecutableSql(), [this](const QString& name, int position) {
+        return ParameterValue(name, position, {});
+    });
+    const int ncols = result->Columns();
+    std::vector<TColumnInfo> columns(static_cast<size_t>(ncols));
+    int rowIdColumn = -1;
+    for (int c = 0; c < ncols; ++c) {
+        columns[size_t(c)].name = QString::fromUtf8(result->Name(c));
+        columns[size_t(c)].type = TypeFromServer(result->Type(c));
+        if (columns[size_t(c)].name == kRowIdColumn)
+            rowIdColumn = c;
+    }
+    std::vector<TCell> cells;
+    std::string arena;
+    ReadCells(*result, cells, arena);
+    const int rows = result->Rows();
+
+    // Only a successful fetch replaces the snapshot.
+    const bool columnsChanged = columns.size() != m_columns.size() ||
+                                !std::equal(columns.begin(), columns.end(), m_columns.begin(),
+                                            [](const TColumnInfo& a, const TColumnInfo& b) {
+                                                return a.name == b.name;
+                                            });
+    m_columns = std::move(columns);
+    m_rowIdColumn = rowIdColumn;
+    m_cells = std::move(cells);
+    m_arena = std::move(arena);
+    m_storageRows = rows;
+    m_deleted.assign(size_t(rows), false);
+    m_editBuffer.clear();
+    m_editStorageRow = -1;
+    ++m_fetchCount;
+    InvalidateLookupIndexes();
+    if (columnsChanged && Active())
+        BuildFields();
+    Q_EMIT Fetched();
+}
+
+bool TDataSet::ServerReadRow(const QString& sql, const QVariant& key, std::vector<TCell>& cells,
+                             int& rows)
+{
+    m_conn.CountQuery();
+    const auto result = m_conn.ServerQuery(sql, [this, &key](const QString& name, int position) {
+        return ParameterValue(name, position, key);
+    });
+    if (size_t(result->Columns()) != m_columns.size())
+        return false;
+    ReadCells(*result, cells, m_arena);
+    rows = result->Rows();
+    return true;
+}
+
+void TDataSet::ServerReloadRow(int storageRow, qint64 rowId)
+{
+    const QString owner = RowIdOwner();
+    const QString key = m_conn.RowIdColumn(m_baseTable);
+    m_conn.CountQuery();
+    const auto result = m_conn.ServerQuery(
+        QStringLiteral("select *, %1.%4 as %2 from %3 %1 where %1.%4 = :%5")
+            .arg(owner, kRowIdColumn, m_baseTable, key, kRowKeyParam),
+        [rowId](const QString&, int) { return QVariant(rowId); });
+    const size_t width = m_columns.size();
+    if (result->Rows() == 0) {
+        m_cells[size_t(storageRow) * width + size_t(m_rowIdColumn)].kind = TCell::Int;
+        m_cells[size_t(storageRow) * width + size_t(m_rowIdColumn)].i = rowId;
+        return;
+    }
+    std::vector<TCell> cells;
+    ReadCells(*result, cells, m_arena);
+    const int ncols = result->Columns();
+    for (int c = 0; c < ncols; ++c) {
+        const int target = ColumnIndex(QString::fromUtf8(result->Name(c)));
+        if (target >= 0)
+            m_cells[size_t(storageRow) * width + size_t(target)] = cells[size_t(c)];
+    }
+}
