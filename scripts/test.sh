@@ -13,6 +13,15 @@ cmake --build build -j"$(nproc)"
 # Without root or CUPS the tests that need it report themselves as skipped, with the reason.
 bash scripts/setup-printer.sh || echo "No CUPS printer for the tests: the print tests will be skipped"
 
+# A private PostgreSQL server for the second run of the data-layer and sign-in tests (the *_pg
+# tests and tst_server); without one they report themselves as skipped, with the reason.
+source scripts/pg-server.sh
+trap pg_server_stop EXIT
+pg_server_start
+if [ -z "$QUORVEL_TEST_PG" ]; then
+  echo "No PostgreSQL test server ($QUORVEL_TEST_PG_SKIPPED): the server tests will be skipped"
+fi
+
 export QT_QPA_PLATFORM=offscreen
 log="build/ctest-output.log"
 status=0

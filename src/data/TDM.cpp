@@ -57,6 +57,7 @@ TDM::TDM(const QString& workingDirectory, QObject* parent)
     setObjectName(QStringLiteral("DM"));
     DM = this;
     Conn = new TConnection(this);
+    connect(Conn, &TConnection::AttendancesChangedElsewhere, this, &TDM::RefreshSignInsElsewhere);
     CreateCatalogue();
     DataModuleCreate();
 }
@@ -276,7 +277,12 @@ void TDM::DataModuleCreate()
 void TDM::OpenDatabase(const QString& databasePath)
 {
     // The engine comes from the [Database] section; without it, the file in the working folder.
-    const TConfig settings(QDir(m_workingDirectory).filePath(QStringLiteral("quorvel.ini")));
+    const QString iniPath = QDir(m_workingDirectory).filePath(QStringLiteral("quorvel.ini"));
+    if (!QFileInfo::exists(iniPath)) {
+        Conn->Open(databasePath);
+        return;
+    }
+    const TConfig settings(iniPath);
     const QString section = QStringLiteral("Database");
     const QString driver = settings.ReadString(section, QStringLiteral("Driver")).trimmed().toLower();
     if (driver.isEmpty() || driver == u"sqlite") {

@@ -163,6 +163,10 @@ public:
     // Reads SignInParts's row of userId again (a walk-in's new row: the whole list) and
     // selects it, or the first row when the list's filter hides it.
     void RefreshSignInRow(int userId);
+    // Other stations signed these (conf_id, user_id) pairs in or out (an empty list: too many
+    // to name). The sign-in list reads again only the rows of its own conference; the current
+    // row stays.
+    void RefreshSignInsElsewhere(const QList<std::pair<qint64, qint64>>& pairs);
     void RequeryAfterParticipantChange();  // PartConfs, ConfParts, SignInConfs, Transcripts
     void RequeryAfterSignInClosed();       // ConfParts, PartConfs
 

@@ -6,6 +6,7 @@
 #include "TConnection.h"
 #include "TControlsOff.h"
 #include "TDataSet.h"
+#include "TError.h"
 #include "TPrompts.h"
 #include "TSqlDialect.h"
 
@@ -121,6 +122,29 @@ void TDM::RefreshSignInRow(int userId)
     SignInParts->RefreshRow(QStringLiteral("user_id"), userId);
     if (!SignInParts->Locate(QStringLiteral("user_id"), userId))
         SignInParts->First();
+}
+
+void TDM::RefreshSignInsElsewhere(const QList<std::pair<qint64, qint64>>& pairs)
+{
+    if (!SignInParts->Active() || SignInParts->DataState() != TDataSet::State::Browse)
+        return;
+    const QVariant confId = SignInParts->Param(QStringLiteral("conf_id"));
+    const QVariant current = SignInParts->IsEmpty()
+                                 ? QVariant()
+                                 : SignInParts->FieldByName(QStringLiteral("user_id")).Value();
+    try {
+        if (pairs.isEmpty()) {
+            SignInParts->Requery();
+        } else {
+            for (const auto& [conf, user] : pairs)
+                if (!confId.isNull() && conf == confId.toLongLong())
+                    SignInParts->RefreshRow(QStringLiteral("user_id"), QVariant(int(user)));
+        }
+        if (pairs.isEmpty() && !current.isNull())
+            SignInParts->Locate(QStringLiteral("user_id"), current);
+    } catch (const TError&) {
+        // The list is read again at the next action, which also reports a lost connection.
+    }
 }
 
 void TDM::RequeryAfterParticipantChange()

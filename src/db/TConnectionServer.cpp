@@ -343,7 +343,8 @@ std::unique_ptr<TServerResult> TConnection::ServerRun(const QString& text, bool 
 
 void TConnection::ThrowServerError(const TServerResult& result, const QString& text)
 {
-    Q_UNUSED(text);
+    if (qEnvironmentVariableIsSet("QUORVEL_DEBUG_SQL"))
+        qWarning("failed: %s", qPrintable(text));
     if (!m_pg || PQstatus(m_pg) != CONNECTION_OK) {
         if (m_transactionDepth > 0)
             m_lostInTransaction = true;

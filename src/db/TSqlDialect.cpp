@@ -174,6 +174,41 @@ QString ExtractField(const QString& interval)
     return {};
 }
 
+// A grouped query without an "order by" comes back from a file in the order of its groups;
+// the server gives no order, so the groups are named as the order.
+QString OrderGroups(const QString& s)
+{
+    static const QRegularExpression groupBy(QStringLiteral("\\bgroup\\s+by\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression stop(QStringLiteral("\\b(order\\s+by|having|limit|union)\\b"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    qsizetype at = -1;
+    qsizetype listStart = -1;
+    for (auto it = groupBy.globalMatch(s); it.hasNext();) {
+        const auto m = it.next();
+        at = m.capturedStart();
+        listStart = m.capturedEnd();
+    }
+    if (at < 0)
+        return s;
+    // The list runs to the end of its (sub-)query.
+    qsizetype end = s.size();
+    int depth = 0;
+    for (qsizetype i = at; i < s.size(); ++i) {
+        if (s.at(i) == u'(')
+            ++depth;
+        else if (s.at(i) == u')' && depth-- == 0) {
+            end = i;
+            break;
+        }
+    }
+    QString list = s.mid(listStart, end - listStart);
+    if (list.contains(stop) || list.contains(u'('))
+        return s;
+    list = list.trimmed();
+    return s.left(end).trimmed() + QStringLiteral(" order by ") + list + u' ' + s.mid(end);
+}
+
 } // namespace
 
 QString TSqlDialect::TranslateForServer(const QString& sql, const TServerFlavour& flavour)
@@ -197,8 +232,11 @@ QString TSqlDialect::TranslateForServer(const QString& sql, const TServerFlavour
             throw EDatabaseError(QStringLiteral("Invalid interval in DatePart: '%1'.").arg(interval));
         s.replace(m.capturedStart(), m.capturedLength(), replacement);
     }
+    static const QRegularExpression ifnull(QStringLiteral("\\bifnull\\("),
+                                           QRegularExpression::CaseInsensitiveOption);
+    s.replace(ifnull, QStringLiteral("coalesce("));
     static const QRegularExpression groupConcat(
-        QStringLiteral("\\bgroup_concat\\(([^(),]+)(?:,\\s*([^(),]+))?\\)"),
+        QStringLiteral("\\bgroup_concat\\(((?:[^(),]|\\([^()]*\\))+)(?:,\\s*([^(),]+))?\\)"),
         QRegularExpression::CaseInsensitiveOption);
     for (auto m = groupConcat.match(s); m.hasMatch(); m = groupConcat.match(s, m.capturedStart() + 1))
         s.replace(m.capturedStart(), m.capturedLength(),
@@ -213,6 +251,7 @@ QString TSqlDialect::TranslateForServer(const QString& sql, const TServerFlavour
                         ? QStringLiteral("lower(\\1 collate \"und-x-icu\") \\2like lower(\\3 collate "
                                          "\"und-x-icu\")")
                         : QStringLiteral("\\1 \\2ilike \\3"));
+    s = OrderGroups(s);
     const QString collate = QStringLiteral(" collate ") + QLatin1String(TCollation::kName);
     s.replace(collate, flavour.orderCollation.isEmpty()
                            ? QString()

@@ -14,9 +14,10 @@ namespace TSqlDialect {
 QString Translate(const QString& sql);
 
 // The same texts for a PostgreSQL server. On top of the rewrites above: "[name]" loses its
-// brackets, group_concat becomes string_agg, "x like y" compares both sides in lower case by the ICU rules of every alphabet
-// (or uses "ilike" when the server has no ICU), other DatePart calls become "extract", and the
-// ordering collation is the server collation named here (empty: the server's default).
+// brackets, group_concat and ifnull become string_agg and coalesce, "x like y" compares both
+// sides in lower case by the ICU rules of every alphabet (or uses "ilike" when the server has
+// no ICU), other DatePart calls become "extract", and the ordering collation is the server
+// collation named here (empty: the server's default).
 struct TServerFlavour
 {
     QString orderCollation;

@@ -57,14 +57,17 @@ QString TstDMConferences::DatabaseDump()
     for (const char* sql :
          {"select group_concat(conf_id || '|' || conf_name || '|' || begin_date || '|' || "
           "end_date || '|' || ifnull(series, '') || '|' || units, ';') from (select * from "
-          "conferences order by conf_id)",
+          "conferences order by conf_id) as r",
           "select group_concat(conf_id || '-' || speak_id, ';') from (select * from conf_speakers "
-          "order by conf_id, speak_id)",
+          "order by conf_id, speak_id) as r",
           "select group_concat(conf_id || '-' || extra_id, ';') from (select * from conf_extras "
-          "order by conf_id, extra_id)",
+          "order by conf_id, extra_id) as r",
           "select group_concat(conf_id || '-' || credit_id, ';') from (select * from conf_credits "
-          "order by conf_id, credit_id)",
-          "select group_concat(name || '=' || seq, ';') from sqlite_sequence"})
+          "order by conf_id, credit_id) as r",
+          // A server's key counters move on for a refused row too (they are not part of its
+          // transactions): there only the rows are compared.
+          TTempDatabase::OnServer() ? "select 1"
+                                    : "select group_concat(name || '=' || seq, ';') from sqlite_sequence"})
         parts << Db().ScalarQuery(QString::fromLatin1(sql)).toString();
     return parts.join(u'\n');
 }
@@ -283,8 +286,7 @@ void TstDMConferences::saveTwiceAndSaveEmptyLists()
 void TstDMConferences::failedSaveOfNewConferenceChangesNothing()
 {
     const QString before = DatabaseDump();
-    m_fixture->db.Exec("create trigger refuse_credit before insert on conf_credits begin "
-                       "select raise(abort, 'credit links are refused'); end");
+    m_fixture->db.Refuse("refuse_credit", "before insert", "conf_credits", "credit links are refused");
     TConferenceDetails details;
     Dm().FillCredits(details.Credits);
     details.Credits.SetChecked(2, true);
@@ -314,7 +316,7 @@ void TstDMConferences::failedSaveOfNewConferenceChangesNothing()
     for (TDataSet* ds : {Dm().Conferences, Dm().ConfCredits, Dm().ConfSpeakers, Dm().ConfExtras})
         QVERIFY(!ds->ControlsDisabled());
 
-    m_fixture->db.Exec("drop trigger refuse_credit");
+    m_fixture->db.Unrefuse("refuse_credit", "conf_credits");
     Dm().SaveConference(details);
     const int confId = Dm().Conferences->FieldByName("conf_id").AsInteger();
     QCOMPARE(Count(Db(), "select count(*) from conferences where conf_name = 'Typed title'"), 1);
@@ -332,8 +334,7 @@ void TstDMConferences::failedSaveOfNewConferenceChangesNothing()
 void TstDMConferences::failedSaveOfEditedConferenceChangesNothing()
 {
     const QString before = DatabaseDump();
-    m_fixture->db.Exec("create trigger refuse_extra before insert on conf_extras begin "
-                       "select raise(abort, 'extra links are refused'); end");
+    m_fixture->db.Refuse("refuse_extra", "before insert", "conf_extras", "extra links are refused");
     QVERIFY(Dm().Conferences->Locate("conf_id", 1));
     TConferenceDetails details;
     Dm().FillCredits(details.Credits);
@@ -357,13 +358,13 @@ void TstDMConferences::failedSaveOfEditedConferenceChangesNothing()
     QCOMPARE(Dm().Conferences->FieldByName("units").AsFloat(), 1.5);
 
     // Once the cause is gone the same save goes through, with one set of link rows.
-    m_fixture->db.Exec("drop trigger refuse_extra");
+    m_fixture->db.Unrefuse("refuse_extra", "conf_extras");
     Dm().Conferences->Edit();
     Dm().Conferences->FieldByName("conf_name").SetAsString("Cardiology Renamed");
     Dm().SaveConference(details);
-    QCOMPARE(Db().ScalarQuery("select conf_name || ' ' || units from conferences where conf_id = 1")
-                 .toString(),
-             QString("Cardiology Renamed 4"));
+    QCOMPARE(Db().ScalarQuery("select conf_name from conferences where conf_id = 1").toString(),
+             QString("Cardiology Renamed"));
+    QCOMPARE(Db().ScalarQuery("select units from conferences where conf_id = 1").toDouble(), 4.0);
     QCOMPARE(Db().ScalarQuery("select group_concat(speak_id) from conf_speakers where conf_id = 1")
                  .toString(),
              QString("1,3"));

@@ -115,8 +115,7 @@ void TstDMReferenceLists::deleteSpeakerAndExtra()
 void TstDMReferenceLists::failedRemovalChangesNothing()
 {
     // The row itself is refused after its link rows were deleted.
-    m_fixture->db.Exec("create trigger keep_credit before delete on credits begin "
-                       "select raise(abort, 'credits are kept'); end");
+    m_fixture->db.Refuse("keep_credit", "before delete", "credits", "credits are kept");
     QVERIFY(Dm().Conferences->Locate("conf_id", 3));
     QVERIFY(Dm().Credits->Locate("credit_id", 7));
     try {
@@ -132,15 +131,14 @@ void TstDMReferenceLists::failedRemovalChangesNothing()
     QCOMPARE(Dm().ConfCredits->RecordCount(), 2);
     QVERIFY(!Dm().Conn->InTransaction());
 
-    m_fixture->db.Exec("create trigger keep_extra before delete on extras begin "
-                       "select raise(abort, 'extras are kept'); end");
+    m_fixture->db.Refuse("keep_extra", "before delete", "extras", "extras are kept");
     QVERIFY(Dm().Extras->Locate("extra_id", 1));
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, Dm().DeleteExtra());
     QCOMPARE(Count(Db(), "select count(*) from conf_extras where extra_id = 1"), 2);
     QCOMPARE(Dm().ConfExtras->RecordCount(), 1);
 
     // Once the cause is gone the same removal goes through.
-    m_fixture->db.Exec("drop trigger keep_credit");
+    m_fixture->db.Unrefuse("keep_credit", "credits");
     QVERIFY(Dm().Credits->Locate("credit_id", 7));
     Dm().DeleteCredit();
     QCOMPARE(Count(Db(), "select count(*) from conf_credits where credit_id = 7"), 0);
@@ -150,8 +148,7 @@ void TstDMReferenceLists::failedRemovalChangesNothing()
 void TstDMReferenceLists::failedSecondStepKeepsFirst()
 {
     // The speakers' update fails after the participants' one succeeded.
-    m_fixture->db.Exec("create trigger keep_speaker_title before update on speakers begin "
-                       "select raise(abort, 'speaker titles are kept'); end");
+    m_fixture->db.Refuse("keep_speaker_title", "before update", "speakers", "speaker titles are kept");
     QVERIFY(Dm().Titles->Locate("title_id", 1));
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, Dm().DeleteTitle());
     QCOMPARE(Count(Db(), "select count(*) from participants where title_id = 1"), 1);
@@ -160,8 +157,7 @@ void TstDMReferenceLists::failedSecondStepKeepsFirst()
     QCOMPARE(Dm().Titles->RecordCount(), 2);
     QVERIFY(!Dm().Conn->InTransaction());
 
-    m_fixture->db.Exec("create trigger keep_speciality before update on participants begin "
-                       "select raise(abort, 'specialities are kept'); end");
+    m_fixture->db.Refuse("keep_speciality", "before update", "participants", "specialities are kept");
     QVERIFY(Dm().Specialities->Locate("spec_id", 2));
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, Dm().DeleteSpeciality());
     QCOMPARE(Count(Db(), "select count(*) from specialities"), 2);

@@ -13,6 +13,8 @@ class TstDialect : public QObject
 private Q_SLOTS:
     void translate_data();
     void translate();
+    void translateForServer_data();
+    void translateForServer();
     void malformedDateLiteral();
     void collationOfUtf8AgreesWithTheCollator();
     void like_data();
@@ -67,6 +69,42 @@ void TstDialect::translate()
     QFETCH(QString, jet);
     QFETCH(QString, sqlite);
     QCOMPARE(TSqlDialect::Translate(jet), sqlite);
+}
+
+void TstDialect::translateForServer_data()
+{
+    QTest::addColumn<QString>("jet");
+    QTest::addColumn<QString>("server");
+    QTest::newRow("brackets, dates and a year range")
+        << "delete from t where [conf_id] = 3 and d = #2/3/2004# and DatePart('yyyy', d) = 2005"
+        << "delete from t where conf_id = 3 and d = '2004-02-03 00:00:00' and (d >= '2005-01-01' "
+           "and d < '2006-01-01')";
+    QTest::newRow("other date parts extract")
+        << "DatePart('m', c.begin_date) = 3 or DatePart('w', x) = 1"
+        << "cast(extract(month from c.begin_date) as integer) = 3 or (cast(extract(dow from x) as "
+           "integer) + 1) = 1";
+    QTest::newRow("like in every alphabet, quotes kept")
+        << "p.last_name like 'mü%' and series not like '%like ''x''%'"
+        << "lower(p.last_name collate \"und-x-icu\") like lower('mü%' collate \"und-x-icu\") and "
+           "lower(series collate \"und-x-icu\") not like lower('%like ''x''%' collate \"und-x-icu\")";
+    QTest::newRow("names order by the server collation")
+        << "select * from speakers order by last_name"
+        << "select * from speakers order by last_name collate \"quorvel_en\"";
+    QTest::newRow("groups give the order")
+        << "select p.user_id, count(*) from p left outer join a on (p.user_id = a.user_id and "
+           "a.conf_id = :conf_id) group by p.user_id, p.last_name"
+        << "select p.user_id, count(*) from p left outer join a on (p.user_id = a.user_id and "
+           "a.conf_id = :conf_id) group by p.user_id, p.last_name order by p.user_id, p.last_name ";
+    QTest::newRow("group_concat and ifnull")
+        << "select group_concat(ifnull(x, '') || y, ';') from t"
+        << "select string_agg(cast(coalesce(x, '') || y as text), ';') from t";
+}
+
+void TstDialect::translateForServer()
+{
+    QFETCH(QString, jet);
+    QFETCH(QString, server);
+    QCOMPARE(TSqlDialect::TranslateForServer(jet, {QStringLiteral("quorvel_en"), true}), server);
 }
 
 void TstDialect::collationOfUtf8AgreesWithTheCollator()

@@ -117,3 +117,28 @@ void TTempDatabase::Exec(const QString& sql)
 {
     Conn().Execute(sql);
 }
+
+void TTempDatabase::Refuse(const QString& name, const QString& event, const QString& table,
+                           const QString& message, const QString& when)
+{
+    if (m_serverText.isEmpty()) {
+        Exec(QStringLiteral("create trigger %1 %2 on %3 %4 begin select raise(abort, '%5'); end")
+                 .arg(name, event, table,
+                      when.isEmpty() ? QString() : QStringLiteral("when ") + when, message));
+        return;
+    }
+    Exec(QStringLiteral("create function %1_refuse() returns trigger language plpgsql as $$ "
+                        "begin raise exception '%2'; end $$")
+             .arg(name, message));
+    Exec(QStringLiteral("create trigger %1 %2 on %3 for each row %4 execute function %1_refuse()")
+             .arg(name, event, table,
+                  when.isEmpty() ? QString() : QStringLiteral("when (%1)").arg(when)));
+}
+
+void TTempDatabase::Unrefuse(const QString& name, const QString& table)
+{
+    if (m_serverText.isEmpty())
+        Exec(QStringLiteral("drop trigger %1").arg(name));
+    else
+        Exec(QStringLiteral("drop trigger %1 on %2").arg(name, table));
+}

@@ -29,6 +29,12 @@ public:
     void Open(TConnection& conn) const;
     // Runs statements on that connection (seeding); throws on failure.
     void Exec(const QString& sql);
+    // Makes the engine refuse a change with the message: event is "before insert", "before
+    // update" or "before delete"; when, if given, limits it to rows that meet the condition
+    // ("new.last_name = 'Refused'"). Unrefuse takes it away again.
+    void Refuse(const QString& name, const QString& event, const QString& table,
+                const QString& message, const QString& when = {});
+    void Unrefuse(const QString& name, const QString& table);
     // True when the tests run on a database server.
     static bool OnServer();
     // The libpq connection text of this database (empty on a file).

@@ -717,8 +717,8 @@ void TstSignIn::cancelCloseBoxAndEscapeLeaveNoNewParticipant()
 
 void TstSignIn::refusedSaveShowsTheMessageAndKeepsTheTypedValues()
 {
-    m_db->Exec("create trigger refuse_participant before insert on participants when "
-               "new.last_name = 'Refused' begin select raise(abort, 'Participant refused'); end");
+    m_db->Refuse("refuse_participant", "before insert", "participants", "Participant refused",
+                 "new.last_name = 'Refused'");
     OpenSignIn(kHeart);
     bool stillOpen = false;
     bool stillInserting = false;

@@ -1,0 +1,228 @@
+#include "TCollation.h"
+#include "TConnection.h"
+#include "TDM.h"
+#include "TDataSet.h"
+#include "TError.h"
+#include "TTempDatabase.h"
+#include "TTestPrompts.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <algorithm>
+#include <random>
+
+// What only a shared server does: several stations on one database, its dialect on real rows,
+// and a connection that breaks and comes back. Runs only with a test server (else skipped).
+class TstServer : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void likeAndOrderInEveryAlphabet();
+    void unreachableServerNamesTheHost();
+    void explicitKeysDoNotBlockLaterRows();
+    void otherStationsSignInsArriveWithoutAsking();
+    void droppedConnectionIsToldThenReconnects();
+    void twoStationsRaceOnTheSamePeople();
+
+private:
+    std::unique_ptr<TTempDatabase> m_db;
+};
+
+namespace {
+
+constexpr int kPeople = 200;
+
+// Kills the server session of a connection from another one, as a network failure would.
+void DropSession(TTempDatabase& db, TConnection& victim)
+{
+    const QVariant pid = victim.ScalarQuery("select pg_backend_pid()");
+    db.Conn().ScalarQuery("select pg_terminate_backend(?)", {pid});
+}
+
+} // namespace
+
+void TstServer::init()
+{
+    m_db = std::make_unique<TTempDatabase>();
+}
+
+void TstServer::cleanup()
+{
+    m_db.reset();
+}
+
+void TstServer::likeAndOrderInEveryAlphabet()
+{
+    m_db->Exec("insert into participants (last_name) values ('Müller'), ('MÜLLER'), ('Øberg'), "
+               "('øster'), ('Smith'), ('mueller'), ('Zoë'), ('zoe')");
+    TConnection& conn = m_db->Conn();
+    QCOMPARE(conn.ScalarQuery("select count(*) from participants where last_name like 'mü%'").toInt(), 2);
+    QCOMPARE(conn.ScalarQuery("select count(*) from participants where last_name like 'Ø%'").toInt(), 2);
+    QCOMPARE(conn.ScalarQuery("select count(*) from participants where last_name like ?", {"%ÖE"})
+                 .toInt(), 0);
+    // The server's order of names is the grids' order.
+    TDataSet ds(conn, "Participants");
+    ds.SetSQL("select * from participants order by last_name");
+    ds.Open();
+    QStringList names;
+    for (int row = 0; row < ds.RecordCount(); ++row)
+        names << ds.RowValue(row, ds.FieldByName("last_name").Index()).toString();
+    QStringList sorted = names;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const QString& a, const QString& b) { return TCollation::Compare(a, b) < 0; });
+    QCOMPARE(names, sorted);
+}
+
+void TstServer::unreachableServerNamesTheHost()
+{
+    QTemporaryDir dir;
+    QFile ini(QDir(dir.path()).filePath("quorvel.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Database]\r\nDriver=postgresql\r\nHost=/nonexistent/quorvel\r\nPort=1\r\nName=cme\r\n");
+    ini.close();
+    TTestPrompts prompts;
+    TDM dm(dir.path());
+    QVERIFY(dm.OpenFailed);
+    QCOMPARE(prompts.shown.size(), 1);
+    QCOMPARE(prompts.shown.first().kind, TPrompts::Kind::Plain);
+    QVERIFY2(prompts.shown.first().text.contains("/nonexistent/quorvel"),
+             qPrintable(prompts.shown.first().text));
+}
+
+void TstServer::explicitKeysDoNotBlockLaterRows()
+{
+    TConnection& conn = m_db->Conn();
+    conn.Execute("insert into titles (title_id, t_name) values (5, 'MD')");
+    conn.Execute("insert into titles (t_name) values ('RN')");
+    QCOMPARE(conn.LastInsertRowId(), 6);
+    conn.Execute("insert into conf_credits values (1, 2)");
+    QCOMPARE(conn.ScalarQuery("select credit_id from conf_credits where conf_id = 1").toInt(), 2);
+}
+
+void TstServer::otherStationsSignInsArriveWithoutAsking()
+{
+    m_db->Exec("insert into participants (user_id, last_name) values (1, 'Smith'), (2, 'Jones')");
+    m_db->Exec("insert into conferences (conf_id, conf_name, begin_date) values (7, 'Heart', "
+               "'2005-03-07 09:00:00')");
+    TTestPrompts prompts;
+    TDM desk(m_db->Dir());
+    QVERIFY(!desk.OpenFailed);
+    desk.SignInParts->SetParam("conf_id", 7);
+    desk.SignInParts->Open();
+    QVERIFY(desk.SignInParts->Locate("user_id", 1));
+    const qint64 fetches = desk.SignInParts->FetchCount();
+    QSignalSpy told(desk.Conn, &TConnection::AttendancesChangedElsewhere);
+
+    // Another station signs Jones in.
+    m_db->Exec("insert into attendances (conf_id, user_id) values (7, 2)");
+    QTRY_VERIFY(told.count() > 0);
+    using TPairs = QList<std::pair<qint64, qint64>>;
+    const TPairs expected{{7, 2}};
+    QCOMPARE(told.first().first().value<TPairs>(), expected);
+    const int jones = desk.SignInParts->FindRow("user_id", 2);
+    QCOMPARE(desk.SignInParts->RowValue(jones, desk.SignInParts->FieldByName("signed_in").Index())
+                 .toInt(),
+             1);
+    // Only that row was read; the person at the desk keeps the selected row.
+    QCOMPARE(desk.SignInParts->FetchCount(), fetches);
+    QCOMPARE(desk.SignInParts->FieldByName("user_id").AsInteger(), 1);
+}
+
+void TstServer::droppedConnectionIsToldThenReconnects()
+{
+    TConnection station;
+    m_db->Open(station);
+    // A half-done transaction is lost with the connection, never half written.
+    station.BeginTransaction();
+    station.Execute("insert into titles (t_name) values ('A')");
+    DropSession(*m_db, station);
+    try {
+        station.Execute("insert into titles (t_name) values ('B')");
+        QFAIL("a statement on a dropped connection succeeded");
+    } catch (const EDatabaseError& e) {
+        QVERIFY2(e.Message().contains("lost"), qPrintable(e.Message()));
+    }
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, station.Commit());
+    station.Rollback();
+    QVERIFY(!station.InTransaction());
+    // The next action connects again.
+    station.Execute("insert into titles (t_name) values ('C')");
+    QCOMPARE(m_db->Conn().ScalarQuery("select group_concat(t_name) from titles").toString(),
+             QString("C"));
+
+    // A drop outside a transaction: the action that meets it is told, the next one works.
+    DropSession(*m_db, station);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, station.ScalarQuery("select count(*) from titles"));
+    QCOMPARE(station.ScalarQuery("select count(*) from titles").toInt(), 1);
+}
+
+void TstServer::twoStationsRaceOnTheSamePeople()
+{
+    m_db->Exec("insert into conferences (conf_id, conf_name, begin_date) values (1, 'Heart', "
+               "'2005-03-07 09:00:00')");
+    m_db->Exec(QStringLiteral("insert into participants (last_name) select 'P' || g from "
+                              "generate_series(1, %1) g").arg(kPeople));
+    QList<QProcess*> stations;
+    for (int seed : {1, 2}) {
+        auto* p = new QProcess(this);
+        p->setProcessChannelMode(QProcess::ForwardedChannels);
+        p->start(QCoreApplication::applicationFilePath(),
+                 {"--station", m_db->Dir(), QString::number(seed)});
+        stations << p;
+    }
+    for (QProcess* p : stations) {
+        QVERIFY(p->waitForFinished(120000));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 0);
+    }
+    QCOMPARE(m_db->Conn().ScalarQuery("select count(*) from attendances").toInt(), kPeople);
+    QCOMPARE(m_db->Conn().ScalarQuery("select count(distinct user_id) from attendances").toInt(),
+             kPeople);
+}
+
+// One sign-in station: signs in every person of conference 1, in its own order, through the
+// data module as the desk does. Exit code 0 when no sign-in failed.
+static int RunStation(const QString& dir, int seed)
+{
+    TTestPrompts prompts;
+    TDM dm(dir);
+    if (dm.OpenFailed)
+        return 2;
+    std::vector<int> people(kPeople);
+    for (int i = 0; i < kPeople; ++i)
+        people[size_t(i)] = i + 1;
+    std::shuffle(people.begin(), people.end(), std::mt19937(unsigned(seed)));
+    if (!dm.Conferences->Locate("conf_id", 1))
+        return 3;
+    for (int user : people) {
+        if (!dm.Participants->Locate("user_id", user))
+            return 4;
+        try {
+            dm.AddAttendance();
+        } catch (const TError& e) {
+            std::fprintf(stderr, "station %d: %s\n", seed, qPrintable(e.Message()));
+            return 5;
+        }
+    }
+    return prompts.shown.isEmpty() ? 0 : 6;
+}
+
+int main(int argc, char** argv)
+{
+    // Always on the server; without one every case is skipped.
+    qputenv("QUORVEL_TEST_ENGINE", "postgresql");
+    QCoreApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--station") == 0)
+        return RunStation(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));
+    TstServer test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_server.moc"
