@@ -1,6 +1,8 @@
 #include "TAdminCommand.h"
 
 #include "TConnection.h"
+#include "TConfig.h"
+#include "TDatabaseCopy.h"
 #include "TDemoBuilder.h"
 #include "TReportProjectFile.h"
 #include "TError.h"
@@ -9,7 +11,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <limits>
@@ -57,9 +62,134 @@ qint64 NumberArgument(const QString& option, const QString& text, qint64 maximum
     return value;
 }
 
-int Init(const QStringList& arguments, QTextStream& out)
+// Takes "--postgresql TEXT" (or "--postgresql=TEXT") out of the arguments: the server to build
+// on instead of a file. Empty when not given.
+QString ServerArgument(QStringList& arguments)
 {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        if (a == QStringLiteral("--postgresql")) {
+            if (i + 1 >= arguments.size())
+                throw TUsageError(Tr("--postgresql needs a connection text"));
+            const QString text = arguments.at(i + 1);
+            arguments.remove(i, 2);
+            return text;
+        }
+        if (a.startsWith(QStringLiteral("--postgresql="))) {
+            const QString text = a.mid(13);
+            arguments.remove(i);
+            return text;
+        }
+    }
+    return {};
+}
+
+// Opens the server database to build on; refused when it already holds our tables.
+void OpenEmptyServer(TConnection& conn, const QString& text)
+{
+    conn.OpenServerForCreate(TServerAddress::FromConnectText(text));
+    if (conn.HasTables())
+        throw EOperationError(Tr("The database on %1 already holds tables of this program; "
+                                 "nothing was changed.")
+                                  .arg(conn.ServerAddress().HostForPeople()));
+}
+
+// Points the folder's quorvel.ini at the server.
+void WriteServerSettings(const QString& folder, const TServerAddress& address)
+{
+    QDir().mkpath(folder);
+    TConfig config(QDir(folder).filePath(QStringLiteral("quorvel.ini")));
+    const QString section = QStringLiteral("Database");
+    config.WriteString(section, QStringLiteral("Driver"), QStringLiteral("postgresql"));
+    config.WriteString(section, QStringLiteral("Host"), address.host);
+    if (address.port > 0)
+        config.WriteInteger(section, QStringLiteral("Port"), address.port);
+    config.WriteString(section, QStringLiteral("Name"), address.name);
+    config.WriteString(section, QStringLiteral("User"), address.user);
+    if (!address.service.isEmpty())
+        config.WriteString(section, QStringLiteral("Service"), address.service);
+    if (!address.passFile.isEmpty())
+        config.WriteString(section, QStringLiteral("PassFile"), address.passFile);
+    config.Flush();
+}
+
+// A file database built by build() in a temporary folder is copied onto the server.
+void BuildOnServer(const QString& text, const std::function<void(const QString&)>& build,
+                   QTextStream& out)
+{
+    TConnection server;
+    OpenEmptyServer(server, text);
+    QTemporaryDir temp;
+    build(temp.path());
+    TConnection file;
+    file.Open(QDir(temp.path()).filePath(QStringLiteral("cme.mdb")));
+    TDatabaseCopy::Copy(file, server, [&out](const QString& line) {
+        out << QStringLiteral("  ") << line << Qt::endl;
+    });
+}
+
+int Copy(const QStringList& arguments, QTextStream& out)
+{
+    if (arguments.size() != 2)
+        throw TUsageError(Tr("copy needs a source and a target"));
+    auto open = [](TConnection& conn, const QString& text, bool target) {
+        if (TDatabaseCopy::NamesServer(text)) {
+            if (target)
+                conn.OpenServerForCreate(TServerAddress::FromConnectText(text));
+            else
+                conn.OpenServer(TServerAddress::FromConnectText(text));
+            return QString();
+        }
+        QString path = text;
+        if (QFileInfo(path).isDir() || (target && !path.endsWith(QLatin1String(".mdb"))))
+            path = QDir(path).filePath(QStringLiteral("cme.mdb"));
+        if (target) {
+            if (QFileInfo::exists(path))
+                throw EOperationError(Tr("%1 exists already; nothing was changed.").arg(path));
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            conn.OpenForCreate(path);
+        } else {
+            conn.Open(path);
+        }
+        return path;
+    };
+    TConnection source;
+    TConnection target;
+    open(source, arguments.at(0), false);
+    const QString targetFile = open(target, arguments.at(1), true);
+    try {
+        TDatabaseCopy::Copy(source, target, [&out](const QString& line) {
+            out << QStringLiteral("  ") << line << Qt::endl;
+        });
+    } catch (...) {
+        target.Close();
+        if (!targetFile.isEmpty())
+            for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+                QFile::remove(targetFile + QLatin1String(suffix));
+        throw;
+    }
+    out << Tr("Copied %1 to %2; the row counts agree.").arg(arguments.at(0), arguments.at(1))
+        << Qt::endl;
+    return TAdminCommand::Done;
+}
+
+int Init(const QStringList& givenArguments, QTextStream& out)
+{
+    QStringList arguments = givenArguments;
+    const QString server = ServerArgument(arguments);
     const QString folder = FolderArgument(arguments);
+    if (!server.isEmpty()) {
+        TConnection conn;
+        OpenEmptyServer(conn, server);
+        TDatabaseCopy::CreateOnServer(conn);
+        out << Tr("Created the tables on %1").arg(conn.ServerAddress().HostForPeople()) << Qt::endl;
+        if (!arguments.isEmpty()) {
+            WriteServerSettings(folder, conn.ServerAddress());
+            out << Tr("Pointed %1 at it").arg(QDir(folder).absoluteFilePath(QStringLiteral("quorvel.ini")))
+                << Qt::endl;
+        }
+        return TAdminCommand::Done;
+    }
     const QString path = TNewDatabase::CreateEmpty(folder);
     out << Tr("Created an empty database: %1").arg(path) << Qt::endl;
     if (TReportProjectFile::WriteDefault(folder))
@@ -69,9 +199,26 @@ int Init(const QStringList& arguments, QTextStream& out)
     return TAdminCommand::Done;
 }
 
-int Demo(const QStringList& arguments, QTextStream& out)
+int Demo(const QStringList& givenArguments, QTextStream& out)
 {
+    QStringList arguments = givenArguments;
+    const QString server = ServerArgument(arguments);
     const QString folder = FolderArgument(arguments);
+    if (!server.isEmpty()) {
+        BuildOnServer(server, [](const QString& temp) { TDemoBuilder().Build(temp); }, out);
+        QDir().mkpath(folder);
+        {
+            TConfig config(QDir(folder).filePath(QStringLiteral("quorvel.ini")));
+            TDemoBuilder::WriteSettings(config);
+            config.Flush();
+        }
+        WriteServerSettings(folder, TServerAddress::FromConnectText(server));
+        TReportProjectFile::WriteDefault(folder);
+        out << Tr("Created a demonstration database on the server; %1 points at it")
+                   .arg(QDir(folder).absoluteFilePath(QStringLiteral("quorvel.ini")))
+            << Qt::endl;
+        return TAdminCommand::Done;
+    }
     TDemoBuilder builder;
     builder.Build(folder);
     const bool wroteReports = TReportProjectFile::WriteDefault(folder);
@@ -90,8 +237,10 @@ int Demo(const QStringList& arguments, QTextStream& out)
     return TAdminCommand::Done;
 }
 
-int Synth(const QStringList& arguments, QTextStream& out)
+int Synth(const QStringList& givenArguments, QTextStream& out)
 {
+    QStringList arguments = givenArguments;
+    const QString server = ServerArgument(arguments);
     TSynthBuilder::TOptions options;
     QStringList rest;
     constexpr qint64 maxInt = std::numeric_limits<int>::max();
@@ -130,6 +279,12 @@ int Synth(const QStringList& arguments, QTextStream& out)
     builder.progress = [&out](const QString& line) {
         out << QStringLiteral("  ") << line << Qt::endl;
     };
+    if (!server.isEmpty()) {
+        out << Tr("Building a synthetic database on the server") << Qt::endl;
+        BuildOnServer(server, [&builder](const QString& temp) { builder.Build(temp); }, out);
+        out << Tr("Done in %1 s").arg(timer.elapsed() / 1000.0, 0, 'f', 1) << Qt::endl;
+        return TAdminCommand::Done;
+    }
     out << Tr("Building a synthetic database in %1").arg(QDir(folder).absolutePath()) << Qt::endl;
     builder.Build(folder);
     TReportProjectFile::WriteDefault(folder);
@@ -174,8 +329,15 @@ QString TAdminCommand::Usage()
               "               Switch an existing database to write-ahead logging (wal, the\n"
               "               default of new files) or to the rollback journal (delete, for a\n"
               "               file on a network share). No other program may have it open.\n"
+              "  copy SRC DST Copy a whole database between a file (cme.mdb or its folder)\n"
+              "               and a PostgreSQL server (a connection text such as\n"
+              "               \"host=db.example.org dbname=cme user=office\"), either way;\n"
+              "               the row counts are checked before the copy is kept.\n"
               "\n"
-              "No command overwrites an existing cme.mdb.\n"
+              "init, demo and synth take --postgresql TEXT to build on a server database\n"
+              "instead of a file; init and demo then point DIR's quorvel.ini at it.\n"
+              "\n"
+              "No command overwrites an existing cme.mdb or a server database with tables.\n"
               "Exit codes: 0 done, 1 failed, 2 wrong usage (also for --help).\n");
 }
 
@@ -203,6 +365,8 @@ int TAdminCommand::Run(const QStringList& arguments, QTextStream& out, QTextStre
             return Synth(rest, out);
         if (command == QStringLiteral("journal"))
             return Journal(rest, out);
+        if (command == QStringLiteral("copy"))
+            return Copy(rest, out);
         throw TUsageError(Tr("unknown command %1").arg(command));
     } catch (const TUsageError& e) {
         err << QStringLiteral("quorvel-admin: ") << e.Message() << QStringLiteral("\n\n")

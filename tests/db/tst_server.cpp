@@ -2,6 +2,7 @@
 #include "TConnection.h"
 #include "TDM.h"
 #include "TDataSet.h"
+#include "TDatabaseCopy.h"
 #include "TError.h"
 #include "TTempDatabase.h"
 #include "TTestPrompts.h"
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void otherStationsSignInsArriveWithoutAsking();
     void droppedConnectionIsToldThenReconnects();
     void twoStationsRaceOnTheSamePeople();
+    void copyToAFileAndBackKeepsEveryRow();
 
 private:
     std::unique_ptr<TTempDatabase> m_db;
@@ -184,6 +186,37 @@ void TstServer::twoStationsRaceOnTheSamePeople()
     QCOMPARE(m_db->Conn().ScalarQuery("select count(*) from attendances").toInt(), kPeople);
     QCOMPARE(m_db->Conn().ScalarQuery("select count(distinct user_id) from attendances").toInt(),
              kPeople);
+}
+
+void TstServer::copyToAFileAndBackKeepsEveryRow()
+{
+    m_db->Exec("insert into titles (title_id, t_name) values (3, 'MD'), (9, 'RN')");
+    m_db->Exec("insert into conferences (conf_id, conf_name, begin_date, units) values (4, "
+               "'Ärztetag ''25', '2005-03-07 09:00:00', 1.25)");
+    m_db->Exec("insert into attendances (conf_id, user_id, sign_in_date) values (4, 1, "
+               "'2005-03-07 08:59:59')");
+    QTemporaryDir dir;
+    const QString file = QDir(dir.path()).filePath("cme.mdb");
+    {
+        TConnection target;
+        target.OpenForCreate(file);
+        TDatabaseCopy::Copy(m_db->Conn(), target);
+    }
+    TConnection copy;
+    copy.Open(file);
+    QCOMPARE(copy.ScalarQuery("select conf_name || '|' || begin_date || '|' || units from "
+                              "conferences").toString(),
+             QString("Ärztetag '25|2005-03-07 09:00:00|1.25"));
+    QCOMPARE(copy.ScalarQuery("select sign_in_date from attendances").toString(),
+             QString("2005-03-07 08:59:59"));
+    // Back onto the server: refused where the tables are, accepted on an empty database whose
+    // keys then continue after the copied ones.
+    QVERIFY_THROWS_EXCEPTION(EOperationError, TDatabaseCopy::Copy(copy, m_db->Conn()));
+    m_db->Exec("drop schema public cascade; create schema public");
+    TDatabaseCopy::Copy(copy, m_db->Conn());
+    m_db->Exec("insert into titles (t_name) values ('DO')");
+    QCOMPARE(m_db->Conn().LastInsertRowId(), 10);
+    QCOMPARE(m_db->Conn().ScalarQuery("select count(*) from attendances").toInt(), 1);
 }
 
 // One sign-in station: signs in every person of conference 1, in its own order, through the

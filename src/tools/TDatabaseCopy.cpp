@@ -1,0 +1,117 @@
+#include "TDatabaseCopy.h"
+
+#include "TConnection.h"
+#include "TDataSet.h"
+#include "TError.h"
+#include "TSchema.h"
+#include "TSqlDialect.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TDatabaseCopy", text);
+}
+
+// The delivery log is copied along when the source has one.
+const QString kMailLog = QStringLiteral("mail_log");
+const QStringList kMailLogColumns{
+    QStringLiteral("log_id"),    QStringLiteral("run_id"),  QStringLiteral("log_time"),
+    QStringLiteral("user_id"),   QStringLiteral("email"),   QStringLiteral("file_name"),
+    QStringLiteral("handler"),   QStringLiteral("status"),  QStringLiteral("detail"),
+    QStringLiteral("attempts")};
+
+QString Literal(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return QStringLiteral("NULL");
+    switch (v.typeId()) {
+    case QMetaType::QDateTime:
+        return u'\'' + v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + u'\'';
+    case QMetaType::Double:
+        return u'\'' + QString::number(v.toDouble(), 'g', 17) + u'\'';
+    default:
+        return TSqlDialect::QuoteText(v.toString());
+    }
+}
+
+bool HasMailLog(TConnection& conn)
+{
+    try {
+        conn.ScalarQuery(QStringLiteral("select count(*) from mail_log"));
+        return true;
+    } catch (const EDatabaseError&) {
+        return false;
+    }
+}
+
+void RefuseUsed(TConnection& target)
+{
+    if (target.HasTables())
+        throw EOperationError(Tr("The target database already holds tables of this program; "
+                                 "nothing was changed."));
+}
+
+} // namespace
+
+void TDatabaseCopy::CreateOnServer(TConnection& target)
+{
+    RefuseUsed(target);
+    TTransaction transaction(target);
+    for (const QString& statement : target.CreateStatements())
+        target.Execute(statement);
+    transaction.Commit();
+}
+
+void TDatabaseCopy::Copy(TConnection& source, TConnection& target, const TProgress& progress)
+{
+    RefuseUsed(target);
+    QList<std::pair<QString, QStringList>> tables;
+    for (const QString& table : TSchema::TableNames())
+        tables.append({table, TSchema::ColumnNames(table)});
+    if (HasMailLog(source))
+        tables.append({kMailLog, kMailLogColumns});
+
+    TTransaction transaction(target);
+    for (const QString& statement : target.CreateStatements())
+        target.Execute(statement);
+    constexpr int kBatch = 500;
+    for (const auto& [table, columns] : tables) {
+        TDataSet rows(source, table);
+        rows.SetSQL(QStringLiteral("select %1 from %2").arg(columns.join(QStringLiteral(", ")), table));
+        rows.Open();
+        const int count = rows.RecordCount();
+        const QString head = QStringLiteral("insert into %1 (%2) values ")
+                                 .arg(table, columns.join(QStringLiteral(", ")));
+        QStringList values;
+        auto flush = [&] {
+            if (values.isEmpty())
+                return;
+            target.Execute(head + values.join(u','));
+            values.clear();
+        };
+        for (int row = 0; row < count; ++row) {
+            QStringList cells;
+            for (int field = 0; field < columns.size(); ++field)
+                cells << Literal(rows.RowValue(row, field));
+            values << u'(' + cells.join(u',') + u')';
+            if (values.size() == kBatch)
+                flush();
+        }
+        flush();
+        rows.Close();
+        const qint64 copied =
+            target.ScalarQuery(QStringLiteral("select count(*) from %1").arg(table)).toLongLong();
+        if (copied != count)
+            throw EDatabaseError(Tr("The copy of %1 holds %2 rows instead of %3; nothing was "
+                                    "copied.")
+                                     .arg(table)
+                                     .arg(copied)
+                                     .arg(count));
+        if (progress)
+            progress(Tr("%1: %2 rows").arg(table).arg(count));
+    }
+    transaction.Commit();
+}
