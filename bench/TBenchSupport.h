@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // Small helpers shared by the benchmark programs (header only: each bench is one executable).
 
 #include "TConnection.h"
@@ -106,9 +108,16 @@ inline double PeakRssMb()
     return -1;
 }
 
+// Put before every printed name: "pg_" when the database lies on a PostgreSQL server.
+inline std::string& Prefix()
+{
+    static std::string prefix;
+    return prefix;
+}
+
 inline void Print(const char* name, double value)
 {
-    std::printf("%s %.2f\n", name, value);
+    std::printf("%s%s %.2f\n", Prefix().c_str(), name, value);
     std::fflush(stdout);
 }
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # A private PostgreSQL server for the tests and benchmarks: a new cluster in a temporary folder,
 # on a free port, listening only on a Unix socket in that folder. Source this file, then
-#   pg_server_start   # sets QUORVEL_TEST_PG (empty, with QUORVEL_TEST_PG_SKIPPED the reason,
+#   pg_server_start [durable]   # sets QUORVEL_TEST_PG (empty, with QUORVEL_TEST_PG_SKIPPED the reason,
 #                     # when PostgreSQL is not installed or does not start)
 #   pg_server_stop
-# When the script runs as root, the server runs as the unprivileged user "postgres" (or
+# The tests' server skips fsync; "durable" keeps it, as the benchmarks want. When the script
+# runs as root, the server runs as the unprivileged user "postgres" (or
 # "nobody"), which the server requires.
 
 pg_server_start() {
@@ -27,6 +28,8 @@ pg_server_start() {
     PG_SERVER_RUN=(runuser -u "$owner" --)
   fi
   chmod 700 "$PG_SERVER_DIR"
+  local fsync=off
+  [ "${1:-}" = "durable" ] && fsync=on
   local port
   port="$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
   if ! "${PG_SERVER_RUN[@]}" "$bindir/initdb" -D "$PG_SERVER_DIR/data" -U "$owner" --auth=trust \
@@ -35,7 +38,7 @@ pg_server_start() {
     return 0
   fi
   if ! "${PG_SERVER_RUN[@]}" "$bindir/pg_ctl" -D "$PG_SERVER_DIR/data" -l "$PG_SERVER_DIR/server.log" \
-        -o "-p $port -k $PG_SERVER_DIR -c listen_addresses='' -c fsync=off -c max_connections=200" \
+        -o "-p $port -k $PG_SERVER_DIR -c listen_addresses='' -c fsync=$fsync -c max_connections=200" \
         -w start >/dev/null 2>&1; then
     QUORVEL_TEST_PG_SKIPPED="the PostgreSQL server did not start: $(tail -n 1 "$PG_SERVER_DIR/server.log" 2>/dev/null)"
     return 0
