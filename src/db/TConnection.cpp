@@ -399,6 +399,9 @@ void TConnection::SetFileSystemProbe(TFileSystemProbe probe)
 
 bool TConnection::AskToRetryBusy() const
 {
+    if (m_server)
+        return TPrompts::RetryOrCancel(tr("The database is busy (another station is writing to "
+                                          "it). Try again?"));
     return TPrompts::RetryOrCancel(tr("The database is busy (another program is writing to %1). "
                                       "Try again?")
                                        .arg(QFileInfo(m_path).fileName()));
