@@ -59,45 +59,57 @@ TCellKind KindFromServer(Oid type)
     }
 }
 
-// Appends the cells of every row of the result, row after row.
-void ReadCells(const TServerResult& result, std::vector<TDataSet::TCell>& cells, std::string& arena)
+// Reads one cell of the result; texts go to the arena, date-time texts of a date column are
+// kept as stamps, as a file's are.
+TDataSet::TCell ReadCell(const TServerResult& result, int r, int c, TCellKind kind, bool dateColumn,
+                         TTextArena& arena)
+{
+    TDataSet::TCell cell;
+    if (result.IsNull(r, c))
+        return cell;
+    const char* text = result.Text(r, c);
+    switch (kind) {
+    case TCellKind::Int:
+        cell.kind = TDataSet::TCell::Int;
+        cell.i = std::strtoll(text, nullptr, 10);
+        break;
+    case TCellKind::Bool:
+        cell.kind = TDataSet::TCell::Int;
+        cell.i = text[0] == 't' ? 1 : 0;
+        break;
+    case TCellKind::Real:
+        cell.kind = TDataSet::TCell::Real;
+        cell.d = std::strtod(text, nullptr);
+        break;
+    case TCellKind::Text: {
+        const int len = result.Length(r, c);
+        if (dateColumn && PackStamp(text, len, cell.i)) {
+            cell.kind = TDataSet::TCell::Stamp;
+            break;
+        }
+        cell.kind = TDataSet::TCell::Text;
+        cell.length = quint32(len);
+        cell.offset = arena.Append(text, size_t(len));
+    }
+    }
+    return cell;
+}
+
+// Calls take(row, column, cell) for every cell of the result, row after row.
+template <class TTake>
+void ReadCells(const TServerResult& result, TTextArena& arena, TTake take)
 {
     const int ncols = result.Columns();
     std::vector<TCellKind> kinds(static_cast<size_t>(ncols));
-    for (int c = 0; c < ncols; ++c)
+    std::vector<bool> dates(static_cast<size_t>(ncols));
+    for (int c = 0; c < ncols; ++c) {
         kinds[size_t(c)] = KindFromServer(result.Type(c));
-    const int rows = result.Rows();
-    cells.reserve(cells.size() + size_t(rows) * size_t(ncols));
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < ncols; ++c) {
-            TDataSet::TCell cell;
-            if (!result.IsNull(r, c)) {
-                const char* text = result.Text(r, c);
-                switch (kinds[size_t(c)]) {
-                case TCellKind::Int:
-                    cell.kind = TDataSet::TCell::Int;
-                    cell.i = std::strtoll(text, nullptr, 10);
-                    break;
-                case TCellKind::Bool:
-                    cell.kind = TDataSet::TCell::Int;
-                    cell.i = text[0] == 't' ? 1 : 0;
-                    break;
-                case TCellKind::Real:
-                    cell.kind = TDataSet::TCell::Real;
-                    cell.d = std::strtod(text, nullptr);
-                    break;
-                case TCellKind::Text: {
-                    const int len = result.Length(r, c);
-                    cell.kind = TDataSet::TCell::Text;
-                    cell.offset = arena.size();
-                    cell.length = quint32(len);
-                    arena.append(text, size_t(len));
-                }
-                }
-            }
-            cells.push_back(cell);
-        }
+        dates[size_t(c)] = TypeFromServer(result.Type(c)) == TFieldType::DateTime;
     }
+    const int rows = result.Rows();
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < ncols; ++c)
+            take(r, c, ReadCell(result, r, c, kinds[size_t(c)], dates[size_t(c)], arena));
 }
 
 } // namespace
@@ -131,8 +143,8 @@ void TDataSet::ServerPrepareColumns()
         if (m_columns[size_t(c)].name == kRowIdColumn)
             m_rowIdColumn = c;
     }
-    m_cells.clear();
-    m_arena.clear();
+    m_cells.Reset(size_t(ncols));
+    m_arena.Clear();
     m_storageRows = 0;
     m_deleted.clear();
 }
@@ -152,9 +164,15 @@ void TDataSet::ServerFetch()
         if (columns[size_t(c)].name == kRowIdColumn)
             rowIdColumn = c;
     }
-    std::vector<TCell> cells;
-    std::string arena;
-    ReadCells(*result, cells, arena);
+    TRowStore<TCell> cells;
+    cells.Reset(size_t(ncols));
+    TTextArena arena;
+    TCell* row = nullptr;
+    ReadCells(*result, arena, [&](int, int c, const TCell& cell) {
+        if (c == 0)
+            row = cells.AppendRow();
+        row[c] = cell;
+    });
     const int rows = result->Rows();
 
     // Only a successful fetch replaces the snapshot.
@@ -187,7 +205,7 @@ bool TDataSet::ServerReadRow(const QString& sql, const QVariant& key, std::vecto
     });
     if (size_t(result->Columns()) != m_columns.size())
         return false;
-    ReadCells(*result, cells, m_arena);
+    ReadCells(*result, m_arena, [&](int, int, const TCell& cell) { cells.push_back(cell); });
     rows = result->Rows();
     return true;
 }
@@ -201,18 +219,17 @@ void TDataSet::ServerReloadRow(int storageRow, qint64 rowId)
         QStringLiteral("select *, %1.%4 as %2 from %3 %1 where %1.%4 = :%5")
             .arg(owner, kRowIdColumn, m_baseTable, key, kRowKeyParam),
         [rowId](const QString&, int) { return QVariant(rowId); });
-    const size_t width = m_columns.size();
+    TCell* stored = m_cells.Row(size_t(storageRow));
     if (result->Rows() == 0) {
-        m_cells[size_t(storageRow) * width + size_t(m_rowIdColumn)].kind = TCell::Int;
-        m_cells[size_t(storageRow) * width + size_t(m_rowIdColumn)].i = rowId;
+        stored[m_rowIdColumn].kind = TCell::Int;
+        stored[m_rowIdColumn].i = rowId;
         return;
     }
-    std::vector<TCell> cells;
-    ReadCells(*result, cells, m_arena);
-    const int ncols = result->Columns();
-    for (int c = 0; c < ncols; ++c) {
-        const int target = ColumnIndex(QString::fromUtf8(result->Name(c)));
-        if (target >= 0)
-            m_cells[size_t(storageRow) * width + size_t(target)] = cells[size_t(c)];
-    }
+    std::vector<int> targets;
+    for (int c = 0; c < result->Columns(); ++c)
+        targets.push_back(ColumnIndex(QString::fromUtf8(result->Name(c))));
+    ReadCells(*result, m_arena, [&](int r, int c, const TCell& cell) {
+        if (r == 0 && targets[size_t(c)] >= 0)
+            stored[targets[size_t(c)]] = cell;
+    });
 }
