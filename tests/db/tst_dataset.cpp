@@ -615,6 +615,8 @@ void TstDataSet::deferredFetchReadsOnFirstUse()
 
 void TstDataSet::largeSnapshotKeepsEveryValue()
 {
+    if (TTempDatabase::OnServer())
+        QSKIP("The rows are made with SQLite's own functions; the storage is the same for both.");
     // Enough rows and text to fill several storage blocks, some texts longer than a whole block.
     m_db->Exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 10000) "
                "insert into participants (last_name, first_name, mail_type) "
@@ -663,6 +665,8 @@ void TstDataSet::largeSnapshotKeepsEveryValue()
 
 void TstDataSet::dateTextsReadAndSortAsStored()
 {
+    if (TTempDatabase::OnServer())
+        QSKIP("A server's timestamp columns refuse texts that are not dates, which this stores.");
     // Date columns hold whatever text was written; each reads back as it was and sorts by text.
     m_db->Exec("insert into conferences (conf_name, begin_date) values "
                "('T', '2005-03-07T10:00:00'), ('Short', '2005-03-06'), ('Bad', '2005-02-30 00:00:00'), "
