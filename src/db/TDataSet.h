@@ -209,6 +209,9 @@ private:
     void PrepareColumns();
     // The same on a database server (TDataSetServerFetch.cpp).
     void ServerFetch();
+    // Replaces the snapshot by the rows just read, and the fields when the columns changed.
+    void AdoptSnapshot(std::vector<TColumnInfo> columns, int rowIdColumn, TRowStore<TCell> cells,
+                       TTextArena arena, int rows);
     void ServerPrepareColumns();
     bool ServerReadRow(const QString& sql, const QVariant& key, std::vector<TCell>& cells, int& rows);
     void ServerReloadRow(int storageRow, qint64 rowId);

@@ -176,24 +176,7 @@ void TDataSet::ServerFetch()
     const int rows = result->Rows();
 
     // Only a successful fetch replaces the snapshot.
-    const bool columnsChanged = columns.size() != m_columns.size() ||
-                                !std::equal(columns.begin(), columns.end(), m_columns.begin(),
-                                            [](const TColumnInfo& a, const TColumnInfo& b) {
-                                                return a.name == b.name;
-                                            });
-    m_columns = std::move(columns);
-    m_rowIdColumn = rowIdColumn;
-    m_cells = std::move(cells);
-    m_arena = std::move(arena);
-    m_storageRows = rows;
-    m_deleted.assign(size_t(rows), false);
-    m_editBuffer.clear();
-    m_editStorageRow = -1;
-    ++m_fetchCount;
-    InvalidateLookupIndexes();
-    if (columnsChanged && Active())
-        BuildFields();
-    Q_EMIT Fetched();
+    AdoptSnapshot(std::move(columns), rowIdColumn, std::move(cells), std::move(arena), rows);
 }
 
 bool TDataSet::ServerReadRow(const QString& sql, const QVariant& key, std::vector<TCell>& cells,

@@ -252,6 +252,12 @@ void TDataSet::Fetch()
         m_conn.ThrowEngineError();
 
     // Only a successful fetch replaces the snapshot.
+    AdoptSnapshot(std::move(columns), rowIdColumn, std::move(cells), std::move(arena), rows);
+}
+
+void TDataSet::AdoptSnapshot(std::vector<TColumnInfo> columns, int rowIdColumn,
+                             TRowStore<TCell> cells, TTextArena arena, int rows)
+{
     const bool columnsChanged = columns.size() != m_columns.size() ||
                                 !std::equal(columns.begin(), columns.end(), m_columns.begin(),
                                             [](const TColumnInfo& a, const TColumnInfo& b) {
