@@ -4,6 +4,7 @@
 #include "TPrompts.h"
 #include "TSchema.h"
 #include "TServerResult.h"
+#include "TSqlDialect.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -66,19 +67,9 @@ QString InlineParameters(const QString& sql, const TConnection::TParamLookup& lo
     while (i < n) {
         const QChar c = sql.at(i);
         if (c == u'\'' || c == u'"') {
-            qsizetype j = i + 1;
-            while (j < n) {
-                if (sql.at(j) == c) {
-                    if (j + 1 < n && sql.at(j + 1) == c) {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
-            out += QStringView(sql).mid(i, j + 1 - i);
-            i = j + 1;
+            const qsizetype end = TSqlDialect::QuotedEnd(sql, i);
+            out += QStringView(sql).mid(i, end - i);
+            i = end;
             continue;
         }
         if (c == u'$' && i + 1 < n && sql.at(i + 1) == u'$') {

@@ -27,6 +27,7 @@ struct sqlite3_stmt;
 // Storage: rows are kept column-typed in 16-byte cells, in blocks of whole rows, texts as UTF-8
 // in a block arena; the visible order (after filter and sort) is a vector of row numbers. Reads
 // convert on demand.
+class TServerResult;
 class TDataSet : public QObject
 {
     Q_OBJECT
@@ -210,8 +211,12 @@ private:
     // The same on a database server (TDataSetServerFetch.cpp).
     void ServerFetch();
     // Replaces the snapshot by the rows just read, and the fields when the columns changed.
-    void AdoptSnapshot(std::vector<TColumnInfo> columns, int rowIdColumn, TRowStore<TCell> cells,
-                       TTextArena arena, int rows);
+    void AdoptSnapshot(std::vector<TColumnInfo> columns, TRowStore<TCell> cells, TTextArena arena,
+                       int rows);
+    // Takes the columns of a statement not yet read, with no rows.
+    void SetEmptySnapshot(std::vector<TColumnInfo> columns);
+    static int RowIdColumnOf(const std::vector<TColumnInfo>& columns);
+    static std::vector<TColumnInfo> ServerColumns(const TServerResult& result);
     void ServerPrepareColumns();
     bool ServerReadRow(const QString& sql, const QVariant& key, std::vector<TCell>& cells, int& rows);
     void ServerReloadRow(int storageRow, qint64 rowId);

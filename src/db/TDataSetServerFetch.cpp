@@ -14,48 +14,37 @@ using namespace TDataSetInternal;
 
 namespace {
 
-TFieldType TypeFromServer(Oid type)
+enum class TCellKind { Int, Bool, Real, Text };
+
+// How a column of a server type shows as a field, and how its texts are read into cells.
+struct TServerType
+{
+    TFieldType field = TFieldType::String;
+    TCellKind cell = TCellKind::Text;
+};
+
+TServerType FromServer(Oid type)
 {
     switch (type) {
     case TServerResult::kInt4:
     case TServerResult::kInt8:
     case TServerResult::kOid:
+        return {TFieldType::Integer, TCellKind::Int};
     case TServerResult::kBool:
-        return TFieldType::Integer;
+        return {TFieldType::Integer, TCellKind::Bool};
     case TServerResult::kInt2:
-        return TFieldType::SmallUInt;
+        return {TFieldType::SmallUInt, TCellKind::Int};
     case TServerResult::kNumeric:
-        return TFieldType::Decimal;
+        return {TFieldType::Decimal, TCellKind::Real};
     case TServerResult::kFloat4:
     case TServerResult::kFloat8:
-        return TFieldType::Float;
+        return {TFieldType::Float, TCellKind::Real};
     case TServerResult::kDate:
     case TServerResult::kTimestamp:
     case TServerResult::kTimestampTz:
-        return TFieldType::DateTime;
+        return {TFieldType::DateTime, TCellKind::Text};
     default:
-        return TFieldType::String;
-    }
-}
-
-enum class TCellKind { Int, Bool, Real, Text };
-
-TCellKind KindFromServer(Oid type)
-{
-    switch (type) {
-    case TServerResult::kInt2:
-    case TServerResult::kInt4:
-    case TServerResult::kInt8:
-    case TServerResult::kOid:
-        return TCellKind::Int;
-    case TServerResult::kBool:
-        return TCellKind::Bool;
-    case TServerResult::kNumeric:
-    case TServerResult::kFloat4:
-    case TServerResult::kFloat8:
-        return TCellKind::Real;
-    default:
-        return TCellKind::Text;
+        return {};
     }
 }
 
@@ -103,8 +92,9 @@ void ReadCells(const TServerResult& result, TTextArena& arena, TTake take)
     std::vector<TCellKind> kinds(static_cast<size_t>(ncols));
     std::vector<bool> dates(static_cast<size_t>(ncols));
     for (int c = 0; c < ncols; ++c) {
-        kinds[size_t(c)] = KindFromServer(result.Type(c));
-        dates[size_t(c)] = TypeFromServer(result.Type(c)) == TFieldType::DateTime;
+        const TServerType type = FromServer(result.Type(c));
+        kinds[size_t(c)] = type.cell;
+        dates[size_t(c)] = type.field == TFieldType::DateTime;
     }
     const int rows = result.Rows();
     for (int r = 0; r < rows; ++r)
@@ -128,25 +118,23 @@ QVariant TDataSet::ParameterValue(const QString& name, int position, const QVari
                                   : m_params.value(name.toLower());
 }
 
+std::vector<TDataSet::TColumnInfo> TDataSet::ServerColumns(const TServerResult& result)
+{
+    std::vector<TDataSet::TColumnInfo> columns(static_cast<size_t>(result.Columns()));
+    for (size_t c = 0; c < columns.size(); ++c) {
+        columns[c].name = QString::fromUtf8(result.Name(int(c)));
+        columns[c].type = FromServer(result.Type(int(c))).field;
+    }
+    return columns;
+}
+
 void TDataSet::ServerPrepareColumns()
 {
     // Asking for no row gives the columns and checks the text.
     const auto result = m_conn.ServerQuery(
         QStringLiteral("select * from (%1) as __rows limit 0").arg(ExecutableSql()),
         [this](const QString& name, int position) { return ParameterValue(name, position, {}); });
-    const int ncols = result->Columns();
-    m_columns.assign(size_t(ncols), TColumnInfo());
-    m_rowIdColumn = -1;
-    for (int c = 0; c < ncols; ++c) {
-        m_columns[size_t(c)].name = QString::fromUtf8(result->Name(c));
-        m_columns[size_t(c)].type = TypeFromServer(result->Type(c));
-        if (m_columns[size_t(c)].name == kRowIdColumn)
-            m_rowIdColumn = c;
-    }
-    m_cells.Reset(size_t(ncols));
-    m_arena.Clear();
-    m_storageRows = 0;
-    m_deleted.clear();
+    SetEmptySnapshot(ServerColumns(*result));
 }
 
 void TDataSet::ServerFetch()
@@ -155,17 +143,9 @@ void TDataSet::ServerFetch()
     const auto result = m_conn.ServerQuery(ExecutableSql(), [this](const QString& name, int position) {
         return ParameterValue(name, position, {});
     });
-    const int ncols = result->Columns();
-    std::vector<TColumnInfo> columns(static_cast<size_t>(ncols));
-    int rowIdColumn = -1;
-    for (int c = 0; c < ncols; ++c) {
-        columns[size_t(c)].name = QString::fromUtf8(result->Name(c));
-        columns[size_t(c)].type = TypeFromServer(result->Type(c));
-        if (columns[size_t(c)].name == kRowIdColumn)
-            rowIdColumn = c;
-    }
+    std::vector<TColumnInfo> columns = ServerColumns(*result);
     TRowStore<TCell> cells;
-    cells.Reset(size_t(ncols));
+    cells.Reset(columns.size());
     TTextArena arena;
     TCell* row = nullptr;
     ReadCells(*result, arena, [&](int, int c, const TCell& cell) {
@@ -176,7 +156,7 @@ void TDataSet::ServerFetch()
     const int rows = result->Rows();
 
     // Only a successful fetch replaces the snapshot.
-    AdoptSnapshot(std::move(columns), rowIdColumn, std::move(cells), std::move(arena), rows);
+    AdoptSnapshot(std::move(columns), std::move(cells), std::move(arena), rows);
 }
 
 bool TDataSet::ServerReadRow(const QString& sql, const QVariant& key, std::vector<TCell>& cells,

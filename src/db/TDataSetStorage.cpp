@@ -178,20 +178,32 @@ void TDataSet::PrepareColumns()
     if (sqlite3_prepare_v2(m_conn.Handle(), sql.constData(), int(sql.size()), &s.stmt, nullptr) != SQLITE_OK)
         m_conn.ThrowEngineError();
     const int ncols = sqlite3_column_count(s.stmt);
-    m_columns.assign(static_cast<size_t>(ncols), TColumnInfo());
-    m_rowIdColumn = -1;
+    std::vector<TColumnInfo> columns(static_cast<size_t>(ncols));
     for (int c = 0; c < ncols; ++c) {
-        m_columns[size_t(c)].name = QString::fromUtf8(sqlite3_column_name(s.stmt, c));
+        columns[size_t(c)].name = QString::fromUtf8(sqlite3_column_name(s.stmt, c));
         const char* decl = sqlite3_column_decltype(s.stmt, c);
         // Expressions have no declared type; sums are numbers.
-        m_columns[size_t(c)].type = decl ? TypeFromDecl(decl) : TFieldType::Float;
-        if (m_columns[size_t(c)].name == kRowIdColumn)
-            m_rowIdColumn = c;
+        columns[size_t(c)].type = decl ? TypeFromDecl(decl) : TFieldType::Float;
     }
-    m_cells.Reset(size_t(ncols));
+    SetEmptySnapshot(std::move(columns));
+}
+
+void TDataSet::SetEmptySnapshot(std::vector<TColumnInfo> columns)
+{
+    m_columns = std::move(columns);
+    m_rowIdColumn = RowIdColumnOf(m_columns);
+    m_cells.Reset(m_columns.size());
     m_arena.Clear();
     m_storageRows = 0;
     m_deleted.clear();
+}
+
+int TDataSet::RowIdColumnOf(const std::vector<TColumnInfo>& columns)
+{
+    for (size_t c = 0; c < columns.size(); ++c)
+        if (columns[c].name == kRowIdColumn)
+            return int(c);
+    return -1;
 }
 
 void TDataSet::Fetch()
@@ -211,15 +223,12 @@ void TDataSet::Fetch()
 
     const int ncols = sqlite3_column_count(s.stmt);
     std::vector<TColumnInfo> columns(static_cast<size_t>(ncols));
-    int rowIdColumn = -1;
     std::vector<bool> typeKnown(size_t(ncols), false);
     for (int c = 0; c < ncols; ++c) {
         columns[size_t(c)].name = QString::fromUtf8(sqlite3_column_name(s.stmt, c));
         const char* decl = sqlite3_column_decltype(s.stmt, c);
         columns[size_t(c)].type = TypeFromDecl(decl);
         typeKnown[size_t(c)] = decl != nullptr;
-        if (columns[size_t(c)].name == kRowIdColumn)
-            rowIdColumn = c;
     }
 
     TRowStore<TCell> cells;
@@ -252,11 +261,11 @@ void TDataSet::Fetch()
         m_conn.ThrowEngineError();
 
     // Only a successful fetch replaces the snapshot.
-    AdoptSnapshot(std::move(columns), rowIdColumn, std::move(cells), std::move(arena), rows);
+    AdoptSnapshot(std::move(columns), std::move(cells), std::move(arena), rows);
 }
 
-void TDataSet::AdoptSnapshot(std::vector<TColumnInfo> columns, int rowIdColumn,
-                             TRowStore<TCell> cells, TTextArena arena, int rows)
+void TDataSet::AdoptSnapshot(std::vector<TColumnInfo> columns, TRowStore<TCell> cells,
+                             TTextArena arena, int rows)
 {
     const bool columnsChanged = columns.size() != m_columns.size() ||
                                 !std::equal(columns.begin(), columns.end(), m_columns.begin(),
@@ -264,7 +273,7 @@ void TDataSet::AdoptSnapshot(std::vector<TColumnInfo> columns, int rowIdColumn,
                                                 return a.name == b.name;
                                             });
     m_columns = std::move(columns);
-    m_rowIdColumn = rowIdColumn;
+    m_rowIdColumn = RowIdColumnOf(m_columns);
     m_cells = std::move(cells);
     m_arena = std::move(arena);
     m_storageRows = rows;

@@ -3,13 +3,10 @@
 #include "TCollation.h"
 #include "TError.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
-namespace {
-
-// The position just after the quoted text that starts at i (a doubled quote stays inside), or
-// the end of the text when the quote is never closed.
-qsizetype QuotedEnd(const QString& sql, qsizetype i)
+qsizetype TSqlDialect::QuotedEnd(const QString& sql, qsizetype i)
 {
     const QChar quote = sql.at(i);
     const qsizetype n = sql.size();
@@ -26,6 +23,11 @@ qsizetype QuotedEnd(const QString& sql, qsizetype i)
     }
     return n;
 }
+
+namespace {
+
+using TSqlDialect::QuotedEnd;
+
 
 // Parses the inside of a #...# literal; false when it is not a date.
 bool ParseJetDate(const QString& body, QString& iso)
@@ -152,26 +154,13 @@ struct TMasked
 
 QString ExtractField(const QString& interval)
 {
-    const QString i = interval.toLower();
-    if (i == u"yyyy")
-        return QStringLiteral("year");
-    if (i == u"q")
-        return QStringLiteral("quarter");
-    if (i == u"m")
-        return QStringLiteral("month");
-    if (i == u"d")
-        return QStringLiteral("day");
-    if (i == u"y")
-        return QStringLiteral("doy");
-    if (i == u"ww")
-        return QStringLiteral("week");
-    if (i == u"h")
-        return QStringLiteral("hour");
-    if (i == u"n")
-        return QStringLiteral("minute");
-    if (i == u"s")
-        return QStringLiteral("second");
-    return {};
+    static const QHash<QString, QString> fields{
+        {QStringLiteral("yyyy"), QStringLiteral("year")}, {QStringLiteral("q"), QStringLiteral("quarter")},
+        {QStringLiteral("m"), QStringLiteral("month")},   {QStringLiteral("d"), QStringLiteral("day")},
+        {QStringLiteral("y"), QStringLiteral("doy")},     {QStringLiteral("ww"), QStringLiteral("week")},
+        {QStringLiteral("h"), QStringLiteral("hour")},    {QStringLiteral("n"), QStringLiteral("minute")},
+        {QStringLiteral("s"), QStringLiteral("second")}};
+    return fields.value(interval.toLower());
 }
 
 // A grouped query without an "order by" comes back from a file in the order of its groups;

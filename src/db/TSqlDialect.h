@@ -26,6 +26,10 @@ struct TServerFlavour
 QString TranslateForServer(const QString& sql, const TServerFlavour& flavour);
 QString TranslateDates(const QString& sql);
 
+// The position just after the quoted text that starts at i (a doubled quote stays inside), or
+// the end of the text when the quote is never closed.
+qsizetype QuotedEnd(const QString& sql, qsizetype i);
+
 // The text between single quotes with every quote doubled, so typed input stays literal.
 QString QuoteText(const QString& text);
 // Only doubles the quotes (for building "like '%s%%'" patterns).
