@@ -25,18 +25,6 @@ QString HandlerLabel(const TConfig& config)
                : QStringLiteral("SMTP");
 }
 
-// The mail client's refusal of the message just handed over, empty when it took it. The desktop
-// path goes on after a refusal (the next message is tried), but the log says what happened.
-QString ClientRefusal(const TMailHandler& handler)
-{
-    const auto* outlook = dynamic_cast<const TOutlookMail*>(&handler);
-    if (!outlook || outlook->LastResult() == 0)
-        return {};
-    return QStringLiteral("MAPI Error %1: %2")
-        .arg(outlook->LastResult())
-        .arg(MapiErrorText(outlook->LastResult()));
-}
-
 bool IsReservedDeviceName(const QString& name)
 {
     const QString base = name.section(QLatin1Char('.'), 0, 0).trimmed().toLower();
@@ -221,7 +209,7 @@ void TEmailRun::Deliver(const QList<TLine>& lines)
                           config.ReadString(MailSection, QStringLiteral("Subject")), line.path,
                           config.ReadList(QStringLiteral("Body")));
             row.time = QDateTime::currentDateTime();
-            row.detail = ClientRefusal(*handler);
+            row.detail = handler->LastRefusal();
             row.status =
                 row.detail.isEmpty() ? TDeliveryRow::Status::Sent : TDeliveryRow::Status::Refused;
             m_log->Add(row);
@@ -285,7 +273,7 @@ QList<TDeliveryRow> TEmailRun::SendAgain(TDM& dm, TDeliveryLog& log)
             handler->Send(config.ReadString(MailSection, QStringLiteral("From")), row.address,
                           config.ReadString(MailSection, QStringLiteral("Subject")), row.file,
                           config.ReadList(QStringLiteral("Body")));
-            const QString refusal = ClientRefusal(*handler);
+            const QString refusal = handler->LastRefusal();
             mark(index,
                  refusal.isEmpty() ? TDeliveryRow::Status::Sent : TDeliveryRow::Status::Refused,
                  refusal, true);

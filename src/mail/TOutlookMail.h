@@ -13,8 +13,12 @@ class TOutlookMail : public TMailHandler
 public:
     explicit TOutlookMail(std::unique_ptr<TSimpleMapi> mapi = CreatePlatformMapi());
 
+    using TMailHandler::Send;
     void Send(const QString& from, const QString& to, const QString& subject,
-              const QString& attachment, const QStringList& body) override;
+              const QString& attachment, const QStringList& body,
+              const QString& attachmentName) override;
+    // "MAPI Error <n>: <text>" for a message the client refused.
+    QString LastRefusal() const override;
 
     // The mail client's result for the last message (0: taken), so a delivery log can tell a
     // skipped message from a sent one; Send itself goes on regardless.

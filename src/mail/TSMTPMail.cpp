@@ -218,7 +218,8 @@ void TSMTPMail::Connect()
 }
 
 void TSMTPMail::Send(const QString& from, const QString& to, const QString& subject,
-                     const QString& attachment, const QStringList& body)
+                     const QString& attachment, const QStringList& body,
+                     const QString& attachmentName)
 {
     CURL* h = m_curl->handle;
     ApplyCommonOptions();
@@ -253,7 +254,7 @@ void TSMTPMail::Send(const QString& from, const QString& to, const QString& subj
     QByteArray path, name;
     if (!attachment.isEmpty() && file.isFile()) {
         path = QFile::encodeName(file.absoluteFilePath());
-        name = file.fileName().toUtf8();
+        name = (attachmentName.isEmpty() ? file.fileName() : attachmentName).toUtf8();
         part = curl_mime_addpart(mime.mime);
         if (curl_mime_filedata(part, path.constData()) != CURLE_OK)
             throw EMailError(QStringLiteral("Cannot read the attachment %1.").arg(attachment));

@@ -24,8 +24,10 @@ public:
 
     // Greeting, EHLO (HELO when EHLO is refused), STARTTLS when offered, LOGIN when asked for.
     void Connect() override;
+    using TMailHandler::Send;
     void Send(const QString& from, const QString& to, const QString& subject,
-              const QString& attachment, const QStringList& body) override;
+              const QString& attachment, const QStringList& body,
+              const QString& attachmentName) override;
 
     // Certificates of these authorities are trusted instead of the system store's (a private
     // server's own authority).
