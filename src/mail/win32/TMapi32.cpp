@@ -68,9 +68,9 @@ std::string ToAnsi(const std::wstring& text, const char* substitute = "?", bool*
     const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
     BOOL usedSubstitute = FALSE;
     const int length = static_cast<int>(text.size());
-    const int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0,
-                                         utf8 ? nullptr : substitute,
-                                         utf8 ? nullptr : &usedSubstitute);
+    const int size =
+        WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0,
+                            utf8 ? nullptr : substitute, utf8 ? nullptr : &usedSubstitute);
     std::string result(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_ACP, flags, text.data(), length, result.data(), size,
                         utf8 ? nullptr : substitute, utf8 ? nullptr : &usedSubstitute);
@@ -176,9 +176,8 @@ private:
         desc.lpszName = Keep(TTexts::Text(recipient.name), true);
         desc.lpszAddress = Keep(TTexts::Text(recipient.address), true);
         desc.ulEIDSize = static_cast<ULONG>(recipient.entryId.size());
-        desc.lpEntryID = recipient.entryId.empty()
-                             ? nullptr
-                             : m_entryIds.emplace_back(recipient.entryId).data();
+        desc.lpEntryID =
+            recipient.entryId.empty() ? nullptr : m_entryIds.emplace_back(recipient.entryId).data();
         return desc;
     }
 
@@ -289,10 +288,10 @@ unsigned long TMapi32::ResolveName(const std::wstring& name, unsigned long flags
     if (result == SUCCESS_SUCCESS && descriptor) {
         resolved.name = FromAnsi(descriptor->lpszName);
         resolved.address = FromAnsi(descriptor->lpszAddress);
-        resolved.entryId =
-            descriptor->lpEntryID
-                ? std::string(static_cast<const char*>(descriptor->lpEntryID), descriptor->ulEIDSize)
-                : std::string();
+        resolved.entryId = descriptor->lpEntryID
+                               ? std::string(static_cast<const char*>(descriptor->lpEntryID),
+                                             descriptor->ulEIDSize)
+                               : std::string();
         resolved.buffer = descriptor;
     }
     return result;

@@ -74,7 +74,10 @@ std::wstring Wide(const char* text)
     result.resize(size_t(size) - 1);
     return result;
 }
-std::wstring Wide(const wchar_t* text) { return text; }
+std::wstring Wide(const wchar_t* text)
+{
+    return text;
+}
 
 // A text as the log shows it: (none) for no text, line breaks spelled out.
 template <typename TChar> std::string Shown(const TChar* text)
@@ -157,8 +160,8 @@ ULONG RecordSend(const char* call, LHANDLE session, ULONG_PTR parent, TMessage* 
         return MAPI_E_FAILURE;
     Record("  subject=" + Shown(message->lpszSubject));
     Record("  note=" + Shown(message->lpszNoteText));
-    Record("  type=" + Shown(message->lpszMessageType) + " date=" +
-           Shown(message->lpszDateReceived) + " conversation=" +
+    Record("  type=" + Shown(message->lpszMessageType) +
+           " date=" + Shown(message->lpszDateReceived) + " conversation=" +
            Shown(message->lpszConversationID) + " flags=" + std::to_string(message->flFlags));
     if (message->lpOriginator)
         Record("  originator " + Recipient(*message->lpOriginator));
@@ -193,8 +196,8 @@ FAKE_EXPORT ULONG WINAPI MAPILogoff(LHANDLE session, ULONG_PTR parent, FLAGS fla
 
 // A name that begins with "unknown" is unknown until the caller lets the mail client ask
 // (MAPI_DIALOG); every other name resolves to one fixed entry.
-FAKE_EXPORT ULONG WINAPI MAPIResolveName(LHANDLE session, ULONG_PTR parent, LPSTR name,
-                                         FLAGS flags, ULONG reserved, lpMapiRecipDesc* recip)
+FAKE_EXPORT ULONG WINAPI MAPIResolveName(LHANDLE session, ULONG_PTR parent, LPSTR name, FLAGS flags,
+                                         ULONG reserved, lpMapiRecipDesc* recip)
 {
     Record("MAPIResolveName session=" + Hex(session) + " parent=" + Hex(parent) +
            " name=" + Shown(name) + " flags=" + std::to_string(flags) +

@@ -14,7 +14,10 @@
 namespace
 {
 
-void Print(const char* what, unsigned long code) { std::printf("%s: %lu\n", what, code); }
+void Print(const char* what, unsigned long code)
+{
+    std::printf("%s: %lu\n", what, code);
+}
 
 // The attachment, written where the message says it is.
 const std::wstring Folder = L"C:\\Βεβαιώσεις κατάρτισης";
@@ -23,8 +26,8 @@ const std::wstring FileName = L"Сертификат 研修.pdf";
 bool WriteAttachment()
 {
     CreateDirectoryW(Folder.c_str(), nullptr);
-    const HANDLE file = CreateFileW((Folder + L"\\" + FileName).c_str(), GENERIC_WRITE, 0,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW((Folder + L"\\" + FileName).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -33,8 +36,7 @@ bool WriteAttachment()
     return true;
 }
 
-TMapi32::TRecipient Recipient(unsigned long recipClass, const wchar_t* name,
-                              const wchar_t* address)
+TMapi32::TRecipient Recipient(unsigned long recipClass, const wchar_t* name, const wchar_t* address)
 {
     TMapi32::TRecipient recipient;
     recipient.recipClass = recipClass;
@@ -63,8 +65,7 @@ int Send()
     transcript.noteText = L"Αγαπητή κυρία Παπαδοπούλου,\r\nσας στέλνουμε τη βεβαίωση.\r\n";
     transcript.hasOriginator = true;
     transcript.originator = Recipient(0, L"Γραμματεία ΣΕΚ", L"office@example.org");
-    transcript.recipients.push_back(
-        Recipient(1, L"Ζωή Παπαδοπούλου", L"smtp:zoe@example.org"));
+    transcript.recipients.push_back(Recipient(1, L"Ζωή Παπαδοπούλου", L"smtp:zoe@example.org"));
     transcript.recipients.push_back(Recipient(2, L"Jürgen Müller-Ōta", L"smtp:jm@example.org"));
     transcript.recipients.push_back(Recipient(3, L"Иван Петров", L"smtp:ivan@example.org"));
     TMapi32::TFile file;

@@ -2,26 +2,26 @@
 # The Windows mail layer, built with the mingw-w64 cross compiler and run under Wine against a
 # recording MAPI32.DLL: what the fake received must match the expected files word for word.
 # Usage: tst_windowsmapi.sh <source root> <work folder>. Exits 77 (skipped) when the cross
-# compiler or Wine is missing.
+# compiler or Wine is missing (QUORVEL_MINGW_CXX and QUORVEL_WINE name other ones).
 set -euo pipefail
 src="$1"
 work="$2"
 here="$src/tests/mail/win32"
 
-cxx="$(command -v x86_64-w64-mingw32-g++ || true)"
+cxx="$(command -v "${QUORVEL_MINGW_CXX:-x86_64-w64-mingw32-g++}" || true)"
 if [ -z "$cxx" ]; then
-  echo "SKIP: the mingw-w64 cross compiler (x86_64-w64-mingw32-g++, package g++-mingw-w64-x86-64) is not installed"
+  echo "SKIP: the mingw-w64 cross compiler (${QUORVEL_MINGW_CXX:-x86_64-w64-mingw32-g++}, package g++-mingw-w64-x86-64) is not installed"
   exit 77
 fi
 wine=""
-for candidate in wine wine64 /usr/lib/wine/wine64; do
+for candidate in ${QUORVEL_WINE:-wine wine64 /usr/lib/wine/wine64}; do
   if command -v "$candidate" >/dev/null 2>&1; then
     wine="$(command -v "$candidate")"
     break
   fi
 done
 if [ -z "$wine" ]; then
-  echo "SKIP: Wine (package wine64) is not installed"
+  echo "SKIP: Wine (${QUORVEL_WINE:-wine, wine64 or /usr/lib/wine/wine64}; package wine64) is not installed"
   exit 77
 fi
 wineserver="$(command -v wineserver || true)"
