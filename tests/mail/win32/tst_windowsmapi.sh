@@ -41,10 +41,12 @@ cp "$work/wide/MapiDriver.exe" "$work/ansi/MapiDriver.exe"
 "$cxx" "${flags[@]}" -shared -DFAKE_MAPI_WIDE -o "$work/wide/MAPI32.DLL" "$here/FakeMapi32.cpp"
 "$cxx" "${flags[@]}" -shared -o "$work/ansi/MAPI32.DLL" "$here/FakeMapi32.cpp"
 
-# A private Wine prefix; the fake beside the driver is taken instead of Wine's own mapi32, and
-# no Mono or Gecko installer is offered. The ANSI code page is 1252.
+# A private Wine prefix. The fake beside the driver is taken instead of Wine's own mapi32; no
+# Mono or Gecko installer is offered and no menu entry is written into the home folder. The ANSI
+# code page is 1252.
 prefix="$(mktemp -d)"
-export WINEPREFIX="$prefix/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;mapi32=n"
+export WINEPREFIX="$prefix/wine" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;mapi32=n"
 export LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
