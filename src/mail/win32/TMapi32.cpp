@@ -44,9 +44,9 @@ struct TMapiMessageW {
 };
 using TMapiSendMailW = ULONG(WINAPI*)(LHANDLE, ULONG_PTR, TMapiMessageW*, FLAGS, ULONG);
 
-// Any Windows: the application's folder and the system folders, never the current folder, from
-// which a document folder could plant a library of that name. Windows 7 without KB2533623
-// refuses the flag and searches as it always did.
+// Looks in the application's folder and the system folders, never in the current folder, where
+// a document folder could plant a library of that name. Windows 7 without KB2533623 refuses the
+// flag and searches as it always did.
 HMODULE LoadMapiLibrary()
 {
     HMODULE library = LoadLibraryExW(L"MAPI32.DLL", nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
@@ -80,11 +80,13 @@ std::string ToAnsi(const std::wstring& text, const char* substitute = "?", bool*
 }
 
 // A path for an ANSI entry point: the file's short (8.3) name when the ANSI code page cannot
-// hold its long one, so that the attachment is still found.
+// hold its long one, so that the attachment is still found. Failing that, "?" stands for what
+// the code page lacks: no file name holds it, so the client reports the file missing instead of
+// attaching another one.
 std::string PathToAnsi(const std::wstring& path)
 {
     bool lossy = false;
-    std::string result = ToAnsi(path, "_", &lossy);
+    std::string result = ToAnsi(path, "?", &lossy);
     if (!lossy)
         return result;
     const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
@@ -95,7 +97,7 @@ std::string PathToAnsi(const std::wstring& path)
     if (length == 0 || length >= size)
         return result;
     shortPath.resize(length);
-    std::string shortAnsi = ToAnsi(shortPath, "_", &lossy);
+    std::string shortAnsi = ToAnsi(shortPath, "?", &lossy);
     return lossy ? result : shortAnsi;
 }
 
