@@ -13,6 +13,7 @@ packages=(
   libqt6sql6-psql postgresql libpq-dev
   cups cups-bsd printer-driver-cups-pdf
   python3-aiosmtpd msmtp openssl
+  g++-mingw-w64-x86-64 wine64
   desktop-file-utils dpkg-dev
   xvfb xauth poppler-utils
   fonts-dejavu-core fonts-liberation2

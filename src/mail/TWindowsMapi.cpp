@@ -1,176 +1,102 @@
 #include "TWindowsMapi.h"
 
-#ifdef Q_OS_WIN
+#if defined(Q_OS_WIN) || defined(QUORVEL_WINDOWS_MAPI_CHECK)
 
-#include <mapi.h>
-#include <windows.h>
-
-#include <vector>
+#include <string>
 
 namespace
 {
 
-bool ReadProfile(HKEY root, const wchar_t* path, QString& profile, bool& keyOpened)
+// UTF-16 code units, as Win32 takes them.
+std::wstring Wide(const QString& text)
 {
-    HKEY key = nullptr;
-    keyOpened = RegOpenKeyExW(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS;
-    if (!keyOpened)
-        return false;
-    wchar_t buffer[257] = {};
-    DWORD size = sizeof(buffer) - sizeof(wchar_t);
-    DWORD type = 0;
-    const LONG result = RegQueryValueExW(key, L"DefaultProfile", nullptr, &type,
-                                         reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(key);
-    if (result == ERROR_FILE_NOT_FOUND) {
-        profile.clear(); // a missing value reads as the empty name
-        return true;
-    }
-    if (result != ERROR_SUCCESS)
-        return false;
-    profile = QString::fromWCharArray(buffer);
-    return true;
+    std::wstring wide;
+    wide.reserve(size_t(text.size()));
+    for (const QChar c : text)
+        wide.push_back(wchar_t(c.unicode()));
+    return wide;
+}
+
+QString FromWide(const std::wstring& text)
+{
+    QString result;
+    result.reserve(qsizetype(text.size()));
+    for (const wchar_t c : text)
+        result.append(QChar(char16_t(c)));
+    return result;
+}
+
+TMapi32::TRecipient Recipient(const TSimpleMapi::TRecipient& recipient)
+{
+    TMapi32::TRecipient plain;
+    plain.recipClass = recipient.recipClass;
+    plain.name = Wide(recipient.name);
+    plain.address = Wide(recipient.address);
+    plain.entryId = recipient.entryId.toStdString();
+    return plain;
 }
 
 } // namespace
 
-TWindowsMapi::TWindowsMapi() = default;
-
-TWindowsMapi::~TWindowsMapi()
-{
-    if (m_library)
-        FreeLibrary(static_cast<HMODULE>(m_library));
-}
-
-void* TWindowsMapi::Function(const char* name)
-{
-    if (!m_loadTried) {
-        m_loadTried = true;
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows Messaging Subsystem",
-                          0, KEY_READ, &key) == ERROR_SUCCESS) {
-            wchar_t value[8] = {};
-            DWORD size = sizeof(value) - sizeof(wchar_t);
-            if (RegQueryValueExW(key, L"MAPI", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
-                                 &size) == ERROR_SUCCESS &&
-                QString::fromWCharArray(value) == QLatin1String("1"))
-                m_library = LoadLibraryW(L"MAPI32.DLL");
-            RegCloseKey(key);
-        }
-    }
-    return m_library
-               ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(m_library), name))
-               : nullptr;
-}
-
 bool TWindowsMapi::DefaultProfile(QString& profile)
 {
-    bool opened = false;
-    const bool found =
-        ReadProfile(HKEY_CURRENT_USER,
-                    L"Software\\Microsoft\\Windows Messaging Subsystem\\Profiles", profile, opened);
-    if (opened)
-        return found;
-    return ReadProfile(HKEY_CURRENT_USER,
-                       L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging "
-                       L"Subsystem\\Profiles",
-                       profile, opened);
+    std::wstring plain;
+    const bool found = m_mapi.DefaultProfile(plain);
+    profile = FromWide(plain);
+    return found;
 }
 
-unsigned long TWindowsMapi::Logon(const QString& profile, unsigned long flags,
-                                  TSession& session)
+unsigned long TWindowsMapi::Logon(const QString& profile, unsigned long flags, TSession& session)
 {
-    auto logon = reinterpret_cast<LPMAPILOGON>(Function("MAPILogon"));
-    if (!logon)
-        return 1;
-    QByteArray name = profile.toLocal8Bit();
-    LHANDLE handle = 0;
-    const ULONG result = logon(0, name.data(), nullptr, flags, 0, &handle);
-    session = static_cast<TSession>(handle);
+    TMapi32::TSession handle = 0;
+    const unsigned long result = m_mapi.Logon(Wide(profile), flags, handle);
+    session = TSession(handle);
     return result;
 }
 
 unsigned long TWindowsMapi::Logoff(TSession session)
 {
-    auto logoff = reinterpret_cast<LPMAPILOGOFF>(Function("MAPILogoff"));
-    return logoff ? logoff(session, 0, 0, 0) : 1;
+    return m_mapi.Logoff(TMapi32::TSession(session));
 }
 
 unsigned long TWindowsMapi::ResolveName(const QString& name, unsigned long flags,
                                         TResolved& resolved)
 {
-    auto resolve = reinterpret_cast<LPMAPIRESOLVENAME>(Function("MAPIResolveName"));
-    if (!resolve)
-        return 1;
-    QByteArray text = name.toLocal8Bit();
-    lpMapiRecipDesc descriptor = nullptr;
-    const ULONG result = resolve(0, 0, text.data(), flags, 0, &descriptor);
-    if (result == SUCCESS_SUCCESS && descriptor) {
-        resolved.name = QString::fromLocal8Bit(descriptor->lpszName);
-        resolved.address = QString::fromLocal8Bit(descriptor->lpszAddress);
-        resolved.entryId = QByteArray(static_cast<const char*>(descriptor->lpEntryID),
-                                      qsizetype(descriptor->ulEIDSize));
-        resolved.buffer = descriptor;
-    }
+    TMapi32::TResolved plain;
+    const unsigned long result = m_mapi.ResolveName(Wide(name), flags, plain);
+    resolved.name = FromWide(plain.name);
+    resolved.address = FromWide(plain.address);
+    resolved.entryId = QByteArray::fromStdString(plain.entryId);
+    resolved.buffer = plain.buffer;
     return result;
 }
 
 void TWindowsMapi::FreeBuffer(TResolved& resolved)
 {
-    auto freeBuffer = reinterpret_cast<LPMAPIFREEBUFFER>(Function("MAPIFreeBuffer"));
-    if (freeBuffer && resolved.buffer)
-        freeBuffer(resolved.buffer);
+    TMapi32::TResolved plain;
+    plain.buffer = resolved.buffer;
+    m_mapi.FreeBuffer(plain);
     resolved.buffer = nullptr;
 }
 
-unsigned long TWindowsMapi::SendMail(TSession session, const TMessage& message,
-                                     unsigned long flags)
+unsigned long TWindowsMapi::SendMail(TSession session, const TMessage& message, unsigned long flags)
 {
-    auto send = reinterpret_cast<LPMAPISENDMAIL>(Function("MAPISendMail"));
-    if (!send)
-        return 1;
-    // Every text lives in this list until the call returns.
-    std::vector<QByteArray> texts;
-    texts.reserve(8 + 3 * (message.recipients.size() + message.files.size()));
-    auto keep = [&texts](const QString& text) {
-        texts.push_back(text.toLocal8Bit());
-        return texts.back().data();
-    };
-    auto describe = [&](const TRecipient& recipient) {
-        MapiRecipDesc desc = {};
-        desc.ulRecipClass = recipient.recipClass;
-        desc.lpszName = recipient.name.isEmpty() ? nullptr : keep(recipient.name);
-        desc.lpszAddress = recipient.address.isEmpty() ? nullptr : keep(recipient.address);
-        desc.ulEIDSize = ULONG(recipient.entryId.size());
-        desc.lpEntryID = recipient.entryId.isEmpty()
-                             ? nullptr
-                             : const_cast<char*>(recipient.entryId.constData());
-        return desc;
-    };
-    MapiMessage mapiMessage = {};
-    mapiMessage.lpszSubject = keep(message.subject);
-    mapiMessage.lpszNoteText = keep(message.noteText);
-    MapiRecipDesc originator = {};
-    if (message.hasOriginator) {
-        originator = describe(message.originator);
-        mapiMessage.lpOriginator = &originator;
-    }
-    std::vector<MapiRecipDesc> recipients;
+    TMapi32::TMessage plain;
+    plain.subject = Wide(message.subject);
+    plain.noteText = Wide(message.noteText);
+    plain.hasOriginator = message.hasOriginator;
+    if (message.hasOriginator)
+        plain.originator = Recipient(message.originator);
     for (const TRecipient& recipient : message.recipients)
-        recipients.push_back(describe(recipient));
-    std::vector<MapiFileDesc> files;
+        plain.recipients.push_back(Recipient(recipient));
     for (const TFile& file : message.files) {
-        MapiFileDesc desc = {};
-        desc.nPosition = ULONG(file.position);
-        desc.lpszPathName = keep(file.path);
-        desc.lpszFileName = keep(file.fileName);
-        files.push_back(desc);
+        TMapi32::TFile plainFile;
+        plainFile.position = file.position;
+        plainFile.path = Wide(file.path);
+        plainFile.fileName = Wide(file.fileName);
+        plain.files.push_back(plainFile);
     }
-    mapiMessage.nRecipCount = ULONG(recipients.size());
-    mapiMessage.lpRecips = recipients.empty() ? nullptr : recipients.data();
-    mapiMessage.nFileCount = ULONG(files.size());
-    mapiMessage.lpFiles = files.empty() ? nullptr : files.data();
-    return send(session, reinterpret_cast<ULONG_PTR>(GetActiveWindow()), &mapiMessage, flags, 0);
+    return m_mapi.SendMail(TMapi32::TSession(session), plain, flags);
 }
 
 #endif

@@ -4,29 +4,25 @@
 
 #include <QtGlobal>
 
-#ifdef Q_OS_WIN
-// Simple MAPI of MAPI32.DLL, loaded on first use and only when the registry declares it
-// (HKLM "SOFTWARE\Microsoft\Windows Messaging Subsystem", MAPI = "1"); a missing library or
-// function yields 1. The default profile comes from the current user's registry.
+// QUORVEL_WINDOWS_MAPI_CHECK compiles the adapter on other systems too (never linked there), so
+// that every build sees it.
+#if defined(Q_OS_WIN) || defined(QUORVEL_WINDOWS_MAPI_CHECK)
+#include "win32/TMapi32.h"
+
+// Simple MAPI of MAPI32.DLL (see TMapi32): this class only converts the values between Qt and
+// the plain Win32 layer, whose texts are UTF-16.
 class TWindowsMapi : public TSimpleMapi
 {
 public:
-    TWindowsMapi();
-    ~TWindowsMapi() override;
-
     bool DefaultProfile(QString& profile) override;
-    unsigned long Logon(const QString& profile, unsigned long flags,
-                        TSession& session) override;
+    unsigned long Logon(const QString& profile, unsigned long flags, TSession& session) override;
     unsigned long Logoff(TSession session) override;
     unsigned long ResolveName(const QString& name, unsigned long flags,
                               TResolved& resolved) override;
     void FreeBuffer(TResolved& resolved) override;
-    unsigned long SendMail(TSession session, const TMessage& message,
-                           unsigned long flags) override;
+    unsigned long SendMail(TSession session, const TMessage& message, unsigned long flags) override;
 
 private:
-    void* Function(const char* name);
-    void* m_library = nullptr;
-    bool m_loadTried = false;
+    TMapi32 m_mapi;
 };
 #endif
