@@ -31,7 +31,6 @@ public:
 
     QTabWidget* PageControl() const { return pgCustomize; }
     TTranscriptSettingsTab* TranscriptSettings() const { return m_transcriptSettings; }
-    TEmailSettingsTab* EmailSettings() const { return m_emailSettings; }
 
     // The page's part of the main window's settings: the e-mail tab, then the transcript tab.
     // Saving writes in memory only; the main window flushes.
