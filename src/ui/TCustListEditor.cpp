@@ -115,7 +115,6 @@ void TCustListEditor::AddDetail(QWidget* control)
 
 void TCustListEditor::ApplyControls(bool editing)
 {
-    m_editing = editing;
     m_panel->setEnabled(editing);
     m_grid->setEnabled(!editing);
     m_edit->setEnabled(!editing);

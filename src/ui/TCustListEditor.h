@@ -59,16 +59,8 @@ public:
     void CancelClick();
     void SetEditState();
     void SetBrowseState();
-    bool Editing() const { return m_editing; }
 
-    TDataSet* DataSet() const { return m_dataSet; }
     TDBGrid* Grid() const { return m_grid; }
-    QFrame* DetailsPanel() const { return m_panel; }
-    QPushButton* EditButton() const { return m_edit; }
-    QPushButton* NewButton() const { return m_new; }
-    QPushButton* DeleteButton() const { return m_delete; }
-    QPushButton* SaveButton() const { return m_save; }
-    QPushButton* CancelButton() const { return m_cancel; }
 
 Q_SIGNALS:
     // The editor has entered / left its edit state; the window's other pages are hidden
@@ -100,5 +92,4 @@ private:
     QPushButton* m_cancel;
     std::function<void()> m_removeSteps;
     std::function<void()> m_afterPost;
-    bool m_editing = false;
 };
