@@ -9,6 +9,8 @@
 #include "TError.h"
 #include "TIdList.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace
@@ -33,8 +35,9 @@ void CheckUnits(double units)
     const double hundredths = units * 100.0;
     if (!std::isfinite(units) || units < 0 || units > 99.99 ||
         std::abs(hundredths - std::round(hundredths)) > 1e-6)
-        throw EFieldError(QStringLiteral("units must be a number from 0 to 99.99 with at most two "
-                                         "decimals, not %1")
+        throw EFieldError(QCoreApplication::translate("TDM",
+                                                      "units must be a number from 0 to "
+                                                      "99.99 with at most two decimals, not %1")
                               .arg(QString::number(units, 'g', 10)));
 }
 

@@ -31,13 +31,17 @@ QString Tr(const char* text)
 const QString kTranscriptReport = QStringLiteral("TranscriptReport");
 const QString kConfPartsReport = QStringLiteral("ConfPartsReport");
 
-const QString kQ1 = QStringLiteral(
+// One row per attendance in a conference that passes the filters, with the conference's name,
+// date and units; %1 is the filters' condition ("and c. ...").
+const QString kAttendedConferencesSql = QStringLiteral(
     "select   a.user_id, a.conf_id, c.conf_name, c.begin_date, c.units from   attendances a, "
-    "conferences c where   a.conf_id = c.conf_id   %s ");
-const QString kQ2 = QStringLiteral(
+    "conferences c where   a.conf_id = c.conf_id   %1 ");
+// Per participant and credit type, the units of the filtered conferences he attended that grant
+// it; %1 is the filters' condition ("and c. ...").
+const QString kCreditTotalsSql = QStringLiteral(
     "select   a.user_id, cre.c_name, sum(c.units) as credit_units from   conferences c, "
     "attendances a, conf_credits cc, credits cre where   c.conf_id = a.conf_id and   "
-    "cc.conf_id = c.conf_id and   cc.credit_id = cre.credit_id   %s group by   a.user_id, "
+    "cc.conf_id = c.conf_id and   cc.credit_id = cre.credit_id   %1 group by   a.user_id, "
     "cre.c_name ");
 
 // A blank value is false, so that {{#name}}…{{/name}} leaves it out.
@@ -312,8 +316,8 @@ void TDocuments::GenerateTranscripts(const TConfFilter& confFilter, const TTimeF
     SetUpTranscriptReport();
     const QString condition = TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."),
                                                         confFilter, timeFilter);
-    TDM::SetQuery(m_dm.TransConferences, {QString(kQ1).replace(QLatin1String("%s"), condition)});
-    TDM::SetQuery(m_dm.TransStatistics, {QString(kQ2).replace(QLatin1String("%s"), condition)});
+    TDM::SetQuery(m_dm.TransConferences, {kAttendedConferencesSql.arg(condition)});
+    TDM::SetQuery(m_dm.TransStatistics, {kCreditTotalsSql.arg(condition)});
     m_dm.TransParticipants->SetFiltered(false);
     TDM::SetQuery(m_dm.TransParticipants,
                   {TDM::SelectTranscriptParticipants(confFilter, timeFilter, ids),
@@ -335,8 +339,8 @@ void TDocuments::PreviewTranscripts(const TConfFilter& confFilter, const TTimeFi
                   {TDM::SelectTranscriptParticipants(confFilter, timeFilter, ids)});
     const QString condition = TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."),
                                                         confFilter, timeFilter);
-    TDM::SetQuery(m_dm.TransConferences, {QString(kQ1).replace(QLatin1String("%s"), condition)});
-    TDM::SetQuery(m_dm.TransStatistics, {QString(kQ2).replace(QLatin1String("%s"), condition)});
+    TDM::SetQuery(m_dm.TransConferences, {kAttendedConferencesSql.arg(condition)});
+    TDM::SetQuery(m_dm.TransStatistics, {kCreditTotalsSql.arg(condition)});
     TReportRun run(BuildContent(kTranscriptReport));
     run.ToPreview(m_previewPrint);
 }

@@ -9,6 +9,7 @@
 #include "TPrompts.h"
 #include "TSMTPMail.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -44,7 +45,7 @@ QString PreparePdfFolder(const QString& workingDirectory)
     const QString folder =
         QDir(workingDirectory).absoluteFilePath(QStringLiteral("PDF")) + QLatin1Char('/');
     if (!QDir().mkpath(folder))
-        throw TError(QStringLiteral("The folder %1 cannot be created.")
+        throw TError(QCoreApplication::translate("TEmailRun", "The folder %1 cannot be created.")
                          .arg(QDir::toNativeSeparators(folder)));
     DeleteFilesInFolder(folder);
     return folder;
@@ -79,7 +80,8 @@ std::unique_ptr<TMailHandler> CreateMailHandler(const TConfig& config)
     } catch (const EMailError& error) {
         throw TError(error.Message());
     }
-    throw TError(QStringLiteral("Mail handler unknown: %1!").arg(typeText));
+    throw TError(
+        QCoreApplication::translate("TEmailRun", "Mail handler unknown: %1!").arg(typeText));
 }
 
 QString SafePdfName(const QString& email)
@@ -119,8 +121,9 @@ QString TEmailRun::UniquePath(const QString& folder, const QString& email, int u
     m_takenNames.insert(name.toLower());
     const QString path = folder + name + QStringLiteral(".pdf");
     if (QFileInfo(path).absolutePath() != QFileInfo(folder + QStringLiteral("x")).absolutePath())
-        throw TError(
-            QStringLiteral("The e-mail address %1 cannot be used as a file name.").arg(email));
+        throw TError(QCoreApplication::translate(
+                         "TEmailRun", "The e-mail address %1 cannot be used as a file name.")
+                         .arg(email));
     return path;
 }
 

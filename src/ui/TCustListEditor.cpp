@@ -43,6 +43,11 @@ TCustListEditor::TCustListEditor(TPrompts& prompts, QTabWidget& subPages, const 
     m_delete = MakeButton(tr("&Remove"), setup.buttonStem + QStringLiteral("Delete"));
     m_save = MakeButton(tr("&Save"), setup.buttonStem + QStringLiteral("Save"));
     m_cancel = MakeButton(tr("&Cancel"), setup.buttonStem + QStringLiteral("Cancel"));
+    connect(m_edit, &QPushButton::clicked, this, &TCustListEditor::EditClick);
+    connect(m_new, &QPushButton::clicked, this, &TCustListEditor::NewClick);
+    connect(m_delete, &QPushButton::clicked, this, &TCustListEditor::DeleteClick);
+    connect(m_save, &QPushButton::clicked, this, &TCustListEditor::SaveClick);
+    connect(m_cancel, &QPushButton::clicked, this, &TCustListEditor::CancelClick);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(m_edit);
     buttons->addWidget(m_new);
@@ -110,7 +115,6 @@ void TCustListEditor::AddDetail(QWidget* control)
 
 void TCustListEditor::ApplyControls(bool editing)
 {
-    m_editing = editing;
     m_panel->setEnabled(editing);
     m_grid->setEnabled(!editing);
     m_edit->setEnabled(!editing);

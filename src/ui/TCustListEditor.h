@@ -18,7 +18,8 @@ class TPrompts;
 
 // The editor of one reference list on the Configure page: a read-only grid on the left, the
 // details of the current row in the middle and the buttons Edit, Add new, Remove, Save and
-// Cancel on the right. The page owns the click handlers; this class does the steps they share.
+// Cancel on the right. The buttons run the click handlers below; what differs between the lists
+// (the removal steps, what a post refreshes) comes from the page that builds the editor.
 class TCustListEditor : public QWidget
 {
     Q_OBJECT
@@ -49,6 +50,8 @@ public:
     void SetRemoveSteps(std::function<void()> steps) { m_removeSteps = std::move(steps); }
     void SetAfterPost(std::function<void()> refresh) { m_afterPost = std::move(refresh); }
 
+    // The handlers of the five buttons. A refused edit, insert or post throws to the caller
+    // (the program-wide handler for a click); a refused post keeps the edit state.
     void EditClick();
     void NewClick();
     void DeleteClick();
@@ -56,16 +59,8 @@ public:
     void CancelClick();
     void SetEditState();
     void SetBrowseState();
-    bool Editing() const { return m_editing; }
 
-    TDataSet* DataSet() const { return m_dataSet; }
     TDBGrid* Grid() const { return m_grid; }
-    QFrame* DetailsPanel() const { return m_panel; }
-    QPushButton* EditButton() const { return m_edit; }
-    QPushButton* NewButton() const { return m_new; }
-    QPushButton* DeleteButton() const { return m_delete; }
-    QPushButton* SaveButton() const { return m_save; }
-    QPushButton* CancelButton() const { return m_cancel; }
 
 Q_SIGNALS:
     // The editor has entered / left its edit state; the window's other pages are hidden
@@ -97,5 +92,4 @@ private:
     QPushButton* m_cancel;
     std::function<void()> m_removeSteps;
     std::function<void()> m_afterPost;
-    bool m_editing = false;
 };

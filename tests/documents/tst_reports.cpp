@@ -232,6 +232,18 @@ void tst_reports::transcriptData()
         QVERIFY2(sections[i].startsWith(expected[i]), qPrintable(sections[i]));
     // The preview's pages: one section, one page here.
     QCOMPARE(PdfPages(PdfText(f.windows.previews[0].pdf)).size(), expected.size());
+    // The two statements are the design's texts with the filters' condition in their middle.
+    const QString condition = TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."),
+                                                        f.confFilter, f.timeFilter);
+    QCOMPARE(f.dm->TransConferences->SQL(),
+             "select   a.user_id, a.conf_id, c.conf_name, c.begin_date, c.units from   "
+             "attendances a, conferences c where   a.conf_id = c.conf_id   " +
+                 condition + " ");
+    QCOMPARE(f.dm->TransStatistics->SQL(),
+             "select   a.user_id, cre.c_name, sum(c.units) as credit_units from   conferences c, "
+             "attendances a, conf_credits cc, credits cre where   c.conf_id = a.conf_id and   "
+             "cc.conf_id = c.conf_id and   cc.credit_id = cre.credit_id   " +
+                 condition + " group by   a.user_id, cre.c_name ");
 }
 
 void tst_reports::creditAndExtraTexts()

@@ -4,6 +4,7 @@
 #include "TConfigurePage.h"
 #include "TConnection.h"
 #include "TCustImageBox.h"
+#include "TCustListEditor.h"
 #include "TDBEdit.h"
 #include "TDBGrid.h"
 #include "TDBLookupComboBox.h"
@@ -14,6 +15,7 @@
 #include "TTempDatabase.h"
 #include "TTestPrompts.h"
 #include "TTestWindows.h"
+#include "TTranscriptSettingsTab.h"
 #include "TfrmAddPart.h"
 #include "TfrmMain.h"
 #include "TfrmPickConf.h"
@@ -521,7 +523,7 @@ void TstConfigurePage::refusedPostKeepsTheEditStateAndShowsTheMessage()
     QVERIFY(!OtherMainTabsVisible());
 
     // The handler itself lets the refusal through to whoever called it.
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError, m_page->bTitleSaveClick());
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, Find<TCustListEditor>("tsTitles")->SaveClick());
 
     Click("bTitleCancel");
     QCOMPARE(m_dm->Titles->RecordCount(), 2);
@@ -791,7 +793,7 @@ void TstConfigurePage::screenshots()
     QVERIFY(image.save(picture, "BMP"));
     m_prompts->QueueFileName(picture);
     ShowConfigure(TConfigurePage::subTranscripts);
-    m_page->imTransHeaderDblClick();
+    m_page->TranscriptSettings()->imTransHeaderDblClick();
     for (int i = 0; i < names.size(); ++i) {
         ShowConfigure(i);
         QVERIFY(m_main->grab().save(
