@@ -17,6 +17,7 @@ packages=(
   xvfb xauth poppler-utils
   fonts-dejavu-core fonts-liberation2
   python3
+  mdbtools mdbtools-dev
 )
 
 missing=()
