@@ -642,6 +642,7 @@ QStringList TJetImport::WriteFolder(const QString& folderText, const TProgress& 
     if (!QFile::rename(temporary, database))
         fail(temporary);
 
+    lines << Tr("Written:");
     for (const TTable& t : m_tables)
         lines << Tr("  %1: %2 rows").arg(t.name).arg(t.rows.size());
     lines << Tr("Wrote %1; the row counts agree.").arg(QDir::toNativeSeparators(database));
