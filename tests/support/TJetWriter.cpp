@@ -32,11 +32,6 @@ void Append16(QByteArray& b, quint32 v)
     b.append(char((v >> 8) & 0xff));
 }
 
-void AppendRaw(QByteArray& b, const void* data, int size)
-{
-    b.append(static_cast<const char*>(data), size);
-}
-
 // The header page's masked area is RC4 with a fixed key; masking and unmasking are the same.
 void Rc4(unsigned char* data, int size, const unsigned char* key, int keySize)
 {
@@ -146,6 +141,22 @@ int TJetWriter::RowCount(const QString& name) const
     return 0;
 }
 
+QList<QVariantList> TJetWriter::Rows(const QString& name) const
+{
+    for (const TTable& t : m_tables)
+        if (t.name == name)
+            return t.values;
+    return {};
+}
+
+QStringList TJetWriter::TableNames() const
+{
+    QStringList names;
+    for (const TTable& t : m_tables)
+        names << t.name;
+    return names;
+}
+
 void TJetWriter::AddRow(const QString& name, const QVariantList& values)
 {
     for (TTable& t : m_tables) {
@@ -160,6 +171,7 @@ void TJetWriter::AddRow(const QString& name, const QVariantList& values)
             if (t.columns.at(c).autoNumber && !values.at(c).isNull())
                 t.nextAutoNumber = std::max(t.nextAutoNumber, values.at(c).toLongLong() + 1);
         t.rows.append(row);
+        t.values.append(values);
         return;
     }
     throw std::runtime_error("no such table");

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <map>
@@ -45,6 +46,9 @@ public:
     // row that does not fit a page.
     void AddRow(const QString& table, const QVariantList& values);
     int RowCount(const QString& table) const;
+    // The values given to AddRow, for comparing with what a reader makes of them.
+    QList<QVariantList> Rows(const QString& table) const;
+    QStringList TableNames() const;
 
     // Writes the whole file; throws std::runtime_error when it cannot.
     void Write(const QString& path) const;
@@ -58,6 +62,7 @@ private:
         QString name;
         QList<TColumn> columns;
         QList<QByteArray> rows;
+        QList<QVariantList> values;
         qint64 nextAutoNumber = 1;
         bool system = false;
     };
