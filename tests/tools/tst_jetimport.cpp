@@ -296,7 +296,7 @@ void TstJetImport::importsOntoTheServer()
     QVERIFY2(run.code == 0, qPrintable(run.err + run.out));
     QCOMPARE(Snapshot(dir.path()).value("cme.mdb"), original);
     QCOMPARE(server.Conn().ScalarQuery("select count(*) from attendances").toInt(), 2000);
-    QCOMPARE(server.Conn().ScalarQuery("select last_name from participants where user_id = 10")
+    QCOMPARE(server.Conn().ScalarQuery("select last_name from participants where user_id = 9")
                  .toString(),
              QString::fromUtf8("Smile 😀"));
     QCOMPARE(server.Conn().ScalarQuery("select units from conferences where conf_id = 5").toDouble(), 1.25);
