@@ -15,11 +15,13 @@
 #include "TfrmPickSpeaker.h"
 #include "TfrmSignIn.h"
 #include "TfrmTimeFilter.h"
+#include "TConfig.h"
 #include "TJetImport.h"
 #include "TProgressDialog.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -112,6 +114,19 @@ TStartup::TJetOutcome TStartup::OfferJetImport(const QString& workingDirectory)
     const QString database = QDir(workingDirectory).filePath(QStringLiteral("cme.mdb"));
     if (!TJetImport::IsJetFile(database))
         return TJetOutcome::NoJetFile;
+    // A folder whose settings name a server does not use its cme.mdb.
+    const QString iniPath = QDir(workingDirectory).filePath(QStringLiteral("quorvel.ini"));
+    if (QFileInfo::exists(iniPath)) {
+        try {
+            const TConfig settings(iniPath);
+            if (settings.ReadString(QStringLiteral("Database"), QStringLiteral("Driver"))
+                    .trimmed()
+                    .compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0)
+                return TJetOutcome::NoJetFile;
+        } catch (const TError&) {
+            // The data module reports the settings file; the question still stands.
+        }
+    }
     auto tr = [](const char* text) { return QCoreApplication::translate("TStartup", text); };
     if (!TPrompts::Confirm(tr("This folder holds a database in the older Jet format. Import it "
                               "into Quorvel? The original file is kept unchanged as cme-jet.mdb.")))

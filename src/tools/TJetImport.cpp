@@ -132,12 +132,6 @@ bool DateText(double value, QString& text)
     return true;
 }
 
-QString CodePoints(const QString& text, int& count)
-{
-    count = int(text.toUcs4().size());
-    return text;
-}
-
 struct TMdbCloser
 {
     void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
@@ -365,8 +359,8 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
                                      : v.kind == TJetValue::Cents
                                          ? QString::number(double(v.tenThousandths) / 10000.0, 'g', 17)
                                          : v.text;
-                int length = 0;
-                CodePoints(text, length);
+                // Characters as our tables count them: one per code point.
+                const int length = int(text.toUcs4().size());
                 if (length > kind.length)
                     reasons << Tr("%1 is longer than %2 characters (%3)")
                                    .arg(column)
