@@ -250,6 +250,7 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
     QSet<QPair<qint64, qint64>> pairs;
     const bool pairRule = name == QLatin1String("attendances");
     std::vector<MdbField> fields(table->num_cols + 1);
+    const bool jet4 = mdb->f->jet_version != MDB_VER_JET3;
 
     mdb_rewind_table(table.get());
     while (mdb_fetch_row(table.get())) {
@@ -320,19 +321,26 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
                 }
                 case MDB_TEXT:
                     v.kind = TJetValue::Text;
-                    v.text = DecodeText(b, f.siz);
+                    if (jet4) {
+                        v.text = DecodeText(b, f.siz);
+                    } else {
+                        // Jet 3 texts are in the file's code page: libmdb converts them.
+                        char* text = mdb_col_to_string(mdb, mdb->pg_buf, f.start, MDB_TEXT, f.siz);
+                        v.text = QString::fromUtf8(text ? text : "");
+                        g_free(text);
+                    }
                     break;
                 case MDB_MEMO: {
                     v.kind = TJetValue::Text;
                     quint32 head = 0;
                     if (f.siz >= MDB_MEMO_OVERHEAD)
                         std::memcpy(&head, b, 4);
-                    if (head & 0x80000000u) {
+                    if (jet4 && (head & 0x80000000u)) {
                         v.text = DecodeText(b + MDB_MEMO_OVERHEAD, f.siz - MDB_MEMO_OVERHEAD);
                     } else {
                         // Kept on long-value pages: libmdb gathers them.
                         char* text = mdb_col_to_string(mdb, mdb->pg_buf, f.start, MDB_MEMO, f.siz);
-                        v.text = QString::fromUtf8(text);
+                        v.text = QString::fromUtf8(text ? text : "");
                         g_free(text);
                     }
                     break;
@@ -414,9 +422,12 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
             row.append(value);
         }
 
+        auto shown = [](const QVariant& v) {
+            return v.isNull() ? Tr("(empty)") : v.toString();
+        };
         QString key;
         if (keyed) {
-            key = QStringLiteral("%1 %2").arg(columns.first(), row.first().toString());
+            key = QStringLiteral("%1 %2").arg(columns.first(), shown(row.first()));
             if (!row.first().isNull() && reasons.isEmpty()) {
                 const qint64 k = row.first().toLongLong();
                 if (keys.contains(k))
@@ -424,7 +435,7 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
             }
         } else {
             key = QStringLiteral("%1 %2, %3 %4")
-                      .arg(columns.at(0), row.at(0).toString(), columns.at(1), row.at(1).toString());
+                      .arg(columns.at(0), shown(row.at(0)), columns.at(1), shown(row.at(1)));
             if (pairRule && reasons.isEmpty()) {
                 const QPair<qint64, qint64> pair(row.at(0).toLongLong(), row.at(1).toLongLong());
                 if (pairs.contains(pair))
