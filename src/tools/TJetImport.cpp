@@ -34,12 +34,11 @@ QString Tr(const char* text)
 }
 
 // What a column of ours holds, taken from our own table statements.
-struct TKind
-{
+struct TKind {
     enum Type { Integer, Text, Date, Units } type = Integer;
-    int length = 0;        // characters, for Text
-    bool key = false;      // the table's own key
-    int minimum = 0;       // range of a small integer (mail_type)
+    int length = 0;   // characters, for Text
+    bool key = false; // the table's own key
+    int minimum = 0;  // range of a small integer (mail_type)
     int maximum = -1;
 };
 
@@ -55,8 +54,8 @@ const QHash<QString, QHash<QString, TKind>>& Kinds()
             const QString name = m.captured(1);
             QHash<QString, TKind>& columns = all[name];
             for (const QString& column : TSchema::ColumnNames(name)) {
-                const QRegularExpression def(QStringLiteral("[(,] ?%1 (\\w+)(\\((\\d+)(,\\d+)?\\))?([^,]*)")
-                                                 .arg(column));
+                const QRegularExpression def(
+                    QStringLiteral("[(,] ?%1 (\\w+)(\\((\\d+)(,\\d+)?\\))?([^,]*)").arg(column));
                 const auto d = def.match(statement);
                 TKind kind;
                 const QString type = d.captured(1).toUpper();
@@ -132,20 +131,17 @@ bool DateText(double value, QString& text)
     return true;
 }
 
-struct TMdbCloser
-{
+struct TMdbCloser {
     void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
 };
-struct TTableCloser
-{
+struct TTableCloser {
     void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
 
 // A value read from the file, before it is checked against our column.
-struct TJetValue
-{
+struct TJetValue {
     enum { Null, Number, Cents, Text, Date } kind = Null;
-    double number = 0;       // Number: integers and doubles
+    double number = 0;         // Number: integers and doubles
     qint64 tenThousandths = 0; // Cents: currency
     QString text;
 };
@@ -178,7 +174,8 @@ TJetImport::TJetImport(const QString& jetPath, const TProgress& progress)
     : m_path(QFileInfo(jetPath).absoluteFilePath())
 {
     if (!IsJetFile(m_path))
-        throw TError(Tr("%1 is not a database in the Jet format.").arg(QDir::toNativeSeparators(m_path)));
+        throw TError(
+            Tr("%1 is not a database in the Jet format.").arg(QDir::toNativeSeparators(m_path)));
     std::unique_ptr<MdbHandle, TMdbCloser> mdb(
         mdb_open(QFile::encodeName(m_path).constData(), MDB_NOFLAGS));
     if (!mdb || !mdb_read_catalog(mdb.get(), MDB_TABLE))
@@ -195,7 +192,8 @@ TJetImport::TJetImport(const QString& jetPath, const TProgress& progress)
             continue;
         const QString name = QString::fromUtf8(entry->object_name);
         if (!ours.contains(name.toLower())) {
-            m_notes << Tr("Table %1 of the Jet file is not one of ours and was not moved.").arg(name);
+            m_notes
+                << Tr("Table %1 of the Jet file is not one of ours and was not moved.").arg(name);
             continue;
         }
         std::unique_ptr<MdbTableDef, TTableCloser> table(mdb_read_table(entry));
@@ -363,10 +361,11 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
                 if (kind.key)
                     reasons << Tr("the key %1 is empty").arg(column);
             } else if (kind.type == TKind::Text) {
-                const QString text = v.kind == TJetValue::Number ? QString::number(v.number, 'g', 17)
-                                     : v.kind == TJetValue::Cents
-                                         ? QString::number(double(v.tenThousandths) / 10000.0, 'g', 17)
-                                         : v.text;
+                const QString text =
+                    v.kind == TJetValue::Number ? QString::number(v.number, 'g', 17)
+                    : v.kind == TJetValue::Cents
+                        ? QString::number(double(v.tenThousandths) / 10000.0, 'g', 17)
+                        : v.text;
                 // Characters as our tables count them: one per code point.
                 const int length = int(text.toUcs4().size());
                 if (length > kind.length)
@@ -404,8 +403,8 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
                         value = double(cents) / 100.0;
                 }
             } else {
-                const double number = v.kind == TJetValue::Cents ? double(v.tenThousandths) / 10000.0
-                                                                 : v.number;
+                const double number =
+                    v.kind == TJetValue::Cents ? double(v.tenThousandths) / 10000.0 : v.number;
                 if (v.kind == TJetValue::Text || v.kind == TJetValue::Date ||
                     number != std::trunc(number) || std::abs(number) > 2147483647.0)
                     reasons << Tr("%1 is not a whole number").arg(column);
@@ -422,9 +421,7 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
             row.append(value);
         }
 
-        auto shown = [](const QVariant& v) {
-            return v.isNull() ? Tr("(empty)") : v.toString();
-        };
+        auto shown = [](const QVariant& v) { return v.isNull() ? Tr("(empty)") : v.toString(); };
         QString key;
         if (keyed) {
             key = QStringLiteral("%1 %2").arg(columns.first(), shown(row.first()));
@@ -439,7 +436,8 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
             if (pairRule && reasons.isEmpty()) {
                 const QPair<qint64, qint64> pair(row.at(0).toLongLong(), row.at(1).toLongLong());
                 if (pairs.contains(pair))
-                    reasons << Tr("the pair appears twice (a participant attends a conference once)");
+                    reasons << Tr(
+                        "the pair appears twice (a participant attends a conference once)");
                 else
                     pairs.insert(pair);
             }
@@ -544,21 +542,22 @@ void TJetImport::WriteInto(TConnection& target, const TProgress& progress)
 
 QStringList TJetImport::WriteFolder(const QString& folderText, const TProgress& progress)
 {
-    const QDir folder(QFileInfo(folderText.isEmpty() ? QStringLiteral(".") : folderText)
-                          .absoluteFilePath());
+    const QDir folder(
+        QFileInfo(folderText.isEmpty() ? QStringLiteral(".") : folderText).absoluteFilePath());
     if (!folder.exists())
-        throw TError(Tr("The folder %1 does not exist.").arg(QDir::toNativeSeparators(folder.path())));
+        throw TError(
+            Tr("The folder %1 does not exist.").arg(QDir::toNativeSeparators(folder.path())));
     const QString database = folder.filePath(QStringLiteral("cme.mdb"));
     const QString kept = folder.filePath(KeptName());
     const QString temporary = folder.filePath(TemporaryName());
-    const bool inPlace = QFileInfo(database).exists() &&
-                         QFileInfo(database).canonicalFilePath() == QFileInfo(m_path).canonicalFilePath();
+    const bool inPlace = QFileInfo(database).exists() && QFileInfo(database).canonicalFilePath() ==
+                                                             QFileInfo(m_path).canonicalFilePath();
     if (inPlace && QFileInfo::exists(kept))
         throw EOperationError(Tr("%1 exists already; move it away first. Nothing was changed.")
                                   .arg(QDir::toNativeSeparators(kept)));
     if (!inPlace && (QFileInfo::exists(database) || QFileInfo(database).isSymLink()))
-        throw EOperationError(Tr("%1 exists already; nothing was changed.")
-                                  .arg(QDir::toNativeSeparators(database)));
+        throw EOperationError(
+            Tr("%1 exists already; nothing was changed.").arg(QDir::toNativeSeparators(database)));
 
     auto removeTemporary = [&] {
         for (const char* suffix : {"", "-journal", "-wal", "-shm"})
@@ -587,8 +586,9 @@ QStringList TJetImport::WriteFolder(const QString& folderText, const TProgress& 
             TConnection check;
             check.Open(temporary);
             for (const TTable& t : m_tables) {
-                const qint64 n = check.ScalarQuery(QStringLiteral("select count(*) from %1").arg(t.name))
-                                     .toLongLong();
+                const qint64 n =
+                    check.ScalarQuery(QStringLiteral("select count(*) from %1").arg(t.name))
+                        .toLongLong();
                 if (n != t.rows.size())
                     throw EDatabaseError(Tr("The new %1 holds %2 rows instead of %3; nothing was "
                                             "imported.")
@@ -630,7 +630,8 @@ QStringList TJetImport::WriteFolder(const QString& folderText, const TProgress& 
         }
         removeTemporary();
         QFile::remove(newReports);
-        throw TError(Tr("Cannot rename %1; nothing was changed.").arg(QDir::toNativeSeparators(what)));
+        throw TError(
+            Tr("Cannot rename %1; nothing was changed.").arg(QDir::toNativeSeparators(what)));
     };
     if (replaceReports) {
         if (!QFile::rename(reports, oldReports))

@@ -22,10 +22,9 @@ class TConnection;
 class TJetImport
 {
 public:
-    struct TRefusal
-    {
+    struct TRefusal {
         QString table;
-        QString key;     // "user_id 17", or the pair of a link table
+        QString key; // "user_id 17", or the pair of a link table
         QString reason;
     };
 
@@ -63,11 +62,10 @@ public:
     qint64 RowsToWrite(const QString& table) const;
 
 private:
-    struct TTable
-    {
+    struct TTable {
         QString name;
         QStringList columns;
-        QList<QVariantList> rows;  // values ready for our tables; refused rows removed
+        QList<QVariantList> rows; // values ready for our tables; refused rows removed
         qint64 read = 0;
     };
 

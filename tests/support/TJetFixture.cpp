@@ -29,18 +29,32 @@ void BuildOffice(TJetWriter& w, const TSize& size)
     w.AddTable("specialities", {{"spec_id", J::Long, 0, true}, {"s_name", J::Text, 40}});
     w.AddTable("credits", {{"credit_id", J::Long, 0, true}, {"c_name", J::Text, 10}});
     w.AddTable("extras", {{"extra_id", J::Long, 0, true}, {"e_name", J::Text, 50}});
-    w.AddTable("participants",
-               {{"user_id", J::Long, 0, true}, {"last_name", J::Text, 30}, {"first_name", J::Text, 30},
-                {"address", J::Text, 100}, {"city", J::Text, 50}, {"state", J::Text, 2},
-                {"zip", J::Text, 10}, {"phone", J::Text, 12}, {"email", J::Text, 50},
-                {"title_id", J::Long}, {"spec_id", J::Long}, {"mail_type", J::Byte},
-                {"fax", J::Text, 12}});
-    w.AddTable("conferences", {{"conf_id", J::Long, 0, true}, {"conf_name", J::Text, 100},
-                               {"begin_date", J::DateTime}, {"end_date", J::DateTime},
-                               {"series", J::Memo}, {"units", J::Currency}});
-    w.AddTable("attendances", {{"conf_id", J::Long}, {"user_id", J::Long}, {"sign_in_date", J::DateTime}});
-    w.AddTable("speakers", {{"speak_id", J::Long, 0, true}, {"last_name", J::Text, 30},
-                            {"first_name", J::Text, 30}, {"place", J::Text, 100}, {"title_id", J::Long}});
+    w.AddTable("participants", {{"user_id", J::Long, 0, true},
+                                {"last_name", J::Text, 30},
+                                {"first_name", J::Text, 30},
+                                {"address", J::Text, 100},
+                                {"city", J::Text, 50},
+                                {"state", J::Text, 2},
+                                {"zip", J::Text, 10},
+                                {"phone", J::Text, 12},
+                                {"email", J::Text, 50},
+                                {"title_id", J::Long},
+                                {"spec_id", J::Long},
+                                {"mail_type", J::Byte},
+                                {"fax", J::Text, 12}});
+    w.AddTable("conferences", {{"conf_id", J::Long, 0, true},
+                               {"conf_name", J::Text, 100},
+                               {"begin_date", J::DateTime},
+                               {"end_date", J::DateTime},
+                               {"series", J::Memo},
+                               {"units", J::Currency}});
+    w.AddTable("attendances",
+               {{"conf_id", J::Long}, {"user_id", J::Long}, {"sign_in_date", J::DateTime}});
+    w.AddTable("speakers", {{"speak_id", J::Long, 0, true},
+                            {"last_name", J::Text, 30},
+                            {"first_name", J::Text, 30},
+                            {"place", J::Text, 100},
+                            {"title_id", J::Long}});
     w.AddTable("conf_speakers", {{"conf_id", J::Long}, {"speak_id", J::Long}});
     w.AddTable("conf_credits", {{"conf_id", J::Long}, {"credit_id", J::Long}});
     w.AddTable("conf_extras", {{"conf_id", J::Long}, {"extra_id", J::Long}});
@@ -48,8 +62,9 @@ void BuildOffice(TJetWriter& w, const TSize& size)
     const QStringList titles{"MD", "DO", "RN", "PhD", "Dr. med.", "先生"};
     for (int i = 0; i < titles.size(); ++i)
         w.AddRow("titles", {i + 1, titles.at(i)});
-    const QStringList specialities{"Cardiology", "Kardiologie für Ärzte", "Pédiatrie", "内科",
-                                   "Neurology", "Chirurgie générale", "Oncology", "Dermatología"};
+    const QStringList specialities{
+        "Cardiology", "Kardiologie für Ärzte", "Pédiatrie", "内科",
+        "Neurology",  "Chirurgie générale",    "Oncology",  "Dermatología"};
     for (int i = 0; i < specialities.size(); ++i)
         w.AddRow("specialities", {i + 1, specialities.at(i)});
     const QStringList credits{"CME", "CEU", "AMA PRA"};
@@ -59,10 +74,10 @@ void BuildOffice(TJetWriter& w, const TSize& size)
     for (int i = 0; i < extras.size(); ++i)
         w.AddRow("extras", {i + 1, extras.at(i)});
 
-    const QStringList last{"Müller", "García", "Øster", "李", "Nguyễn", "O'Brien", "Smith",
-                           "Dvořák", "Ångström", "Smile 😀", "Żółć", "Björk"};
-    const QStringList first{"Anna", "José", "Zoë", "伟", "Thảo", "Seán", "John", "Antonín",
-                            "Åsa", "Joy 🎉", "Łucja", "Sigrún"};
+    const QStringList last{"Müller", "García", "Øster",    "李",      "Nguyễn", "O'Brien",
+                           "Smith",  "Dvořák", "Ångström", "Smile 😀", "Żółć",   "Björk"};
+    const QStringList first{"Anna", "José",    "Zoë", "伟",    "Thảo",  "Seán",
+                            "John", "Antonín", "Åsa", "Joy 🎉", "Łucja", "Sigrún"};
     const QStringList cities{"Köln", "東京", "Paris", "New York", "São Paulo", "Zürich"};
     for (int i = 1; i <= size.participants; ++i)
         w.AddRow("participants",
@@ -87,11 +102,13 @@ void BuildOffice(TJetWriter& w, const TSize& size)
     for (int k = 0; k < size.attendances; ++k) {
         const int c = k % size.conferences;
         const int user = 1 + (k / size.conferences + c * 7) % size.participants;
-        w.AddRow("attendances", {c + 1, user, Maybe(k % 97 != 0, begins.at(c).addSecs(-60 - k % 600))});
+        w.AddRow("attendances",
+                 {c + 1, user, Maybe(k % 97 != 0, begins.at(c).addSecs(-60 - k % 600))});
     }
     for (int i = 1; i <= 20; ++i)
-        w.AddRow("speakers", {i, Pick(last, i + 3), Pick(first, i), Maybe(i % 4 != 0, Pick(cities, i)),
-                              Maybe(i % 3 != 0, 1 + i % int(titles.size()))});
+        w.AddRow("speakers",
+                 {i, Pick(last, i + 3), Pick(first, i), Maybe(i % 4 != 0, Pick(cities, i)),
+                  Maybe(i % 3 != 0, 1 + i % int(titles.size()))});
     for (int c = 1; c <= size.conferences; ++c) {
         w.AddRow("conf_speakers", {c, 1 + c % 20});
         if ((c * 3) % 20 != c % 20)
@@ -106,8 +123,8 @@ QByteArray Run(const QString& program, const QStringList& arguments, bool* ok)
 {
     QProcess process;
     process.start(program, arguments);
-    const bool done = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
-                      process.exitCode() == 0;
+    const bool done = process.waitForFinished(120000) &&
+                      process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     if (ok)
         *ok = done;
     return done ? process.readAllStandardOutput() : QByteArray();
@@ -129,15 +146,18 @@ QString CheckWithMdbTools(const TJetWriter& writer, const QString& path)
         if (!schema.contains("CREATE TABLE [" + table + "]"))
             return "mdb-schema lacks " + table;
         const QStringList lines =
-            QString::fromUtf8(Run("mdb-export", {"-H", "-Q", "-d", "|", "-T", "%Y-%m-%d %H:%M:%S",
-                                                 path, table},
+            QString::fromUtf8(Run("mdb-export",
+                                  {"-H", "-Q", "-d", "|", "-T", "%Y-%m-%d %H:%M:%S", path, table},
                                   &ok))
                 .split('\n', Qt::SkipEmptyParts);
         if (!ok)
             return "mdb-export cannot read " + table;
         const QList<QVariantList> rows = writer.Rows(table);
         if (lines.size() != rows.size())
-            return QString("mdb-export gives %1 rows of %2, not %3").arg(lines.size()).arg(table).arg(rows.size());
+            return QString("mdb-export gives %1 rows of %2, not %3")
+                .arg(lines.size())
+                .arg(table)
+                .arg(rows.size());
         for (int r = 0; r < rows.size(); ++r) {
             QStringList expected;
             for (const QVariant& v : rows.at(r)) {

@@ -8,8 +8,7 @@
 namespace TJetFixture
 {
 
-struct TSize
-{
+struct TSize {
     int participants = 2000;
     int conferences = 300;
     int attendances = 20000;
@@ -18,7 +17,10 @@ struct TSize
 // Fills writer with the eleven tables and their rows (deterministic).
 void BuildOffice(TJetWriter& writer, const TSize& size);
 // Small reference rows only: for start-up and refusal cases.
-inline void BuildSmall(TJetWriter& writer) { BuildOffice(writer, {12, 5, 30}); }
+inline void BuildSmall(TJetWriter& writer)
+{
+    BuildOffice(writer, {12, 5, 30});
+}
 
 // Runs a command and returns its standard output; empty and ok=false when it failed.
 QByteArray Run(const QString& program, const QStringList& arguments, bool* ok = nullptr);

@@ -11,7 +11,7 @@ namespace
 {
 
 constexpr int kPage = 4096;
-constexpr int kDataHeader = 14;      // type, flag, free space, table page, 4 unknown, row count
+constexpr int kDataHeader = 14; // type, flag, free space, table page, 4 unknown, row count
 constexpr int kRowsPerPageLimit = 255;
 
 void Put16(QByteArray& b, int at, quint32 v)
@@ -261,8 +261,7 @@ QByteArray TJetWriter::EncodeRow(const TTable& table, const QVariantList& values
         if (v.isNull())
             continue;
         nulls[c / 8] = char(nulls[c / 8] | (1 << (c % 8)));
-        const QByteArray text =
-            col.type == Ole ? v.toByteArray() : EncodeText(v.toString());
+        const QByteArray text = col.type == Ole ? v.toByteArray() : EncodeText(v.toString());
         if (col.type == Memo || col.type == Ole) {
             QByteArray head(12, '\0');
             Put32(head, 0, quint32(text.size()) | 0x80000000u);
@@ -377,16 +376,13 @@ void TJetWriter::Write(const QString& path) const
     TTable catalogue;
     catalogue.name = QStringLiteral("MSysObjects");
     catalogue.system = true;
-    catalogue.columns = {{QStringLiteral("Id"), Long},
-                         {QStringLiteral("ParentId"), Long},
-                         {QStringLiteral("Name"), Text, 128},
-                         {QStringLiteral("Type"), Integer},
-                         {QStringLiteral("Flags"), Long},
-                         {QStringLiteral("LvProp"), Ole}};
+    catalogue.columns = {{QStringLiteral("Id"), Long},        {QStringLiteral("ParentId"), Long},
+                         {QStringLiteral("Name"), Text, 128}, {QStringLiteral("Type"), Integer},
+                         {QStringLiteral("Flags"), Long},     {QStringLiteral("LvProp"), Ole}};
     auto catalogueRow = [&](quint32 page, const QString& name, qint64 flags) {
-        catalogue.rows.append(EncodeRow(catalogue, {QVariant(int(page)), QVariant(0x0F000001),
-                                                    QVariant(name), QVariant(1),
-                                                    QVariant(int(quint32(flags))), QVariant()}));
+        catalogue.rows.append(
+            EncodeRow(catalogue, {QVariant(int(page)), QVariant(0x0F000001), QVariant(name),
+                                  QVariant(1), QVariant(int(quint32(flags))), QVariant()}));
     };
     catalogueRow(2, catalogue.name, 0x80000002);
     for (int i = 0; i < m_tables.size(); ++i)

@@ -28,11 +28,10 @@ public:
         Memo = 0x0C,
     };
 
-    struct TColumn
-    {
+    struct TColumn {
         QString name;
         TType type = Long;
-        int size = 0;          // characters, for Text
+        int size = 0; // characters, for Text
         bool autoNumber = false;
     };
 
@@ -57,8 +56,7 @@ public:
     static double DateNumber(const QDateTime& dateTime);
 
 private:
-    struct TTable
-    {
+    struct TTable {
         QString name;
         QList<TColumn> columns;
         QList<QByteArray> rows;

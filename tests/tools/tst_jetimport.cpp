@@ -8,11 +8,11 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -75,7 +75,8 @@ void MakeOffice(const QString& folder, TJetWriter& writer, const TJetFixture::TS
 }
 
 // Compares every value of every table with what the writer was given. Returns what differs.
-QString CompareAll(const TJetWriter& writer, sqlite3* db, const QMap<QString, QSet<int>>& leftOut = {})
+QString CompareAll(const TJetWriter& writer, sqlite3* db,
+                   const QMap<QString, QSet<int>>& leftOut = {})
 {
     for (const QString& table : TSchema::TableNames()) {
         const QList<QVariantList> rows = writer.Rows(table);
@@ -95,7 +96,8 @@ QString CompareAll(const TJetWriter& writer, sqlite3* db, const QMap<QString, QS
             for (int c = 0; c < expected.size(); ++c) {
                 const QVariant& v = expected.at(c);
                 const bool isNull = sqlite3_column_type(st, c) == SQLITE_NULL;
-                const QString got = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
+                const QString got =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
                 bool same = false;
                 if (v.isNull())
                     same = isNull;
@@ -108,7 +110,10 @@ QString CompareAll(const TJetWriter& writer, sqlite3* db, const QMap<QString, QS
                 if (!same) {
                     sqlite3_finalize(st);
                     return QString("%1 row %2 column %3: \"%4\" instead of \"%5\"")
-                        .arg(table).arg(r).arg(c).arg(got, v.toString());
+                        .arg(table)
+                        .arg(r)
+                        .arg(c)
+                        .arg(got, v.toString());
                 }
             }
             ++r;
@@ -155,13 +160,15 @@ void TstJetImport::officeFileComesAcrossValueByValue()
 
     const TRun run = Admin({"import-mdb", QDir(dir.path()).filePath("cme.mdb"), dir.path()});
     QVERIFY2(run.code == 0, qPrintable(run.err + run.out));
-    QVERIFY2(run.out.contains("participants: 2000 rows") && run.out.contains("attendances: 20000 rows"),
+    QVERIFY2(run.out.contains("participants: 2000 rows") &&
+                 run.out.contains("attendances: 20000 rows"),
              qPrintable(run.out));
     QVERIFY2(run.out.contains("kept as cme-old.rav"), qPrintable(run.out));
 
     // The original and the old reports are kept byte for byte; the settings are untouched.
     const QMap<QString, QByteArray> after = Snapshot(dir.path());
-    QCOMPARE(after.keys(), QStringList({"cme-jet.mdb", "cme-old.rav", "cme.mdb", "cme.rav", "quorvel.ini"}));
+    QCOMPARE(after.keys(),
+             QStringList({"cme-jet.mdb", "cme-old.rav", "cme.mdb", "cme.rav", "quorvel.ini"}));
     QCOMPARE(after.value("cme-jet.mdb"), before.value("cme.mdb"));
     QCOMPARE(after.value("cme-old.rav"), before.value("cme.rav"));
     QCOMPARE(after.value("quorvel.ini"), before.value("quorvel.ini"));
@@ -190,8 +197,9 @@ void TstJetImport::refusedValuesAreListedAndChosen()
     TJetWriter writer;
     TJetFixture::BuildSmall(writer);
     // A long text (the old file allowed 40 characters), units over 99.99, a pair twice.
-    writer.AddRow("participants", {13, QString(31, u'x'), "Anna", QVariant(), QVariant(), QVariant(),
-                                   QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), 1, QVariant()});
+    writer.AddRow("participants",
+                  {13, QString(31, u'x'), "Anna", QVariant(), QVariant(), QVariant(), QVariant(),
+                   QVariant(), QVariant(), QVariant(), QVariant(), 1, QVariant()});
     writer.AddRow("conferences", {6, "Too many units", QDateTime(QDate(2006, 1, 2), QTime(9, 0)),
                                   QVariant(), QVariant(), 100.0});
     writer.AddRow("attendances", {1, 12, QVariant()});
@@ -204,9 +212,10 @@ void TstJetImport::refusedValuesAreListedAndChosen()
 
     const TRun stop = Admin({"import-mdb", path, dir.path()});
     QCOMPARE(stop.code, 1);
-    for (const char* line : {"participants, user_id 13: last_name is longer than 30 characters (31)",
-                             "conferences, conf_id 6: units is outside 0 to 99.99 (100.00)",
-                             "attendances, conf_id 1, user_id 1: the pair appears twice"})
+    for (const char* line :
+         {"participants, user_id 13: last_name is longer than 30 characters (31)",
+          "conferences, conf_id 6: units is outside 0 to 99.99 (100.00)",
+          "attendances, conf_id 1, user_id 1: the pair appears twice"})
         QVERIFY2(stop.out.contains(QString::fromUtf8(line)), qPrintable(stop.out));
     QVERIFY2(stop.err.contains("--skip-refused"), qPrintable(stop.err));
     QCOMPARE(Snapshot(dir.path()), before);
@@ -216,9 +225,9 @@ void TstJetImport::refusedValuesAreListedAndChosen()
     TConnection conn;
     conn.Open(path);
     const int attendances = writer.RowCount("attendances");
-    const QString differs = CompareAll(writer, conn.Handle(),
-                                       {{"participants", {12}}, {"conferences", {5}},
-                                        {"attendances", {attendances - 1}}});
+    const QString differs = CompareAll(
+        writer, conn.Handle(),
+        {{"participants", {12}}, {"conferences", {5}}, {"attendances", {attendances - 1}}});
     QVERIFY2(differs.isEmpty(), qPrintable(differs));
 }
 
@@ -241,7 +250,8 @@ void TstJetImport::killedImportLeavesTheFolderAsItWas()
     waited.start();
     // Killed while the rows are being written (the log of the new file grows).
     const QString log = temporary + "-wal";
-    while (QFileInfo(log).size() == 0 && child.state() == QProcess::Running && waited.elapsed() < 60000)
+    while (QFileInfo(log).size() == 0 && child.state() == QProcess::Running &&
+           waited.elapsed() < 60000)
         QThread::usleep(200);
     QVERIFY2(QFileInfo(log).size() > 0, "the import ended before it was killed");
     ::kill(pid_t(child.processId()), SIGKILL);
@@ -295,14 +305,18 @@ void TstJetImport::importsOntoTheServer()
     const QString jet = QDir(dir.path()).filePath("cme.mdb");
     const QByteArray original = Snapshot(dir.path()).value("cme.mdb");
 
-    const TRun run = Admin({"import-mdb", jet, dir.path(), "--postgresql", server.ServerConnectText()});
+    const TRun run =
+        Admin({"import-mdb", jet, dir.path(), "--postgresql", server.ServerConnectText()});
     QVERIFY2(run.code == 0, qPrintable(run.err + run.out));
     QCOMPARE(Snapshot(dir.path()).value("cme.mdb"), original);
     QCOMPARE(server.Conn().ScalarQuery("select count(*) from attendances").toInt(), 2000);
-    QCOMPARE(server.Conn().ScalarQuery("select last_name from participants where user_id = 9")
+    QCOMPARE(server.Conn()
+                 .ScalarQuery("select last_name from participants where user_id = 9")
                  .toString(),
              QString::fromUtf8("Smile 😀"));
-    QCOMPARE(server.Conn().ScalarQuery("select units from conferences where conf_id = 5").toDouble(), 1.25);
+    QCOMPARE(
+        server.Conn().ScalarQuery("select units from conferences where conf_id = 5").toDouble(),
+        1.25);
     server.Exec("insert into participants (last_name) values ('New')");
     QCOMPARE(server.Conn().LastInsertRowId(), 201);
 }
