@@ -153,7 +153,7 @@ TStartup::TJetOutcome TStartup::OfferJetImport(const QString& workingDirectory)
         }
         const QStringList written = import.WriteFolder(workingDirectory, half(kSteps / 2));
         progress.End();
-        TPrompts::ShowInformation(written.join(u'\n'));
+        TPrompts::ShowInformation((import.Notes() + written).join(u'\n'));
         return TJetOutcome::Imported;
     } catch (const TError& error) {
         TPrompts::ShowPlain(error.Message());

@@ -166,7 +166,7 @@ bool TJetImport::IsOurReportProject(const QString& path)
     if (bytes.contains('\0'))
         return false;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
+    (void)decoder.decode(bytes);
     return !decoder.hasError();
 }
 

@@ -47,6 +47,8 @@ public:
     explicit TJetImport(const QString& jetPath, const TProgress& progress = {});
 
     const QList<TRefusal>& Refusals() const { return m_refusals; }
+    // Tables and columns of the file that have no place in ours (named, not moved).
+    const QStringList& Notes() const { return m_notes; }
     // What was read: rows per table, columns that have no place here, then each refused row.
     QStringList ReadReport() const;
 
