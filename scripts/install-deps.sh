@@ -18,6 +18,7 @@ packages=(
   xvfb xauth poppler-utils
   fonts-dejavu-core fonts-liberation2
   python3
+  mdbtools mdbtools-dev
 )
 
 missing=()

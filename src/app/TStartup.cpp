@@ -15,7 +15,13 @@
 #include "TfrmPickSpeaker.h"
 #include "TfrmSignIn.h"
 #include "TfrmTimeFilter.h"
+#include "TConfig.h"
+#include "TJetImport.h"
+#include "TProgressDialog.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -80,6 +86,10 @@ int TStartup::RunProgram(const QString& workingDirectory, const TRunningHandler&
     std::unique_ptr<TDM> dataModule;
     try {
         TApplication::SetApplicationTitle();
+        if (OfferJetImport(workingDirectory) == TJetOutcome::Failed) {
+            DestroyWindows();
+            return ExitFailure;
+        }
         // Never throws: a database that cannot be opened has been reported in the plain box.
         dataModule = std::make_unique<TDM>(workingDirectory);
         if (dataModule->OpenFailed) {
@@ -97,6 +107,58 @@ int TStartup::RunProgram(const QString& workingDirectory, const TRunningHandler&
     DestroyWindows();
     dataModule.reset();
     return exitCode;
+}
+
+TStartup::TJetOutcome TStartup::OfferJetImport(const QString& workingDirectory)
+{
+    const QString database = QDir(workingDirectory).filePath(QStringLiteral("cme.mdb"));
+    if (!TJetImport::IsJetFile(database))
+        return TJetOutcome::NoJetFile;
+    // A folder whose settings name a server does not use its cme.mdb.
+    const QString iniPath = QDir(workingDirectory).filePath(QStringLiteral("quorvel.ini"));
+    if (QFileInfo::exists(iniPath)) {
+        try {
+            const TConfig settings(iniPath);
+            if (settings.ReadString(QStringLiteral("Database"), QStringLiteral("Driver"))
+                    .trimmed()
+                    .compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0)
+                return TJetOutcome::NoJetFile;
+        } catch (const TError&) {
+            // The data module reports the settings file; the question still stands.
+        }
+    }
+    auto tr = [](const char* text) { return QCoreApplication::translate("TStartup", text); };
+    if (!TPrompts::Confirm(tr("This folder holds a database in the older Jet format. Import it "
+                              "into Quorvel? The original file is kept unchanged as cme-jet.mdb.")))
+        return TJetOutcome::Declined;
+    try {
+        TProgressDialog progress(nullptr);
+        constexpr int kSteps = 1000;
+        progress.Begin(tr("Importing the database in the older Jet format"), kSteps);
+        // Reading is the first half of the bar, writing the second.
+        auto half = [&](int offset) {
+            return [&progress, offset](qint64 done, qint64 total, const QString&) {
+                const int step = total > 0 ? int(done * (kSteps / 2) / total) : 0;
+                return progress.Step(offset + step);
+            };
+        };
+        TJetImport import(database, half(0));
+        if (!import.Refusals().isEmpty()) {
+            progress.End();
+            if (!TPrompts::Confirm(import.ReadReport().join(u'\n') +
+                                   tr("\n\nImport the rest? The rows listed are not imported; "
+                                      "No stops and changes nothing.")))
+                return TJetOutcome::Failed;
+            progress.Begin(tr("Importing the database in the older Jet format"), kSteps);
+        }
+        const QStringList written = import.WriteFolder(workingDirectory, half(kSteps / 2));
+        progress.End();
+        TPrompts::ShowInformation((import.Notes() + written).join(u'\n'));
+        return TJetOutcome::Imported;
+    } catch (const TError& error) {
+        TPrompts::ShowPlain(error.Message());
+        return TJetOutcome::Failed;
+    }
 }
 
 void TStartup::CreateWindows()

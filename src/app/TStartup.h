@@ -33,6 +33,13 @@ public:
     // The start-up error report: "Error occured: " + the error's class name + " " + message.
     static QString StartupErrorText(const std::exception& error);
 
+    // What became of an older Jet cme.mdb in the working directory.
+    enum class TJetOutcome { NoJetFile, Imported, Declined, Failed };
+    // When the working directory's cme.mdb is a Jet file, asks whether to import it; Yes
+    // imports it with a progress window (refused values are shown and the user chooses to
+    // import the rest or stop). Declined leaves everything as it was.
+    static TJetOutcome OfferJetImport(const QString& workingDirectory);
+
 private:
     static void CreateWindows();
     static void DestroyWindows();

@@ -4,6 +4,7 @@
 #include "TConfig.h"
 #include "TDatabaseCopy.h"
 #include "TDemoBuilder.h"
+#include "TJetImport.h"
 #include "TReportProjectFile.h"
 #include "TError.h"
 #include "TNewDatabase.h"
@@ -306,6 +307,52 @@ int Journal(const QStringList& arguments, QTextStream& out)
     return TAdminCommand::Done;
 }
 
+int ImportMdb(const QStringList& givenArguments, QTextStream& out)
+{
+    QStringList arguments = givenArguments;
+    const QString server = ServerArgument(arguments);
+    const bool skipRefused = arguments.removeAll(QStringLiteral("--skip-refused")) > 0;
+    for (const QString& a : arguments)
+        if (a.startsWith(QStringLiteral("--")))
+            throw TUsageError(Tr("unknown option %1").arg(a));
+    if (arguments.size() != 2)
+        throw TUsageError(Tr("import-mdb needs the Jet file and a folder"));
+    const QString source = arguments.at(0);
+    const QString folder = arguments.at(1);
+    QElapsedTimer timer;
+    timer.start();
+    TJetImport import(source);
+    for (const QString& line : import.ReadReport())
+        out << line << Qt::endl;
+    if (!import.Refusals().isEmpty() && !skipRefused)
+        throw EOperationError(Tr("Nothing was imported. Correct these rows in the Jet file, or "
+                                 "run again with --skip-refused to import the rest."));
+    if (!server.isEmpty()) {
+        // The rows go through a file of ours and then the same copy as "copy FILE SERVER".
+        TConnection serverConn;
+        OpenEmptyServer(serverConn, server);
+        QTemporaryDir temp;
+        TConnection file;
+        file.OpenForCreate(QDir(temp.path()).filePath(QStringLiteral("cme.mdb")));
+        import.WriteInto(file);
+        TDatabaseCopy::Copy(file, serverConn, [&out](const QString& line) {
+            out << QStringLiteral("  ") << line << Qt::endl;
+        });
+        file.Close();
+        WriteServerSettings(folder, serverConn.ServerAddress());
+        out << Tr("Imported into the database on %1; %2 points at it. The Jet file was not "
+                  "changed.")
+                   .arg(serverConn.ServerAddress().HostForPeople(),
+                        QDir(folder).absoluteFilePath(QStringLiteral("quorvel.ini")))
+            << Qt::endl;
+    } else {
+        for (const QString& line : import.WriteFolder(folder))
+            out << line << Qt::endl;
+    }
+    out << Tr("Done in %1 ms").arg(timer.elapsed()) << Qt::endl;
+    return TAdminCommand::Done;
+}
+
 } // namespace
 
 QString TAdminCommand::Usage()
@@ -333,6 +380,13 @@ QString TAdminCommand::Usage()
               "               and a PostgreSQL server (a connection text such as\n"
               "               \"host=db.example.org dbname=cme user=office\"), either way;\n"
               "               the row counts are checked before the copy is kept.\n"
+              "  import-mdb OLD.mdb DIR [--skip-refused] [--postgresql TEXT]\n"
+              "               Import an older Jet 4 cme.mdb into DIR: every row of the eleven\n"
+              "               tables with its key. Values our tables refuse are listed; without\n"
+              "               --skip-refused nothing is written then. OLD.mdb is never changed;\n"
+              "               when it is DIR/cme.mdb it is renamed to cme-jet.mdb once the new\n"
+              "               cme.mdb is complete. A cme.rav in the older format is kept as\n"
+              "               cme-old.rav and the default cme.rav is written.\n"
               "\n"
               "init, demo and synth take --postgresql TEXT to build on a server database\n"
               "instead of a file; init and demo then point DIR's quorvel.ini at it.\n"
@@ -367,6 +421,8 @@ int TAdminCommand::Run(const QStringList& arguments, QTextStream& out, QTextStre
             return Journal(rest, out);
         if (command == QStringLiteral("copy"))
             return Copy(rest, out);
+        if (command == QStringLiteral("import-mdb"))
+            return ImportMdb(rest, out);
         throw TUsageError(Tr("unknown command %1").arg(command));
     } catch (const TUsageError& e) {
         err << QStringLiteral("quorvel-admin: ") << e.Message() << QStringLiteral("\n\n")

@@ -5,6 +5,8 @@
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TError.h"
+#include "TJetFixture.h"
+#include "TJetImport.h"
 #include "TStartup.h"
 #include "TTempDatabase.h"
 #include "TTestPrompts.h"
@@ -108,6 +110,8 @@ private Q_SLOTS:
     void missingDatabaseEndsTheProgram_data();
     void missingDatabaseEndsTheProgram();
     void foreignFileIsRefused();
+    void jetDatabaseIsOfferedForImport_data();
+    void jetDatabaseIsOfferedForImport();
     void runsWithoutSettingsFileAndShutsDownInReverseOrder();
     void dialogsReadTheirWidthsFromTheSettings();
     void errorInEventHandlerIsShownAndTheLoopGoesOn_data();
@@ -188,6 +192,70 @@ void TstStartup::foreignFileIsRefused()
     QVERIFY2(prompts.shown[0].text.contains(QStringLiteral("not a database of this program")),
              qPrintable(prompts.shown[0].text));
     QVERIFY(!QFile::exists(QDir(dir.path()).filePath(QStringLiteral("quorvel.ini"))));
+}
+
+void TstStartup::jetDatabaseIsOfferedForImport_data()
+{
+    QTest::addColumn<bool>("refusal");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::newRow("yes") << false << QList<bool>{true};
+    QTest::newRow("no") << false << QList<bool>{false};
+    QTest::newRow("refused value, import the rest") << true << QList<bool>{true, true};
+    QTest::newRow("refused value, stop") << true << QList<bool>{true, false};
+}
+
+void TstStartup::jetDatabaseIsOfferedForImport()
+{
+    QFETCH(bool, refusal);
+    QFETCH(QList<bool>, answers);
+    QTemporaryDir dir;
+    const QString dbPath = QDir(dir.path()).filePath(QStringLiteral("cme.mdb"));
+    TJetWriter writer;
+    TJetFixture::BuildSmall(writer);
+    if (refusal)
+        writer.AddRow(QStringLiteral("titles"), {7, QStringLiteral("A title much too long")});
+    writer.Write(dbPath);
+    const QByteArray original = ReadBytes(dbPath);
+    TTestPrompts prompts;
+    for (bool answer : answers)
+        prompts.QueueAnswer(answer);
+    int participants = -1;
+    int titles = -1;
+
+    const int exitCode = RunAndClose(dir.path(), [&] {
+        participants = DM->Participants->RecordCount();
+        titles = DM->Titles->RecordCount();
+    });
+
+    QVERIFY(!prompts.shown.isEmpty());
+    QCOMPARE(prompts.shown[0].kind, TPrompts::Kind::Confirmation);
+    QCOMPARE(prompts.shown[0].text,
+             QStringLiteral("This folder holds a database in the older Jet format. Import it into "
+                            "Quorvel? The original file is kept unchanged as cme-jet.mdb."));
+    const bool imported = answers.size() == (refusal ? 2 : 1) && answers.last();
+    if (imported) {
+        QCOMPARE(exitCode, TStartup::ExitSuccess);
+        QCOMPARE(participants, 12);
+        QCOMPARE(titles, 6);
+        QCOMPARE(ReadBytes(QDir(dir.path()).filePath(QStringLiteral("cme-jet.mdb"))), original);
+        QVERIFY(TJetImport::IsOurReportProject(QDir(dir.path()).filePath(QStringLiteral("cme.rav"))));
+        if (refusal)
+            QVERIFY2(prompts.shown[1].text.contains(QStringLiteral("titles, title_id 7: t_name is "
+                                                                   "longer than 15 characters")),
+                     qPrintable(prompts.shown[1].text));
+        QVERIFY2(prompts.shown.last().text.contains(QStringLiteral("cme-jet.mdb")),
+                 qPrintable(prompts.shown.last().text));
+    } else {
+        // Nothing was touched; No to the first question ends as a foreign file does today.
+        QVERIFY(exitCode != TStartup::ExitSuccess);
+        QCOMPARE(participants, -1);
+        QCOMPARE(ReadBytes(dbPath), original);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("cme.mdb")});
+        if (answers.size() == 1)
+            QVERIFY2(prompts.shown.last().text.contains(QStringLiteral("not a database of this program")),
+                     qPrintable(prompts.shown.last().text));
+    }
 }
 
 void TstStartup::runsWithoutSettingsFileAndShutsDownInReverseOrder()
