@@ -357,7 +357,7 @@ private Q_SLOTS:
         QVERIFY(server.Start());
         f.UseSmtp(server);
         f.Config().WriteString("SMTP", "Port", QString::number(closedPort));
-        QVERIFY(ErrorOf([&] { f.Run(); }).startsWith("SMTP connect failed"));
+        QVERIFY(ErrorOf([&] { f.Run(); }).startsWith("Could not reach 127.0.0.1 on port"));
         QCOMPARE(f.LogStatuses(),
                  QStringList({"ann@example.org not sent", "bob@example.org not sent",
                               "cid@example.org not sent"}));
