@@ -75,10 +75,11 @@ int main(int argc, char** argv)
     // Starts a recording server; returns its port.
     auto startServer = [&](QProcess& server, const QString& name, const QStringList& options) {
         server.setStandardErrorFile(dir.filePath(name + QStringLiteral(".log")));
-        server.start(Python,
-                     QStringList{QStringLiteral(QUORVEL_SOURCE_DIR "/tests/support/smtp_recorder.py"),
-                                 QStringLiteral("--log"), dir.filePath(name + QStringLiteral(".jsonl"))} +
-                         options);
+        server.start(
+            Python,
+            QStringList{QStringLiteral(QUORVEL_SOURCE_DIR "/tests/support/smtp_recorder.py"),
+                        QStringLiteral("--log"), dir.filePath(name + QStringLiteral(".jsonl"))} +
+                options);
         QByteArray ready;
         while (!ready.endsWith('\n') && server.waitForReadyRead(30000))
             ready += server.readLine();
@@ -91,10 +92,9 @@ int main(int argc, char** argv)
     };
     QProcess server, tlsServer;
     const QString port = startServer(server, QStringLiteral("plain"), {});
-    const QString tlsPort =
-        startServer(tlsServer, QStringLiteral("tls"),
-                    {QStringLiteral("--starttls"), cert, key, QStringLiteral("--host"),
-                     QStringLiteral("127.0.0.2")});
+    const QString tlsPort = startServer(tlsServer, QStringLiteral("tls"),
+                                        {QStringLiteral("--starttls"), cert, key,
+                                         QStringLiteral("--host"), QStringLiteral("127.0.0.2")});
 
     auto smtplib = [&](const QStringList& options, const QString& serverPort) {
         QProcess python;

@@ -94,11 +94,11 @@ void TDM::SaveParticipant()
     if (HasControlCharacter(email)) {
         bool changed = true;
         if (Participants->DataState() == TDataSet::State::Edit)
-            changed = Conn->ScalarQuery(QStringLiteral("select email from participants where "
-                                                       "user_id = ?"),
-                                        {Participants->FieldByName(QStringLiteral("user_id"))
-                                             .Value()})
-                          .toString() != email;
+            changed =
+                Conn->ScalarQuery(QStringLiteral("select email from participants where "
+                                                 "user_id = ?"),
+                                  {Participants->FieldByName(QStringLiteral("user_id")).Value()})
+                    .toString() != email;
         if (changed)
             throw TError(
                 tr("The E-mail field contains a line break or another control character."));

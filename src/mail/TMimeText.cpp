@@ -94,7 +94,8 @@ TMailbox ParseMailbox(const QString& text)
     mailbox.address = trimmed.mid(open + 1, trimmed.size() - open - 2).trimmed();
     QString name = trimmed.left(open).trimmed();
     if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"')))
-        name = name.mid(1, name.size() - 2).replace(QLatin1String("\\\""), QLatin1String("\""))
+        name = name.mid(1, name.size() - 2)
+                   .replace(QLatin1String("\\\""), QLatin1String("\""))
                    .replace(QLatin1String("\\\\"), QLatin1String("\\"));
     mailbox.name = name;
     return mailbox;

@@ -64,12 +64,14 @@ struct TSMTPMail::TCurl {
         auto* curl = static_cast<TCurl*>(self);
         if (type == CURLINFO_HEADER_OUT) {
             if (!curl->inAuth) {
-                static const QList<QByteArray> verbs{"EHLO", "HELO", "STARTTLS", "AUTH", "MAIL",
-                                                     "RCPT", "DATA", "NOOP",     "QUIT", "RSET",
-                                                     "VRFY"};
-                const QByteArray word =
-                    QByteArray(data, qsizetype(qMin(size, size_t(10)))).split(' ').first()
-                        .trimmed().toUpper();
+                static const QList<QByteArray> verbs{"EHLO", "HELO", "STARTTLS", "AUTH",
+                                                     "MAIL", "RCPT", "DATA",     "NOOP",
+                                                     "QUIT", "RSET", "VRFY"};
+                const QByteArray word = QByteArray(data, qsizetype(qMin(size, size_t(10))))
+                                            .split(' ')
+                                            .first()
+                                            .trimmed()
+                                            .toUpper();
                 curl->verb = verbs.contains(word) ? word : QByteArray();
                 curl->inAuth = curl->verb == "AUTH";
             }

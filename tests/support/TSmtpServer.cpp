@@ -96,26 +96,25 @@ bool TSmtpServer::MakeAuthorityCertificate(const QStringList& names)
               names.join(QLatin1Char(',')).toLatin1() + "\n");
     ext.close();
     const QStringList ec{QStringLiteral("-newkey"), QStringLiteral("ec"),
-                         QStringLiteral("-pkeyopt"),
-                         QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
-    return OpenSsl(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec +
-                   QStringList{QStringLiteral("-days"), QStringLiteral("2"),
-                               QStringLiteral("-subj"), QStringLiteral("/CN=Office test authority"),
-                               QStringLiteral("-addext"),
-                               QStringLiteral("basicConstraints=critical,CA:TRUE"),
-                               QStringLiteral("-addext"),
-                               QStringLiteral("keyUsage=critical,keyCertSign,cRLSign"),
-                               QStringLiteral("-keyout"), caKey, QStringLiteral("-out"),
-                               AuthorityFile()}) &&
+                         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                         QStringLiteral("-nodes")};
+    return OpenSsl(
+               QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec +
+               QStringList{
+                   QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                   QStringLiteral("/CN=Office test authority"), QStringLiteral("-addext"),
+                   QStringLiteral("basicConstraints=critical,CA:TRUE"), QStringLiteral("-addext"),
+                   QStringLiteral("keyUsage=critical,keyCertSign,cRLSign"),
+                   QStringLiteral("-keyout"), caKey, QStringLiteral("-out"), AuthorityFile()}) &&
            OpenSsl(QStringList{QStringLiteral("req")} + ec +
                    QStringList{QStringLiteral("-subj"), QStringLiteral("/CN=mail server"),
                                QStringLiteral("-keyout"), KeyFile(), QStringLiteral("-out"),
                                request}) &&
            OpenSsl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), request,
                     QStringLiteral("-CA"), AuthorityFile(), QStringLiteral("-CAkey"), caKey,
-                    QStringLiteral("-CAcreateserial"), QStringLiteral("-days"),
-                    QStringLiteral("2"), QStringLiteral("-extfile"), extensions,
-                    QStringLiteral("-out"), CertificateFile()});
+                    QStringLiteral("-CAcreateserial"), QStringLiteral("-days"), QStringLiteral("2"),
+                    QStringLiteral("-extfile"), extensions, QStringLiteral("-out"),
+                    CertificateFile()});
 }
 
 bool TSmtpServer::StartWithTls(const QStringList& options)
