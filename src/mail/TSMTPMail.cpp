@@ -268,8 +268,14 @@ void TSMTPMail::Fail(int result, const QString& to)
                                  .arg(QFile::decodeName(m_caFile)) +
                              detail,
                          Kind::Encryption);
-    if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CONNECT_ERROR ||
-        code == CURLE_SSL_CERTPROBLEM || code == CURLE_SSL_CIPHER ||
+    if (code == CURLE_SSL_CONNECT_ERROR || code == CURLE_SSL_CIPHER)
+        throw EMailError(QStringLiteral("No encrypted connection could be set up with %1 on port "
+                                        "%2. Nothing was sent. Check Port in %3 (port 465 speaks "
+                                        "TLS from the start; 587 and 25 start it with STARTTLS).")
+                                 .arg(m_host, port, place) +
+                             detail,
+                         Kind::Encryption);
+    if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CERTPROBLEM ||
         code == CURLE_SSL_ISSUER_ERROR || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
         throw EMailError(QStringLiteral("The mail server %1 could not be verified as itself: its "
                                         "certificate was refused. Nothing was sent. Check Host "
