@@ -241,6 +241,20 @@ private Q_SLOTS:
         QCOMPARE(server.Count("auth"), 1);
     }
 
+    void tlsFromTheStartAgainstAPlainServer()
+    {
+        TSmtpServer server;
+        if (!server.Start({"--port", "465"}))
+            QSKIP("no SMTP test server on 127.0.0.1:465 (needs root and a free port 465)");
+        const TFailure failure = FailureOf([&] { Handler(server, "1")->Connect(); });
+        QVERIFY2(failure.text.startsWith("No encrypted connection could be set up with 127.0.0.1 "
+                                         "on port 465. Nothing was sent. Check Port in " +
+                                         SettingsPlace),
+                 qPrintable(failure.text));
+        QCOMPARE(failure.kind, EMailError::Kind::Encryption);
+        QCOMPARE(server.Count("auth-line"), 0);
+    }
+
     void refusedRecipientIsTheServersText()
     {
         TSmtpServer server;
@@ -445,6 +459,8 @@ private Q_SLOTS:
                                                       << "1" << "" << 1;
         QTest::newRow("localhost may log in plainly") << "localhost" << QStringList() << false
                                                       << "1" << "" << 1;
+        QTest::newRow("::1 may log in plainly") << "::1" << QStringList{"--host", "::1"} << false
+                                                << "1" << "" << 1;
     }
 
     void passwordOnlyInsideTls()
