@@ -145,7 +145,9 @@ public:
     // Transcripts; a pair it does not hold changes and refreshes nothing.
     void RemoveAttendance(int confId, int userId);
     // Clears the blank optional texts of the current participant to null and posts it. A
-    // refused post keeps the edit or insert state and propagates.
+    // refused post keeps the edit or insert state and propagates. An e-mail address given a
+    // line break or another control character is refused with TError naming the field; one
+    // stored so before may stay while the rest of the row changes.
     void SaveParticipant();
     // Sets the field of the current row to null when its text is blank (spaces and control
     // characters only). The data set must be in edit or insert state.

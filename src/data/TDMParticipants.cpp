@@ -15,6 +15,18 @@ namespace
 
 const QString kPair = QStringLiteral("conf_id;user_id");
 
+// A character that would end or split a mail header or command line: C0 and C1 controls, DEL,
+// and the Unicode line and paragraph separators.
+bool HasControlCharacter(const QString& text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x2028 || u == 0x2029)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void TDM::AddAttendance()
@@ -76,6 +88,21 @@ void TDM::SaveParticipant()
     for (const char* name :
          {"first_name", "address", "city", "state", "zip", "phone", "fax", "email"})
         ClearIfBlank(Participants, QLatin1String(name));
+    // A pasted or typed line break in the address would reach the mail server as a command of
+    // its own. An address stored so before stays as it is until someone changes it.
+    const QString email = Participants->FieldByName(QStringLiteral("email")).AsString();
+    if (HasControlCharacter(email)) {
+        bool changed = true;
+        if (Participants->DataState() == TDataSet::State::Edit)
+            changed =
+                Conn->ScalarQuery(QStringLiteral("select email from participants where "
+                                                 "user_id = ?"),
+                                  {Participants->FieldByName(QStringLiteral("user_id")).Value()})
+                    .toString() != email;
+        if (changed)
+            throw TError(
+                tr("The E-mail field contains a line break or another control character."));
+    }
     Participants->Post();
 }
 

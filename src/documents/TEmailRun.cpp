@@ -72,7 +72,13 @@ std::unique_ptr<TMailHandler> CreateMailHandler(const TConfig& config)
             const QString userName = config.ReadString(smtp, QStringLiteral("UserName"));
             const QString password = config.ReadString(smtp, QStringLiteral("Password"));
             const QString host = config.ReadString(smtp, QStringLiteral("Host"));
-            return std::make_unique<TSMTPMail>(host, port, authType, userName, password);
+            auto handler = std::make_unique<TSMTPMail>(host, port, authType, userName, password);
+            // A private certificate authority; a relative path is read beside quorvel.ini.
+            const QString caFile = config.ReadString(smtp, QStringLiteral("CaFile")).trimmed();
+            if (!caFile.isEmpty())
+                handler->SetCaFile(
+                    QFileInfo(config.FilePath()).absoluteDir().absoluteFilePath(caFile));
+            return handler;
         }
         if (type == 2)
             return std::make_unique<TOutlookMail>(CreatePlatformMapi(

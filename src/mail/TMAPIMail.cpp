@@ -69,6 +69,13 @@ bool TMAPIMail::Send()
 {
     // Refuse over-long fields before anything reaches the mail client: cutting an address
     // would send the transcript to someone else.
+    // Nor may an address carry a line break into the message: the whole message is refused
+    // before the mail client sees any of it.
+    for (const QString& line : std::as_const(Recipients))
+        CheckMailAddress(line);
+    if (HasMailControlCharacter(SenderAddress))
+        throw EMailError(QStringLiteral("The sender address contains a line break or another "
+                                        "control character."));
     CheckLength(QStringLiteral("sender name"), SenderName.isEmpty() ? SenderAddress : SenderName);
     CheckLength(QStringLiteral("sender address"), SenderAddress);
     for (qsizetype i = 0; i < Attachments.size(); ++i) {

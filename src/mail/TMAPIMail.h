@@ -31,7 +31,8 @@ public:
 
     // True when the mail client took the message (result 0); the result is kept in LastError.
     // A refused logon throws EMailError "MAPI Error <code>: <text>"; a field longer than 256
-    // characters throws EMailError before anything is handed over.
+    // characters throws EMailError before anything is handed over, as does a recipient holding
+    // a control character (a line break; kind Address) or such a sender address.
     bool Send();
 
 private:

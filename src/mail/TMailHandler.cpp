@@ -8,3 +8,22 @@ int MailSettingToInt(const QString& text)
         throw EMailError(QStringLiteral("'%1' is not a valid integer value").arg(text));
     return value;
 }
+
+bool HasMailControlCharacter(const QString& text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x2028 || u == 0x2029 ||
+            c.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
+}
+
+void CheckMailAddress(const QString& address)
+{
+    if (HasMailControlCharacter(address))
+        throw EMailError(
+            QStringLiteral("the address contains a line break or another control character"),
+            EMailError::Kind::Address);
+}

@@ -71,6 +71,14 @@ public:
     virtual QString LastRefusal() const { return {}; }
 };
 
+// True when the text holds a character that may end or split a protocol line or a header: the
+// C0 and C1 control characters (CR, LF, TAB, NUL, ...), DEL, and the Unicode line and paragraph
+// separators.
+bool HasMailControlCharacter(const QString& text);
+// Throws EMailError of kind Address, "the address contains a line break or another control
+// character", when the address holds such a character.
+void CheckMailAddress(const QString& address);
+
 // A decimal whole number as the settings hold it ("25", " 25", "-1"); anything else, the empty
 // text too, throws EMailError "'<text>' is not a valid integer value".
 int MailSettingToInt(const QString& text);

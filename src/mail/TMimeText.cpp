@@ -84,6 +84,43 @@ QByteArray EncodeHeaderText(const QString& text)
     return out;
 }
 
+TMailbox ParseMailbox(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    const qsizetype open = trimmed.lastIndexOf(QLatin1Char('<'));
+    if (!trimmed.endsWith(QLatin1Char('>')) || open < 0)
+        return {QString(), trimmed};
+    TMailbox mailbox;
+    mailbox.address = trimmed.mid(open + 1, trimmed.size() - open - 2).trimmed();
+    QString name = trimmed.left(open).trimmed();
+    if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"')))
+        name = name.mid(1, name.size() - 2)
+                   .replace(QLatin1String("\\\""), QLatin1String("\""))
+                   .replace(QLatin1String("\\\\"), QLatin1String("\\"));
+    mailbox.name = name;
+    return mailbox;
+}
+
+QByteArray MailboxHeader(const QString& name, const QString& address)
+{
+    const QByteArray bare = address.toUtf8();
+    if (name.trimmed().isEmpty() || name == address)
+        return bare;
+    QByteArray phrase;
+    if (!IsPlainAscii(name)) {
+        phrase = EncodeHeaderText(name);
+    } else {
+        static const QByteArray specials = "()<>[]:;@\\,.\"";
+        phrase = name.toLatin1();
+        bool quote = false;
+        for (const char c : std::as_const(phrase))
+            quote = quote || specials.contains(c);
+        if (quote)
+            phrase = '"' + phrase.replace('\\', "\\\\").replace('"', "\\\"") + '"';
+    }
+    return phrase + " <" + bare + '>';
+}
+
 QByteArray MessageDate(const QDateTime& when)
 {
     const QLocale c = QLocale::c();
@@ -128,10 +165,7 @@ QByteArray Compose(const TMessage& message, const QByteArray& lineEnd)
         out += value;
         out += lineEnd;
     };
-    QByteArray from = message.fromAddress.toUtf8();
-    if (!message.fromName.isEmpty() && message.fromName != message.fromAddress)
-        from = EncodeHeaderText(message.fromName) + " <" + from + '>';
-    header("From", from);
+    header("From", MailboxHeader(message.fromName, message.fromAddress));
     if (!message.to.isEmpty())
         header("To", AddressLine(message.to));
     if (!message.cc.isEmpty())

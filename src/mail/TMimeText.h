@@ -21,6 +21,17 @@ QByteArray NewMessageId(const QString& fromAddress);
 // A text without any address (blank) yields itself, so the server can refuse it.
 QStringList SplitAddresses(const QString& to);
 
+// A "From" text split into its parts: "CME Office <office@example.org>" gives the name
+// "CME Office" (double quotes around it dropped) and the address; a bare address has no name.
+struct TMailbox {
+    QString name;
+    QString address;
+};
+TMailbox ParseMailbox(const QString& text);
+// The mailbox as a header value: the address alone without a name, else the name (quoted when
+// it holds special characters, encoded words when it is not ASCII) and "<address>".
+QByteArray MailboxHeader(const QString& name, const QString& address);
+
 struct TAttachment {
     QString path; // read at composing time
     QString name; // the file name the recipient sees

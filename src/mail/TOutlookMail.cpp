@@ -1,6 +1,7 @@
 #include "TOutlookMail.h"
 
 #include "TMAPIMail.h"
+#include "TMimeText.h"
 
 TOutlookMail::TOutlookMail(std::unique_ptr<TSimpleMapi> mapi) : m_mapi(std::move(mapi)) {}
 
@@ -8,14 +9,18 @@ void TOutlookMail::Send(const QString& from, const QString& to, const QString& s
                         const QString& attachment, const QStringList& body,
                         const QString& attachmentName)
 {
-    Q_UNUSED(attachmentName)
     TMAPIMail mail(*m_mapi);
-    mail.SenderAddress = from;
+    // "CME Office <office@example.org>": the client gets the name and the bare address apart.
+    const TMimeText::TMailbox sender = TMimeText::ParseMailbox(from);
+    mail.SenderName = sender.name;
+    mail.SenderAddress = sender.address;
     mail.Subject = subject;
     for (const QString& line : body)
         mail.Body += line + QStringLiteral("\r\n");
     mail.Recipients = QStringList{QStringLiteral("smtp:") + to};
     mail.Attachments = QStringList{attachment};
+    if (!attachmentName.isEmpty())
+        mail.AttachmentNames = QStringList{attachmentName};
     mail.EditDialog = false;
     m_lastResult = 0;
     mail.Send();

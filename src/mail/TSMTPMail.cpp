@@ -42,9 +42,9 @@ struct TMime {
 
 } // namespace
 
-// The easy handle with what the server said: the reply to the last command, and the lines of
-// the last EHLO reply (its capabilities). Commands are never stored: AUTH lines carry the
-// credentials.
+// The easy handle with what the server said: the reply to the last command, the lines of the
+// last EHLO reply (its capabilities), and the last refusal with the verb it answered. Commands
+// are never stored, only their verb: AUTH lines carry the credentials.
 struct TSMTPMail::TCurl {
     CURL* handle = nullptr;
     char errorText[CURL_ERROR_SIZE] = {};
@@ -54,28 +54,51 @@ struct TSMTPMail::TCurl {
     QList<QByteArray> reply;
     QList<QByteArray> ehloReply;
     QList<QByteArray> refusal; // the last 4xx or 5xx reply of the current transfer
-    bool commandWasEhlo = false;
-    bool replyStarted = false;
+    QByteArray verb;           // of the last command: EHLO, AUTH, MAIL, RCPT, DATA, ...
+    QByteArray refusalVerb;    // the command the refusal answered
+    bool inAuth = false;       // lines after AUTH are credentials, not commands
+    bool replyDone = true;     // the next line begins a new reply
 
     static int Debug(CURL*, curl_infotype type, char* data, size_t size, void* self)
     {
         auto* curl = static_cast<TCurl*>(self);
         if (type == CURLINFO_HEADER_OUT) {
-            curl->commandWasEhlo = size >= 4 && qstrnicmp(data, "EHLO", 4) == 0;
-            curl->replyStarted = false;
-        } else if (type == CURLINFO_HEADER_IN) {
-            if (!curl->replyStarted) {
-                curl->reply.clear();
-                curl->replyStarted = true;
+            if (!curl->inAuth) {
+                static const QList<QByteArray> verbs{"EHLO", "HELO", "STARTTLS", "AUTH",
+                                                     "MAIL", "RCPT", "DATA",     "NOOP",
+                                                     "QUIT", "RSET", "VRFY"};
+                const QByteArray word = QByteArray(data, qsizetype(qMin(size, size_t(10))))
+                                            .split(' ')
+                                            .first()
+                                            .trimmed()
+                                            .toUpper();
+                curl->verb = verbs.contains(word) ? word : QByteArray();
+                curl->inAuth = curl->verb == "AUTH";
             }
+            curl->replyDone = true;
+        } else if (type == CURLINFO_HEADER_IN) {
+            if (curl->replyDone)
+                curl->reply.clear();
             const QByteArray line = QByteArray(data, qsizetype(size)).trimmed();
             curl->reply << line;
-            if (line.size() >= 3 && (line.at(0) == '4' || line.at(0) == '5'))
-                curl->refusal = curl->reply;
-            if (curl->commandWasEhlo) {
+            const bool last = line.size() < 4 || line.at(3) != '-';
+            curl->replyDone = last;
+            if (curl->verb == "EHLO") {
                 if (curl->reply.size() == 1)
                     curl->ehloReply.clear();
                 curl->ehloReply << line;
+            }
+            if (last && line.size() >= 3) {
+                if (line.at(0) == '4' || line.at(0) == '5') {
+                    curl->refusal = curl->reply;
+                    curl->refusalVerb = curl->verb;
+                } else if (curl->verb != "QUIT") {
+                    // A later good reply (HELO after a refused EHLO) makes an old refusal moot.
+                    curl->refusal.clear();
+                    curl->refusalVerb.clear();
+                }
+                if (!line.startsWith("334"))
+                    curl->inAuth = false;
             }
         }
         return 0;
@@ -105,9 +128,35 @@ struct TSMTPMail::TCurl {
     }
 };
 
+namespace
+{
+
+// A relay on this machine: the only hosts that may take a password without TLS, since nothing
+// crosses a network. Written exactly so; other loopback addresses and names that resolve to
+// one do not count.
+bool IsThisMachine(const QString& host)
+{
+    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+           host == QLatin1String("127.0.0.1") || host == QLatin1String("::1");
+}
+
+const char* const SettingsPlace = "Configure \u2192 E-mail settings";
+
+// An attachment name goes into a MIME header: control characters become blanks.
+QByteArray HeaderSafeName(const QString& name)
+{
+    QString safe = name;
+    for (QChar& c : safe)
+        if (HasMailControlCharacter(QString(c)))
+            c = QLatin1Char(' ');
+    return safe.toUtf8();
+}
+
+} // namespace
+
 TSMTPMail::TSMTPMail(const QString& host, const QString& port, const QString& authType,
                      const QString& userName, const QString& password)
-    : m_host(host)
+    : m_host(host.trimmed())
 {
     InitCurlOnce();
     auto curl = std::make_unique<TCurl>();
@@ -122,8 +171,9 @@ TSMTPMail::TSMTPMail(const QString& host, const QString& port, const QString& au
         m_password = password.toUtf8();
     }
     m_curl = std::move(curl);
+    m_requireTls = m_port == 465 || (m_login && !IsThisMachine(m_host));
 
-    QString urlHost = host.trimmed();
+    QString urlHost = m_host;
     if (urlHost.contains(QLatin1Char(':')) && !urlHost.startsWith(QLatin1Char('[')))
         urlHost = QLatin1Char('[') + urlHost + QLatin1Char(']');
     m_url = (m_port == 465 ? "smtps://" : "smtp://") + urlHost.toUtf8() + ':' +
@@ -154,7 +204,9 @@ void TSMTPMail::ApplyCommonOptions()
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &DiscardOutput);
     // A transcript message (about 80 KB) leaves in one piece instead of 64 KB pieces.
     curl_easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
-    curl_easy_setopt(h, CURLOPT_USE_SSL, long(m_port == 465 ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+    // Where a password must travel, TLS is required: without STARTTLS curl stops after EHLO,
+    // before any AUTH line.
+    curl_easy_setopt(h, CURLOPT_USE_SSL, long(m_requireTls ? CURLUSESSL_ALL : CURLUSESSL_TRY));
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!m_caFile.isEmpty())
@@ -174,25 +226,112 @@ void TSMTPMail::ApplyCommonOptions()
     }
 }
 
-// Runs one transfer; a failure throws the server's refusal (4xx or 5xx reply) when there is
-// one, else the client's own message (no connection, certificate, time-out).
-void TSMTPMail::Perform(const char* step)
+int TSMTPMail::Perform()
 {
     m_curl->errorText[0] = '\0';
     m_curl->reply.clear();
     m_curl->refusal.clear();
-    m_curl->replyStarted = false;
-    const CURLcode code = curl_easy_perform(m_curl->handle);
-    if (code == CURLE_OK)
-        return;
-    QString message;
-    if (!m_curl->refusal.isEmpty())
-        message = m_curl->RefusalText();
-    else if (m_curl->errorText[0])
-        message = QString::fromUtf8(m_curl->errorText);
-    else
-        message = QString::fromUtf8(curl_easy_strerror(code));
-    throw EMailError(QStringLiteral("SMTP %1 failed: %2").arg(QLatin1String(step), message));
+    m_curl->refusalVerb.clear();
+    m_curl->verb.clear();
+    m_curl->inAuth = false;
+    m_curl->replyDone = true;
+    return curl_easy_perform(m_curl->handle);
+}
+
+// Says in plain words which step failed and which setting to check, beside the server's reply
+// (a 4xx or 5xx) or the client's own text, and classifies the failure for the run.
+void TSMTPMail::Fail(int result, const QString& to)
+{
+    const auto code = CURLcode(result);
+    using Kind = EMailError::Kind;
+    const QString place = QString::fromUtf8(SettingsPlace);
+    const QString refusal = m_curl->RefusalText();
+    const QByteArray& verb = m_curl->refusalVerb;
+    QString clientText = QString::fromUtf8(m_curl->errorText).trimmed();
+    if (clientText.isEmpty())
+        clientText = QString::fromUtf8(curl_easy_strerror(code));
+    const QString detail = refusal.isEmpty() ? QStringLiteral(" (%1)").arg(clientText)
+                                             : QStringLiteral(" Server reply: %1").arg(refusal);
+    const QString port = QString::number(m_port);
+
+    if (code == CURLE_USE_SSL_FAILED || (m_requireTls && m_port != 465 && verb == "EHLO"))
+        throw EMailError(
+            QStringLiteral("The mail server %1 does not offer encryption (STARTTLS), so the "
+                           "password would travel unprotected. Nothing was sent. Check Host and "
+                           "Port in %2.")
+                    .arg(m_host, place) +
+                detail,
+            Kind::Encryption);
+    if (code == CURLE_SSL_CACERT_BADFILE)
+        throw EMailError(QStringLiteral("The certificate file %1 (CaFile in the [SMTP] section "
+                                        "of quorvel.ini) cannot be read. Nothing was sent.")
+                                 .arg(QFile::decodeName(m_caFile)) +
+                             detail,
+                         Kind::Encryption);
+    if (code == CURLE_SSL_CONNECT_ERROR || code == CURLE_SSL_CIPHER)
+        throw EMailError(QStringLiteral("No encrypted connection could be set up with %1 on port "
+                                        "%2. Nothing was sent. Check Port in %3 (port 465 speaks "
+                                        "TLS from the start; 587 and 25 start it with STARTTLS).")
+                                 .arg(m_host, port, place) +
+                             detail,
+                         Kind::Encryption);
+    if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CERTPROBLEM ||
+        code == CURLE_SSL_ISSUER_ERROR || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
+        throw EMailError(QStringLiteral("The mail server %1 could not be verified as itself: its "
+                                        "certificate was refused. Nothing was sent. Check Host "
+                                        "in %2 (the name the certificate was issued for); a "
+                                        "server with a private certificate authority needs "
+                                        "CaFile in the [SMTP] section of quorvel.ini.")
+                                 .arg(m_host, place) +
+                             detail,
+                         Kind::Encryption);
+    if (code == CURLE_LOGIN_DENIED || verb == "AUTH")
+        throw EMailError(QStringLiteral("The server refused the user name or password. Check "
+                                        "User name and Password in %1.")
+                                 .arg(place) +
+                             detail,
+                         Kind::Authentication);
+    if (code == CURLE_COULDNT_RESOLVE_HOST)
+        throw EMailError(QStringLiteral("Could not find the mail server %1: no such host name "
+                                        "is known. Check Host in %2.")
+                                 .arg(m_host, place) +
+                             detail,
+                         Kind::Connection);
+    if (refusal.isEmpty()) {
+        if (code == CURLE_COULDNT_CONNECT || !m_connected)
+            throw EMailError(QStringLiteral("Could not reach %1 on port %2. Check Host and Port "
+                                            "in %3.")
+                                     .arg(m_host, port, place) +
+                                 detail,
+                             Kind::Connection);
+        if (code == CURLE_OPERATION_TIMEDOUT || code == CURLE_SEND_ERROR ||
+            code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING ||
+            code == CURLE_WEIRD_SERVER_REPLY || code == CURLE_FAILED_INIT)
+            throw EMailError(QStringLiteral("The connection to %1 on port %2 was lost. Check "
+                                            "the network, and Host and Port in %3.")
+                                     .arg(m_host, port, place) +
+                                 detail,
+                             Kind::Connection);
+        throw EMailError(QStringLiteral("The message could not be sent through %1.").arg(m_host) +
+                             detail,
+                         Kind::Other);
+    }
+    const bool permanent = refusal.startsWith(QLatin1Char('5'));
+    if (!permanent)
+        throw EMailError(QStringLiteral("The server %1 asks to try again later.").arg(m_host) +
+                             detail,
+                         Kind::Transient);
+    if (verb == "RCPT" || verb == "DATA")
+        throw EMailError(QStringLiteral("The server refused the message to %1.").arg(to) + detail,
+                         Kind::Recipient);
+    if (verb == "MAIL")
+        throw EMailError(QStringLiteral("The server refused the sender address. Check From in "
+                                        "%1.")
+                                 .arg(place) +
+                             detail,
+                         Kind::Other);
+    throw EMailError(QStringLiteral("The server %1 refused the connection.").arg(m_host) + detail,
+                     Kind::Other);
 }
 
 void TSMTPMail::Connect()
@@ -202,42 +341,51 @@ void TSMTPMail::Connect()
     // EHLO, start TLS and log in; the connection then stays in the handle for every Send.
     curl_easy_setopt(m_curl->handle, CURLOPT_CUSTOMREQUEST, "NOOP");
     curl_easy_setopt(m_curl->handle, CURLOPT_NOBODY, 0L);
-    try {
-        Perform("connect");
-    } catch (const EMailError&) {
-        // A server that lists AUTH without LOGIN gets no credentials at all, as with kind 0.
-        if (!m_login || !m_curl->refusal.isEmpty() || m_curl->ehloReply.isEmpty() ||
-            m_curl->EhloListsLogin())
-            throw;
+    auto code = CURLcode(Perform());
+    // A server that lists AUTH without LOGIN gets no credentials at all, as with kind 0.
+    if (code == CURLE_LOGIN_DENIED && m_login && m_curl->refusal.isEmpty() &&
+        !m_curl->ehloReply.isEmpty() && !m_curl->EhloListsLogin()) {
         m_login = false;
         ApplyCommonOptions();
         curl_easy_setopt(m_curl->handle, CURLOPT_CUSTOMREQUEST, "NOOP");
-        Perform("connect");
+        code = CURLcode(Perform());
     }
     curl_easy_setopt(m_curl->handle, CURLOPT_CUSTOMREQUEST, nullptr);
+    if (code != CURLE_OK)
+        Fail(code, {});
+    m_connected = true;
 }
 
 void TSMTPMail::Send(const QString& from, const QString& to, const QString& subject,
                      const QString& attachment, const QStringList& body,
                      const QString& attachmentName)
 {
+    // Nothing of a message whose address could split a command reaches the server.
+    CheckMailAddress(to);
+    const QStringList addresses = TMimeText::SplitAddresses(to);
+    const TMimeText::TMailbox sender = TMimeText::ParseMailbox(from);
+    if (HasMailControlCharacter(from))
+        throw EMailError(QStringLiteral("The sender address contains a line break or another "
+                                        "control character. Check From in %1.")
+                             .arg(QString::fromUtf8(SettingsPlace)));
+
     CURL* h = m_curl->handle;
     ApplyCommonOptions();
     curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, nullptr);
 
-    const QByteArray fromBytes = from.toUtf8();
+    const QByteArray fromBytes = sender.address.toUtf8();
     curl_easy_setopt(h, CURLOPT_MAIL_FROM, fromBytes.constData());
     TSlist recipients;
-    for (const QString& address : TMimeText::SplitAddresses(to))
+    for (const QString& address : addresses)
         recipients.Append(address.toUtf8());
     curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.list);
 
     TSlist headers;
     headers.Append("Date: " + TMimeText::MessageDate(QDateTime::currentDateTime()));
-    headers.Append("From: " + fromBytes);
+    headers.Append("From: " + TMimeText::MailboxHeader(sender.name, sender.address));
     headers.Append("To: " + TMimeText::EncodeHeaderText(to));
     headers.Append("Subject: " + TMimeText::EncodeHeaderText(subject));
-    headers.Append("Message-ID: " + TMimeText::NewMessageId(from));
+    headers.Append("Message-ID: " + TMimeText::NewMessageId(sender.address));
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.list);
 
     TMime mime;
@@ -254,7 +402,7 @@ void TSMTPMail::Send(const QString& from, const QString& to, const QString& subj
     QByteArray path, name;
     if (!attachment.isEmpty() && file.isFile()) {
         path = QFile::encodeName(file.absoluteFilePath());
-        name = (attachmentName.isEmpty() ? file.fileName() : attachmentName).toUtf8();
+        name = HeaderSafeName(attachmentName.isEmpty() ? file.fileName() : attachmentName);
         part = curl_mime_addpart(mime.mime);
         if (curl_mime_filedata(part, path.constData()) != CURLE_OK)
             throw EMailError(QStringLiteral("Cannot read the attachment %1.").arg(attachment));
@@ -266,17 +414,12 @@ void TSMTPMail::Send(const QString& from, const QString& to, const QString& subj
     }
     curl_easy_setopt(h, CURLOPT_MIMEPOST, mime.mime);
 
-    auto reset = [h] {
-        curl_easy_setopt(h, CURLOPT_MIMEPOST, nullptr);
-        curl_easy_setopt(h, CURLOPT_MAIL_RCPT, nullptr);
-        curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
-        curl_easy_setopt(h, CURLOPT_MAIL_FROM, nullptr);
-    };
-    try {
-        Perform("send");
-    } catch (...) {
-        reset();
-        throw;
-    }
-    reset();
+    const auto code = CURLcode(Perform());
+    curl_easy_setopt(h, CURLOPT_MIMEPOST, nullptr);
+    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, nullptr);
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(h, CURLOPT_MAIL_FROM, nullptr);
+    if (code != CURLE_OK)
+        Fail(code, to);
+    m_connected = true;
 }

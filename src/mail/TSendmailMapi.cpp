@@ -89,6 +89,12 @@ void TSendmailMapi::Run(const QStringList& command, const QByteArray& input)
 
 unsigned long TSendmailMapi::SendMail(TSession, const TMessage& message, unsigned long flags)
 {
+    // A line break in an address would add header lines of its own to the message.
+    for (const TRecipient& recipient : message.recipients)
+        CheckMailAddress(recipient.address);
+    if (message.hasOriginator && HasMailControlCharacter(message.originator.address))
+        throw EMailError(QStringLiteral("The sender address contains a line break or another "
+                                        "control character."));
     for (const TFile& file : message.files)
         if (!QFileInfo(file.path).isFile())
             return 11;

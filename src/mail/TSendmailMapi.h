@@ -29,7 +29,9 @@ public:
     void FreeBuffer(TResolved& resolved) override;
     // Returns 11 ("Attachment not found") for a missing file, as the mail client would; a
     // command that is missing, fails to start or exits non-zero throws EMailError with its
-    // error output.
+    // error output. A recipient address holding a control character throws EMailError of kind
+    // Address before anything runs. Blind copies go in a Bcc header, which the mail command
+    // reads for the envelope and removes (the "-t" convention).
     unsigned long SendMail(TSession session, const TMessage& message,
                            unsigned long flags) override;
 

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void removeAttendanceNotHeldChangesNothing();
     void refreshSetsInOrder();
     void saveParticipantClearsBlankFields();
+    void emailWithControlCharacterIsRefused_data();
+    void emailWithControlCharacterIsRefused();
     void refusedSaveKeepsEditState();
     void searchParticipants_data();
     void searchParticipants();
@@ -208,6 +210,53 @@ void TstDMParticipants::saveParticipantClearsBlankFields()
     Dm().ClearIfBlank(p, "city");
     QCOMPARE(p->FieldByName("city").AsString(), QString(" Bern "));
     p->Cancel();
+}
+
+void TstDMParticipants::emailWithControlCharacterIsRefused_data()
+{
+    QTest::addColumn<QString>("email");
+    QTest::newRow("CR LF") << "ann@example.org\r\nRCPT TO:<evil@example.net>";
+    QTest::newRow("trailing LF") << "ann@example.org\n";
+    QTest::newRow("TAB") << "ann\t@example.org";
+    QTest::newRow("DEL") << QString("ann@example.org") + QChar(0x7f);
+    QTest::newRow("line separator") << QString("ann@example.org") + QChar(0x2028);
+}
+
+void TstDMParticipants::emailWithControlCharacterIsRefused()
+{
+    QFETCH(QString, email);
+    TDataSet* p = Dm().Participants;
+    QVERIFY(p->Locate("user_id", 1));
+    const QString before = p->FieldByName("email").AsString();
+    p->Edit();
+    p->FieldByName("email").SetAsString(email);
+    try {
+        Dm().SaveParticipant();
+        QFAIL("saved");
+    } catch (const TError& error) {
+        QCOMPARE(error.Message(),
+                 QString("The E-mail field contains a line break or another control character."));
+    }
+    QCOMPARE(p->DataState(), TDataSet::State::Edit);
+    p->Cancel();
+    QCOMPARE(Db().ScalarQuery("select email from participants where user_id = 1").toString(),
+             before);
+
+    // A new participant is refused alike; one stored so before keeps its address while the
+    // rest of the row changes.
+    p->Insert();
+    p->FieldByName("last_name").SetAsString("Newman");
+    p->FieldByName("email").SetAsString(email);
+    QVERIFY_THROWS_EXCEPTION(TError, Dm().SaveParticipant());
+    p->Cancel();
+    Db().Execute("update participants set email = ? where user_id = 1", {email});
+    p->Requery();
+    QVERIFY(p->Locate("user_id", 1));
+    p->Edit();
+    p->FieldByName("city").SetAsString("Basel");
+    Dm().SaveParticipant();
+    QCOMPARE(Db().ScalarQuery("select email from participants where user_id = 1").toString(),
+             email);
 }
 
 void TstDMParticipants::refusedSaveKeepsEditState()

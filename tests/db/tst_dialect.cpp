@@ -35,6 +35,8 @@ void TstDialect::translate_data()
                            << " c.begin_date between '2005-01-01 00:00:00' and '2005-03-31 00:00:00' and ";
     QTest::newRow("with time") << "x = #12/5/2026 3:07:09 PM#" << "x = '2026-12-05 15:07:09'";
     QTest::newRow("midnight 12 AM") << "x = #1/2/2026 12:00 AM#" << "x = '2026-01-02 00:00:00'";
+    QTest::newRow("noon 12 PM") << "x = #1/2/2026 12:30 PM#" << "x = '2026-01-02 12:30:00'";
+    QTest::newRow("11 PM") << "x = #1/2/2026 11:59:59 pm#" << "x = '2026-01-02 23:59:59'";
     QTest::newRow("inside quotes untouched")
         << "conf_name like '%#1/1/2005#%' and d = #2/3/2004#"
         << "conf_name like '%#1/1/2005#%' and d = '2004-02-03 00:00:00'";
@@ -79,6 +81,9 @@ void TstDialect::translateForServer_data()
         << "delete from t where [conf_id] = 3 and d = #2/3/2004# and DatePart('yyyy', d) = 2005"
         << "delete from t where conf_id = 3 and d = '2004-02-03 00:00:00' and (d >= '2005-01-01' "
            "and d < '2006-01-01')";
+    QTest::newRow("noon on the server")
+        << "d = #1/2/2026 12:30 PM#"
+        << "d = '2026-01-02 12:30:00'";
     QTest::newRow("other date parts extract")
         << "DatePart('m', c.begin_date) = 3 or DatePart('w', x) = 1"
         << "cast(extract(month from c.begin_date) as integer) = 3 or (cast(extract(dow from x) as "

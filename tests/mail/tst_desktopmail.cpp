@@ -104,6 +104,32 @@ QString ErrorOf(const std::function<void()>& work)
     return {};
 }
 
+// The kind of the error thrown; -1 when none is.
+int KindOf(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const EMailError& error) {
+        return int(error.ErrorKind());
+    }
+    return -1;
+}
+
+// msmtp as the local mail command, relaying to the test server without TLS or login.
+QString MsmtpCommand(const QString& msmtp, const QTemporaryDir& dir, const TSmtpServer& server)
+{
+    const QString config = dir.filePath("msmtprc");
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(QString("defaults\ntls off\nauth off\naccount default\nhost 127.0.0.1\n"
+                       "port %1\nfrom office@example.org\n")
+                   .arg(server.Port())
+                   .toUtf8());
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    return QString("%1 -C %2 -t -i").arg(msmtp, config);
+}
+
 QByteArray Sha256(const QString& path)
 {
     QFile file(path);
@@ -421,16 +447,6 @@ private Q_SLOTS:
         if (!server.Start())
             QSKIP(qPrintable(server.SkipReason()));
         QTemporaryDir dir;
-        const QString config = dir.filePath("msmtprc");
-        {
-            QFile file(config);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QString("defaults\ntls off\nauth off\naccount default\nhost 127.0.0.1\n"
-                               "port %1\nfrom office@example.org\n")
-                           .arg(server.Port())
-                           .toUtf8());
-            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        }
         const QString pdf = dir.filePath("ann@example.org.pdf");
         {
             QFile file(pdf);
@@ -438,8 +454,7 @@ private Q_SLOTS:
             for (int i = 0; i < 5000; ++i)
                 file.write(QByteArray::number(i * 7919 % 256).append(char(i % 256)));
         }
-        TOutlookMail handler(
-            std::make_unique<TSendmailMapi>(QString("%1 -C %2 -t -i").arg(msmtp, config)));
+        TOutlookMail handler(std::make_unique<TSendmailMapi>(MsmtpCommand(msmtp, dir, server)));
         const QString message = ErrorOf([&] {
             handler.Send("office@example.org", to, "Bescheinigung für Müller", pdf,
                          {"Grüße", ".", "Ende"});
@@ -459,6 +474,88 @@ private Q_SLOTS:
         QCOMPARE(attachments.size(), 1);
         QCOMPARE(attachments[0]["name"].toString(), QString("ann@example.org.pdf"));
         QCOMPARE(Sha256(attachments[0]["path"].toString()), Sha256(pdf));
+    }
+
+    // A blind copy reaches its recipient through the envelope and shows in no header; the
+    // sender's name shows in From.
+    void sendmailBlindCopyStaysHidden()
+    {
+        const QString msmtp = QStandardPaths::findExecutable("msmtp");
+        if (msmtp.isEmpty())
+            QSKIP("msmtp is not installed (scripts/install-deps.sh)");
+        TSmtpServer server;
+        if (!server.Start())
+            QSKIP(qPrintable(server.SkipReason()));
+        QTemporaryDir dir;
+        TSendmailMapi mapi(MsmtpCommand(msmtp, dir, server));
+        TMAPIMail mail(mapi);
+        mail.EditDialog = false;
+        mail.SenderName = "CME Office";
+        mail.SenderAddress = "office@example.org";
+        mail.Recipients = {"ann@example.org", "BCC:hidden@example.org", "CC:bob@example.org"};
+        mail.Subject = "S";
+        mail.Body = "B";
+        QVERIFY(mail.Send());
+        const auto messages = server.Messages();
+        QCOMPARE(messages.size(), 1);
+        QJsonArray rcpts = messages[0]["rcpts"].toArray();
+        QVERIFY(rcpts.contains("hidden@example.org"));
+        QCOMPARE(rcpts.size(), 3);
+        QCOMPARE(messages[0]["bcc_header"].toString(), QString());
+        QCOMPARE(messages[0]["cc_header"].toString(), QString("bob@example.org"));
+        QCOMPARE(messages[0]["from_header"].toString(), QString("CME Office <office@example.org>"));
+        QFile eml(messages[0]["eml"].toString());
+        QVERIFY(eml.open(QIODevice::ReadOnly));
+        QVERIFY(!eml.readAll().contains("hidden"));
+    }
+
+    // No address with a line break reaches the mail client or the mail command; the message
+    // is refused before anything is handed over.
+    void controlCharactersAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("recipients");
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<bool>("addressKind"); // the recipient's fault, not the path's
+        QTest::newRow("CR LF") << QStringList{"ann@example.org\r\nBcc: evil@example.net"}
+                               << "office@example.org" << true;
+        QTest::newRow("blind copy with LF")
+            << QStringList{"ann@example.org", "BCC:x@example.org\n"} << "office@example.org"
+            << true;
+        QTest::newRow("line separator") << QStringList{QString("a@example.org") + QChar(0x2028)}
+                                        << "office@example.org" << true;
+        QTest::newRow("sender") << QStringList{"ann@example.org"} << "office@example.org\r\nX: y"
+                                << false;
+    }
+
+    void controlCharactersAreRefused()
+    {
+        QFETCH(QStringList, recipients);
+        QFETCH(QString, sender);
+        QFETCH(bool, addressKind);
+        const int kind = int(addressKind ? EMailError::Kind::Address : EMailError::Kind::Other);
+        TMapiLog log;
+        log.hasProfile = true;
+        TRecordingMapi recording(log);
+        TMAPIMail mail(recording);
+        mail.Recipients = recipients;
+        mail.SenderAddress = sender;
+        QCOMPARE(KindOf([&] { mail.Send(); }), kind);
+        QVERIFY(log.calls.isEmpty());
+
+        // The mail command's own check, for callers that hand it a message directly.
+        TSendmailMapi sendmail("/nonexistent/sendmail");
+        TSimpleMapi::TMessage message;
+        for (const QString& line : recipients)
+            message.recipients << TSimpleMapi::TRecipient{TSimpleMapi::To, line, line, {}};
+        message.hasOriginator = true;
+        message.originator.address = sender;
+        QCOMPARE(KindOf([&] { sendmail.SendMail(0, message, 0); }), kind);
+        if (addressKind) // through TOutlookMail too
+            QCOMPARE(KindOf([&] {
+                         TOutlookMail(std::make_unique<TSendmailMapi>("/nonexistent/sendmail"))
+                             .Send(sender, recipients.last(), "s", {}, {});
+                     }),
+                     kind);
     }
 
     void sendmailCommandMissingIsPlain()

@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,6 +34,38 @@ QString ErrorOf(const std::function<void()>& work)
     return {};
 }
 
+struct TFailure {
+    QString text; // empty: no error
+    EMailError::Kind kind = EMailError::Kind::Other;
+};
+
+TFailure FailureOf(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const EMailError& error) {
+        return {error.Message(), error.ErrorKind()};
+    }
+    return {};
+}
+
+// The encoded words ("=?UTF-8?B?...?=") of the raw header lines of a stored message.
+QStringList EncodedWords(const QString& emlPath)
+{
+    QFile file(emlPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {"unreadable"};
+    const QByteArray raw = file.readAll();
+    const QString header = QString::fromLatin1(raw.left(raw.indexOf("\r\n\r\n")));
+    static const QRegularExpression word(QStringLiteral("=\\?[^?\\s]+\\?[BbQq]\\?[^?\\s]*\\?="));
+    QStringList words;
+    for (auto it = word.globalMatch(header); it.hasNext();)
+        words << it.next().captured();
+    return words;
+}
+
+const QString SettingsPlace = QString::fromUtf8("Configure \u2192 E-mail settings");
+
 } // namespace
 
 class TestSmtpMail : public QObject
@@ -42,10 +75,11 @@ class TestSmtpMail : public QObject
 private:
     std::unique_ptr<TSMTPMail> Handler(TSmtpServer& server, const QString& authType = "0",
                                        const QString& user = "clerk",
-                                       const QString& password = "secret")
+                                       const QString& password = "secret",
+                                       const QString& host = "127.0.0.1")
     {
-        auto handler = std::make_unique<TSMTPMail>(QStringLiteral("127.0.0.1"), server.PortText(),
-                                                   authType, user, password);
+        auto handler =
+            std::make_unique<TSMTPMail>(host, server.PortText(), authType, user, password);
         handler->SetTimeout(20);
         return handler;
     }
@@ -104,10 +138,12 @@ private Q_SLOTS:
                                                 << "secret"
                                                 << ""
                                                 << "";
-        QTest::newRow("refused password") << QStringList() << "1"
-                                          << "wrong"
-                                          << "LOGIN"
-                                          << "535";
+        QTest::newRow("refused password")
+            << QStringList() << "1"
+            << "wrong"
+            << "LOGIN"
+            << "The server refused the user name or password. Check User name and Password in " +
+                   SettingsPlace + ". Server reply: 535";
         QTest::newRow("server without LOGIN") << QStringList{"--auth-plain-only"} << "1"
                                               << "secret"
                                               << ""
@@ -124,11 +160,14 @@ private Q_SLOTS:
         TSmtpServer server;
         if (!server.Start(serverOptions))
             QSKIP(qPrintable(server.SkipReason()));
-        const QString message = ErrorOf([&] {
+        const TFailure failure = FailureOf([&] {
             auto handler = Handler(server, authType, "clerk", password);
             handler->Connect();
             handler->Send("office@example.org", "p@example.org", "s", {}, {"b"});
         });
+        const QString& message = failure.text;
+        if (!error.isEmpty())
+            QCOMPARE(failure.kind, EMailError::Kind::Authentication);
         const auto auth = server.Events("auth");
         QCOMPARE(auth.size(), mechanism.isEmpty() ? 0 : 1);
         if (!mechanism.isEmpty()) {
@@ -202,6 +241,20 @@ private Q_SLOTS:
         QCOMPARE(server.Count("auth"), 1);
     }
 
+    void tlsFromTheStartAgainstAPlainServer()
+    {
+        TSmtpServer server;
+        if (!server.Start({"--port", "465"}))
+            QSKIP("no SMTP test server on 127.0.0.1:465 (needs root and a free port 465)");
+        const TFailure failure = FailureOf([&] { Handler(server, "1")->Connect(); });
+        QVERIFY2(failure.text.startsWith("No encrypted connection could be set up with 127.0.0.1 "
+                                         "on port 465. Nothing was sent. Check Port in " +
+                                         SettingsPlace),
+                 qPrintable(failure.text));
+        QCOMPARE(failure.kind, EMailError::Kind::Encryption);
+        QCOMPARE(server.Count("auth-line"), 0);
+    }
+
     void refusedRecipientIsTheServersText()
     {
         TSmtpServer server;
@@ -210,12 +263,19 @@ private Q_SLOTS:
         auto handler = Handler(server);
         handler->Connect();
         handler->Send("office@example.org", "first@example.org", "s", {}, {"b"});
-        const QString message = ErrorOf(
+        const TFailure refused = FailureOf(
             [&] { handler->Send("office@example.org", "reject@example.org", "s", {}, {"b"}); });
-        QVERIFY2(message.contains("550 5.1.1 <reject@example.org>: Recipient address rejected"),
-                 qPrintable(message));
+        QVERIFY2(refused.text.contains("550 5.1.1 <reject@example.org>: Recipient address rejected"),
+                 qPrintable(refused.text));
+        QCOMPARE(refused.kind, EMailError::Kind::Recipient);
+        // A 4xx reply asks for another try later; the connection stays usable for the next.
+        const TFailure later = FailureOf(
+            [&] { handler->Send("office@example.org", "later@example.org", "s", {}, {"b"}); });
+        QVERIFY2(later.text.contains("451 4.7.1"), qPrintable(later.text));
+        QCOMPARE(later.kind, EMailError::Kind::Transient);
+        handler->Send("office@example.org", "second@example.org", "s", {}, {"b"});
         handler.reset(); // destroying after a failure is safe
-        QCOMPARE(server.Count("data"), 1);
+        QCOMPARE(server.Count("data"), 2);
     }
 
     void messageArrivesIntact_data()
@@ -230,6 +290,9 @@ private Q_SLOTS:
             << "Bescheinigung für Müller – 2026 ✓ and a long subject that needs more than one "
                "encoded word"
             << QStringList{"Grüße aus Zürich", "Ωμέγα 日本語 😀", ".leading dot"} << 1000;
+        QTest::newRow("long subject of wide characters")
+            << QString(120, QChar(0x65e5)) + QString::fromUtf8("😀 ✓ Ωμέγα") + QString(70, 'x')
+            << QStringList{"b"} << 10;
         QTest::newRow("missing attachment sends the body only") << "s" << QStringList{"only"} << -1;
         QTest::newRow("empty body") << "s" << QStringList() << 10;
     }
@@ -265,6 +328,11 @@ private Q_SLOTS:
         for (const QString& line : body)
             expectedBody += line + "\n";
         QCOMPARE(message["body"].toString().replace("\r\n", "\n"), expectedBody);
+        // Every encoded word of the raw header stays within 75 characters.
+        const QStringList words = EncodedWords(message["eml"].toString());
+        QCOMPARE(words.isEmpty(), subject.size() < 40);
+        for (const QString& word : words)
+            QVERIFY2(word.size() <= 75, qPrintable(word));
         QVERIFY(!message["date"].toString().isEmpty());
         QVERIFY(message["message_id"].toString().contains("@example.org>"));
         const QJsonArray attachments = message["attachments"].toArray();
@@ -339,10 +407,217 @@ private Q_SLOTS:
                 QSKIP(qPrintable(server.SkipReason()));
             port = server.Port();
         }
-        TSMTPMail handler("127.0.0.1", QString::number(port), "0", "", "");
-        const QString message = ErrorOf([&] { handler.Connect(); });
-        QVERIFY2(message.startsWith("SMTP connect failed: "), qPrintable(message));
-        QVERIFY(message.size() > QString("SMTP connect failed: ").size());
+        TSMTPMail handler("127.0.0.1", QString::number(port), "1", "clerk", "secret");
+        const TFailure failure = FailureOf([&] { handler.Connect(); });
+        const QString plain = QString("Could not reach 127.0.0.1 on port %1. Check Host and Port "
+                                      "in %2. (")
+                                  .arg(port)
+                                  .arg(SettingsPlace);
+        QVERIFY2(failure.text.startsWith(plain), qPrintable(failure.text));
+        QVERIFY(failure.text.size() > plain.size() + 1); // the client's own words follow
+        QCOMPARE(failure.kind, EMailError::Kind::Connection);
+    }
+
+    void unknownHostIsAClearError()
+    {
+        TSMTPMail handler("nohost.invalid", "587", "1", "clerk", "secret");
+        handler.SetTimeout(20);
+        const TFailure failure = FailureOf([&] { handler.Connect(); });
+        QVERIFY2(failure.text.startsWith("Could not find the mail server nohost.invalid: no such "
+                                         "host name is known. Check Host in " +
+                                         SettingsPlace + "."),
+                 qPrintable(failure.text));
+        QCOMPARE(failure.kind, EMailError::Kind::Connection);
+    }
+
+    // Where a password would cross a network, it crosses only inside TLS: a server without
+    // STARTTLS never sees an AUTH line. Host 127.0.0.2 stands for a server elsewhere: only
+    // "localhost", "127.0.0.1" and "::1" as written count as this machine.
+    void passwordOnlyInsideTls_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QStringList>("serverOptions");
+        QTest::addColumn<bool>("tls");
+        QTest::addColumn<QString>("authType");
+        QTest::addColumn<QString>("error"); // the start of the error; empty: delivered
+        QTest::addColumn<int>("authLines");
+
+        const QString refused = "The mail server 127.0.0.2 does not offer encryption (STARTTLS), "
+                                "so the password would travel unprotected. Nothing was sent.";
+        const QStringList elsewhere{"--host", "127.0.0.2"};
+        QTest::newRow("login, no STARTTLS") << "127.0.0.2" << elsewhere << false << "1" << refused
+                                            << 0;
+        QTest::newRow("login, no EHLO") << "127.0.0.2" << (elsewhere + QStringList{"--no-ehlo"})
+                                        << false << "1" << refused << 0;
+        QTest::newRow("login over STARTTLS") << "127.0.0.2" << elsewhere << true << "1" << ""
+                                             << 1;
+        QTest::newRow("no login, no STARTTLS") << "127.0.0.2" << elsewhere << false << "0" << ""
+                                               << 0;
+        QTest::newRow("no login, STARTTLS offered")
+            << "127.0.0.2" << elsewhere << true << "0" << "" << 0;
+        QTest::newRow("127.0.0.1 may log in plainly") << "127.0.0.1" << QStringList() << false
+                                                      << "1" << "" << 1;
+        QTest::newRow("localhost may log in plainly") << "localhost" << QStringList() << false
+                                                      << "1" << "" << 1;
+        QTest::newRow("::1 may log in plainly") << "::1" << QStringList{"--host", "::1"} << false
+                                                << "1" << "" << 1;
+    }
+
+    void passwordOnlyInsideTls()
+    {
+        QFETCH(QString, host);
+        QFETCH(QStringList, serverOptions);
+        QFETCH(bool, tls);
+        QFETCH(QString, authType);
+        QFETCH(QString, error);
+        QFETCH(int, authLines);
+        TSmtpServer server;
+        if (!(tls ? server.StartWithTls(serverOptions) : server.Start(serverOptions)))
+            QSKIP(qPrintable(server.SkipReason()));
+        const TFailure failure = FailureOf([&] {
+            auto handler = Handler(server, authType, "clerk", "secret", host);
+            handler->SetCaFile(server.CertificateFile());
+            handler->Connect();
+            handler->Send("office@example.org", "p@example.org", "s", {}, {"b"});
+        });
+        QCOMPARE(server.Count("auth-line"), authLines);
+        for (const QJsonObject& line : server.Events("auth-line"))
+            QCOMPARE(line["tls"].toBool(), tls);
+        QCOMPARE(server.Count("starttls"), tls ? 1 : 0);
+        if (error.isEmpty()) {
+            QCOMPARE(failure.text, QString());
+            QCOMPARE(server.Count("data"), 1);
+            QCOMPARE(server.Messages().first()["tls"].toBool(), tls);
+        } else {
+            QVERIFY2(failure.text.startsWith(error), qPrintable(failure.text));
+            QCOMPARE(failure.kind, EMailError::Kind::Encryption);
+            QCOMPARE(server.Count("mail"), 0);
+        }
+    }
+
+    // Certificates from a private authority: trusted through CaFile, and only for the host
+    // name they were issued for.
+    void certificates_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("caFile"); // "authority", "none" or "missing"
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("CaFile trusts the authority") << QStringList{"IP:127.0.0.2"} << "authority"
+                                                     << true;
+        QTest::newRow("issued for another host") << QStringList{"DNS:other.example"}
+                                                 << "authority" << false;
+        QTest::newRow("authority unknown without CaFile")
+            << QStringList{"IP:127.0.0.2"} << "none" << false;
+        QTest::newRow("CaFile that is not there") << QStringList{"IP:127.0.0.2"} << "missing"
+                                                  << false;
+    }
+
+    void certificates()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, caFile);
+        QFETCH(bool, accepted);
+        TSmtpServer server;
+        if (!server.MakeAuthorityCertificate(names) ||
+            !server.StartWithCertificate({"--host", "127.0.0.2"}))
+            QSKIP(qPrintable(server.SkipReason()));
+        const TFailure failure = FailureOf([&] {
+            auto handler = Handler(server, "1", "clerk", "secret", "127.0.0.2");
+            if (caFile == "authority")
+                handler->SetCaFile(server.AuthorityFile());
+            else if (caFile == "missing")
+                handler->SetCaFile(server.Folder() + "/gone.pem");
+            handler->Connect();
+            handler->Send("office@example.org", "p@example.org", "s", {}, {"b"});
+        });
+        if (accepted) {
+            QCOMPARE(failure.text, QString());
+            QCOMPARE(server.Count("data"), 1);
+            QCOMPARE(server.Count("auth"), 1);
+            return;
+        }
+        QCOMPARE(failure.kind, EMailError::Kind::Encryption);
+        QVERIFY2(failure.text.contains(caFile == "missing" ? "CaFile" : "certificate was refused"),
+                 qPrintable(failure.text));
+        QVERIFY2(failure.text.contains("Nothing was sent."), qPrintable(failure.text));
+        QCOMPARE(server.Count("auth-line"), 0);
+        QCOMPARE(server.Count("mail"), 0);
+    }
+
+    // An address that could end a command line is refused before anything of its message is
+    // sent; the connection serves the next message.
+    void addressWithControlCharacter_data()
+    {
+        QTest::addColumn<QString>("to");
+        QTest::newRow("CR LF with a command")
+            << "ann@example.org\r\nRCPT TO:<evil@example.net>";
+        QTest::newRow("LF") << "ann@example.org\n";
+        QTest::newRow("TAB") << "ann@exa\tmple.org";
+        QTest::newRow("NUL") << QString("ann@example.org") + QChar(0) + "x";
+        QTest::newRow("DEL") << QString("ann@example.org") + QChar(0x7f);
+        QTest::newRow("next line") << QString("ann@example.org") + QChar(0x85);
+        QTest::newRow("line separator") << QString("ann@example.org") + QChar(0x2028);
+        QTest::newRow("paragraph separator in a list")
+            << QString("bob@example.org, ann@example.org") + QChar(0x2029);
+    }
+
+    void addressWithControlCharacter()
+    {
+        QFETCH(QString, to);
+        TSmtpServer server;
+        if (!server.Start())
+            QSKIP(qPrintable(server.SkipReason()));
+        {
+            auto handler = Handler(server);
+            handler->Connect();
+            const TFailure failure =
+                FailureOf([&] { handler->Send("office@example.org", to, "s", {}, {"b"}); });
+            QCOMPARE(failure.text,
+                     QString("the address contains a line break or another control character"));
+            QCOMPARE(failure.kind, EMailError::Kind::Address);
+            handler->Send("office@example.org", "cid@example.org", "s", {}, {"b"});
+        }
+        QCOMPARE(server.Count("mail"), 1);
+        const auto rcpts = server.Events("rcpt");
+        QCOMPARE(rcpts.size(), 1);
+        QCOMPARE(rcpts.first()["to"].toString(), QString("cid@example.org"));
+        QCOMPARE(server.Count("data"), 1);
+    }
+
+    void displayNameFrom_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("header"); // as the server decodes it
+        QTest::newRow("name") << "CME Office <office@example.org>"
+                              << "CME Office <office@example.org>";
+        QTest::newRow("non-ASCII name") << "Büro für Weiterbildung <office@example.org>"
+                                        << "Büro für Weiterbildung <office@example.org>";
+        QTest::newRow("name with a comma") << "\"Office, CME\" <office@example.org>"
+                                           << "\"Office, CME\" <office@example.org>";
+        QTest::newRow("bare address") << " office@example.org "
+                                      << "office@example.org";
+    }
+
+    void displayNameFrom()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, header);
+        TSmtpServer server;
+        if (!server.Start())
+            QSKIP(qPrintable(server.SkipReason()));
+        {
+            auto handler = Handler(server);
+            handler->Connect();
+            handler->Send(from, "ann@example.org", "s", {}, {"b"});
+        }
+        QCOMPARE(server.Events("mail").value(0)["sender"].toString(),
+                 QString("office@example.org"));
+        const auto messages = server.Messages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first()["from_header"].toString(), header);
+        for (const QString& word : EncodedWords(messages.first()["eml"].toString()))
+            QVERIFY2(word.size() <= 75, qPrintable(word));
+        QVERIFY(messages.first()["message_id"].toString().endsWith("@example.org>"));
     }
 };
 

@@ -57,17 +57,12 @@ bool TSmtpServer::Start(const QStringList& options)
     return true;
 }
 
-bool TSmtpServer::MakeCertificate()
+bool TSmtpServer::OpenSsl(const QStringList& arguments)
 {
     QProcess openssl;
     openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
-                   QStringLiteral("-addext"),
-                   QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1"),
-                   QStringLiteral("-keyout"), KeyFile(), QStringLiteral("-out"), CertificateFile()});
+    openssl.setWorkingDirectory(m_dir.path());
+    openssl.start(QStringLiteral("openssl"), arguments);
     if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0) {
         m_skipReason = QStringLiteral("openssl could not make a test certificate: ") +
                        QString::fromLocal8Bit(openssl.readAll()) + openssl.errorString();
@@ -76,10 +71,60 @@ bool TSmtpServer::MakeCertificate()
     return true;
 }
 
+bool TSmtpServer::MakeCertificate()
+{
+    return OpenSsl({QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                    QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                    QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                    QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                    QStringLiteral("/CN=localhost"), QStringLiteral("-addext"),
+                    QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1,IP:127.0.0.2"),
+                    QStringLiteral("-keyout"), KeyFile(), QStringLiteral("-out"),
+                    CertificateFile()});
+}
+
+bool TSmtpServer::MakeAuthorityCertificate(const QStringList& names)
+{
+    const QString caKey = m_dir.filePath(QStringLiteral("ca-key.pem"));
+    const QString request = m_dir.filePath(QStringLiteral("server.csr"));
+    const QString extensions = m_dir.filePath(QStringLiteral("server.ext"));
+    QFile ext(extensions);
+    if (!ext.open(QIODevice::WriteOnly))
+        return false;
+    ext.write("basicConstraints=critical,CA:FALSE\nsubjectKeyIdentifier=hash\n"
+              "authorityKeyIdentifier=keyid,issuer\nsubjectAltName=" +
+              names.join(QLatin1Char(',')).toLatin1() + "\n");
+    ext.close();
+    const QStringList ec{QStringLiteral("-newkey"), QStringLiteral("ec"),
+                         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                         QStringLiteral("-nodes")};
+    return OpenSsl(
+               QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec +
+               QStringList{
+                   QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                   QStringLiteral("/CN=Office test authority"), QStringLiteral("-addext"),
+                   QStringLiteral("basicConstraints=critical,CA:TRUE"), QStringLiteral("-addext"),
+                   QStringLiteral("keyUsage=critical,keyCertSign,cRLSign"),
+                   QStringLiteral("-keyout"), caKey, QStringLiteral("-out"), AuthorityFile()}) &&
+           OpenSsl(QStringList{QStringLiteral("req")} + ec +
+                   QStringList{QStringLiteral("-subj"), QStringLiteral("/CN=mail server"),
+                               QStringLiteral("-keyout"), KeyFile(), QStringLiteral("-out"),
+                               request}) &&
+           OpenSsl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), request,
+                    QStringLiteral("-CA"), AuthorityFile(), QStringLiteral("-CAkey"), caKey,
+                    QStringLiteral("-CAcreateserial"), QStringLiteral("-days"), QStringLiteral("2"),
+                    QStringLiteral("-extfile"), extensions, QStringLiteral("-out"),
+                    CertificateFile()});
+}
+
 bool TSmtpServer::StartWithTls(const QStringList& options)
 {
-    return MakeCertificate() &&
-           Start(QStringList{QStringLiteral("--starttls"), CertificateFile(), KeyFile()} + options);
+    return MakeCertificate() && StartWithCertificate(options);
+}
+
+bool TSmtpServer::StartWithCertificate(const QStringList& options)
+{
+    return Start(QStringList{QStringLiteral("--starttls"), CertificateFile(), KeyFile()} + options);
 }
 
 void TSmtpServer::Stop()

@@ -21,11 +21,16 @@ public:
     // Starts the server with the script's options (for example {"--no-ehlo"}). False when it
     // cannot run here; SkipReason() then says why (for QSKIP).
     bool Start(const QStringList& options = {});
-    // Creates a self-signed certificate for localhost and 127.0.0.1 (CertificateFile() and
-    // KeyFile()); the certificate is the one to trust.
+    // Creates a self-signed certificate for localhost, 127.0.0.1 and 127.0.0.2
+    // (CertificateFile() and KeyFile()); the certificate is the one to trust.
     bool MakeCertificate();
+    // Creates a private certificate authority (AuthorityFile()) and a server certificate it
+    // signed for the given subject names ("DNS:other.example", "IP:127.0.0.2").
+    bool MakeAuthorityCertificate(const QStringList& names);
     // MakeCertificate, then the server offering STARTTLS with it.
     bool StartWithTls(const QStringList& options = {});
+    // The server offering STARTTLS with the certificate made before.
+    bool StartWithCertificate(const QStringList& options = {});
     void Stop();
 
     int Port() const { return m_port; }
@@ -33,6 +38,7 @@ public:
     const QString& SkipReason() const { return m_skipReason; }
     QString CertificateFile() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
     QString KeyFile() const { return m_dir.filePath(QStringLiteral("key.pem")); }
+    QString AuthorityFile() const { return m_dir.filePath(QStringLiteral("ca.pem")); }
     QString Folder() const { return m_dir.path(); }
 
     // Every event so far, or those of one kind ("connect", "ehlo", "data", ...), in order.
@@ -42,6 +48,8 @@ public:
     QList<QJsonObject> Messages() const { return Events(QStringLiteral("data")); }
 
 private:
+    bool OpenSsl(const QStringList& arguments);
+
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;

@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 """A loopback SMTP server for the mail tests and the mail benchmark.
 
-Listens on 127.0.0.1 on a free port and prints "READY <port>" on stdout once it accepts
+Listens on 127.0.0.1 (or --host, another loopback address) on a free port and prints "READY <port>" on stdout once it accepts
 connections. Every event is appended to --log as one JSON object per line: connect, ehlo, helo,
-starttls, auth, mail, rcpt, data, quit. With --store, each message is also parsed with Python's
+starttls, auth-line (an AUTH command arrived, before anything is checked), auth (its result),
+mail, rcpt, data, quit. With --store, each message is also parsed with Python's
 email package and written beside the log (message-N.eml, attachments as message-N-<name>), and
 the data event carries the decoded subject, body, and attachment names.
 
-Recipients whose address contains "reject" are refused with a 550 reply. AUTH accepts the user
+Recipients whose address contains "reject" are refused with a 550 reply, those with "later"
+with a 451 reply. AUTH accepts the user
 "clerk" with the password "secret". --starttls CERT KEY offers STARTTLS; --no-ehlo refuses EHLO
 so that clients must fall back to HELO; --auth-plain-only lists PLAIN but not LOGIN;
 --implicit-tls CERT KEY speaks TLS from the first byte (with --port 465, as port 465 does).
@@ -60,6 +62,9 @@ class Recorder:
         if "reject" in address:
             self.event(ev="rcpt", to=address, refused=True)
             return "550 5.1.1 <{}>: Recipient address rejected".format(address)
+        if "later" in address:
+            self.event(ev="rcpt", to=address, refused=True)
+            return "451 4.7.1 <{}>: Try again later".format(address)
         self.event(ev="rcpt", to=address)
         envelope.rcpt_tos.append(address)
         return "250 OK"
@@ -129,6 +134,10 @@ class RecordingSMTP(SMTP):
             return
         await super().smtp_EHLO(hostname)
 
+    async def smtp_AUTH(self, arg):
+        self.event_handler.event(ev="auth-line", tls=over_tls(self))
+        await super().smtp_AUTH(arg)
+
     async def smtp_STARTTLS(self, arg):
         self.event_handler.event(ev="starttls")
         await super().smtp_STARTTLS(arg)
@@ -143,6 +152,7 @@ async def main():
     parser.add_argument("--auth-plain-only", action="store_true")
     parser.add_argument("--implicit-tls", nargs=2, metavar=("CERT", "KEY"))
     parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--host", default="127.0.0.1")
     args = parser.parse_args()
 
     recorder = Recorder(args.log, args.store)
@@ -166,7 +176,7 @@ async def main():
         return server
 
     loop = asyncio.get_running_loop()
-    server = await loop.create_server(factory, host="127.0.0.1", port=args.port, ssl=wrapped)
+    server = await loop.create_server(factory, host=args.host, port=args.port, ssl=wrapped)
     port = server.sockets[0].getsockname()[1]
     print("READY {}".format(port), flush=True)
     # Ends when the test closes our standard input or kills us.
