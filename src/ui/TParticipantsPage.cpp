@@ -10,7 +10,6 @@
 #include "TPrompts.h"
 #include "TTimeFilterBox.h"
 #include "TfraPartDetails.h"
-#include "TfrmPickConf.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -292,8 +291,7 @@ void TParticipantsPage::bPartDelClick()
 
 void TParticipantsPage::bPartAddConfClick()
 {
-    if (frmPickConf)
-        frmPickConf->exec();
+    Q_EMIT conferencePickerRequested();
 }
 
 void TParticipantsPage::bPartConfDeleteClick()

@@ -7,7 +7,6 @@
 #include "TPageFilters.h"
 #include "TTimeFilterBox.h"
 #include "TfraCFilter.h"
-#include "TfrmSignIn.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -82,9 +81,9 @@ TSignInPage::TSignInPage(const TPageInputs& inputs, QWidget* parent) : TPageBase
 
 void TSignInPage::bSignInClick()
 {
-    if (m_dm.SignInConfs->IsEmpty() || !frmSignIn)
+    if (m_dm.SignInConfs->IsEmpty())
         return;
-    frmSignIn->ShowModal();
+    Q_EMIT signInRequested();
 }
 
 void TSignInPage::fraSignInFilterbApplyClick()

@@ -111,9 +111,7 @@ void TstDocumentPages::init()
     m_windows = std::make_unique<TTestReportWindows>();
     m_dm = std::make_unique<TDM>(m_db->Dir());
     QVERIFY(!m_dm->OpenFailed);
-    m_main = std::make_unique<TfrmMain>();
-    frmMain = m_main.get();
-    TTestWindows::CreateDialogs();
+    m_main = TTestWindows::CreateMainWindow(*m_dm);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     m_trans = m_main->TranscriptsPage();
@@ -123,9 +121,7 @@ void TstDocumentPages::init()
 
 void TstDocumentPages::cleanup()
 {
-    TTestWindows::DestroyDialogs();
     m_main.reset();
-    frmMain = nullptr;
     m_dm.reset();
     m_windows.reset();
     m_prompts.reset();
