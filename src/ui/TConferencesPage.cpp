@@ -204,13 +204,13 @@ QWidget* TConferencesPage::CreateConfList()
 
     fraConfFilter = new TfraCFilter(QStringLiteral("fraConfFilter"), panel);
     fraConfFilter->SetApplyMaroon(true);
-    connect(fraConfFilter, &TfraCFilter::ApplyClicked, this,
+    connect(fraConfFilter, &TfraCFilter::applyClicked, this,
             &TConferencesPage::fraConfFilterbApplyClick);
-    connect(fraConfFilter, &TfraCFilter::ClearClicked, this,
+    connect(fraConfFilter, &TfraCFilter::clearClicked, this,
             &TConferencesPage::fraConfFilterbClearClick);
     m_timeBox =
         new TTimeFilterBox(QStringLiteral("lConfTime"), QStringLiteral("sbConfTime"), panel);
-    connect(m_timeBox, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
+    connect(m_timeBox, &TTimeFilterBox::clicked, this, &TPageBase::timeFilterRequested);
 
     auto* list = new QVBoxLayout;
     list->setSpacing(2);

@@ -179,7 +179,7 @@ QWidget* TParticipantsPage::CreateListPanel()
 
     auto* timeBox =
         new TTimeFilterBox(QStringLiteral("lPartTime"), QStringLiteral("sbPartTime"), pPartList);
-    connect(timeBox, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
+    connect(timeBox, &TTimeFilterBox::clicked, this, &TPageBase::timeFilterRequested);
 
     auto* branding = new TBrandingPanel(QStringLiteral("Panel5"), pPartList);
 

@@ -49,7 +49,7 @@ TPickerDialog::TPickerDialog(TDM& dm, const TPickerSetup& setup, const QWidget* 
     m_layout->setSpacing(6);
     m_layout->addWidget(m_listPanel, 1);
 
-    connect(m_grid, &TDBGrid::RowDoubleClicked, this, &TPickerDialog::PickRowAt);
+    connect(m_grid, &TDBGrid::rowDoubleClicked, this, &TPickerDialog::PickRowAt);
     m_grid->installEventFilter(this);
 
     // Placed once, relative to the main window as it stands now.

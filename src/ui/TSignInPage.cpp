@@ -72,11 +72,11 @@ TSignInPage::TSignInPage(const TPageInputs& inputs, QWidget* parent) : TPageBase
     layout->addWidget(sideColumn);
 
     connect(bSignIn, &QPushButton::clicked, this, &TSignInPage::bSignInClick);
-    connect(fraSignInFilter, &TfraCFilter::ApplyClicked, this,
+    connect(fraSignInFilter, &TfraCFilter::applyClicked, this,
             &TSignInPage::fraSignInFilterbApplyClick);
-    connect(fraSignInFilter, &TfraCFilter::ClearClicked, this,
+    connect(fraSignInFilter, &TfraCFilter::clearClicked, this,
             &TSignInPage::fraSignInFilterbClearClick);
-    connect(signInTime, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
+    connect(signInTime, &TTimeFilterBox::clicked, this, &TPageBase::timeFilterRequested);
 }
 
 void TSignInPage::bSignInClick()

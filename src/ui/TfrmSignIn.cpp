@@ -197,7 +197,7 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     connect(sbSignIn, &QPushButton::clicked, this, &TfrmSignIn::sbSignInClick);
     connect(bSignInNew, &QPushButton::clicked, this, &TfrmSignIn::bSignInNewClick);
     connect(bEdit, &QPushButton::clicked, this, &TfrmSignIn::bEditClick);
-    connect(dbgSignInNames, &TDBGrid::RowDoubleClicked, this, [this](int row) {
+    connect(dbgSignInNames, &TDBGrid::rowDoubleClicked, this, [this](int row) {
         if (row >= 0 && row < m_dm.SignInParts->RecordCount() && m_dm.SignInParts->RecNo() != row)
             m_dm.SignInParts->SetRecNo(row);
         dbgSignInNamesDblClick();
