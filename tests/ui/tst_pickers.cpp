@@ -96,6 +96,7 @@ private Q_SLOTS:
     void dialogsPlaceThemselvesAndSayWhatAPickDoes_data();
     void dialogsPlaceThemselvesAndSayWhatAPickDoes();
     void participantPickerSignsInToTheCurrentConferenceOnce();
+    void pickerWorksWithoutTheMainWindow();
     void pickerWritesNothingWithoutTheOtherSide_data();
     void pickerWritesNothingWithoutTheOtherSide();
     void conferencePickerSignsTheCurrentParticipantInOnce();
@@ -228,6 +229,24 @@ void TstPickers::dialogsPlaceThemselvesAndSayWhatAPickDoes()
         QCOMPARE(picker->DetailsPanel()->height(), 0);
         QVERIFY(!picker->DetailsPanel()->IsOpen());
     }
+}
+
+void TstPickers::pickerWorksWithoutTheMainWindow()
+{
+    // Built on the data module alone, a picker signs in and keeps its widths as at start-up.
+    DestroyWindows();
+    QVERIFY(m_dm->Participants->Locate(QStringLiteral("last_name"), QStringLiteral("Adams")));
+    QVERIFY(m_dm->Conferences->Locate(QStringLiteral("conf_name"), QStringLiteral("Burns")));
+    const int before = Count(QStringLiteral("select count(*) from attendances"));
+    {
+        TfrmPickConf picker(*m_dm);
+        picker.dbgPickConfDblClick();
+        picker.dbgPickConfDblClick();
+        QCOMPARE(Count(QStringLiteral("select count(*) from attendances")), before + 1);
+    }
+    QCOMPARE(m_dm->Config->ReadString(QStringLiteral("Dimensions"),
+                                      QStringLiteral("PickConfNameWidth")),
+             QStringLiteral("400"));
 }
 
 void TstPickers::participantPickerSignsInToTheCurrentConferenceOnce()
