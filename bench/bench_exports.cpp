@@ -68,24 +68,24 @@ int main(int argc, char** argv)
 
     std::vector<double> calendar, csv;
     int conferences = 0, participants = 0;
-    const int rc = TStartup::RunProgram(dir, [&] {
-        frmMain->TimeFilter().Kind = tkNone;
-        frmMain->ApplyAllFilters();
+    const int rc = TStartup::RunProgram(dir, [&](TfrmMain& mainWindow) {
+        mainWindow.TimeFilter().Kind = tkNone;
+        mainWindow.ApplyAllFilters();
 
-        frmMain->PageControl()->setCurrentIndex(TfrmMain::pageCalendar);
+        mainWindow.PageControl()->setCurrentIndex(TfrmMain::pageCalendar);
         DrainEvents();
-        conferences = DM->CalendarConfs->RecordCount();
-        auto* generate = frmMain->findChild<QPushButton*>(QStringLiteral("bGenerateCalendar"));
+        conferences = mainWindow.DataModule().CalendarConfs->RecordCount();
+        auto* generate = mainWindow.findChild<QPushButton*>(QStringLiteral("bGenerateCalendar"));
         for (int i = 0; i < 3; ++i)
             calendar.push_back(ClickMs(generate));
 
-        frmMain->PageControl()->setCurrentIndex(TfrmMain::pageTranscripts);
+        mainWindow.PageControl()->setCurrentIndex(TfrmMain::pageTranscripts);
         DrainEvents();
-        participants = DM->Transcripts->RecordCount();
-        auto* exportButton = frmMain->findChild<QPushButton*>(QStringLiteral("bExpTranscripts"));
+        participants = mainWindow.DataModule().Transcripts->RecordCount();
+        auto* exportButton = mainWindow.findChild<QPushButton*>(QStringLiteral("bExpTranscripts"));
         for (int i = 0; i < 3; ++i)
             csv.push_back(ClickMs(exportButton));
-        frmMain->close();
+        mainWindow.close();
     });
     TPrompts::Install(nullptr);
     if (rc != 0 || calendar.empty() || csv.empty())

@@ -29,12 +29,12 @@ void DrainEvents()
 }
 
 // Answers the modal time dialog: "None" or "Years" with the current year, then OK.
-void AnswerTimeDialog(bool none)
+void AnswerTimeDialog(TfrmMain& mainWindow, bool none)
 {
-    QTimer::singleShot(0, [none] {
+    QTimer::singleShot(0, [&mainWindow, none] {
         QWidget* dialog = QApplication::activeModalWidget();
         if (!dialog)
-            dialog = frmTimeFilter;
+            dialog = mainWindow.TimeFilterDialog();
         const QList<QRadioButton*> radios = dialog->findChildren<QRadioButton*>();
         for (QRadioButton* r : radios)
             if (r->text() == (none ? QStringLiteral("None") : QStringLiteral("Years")))
@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     for (int run = 0; run < 3; ++run) {
         QElapsedTimer start;
         start.start();
-        const int rc = TStartup::RunProgram(dir, [&] {
+        const int rc = TStartup::RunProgram(dir, [&](TfrmMain& mainWindow) {
             DrainEvents();
             shown.push_back(double(start.nsecsElapsed()) / 1e6);
             if (run == 0) {
@@ -74,16 +74,16 @@ int main(int argc, char** argv)
                     const bool none = i % 2 == 0;
                     QElapsedTimer t;
                     t.start();
-                    AnswerTimeDialog(none);
-                    frmMain->bbConfTimeClick();
+                    AnswerTimeDialog(mainWindow, none);
+                    mainWindow.bbConfTimeClick();
                     DrainEvents();
                     applyVisible.push_back(double(t.nsecsElapsed()) / 1e6);
                     // Transcripts is read when its page shows; this is the cost then.
-                    DM->Transcripts->RecordCount();
+                    mainWindow.DataModule().Transcripts->RecordCount();
                     applyAll.push_back(double(t.nsecsElapsed()) / 1e6);
                 }
             }
-            frmMain->close();
+            mainWindow.close();
         });
         if (rc != 0)
             return rc;

@@ -11,14 +11,9 @@
 #include "TConnection.h"
 #include "TDM.h"
 #include "TDataSet.h"
-#include "TfrmAddPart.h"
+#include "TPrompts.h"
 #include "TfrmMain.h"
-#include "TfrmPickConf.h"
-#include "TfrmPickExtra.h"
-#include "TfrmPickPart.h"
-#include "TfrmPickSpeaker.h"
 #include "TfrmSignIn.h"
-#include "TfrmTimeFilter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,30 +53,6 @@ void PressEnter(QWidget* widget)
     QApplication::sendEvent(widget, &release);
 }
 
-void CreateWindows()
-{
-    frmMain = new TfrmMain;
-    frmTimeFilter = new TfrmTimeFilter;
-    frmPickConf = new TfrmPickConf;
-    frmPickPart = new TfrmPickPart;
-    frmPickSpeaker = new TfrmPickSpeaker;
-    frmPickExtra = new TfrmPickExtra;
-    frmSignIn = new TfrmSignIn;
-    frmAddPart = new TfrmAddPart;
-}
-
-void DestroyWindows()
-{
-    delete std::exchange(frmAddPart, nullptr);
-    delete std::exchange(frmSignIn, nullptr);
-    delete std::exchange(frmPickExtra, nullptr);
-    delete std::exchange(frmPickSpeaker, nullptr);
-    delete std::exchange(frmPickPart, nullptr);
-    delete std::exchange(frmPickConf, nullptr);
-    delete std::exchange(frmTimeFilter, nullptr);
-    delete std::exchange(frmMain, nullptr);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -102,9 +73,12 @@ int main(int argc, char** argv)
                      qPrintable(QDir(dir).filePath(QStringLiteral("cme.mdb"))));
         return 1;
     }
-    CreateWindows();
-    frmMain->show();
-    frmMain->PageControl()->setCurrentIndex(TfrmMain::pageSignIn);
+    // The main window with its dialogs, as start-up makes them.
+    auto mainWindow = std::make_unique<TfrmMain>(*dm, TPrompts::Current());
+    mainWindow->CreateDialogs();
+    TfrmSignIn* signIn = mainWindow->SignInWindow();
+    mainWindow->show();
+    mainWindow->PageControl()->setCurrentIndex(TfrmMain::pageSignIn);
     Settle();
 
     TDataSet* confs = dm->SignInConfs;
@@ -113,18 +87,18 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no conference in the current year\n");
         return 1;
     }
-    auto* nameBox = frmSignIn->findChild<QLineEdit*>(QStringLiteral("eSignInName"));
-    auto* signButton = frmSignIn->findChild<QPushButton*>(QStringLiteral("sbSignIn"));
+    auto* nameBox = signIn->findChild<QLineEdit*>(QStringLiteral("eSignInName"));
+    auto* signButton = signIn->findChild<QPushButton*>(QStringLiteral("sbSignIn"));
     const int confCount = confs->RecordCount();
 
     auto openFor = [&](int row) {
         confs->SetRecNo(row);
-        frmSignIn->setWindowState(Qt::WindowMaximized);
-        frmSignIn->open();
+        signIn->setWindowState(Qt::WindowMaximized);
+        signIn->open();
         Settle();
     };
     auto close = [&] {
-        frmSignIn->close();
+        signIn->close();
         Settle();
     };
 
@@ -169,7 +143,7 @@ int main(int argc, char** argv)
     }
 
     // --- (b) "Sign to conference" -------------------------------------------------------
-    const int confId = frmSignIn->ConferenceId().toInt();
+    const int confId = signIn->ConferenceId().toInt();
     // The first sign-in of a run reads the attendance table; it is shown on its own.
     QList<int> added;
     auto signNext = [&](int fromRow) -> int {
@@ -233,7 +207,7 @@ int main(int argc, char** argv)
                               {confId, userId});
         pairSearch.push_back(ElapsedMs(t));
         t.restart();
-        dm->AddAttendance();
+        dm->AddAttendance(confId, userId);
         addOnly.push_back(ElapsedMs(t));
         t.restart();
         parts->RefreshRow(QStringLiteral("user_id"), userId);
@@ -291,7 +265,7 @@ int main(int argc, char** argv)
         dm->Conn->Execute(
             QStringLiteral("delete from attendances where conf_id = ? and user_id = ?"),
             {confId, userId});
-    DestroyWindows();
+    mainWindow.reset();
     dm.reset();
     return 0;
 }

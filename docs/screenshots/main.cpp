@@ -28,38 +28,39 @@ class TGuideShots
 public:
     explicit TGuideShots(const QString& folder) : m_folder(folder) {}
 
-    void TakeAll()
+    void TakeAll(TfrmMain& mainWindow)
     {
+        m_main = &mainWindow;
         ShowPage(TfrmMain::pageCustomize);
         SubPage("pgCustomize", TConfigurePage::subCredits);
-        Save(frmMain, "configure-credits");
+        Save(m_main, "configure-credits");
         SubPage("pgCustomize", TConfigurePage::subSpeakers);
-        Save(frmMain, "configure-speakers");
+        Save(m_main, "configure-speakers");
 
         ShowPage(TfrmMain::pageConf);
         SubPage("pgConfDetails", 0);
-        Save(frmMain, "conferences");
+        Save(m_main, "conferences");
         Click("bConfEdit");
-        Save(frmMain, "conference-edit");
+        Save(m_main, "conference-edit");
         Click("bConfCancel");
         SubPage("pgConfDetails", 1);
-        Save(frmMain, "conference-participants");
+        Save(m_main, "conference-participants");
         SubPage("pgConfDetails", 0);
         SaveDialog("time-filter", [this] { Click("sbConfTime"); });
 
         ShowPage(TfrmMain::pageParticipants);
-        Save(frmMain, "participants");
+        Save(m_main, "participants");
 
         ShowPage(TfrmMain::pageSignIn);
-        Save(frmMain, "signin-page");
+        Save(m_main, "signin-page");
         SaveDialog("signin-window", [this] { Click("bSignIn"); });
 
         ShowPage(TfrmMain::pageTranscripts);
-        Save(frmMain, "transcripts");
+        Save(m_main, "transcripts");
         SelectRows("jdbgTranscripts", 1, 3);
         SaveMenu("transcripts-menu", "bGenerateTranscripts");
         ShowPage(TfrmMain::pageCalendar);
-        Save(frmMain, "calendar");
+        Save(m_main, "calendar");
         ShowPage(TfrmMain::pageConf);
     }
 
@@ -80,13 +81,13 @@ private:
 
     void ShowPage(int page)
     {
-        frmMain->PageControl()->setCurrentIndex(page);
+        m_main->PageControl()->setCurrentIndex(page);
         Settle();
     }
 
     void SubPage(const char* pageControl, int page)
     {
-        if (auto* pages = frmMain->findChild<QTabWidget*>(QLatin1String(pageControl)))
+        if (auto* pages = m_main->findChild<QTabWidget*>(QLatin1String(pageControl)))
             pages->setCurrentIndex(page);
         else
             Fail(QStringLiteral("no %1").arg(QLatin1String(pageControl)));
@@ -95,7 +96,7 @@ private:
 
     void Click(const char* button)
     {
-        if (auto* control = frmMain->findChild<QAbstractButton*>(QLatin1String(button)))
+        if (auto* control = m_main->findChild<QAbstractButton*>(QLatin1String(button)))
             control->click();
         else
             Fail(QStringLiteral("no %1").arg(QLatin1String(button)));
@@ -112,7 +113,7 @@ private:
 
     void SelectRows(const char* grid, int first, int last)
     {
-        auto* view = frmMain->findChild<QAbstractItemView*>(QLatin1String(grid));
+        auto* view = m_main->findChild<QAbstractItemView*>(QLatin1String(grid));
         if (!view || !view->model() || view->model()->rowCount() <= last) {
             Fail(QStringLiteral("no rows to select in %1").arg(QLatin1String(grid)));
             return;
@@ -126,7 +127,7 @@ private:
     // The main window with the menu a button opens at the pointer, as the screen shows both.
     void SaveMenu(const char* name, const char* button)
     {
-        auto* control = frmMain->findChild<QAbstractButton*>(QLatin1String(button));
+        auto* control = m_main->findChild<QAbstractButton*>(QLatin1String(button));
         if (!control) {
             Fail(QStringLiteral("no %1").arg(QLatin1String(button)));
             return;
@@ -139,9 +140,10 @@ private:
             Fail(QStringLiteral("no menu for %1").arg(QLatin1String(name)));
             return;
         }
-        const QRect area = frmMain->frameGeometry().united(menu->frameGeometry());
+        const QRect area = m_main->frameGeometry().united(menu->frameGeometry());
         const QString path = QDir(m_folder).filePath(QLatin1String(name) + u".png");
-        if (!frmMain->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        if (!m_main->screen()
+                 ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
                  .save(path))
             Fail(QStringLiteral("cannot save %1").arg(path));
         menu->close();
@@ -165,6 +167,7 @@ private:
     }
 
     QString m_folder;
+    TfrmMain* m_main = nullptr;
     int m_failures = 0;
 };
 
@@ -187,10 +190,10 @@ int main(int argc, char** argv)
     QDir::setCurrent(data);
     TGuideShots shots(output);
     bool ran = false;
-    const int exitCode = TStartup::RunProgram(data, [&] {
+    const int exitCode = TStartup::RunProgram(data, [&](TfrmMain& mainWindow) {
         ran = true;
-        shots.TakeAll();
-        frmMain->close();
+        shots.TakeAll(mainWindow);
+        mainWindow.close();
     });
     return exitCode == TStartup::ExitSuccess && ran && shots.Failures() == 0 ? 0 : 1;
 }

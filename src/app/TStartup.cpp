@@ -9,11 +9,6 @@
 #include "TAccessibleNames.h"
 #include "TfrmAddPart.h"
 #include "TfrmMain.h"
-#include "TfrmPickConf.h"
-#include "TfrmPickExtra.h"
-#include "TfrmPickPart.h"
-#include "TfrmPickSpeaker.h"
-#include "TfrmSignIn.h"
 #include "TfrmTimeFilter.h"
 #include "TConfig.h"
 #include "TJetImport.h"
@@ -36,18 +31,6 @@ namespace
 {
 
 TStartup::TCreationHook g_creationHook;
-
-template <class TWindow> void CreateWindow(TWindow*& instance, const char* instanceName)
-{
-    if (g_creationHook)
-        g_creationHook(QLatin1String(instanceName));
-    instance = new TWindow;
-}
-
-template <class TWindow> void DestroyWindow(TWindow*& instance)
-{
-    delete std::exchange(instance, nullptr);
-}
 
 // The readable class name of an error that is not one of the program's own.
 QString DemangledName(const std::type_info& type)
@@ -84,19 +67,18 @@ int TStartup::RunProgram(const QString& workingDirectory, const TRunningHandler&
 {
     int exitCode = ExitSuccess;
     std::unique_ptr<TDM> dataModule;
+    std::unique_ptr<TfrmMain> mainWindow;
     try {
         TApplication::SetApplicationTitle();
-        if (OfferJetImport(workingDirectory) == TJetOutcome::Failed) {
-            DestroyWindows();
+        if (OfferJetImport(workingDirectory) == TJetOutcome::Failed)
             return ExitFailure;
-        }
         // Never throws: a database that cannot be opened has been reported in the plain box.
         dataModule = std::make_unique<TDM>(workingDirectory);
         if (dataModule->OpenFailed) {
             exitCode = ExitFailure;
         } else {
-            CreateWindows();
-            RunEventLoop(whileRunning);
+            CreateWindows(*dataModule, mainWindow);
+            RunEventLoop(*mainWindow, whileRunning);
         }
     } catch (const std::exception& error) {
         TPrompts::ShowErrorBox(StartupErrorText(error));
@@ -104,7 +86,7 @@ int TStartup::RunProgram(const QString& workingDirectory, const TRunningHandler&
     }
     // The dialogs write their column widths into the settings while they go; the data
     // module's settings object then flushes them, so it must go last.
-    DestroyWindows();
+    mainWindow.reset();
     dataModule.reset();
     return exitCode;
 }
@@ -161,49 +143,33 @@ TStartup::TJetOutcome TStartup::OfferJetImport(const QString& workingDirectory)
     }
 }
 
-void TStartup::CreateWindows()
+void TStartup::CreateWindows(TDM& dm, std::unique_ptr<TfrmMain>& mainWindow)
 {
-    CreateWindow(frmMain, "frmMain");
-    CreateWindow(frmTimeFilter, "frmTimeFilter");
-    CreateWindow(frmPickConf, "frmPickConf");
-    CreateWindow(frmPickPart, "frmPickPart");
-    CreateWindow(frmPickSpeaker, "frmPickSpeaker");
-    CreateWindow(frmPickExtra, "frmPickExtra");
-    CreateWindow(frmSignIn, "frmSignIn");
-    CreateWindow(frmAddPart, "frmAddPart");
-    for (QWidget* window : std::initializer_list<QWidget*>{frmMain, frmTimeFilter, frmPickConf,
-                                                           frmPickPart, frmPickSpeaker,
-                                                           frmPickExtra, frmSignIn, frmAddPart})
+    if (g_creationHook)
+        g_creationHook(QStringLiteral("frmMain"));
+    mainWindow = std::make_unique<TfrmMain>(dm, TPrompts::Current());
+    mainWindow->CreateDialogs(g_creationHook);
+    const QList<QWidget*> windows = mainWindow->Windows();
+    for (QWidget* window : windows)
         TAccessibleNames::Apply(window);
-    if (DM->ReadOnly())
-        for (QWidget* window : std::initializer_list<QWidget*>{
-                 frmMain, frmPickConf, frmPickPart, frmPickSpeaker, frmPickExtra, frmSignIn})
-            TReadOnlyLock::Apply(window, DM->ReadOnlyReason());
+    if (dm.ReadOnly())
+        for (QWidget* window : windows)
+            // The time filter and the add-participant dialog change nothing by themselves.
+            if (window != mainWindow->TimeFilterDialog() && window != mainWindow->AddPartDialog())
+                TReadOnlyLock::Apply(window, dm.ReadOnlyReason());
 }
 
-void TStartup::DestroyWindows()
-{
-    DestroyWindow(frmAddPart);
-    DestroyWindow(frmSignIn);
-    DestroyWindow(frmPickExtra);
-    DestroyWindow(frmPickSpeaker);
-    DestroyWindow(frmPickPart);
-    DestroyWindow(frmPickConf);
-    DestroyWindow(frmTimeFilter);
-    DestroyWindow(frmMain);
-}
-
-void TStartup::RunEventLoop(const TRunningHandler& whileRunning)
+void TStartup::RunEventLoop(TfrmMain& mainWindow, const TRunningHandler& whileRunning)
 {
     // The loop belongs to the main window: it ends when that window closes, whatever other
     // window may still be open, and never because the last visible window went away.
     const bool quitOnLastWindowClosed = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
     QEventLoop loop;
-    QObject::connect(frmMain, &TfrmMain::Closed, &loop, &QEventLoop::quit);
-    frmMain->show();
+    QObject::connect(&mainWindow, &TfrmMain::closed, &loop, &QEventLoop::quit);
+    mainWindow.show();
     if (whileRunning)
-        QTimer::singleShot(0, &loop, whileRunning);
+        QTimer::singleShot(0, &loop, [&mainWindow, &whileRunning] { whileRunning(mainWindow); });
     loop.exec();
     QApplication::setQuitOnLastWindowClosed(quitOnLastWindowClosed);
 }

@@ -4,18 +4,24 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
+
+class TDM;
+class TfrmMain;
 
 // The program's start-up and shutdown sequence. Start-up sets the application title, creates
-// the data module DM on the working directory and, when that succeeded, the main window and
-// the seven dialogs, shows the main window and runs the event loop until it closes. Shutdown
-// destroys the windows in reverse order and DM last, whose settings object flushes the file.
+// the data module on the working directory and, when that succeeded, the main window with its
+// seven dialogs, shows the main window and runs the event loop until it closes. Shutdown
+// destroys the windows in reverse order and the data module last, whose settings object
+// flushes the file.
 class TStartup
 {
 public:
     static constexpr int ExitSuccess = 0;
     static constexpr int ExitFailure = 1;
 
-    using TRunningHandler = std::function<void()>;
+    // Called with the main window, which reaches the data module and every dialog.
+    using TRunningHandler = std::function<void(TfrmMain& mainWindow)>;
     using TCreationHook = std::function<void(const QString& instanceName)>;
 
     // Runs the whole sequence on workingDirectory, where cme.mdb and quorvel.ini are found.
@@ -41,7 +47,8 @@ public:
     static TJetOutcome OfferJetImport(const QString& workingDirectory);
 
 private:
-    static void CreateWindows();
-    static void DestroyWindows();
-    static void RunEventLoop(const TRunningHandler& whileRunning);
+    // Makes the main window and then its dialogs; what was made before an error stays in
+    // mainWindow, for the caller to destroy.
+    static void CreateWindows(TDM& dm, std::unique_ptr<TfrmMain>& mainWindow);
+    static void RunEventLoop(TfrmMain& mainWindow, const TRunningHandler& whileRunning);
 };

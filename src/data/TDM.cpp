@@ -9,8 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-TDM* DM = nullptr;
-
 namespace {
 
 const QString kPhoneMask = QStringLiteral("!9\\(999\\)999-9999;0;_");
@@ -55,7 +53,6 @@ TDM::TDM(const QString& workingDirectory, QObject* parent)
       m_workingDirectory(workingDirectory.isEmpty() ? QDir::currentPath() : workingDirectory)
 {
     setObjectName(QStringLiteral("DM"));
-    DM = this;
     Conn = new TConnection(this);
     connect(Conn, &TConnection::AttendancesChangedElsewhere, this, &TDM::RefreshSignInsElsewhere);
     CreateCatalogue();
@@ -65,8 +62,6 @@ TDM::TDM(const QString& workingDirectory, QObject* parent)
 TDM::~TDM()
 {
     DataModuleDestroy();
-    if (DM == this)
-        DM = nullptr;
 }
 
 QList<TDataSet*> TDM::AllDataSets() const

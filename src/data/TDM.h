@@ -20,7 +20,7 @@ class TTimeFilter;
 struct TConferenceDetails;
 
 // The data module: owns the connection, the settings object and the twenty-three data sets of
-// the catalogue. Exactly one exists for the run, reachable as DM.
+// the catalogue. Start-up makes one for the run and hands it to every window it creates.
 class TDM : public QObject
 {
     Q_OBJECT
@@ -136,11 +136,21 @@ public:
     // CalendarConfs, SignInConfs, Transcripts.
     void RequeryAfterConferenceChange();
 
-    // --- Participants and attendances (TDMParticipants.cpp) -----------------------------
-    // Signs the current participant in to the current conference unless that pair exists
-    // (also when another program wrote it since Attendances was read); nothing is reported.
-    // Does nothing while either list has no stored current row. Refreshes nothing.
+    // --- Participants and attendances (TDMParticipants.cpp, TDMAttendances.cpp) ---------
+    // What one sign-in came to.
+    enum class TSignIn { Added, AlreadySignedIn, NotInDatabase };
+    // The sign-in of every window: records that the participant attended the conference
+    // unless that pair exists (also when another program wrote it since Attendances was read).
+    // The checks and the row share one transaction; the row goes through Attendances, so a
+    // later "Remove" finds it. NotInDatabase, writing nothing, when a key is null (a row being
+    // added) or no longer stored. Refreshes nothing; a refused write propagates.
+    TSignIn AddAttendance(const QVariant& confId, const QVariant& userId);
+    // The same for the current participant at the current conference; does nothing while
+    // either list has no stored current row.
     void AddAttendance();
+    // The keys of the current rows of Conferences and Participants; null without a row.
+    QVariant CurrentConferenceId() const;
+    QVariant CurrentParticipantId() const;
     // Deletes the pair if Attendances holds it, then requeries ConfParts, PartConfs and
     // Transcripts; a pair it does not hold changes and refreshes nothing.
     void RemoveAttendance(int confId, int userId);
@@ -218,6 +228,3 @@ private:
     mutable std::shared_ptr<TNameTexts> m_creditTexts;
     mutable std::shared_ptr<TNameTexts> m_extraTexts;
 };
-
-// The single instance, set while a TDM exists.
-extern TDM* DM;

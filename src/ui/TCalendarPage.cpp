@@ -60,11 +60,11 @@ TCalendarPage::TCalendarPage(const TPageInputs& inputs, QWidget* parent) : TPage
     layout->addLayout(list, 1);
     layout->addLayout(side);
 
-    connect(fraCalFilter, &TfraCFilter::ApplyClicked, this,
+    connect(fraCalFilter, &TfraCFilter::applyClicked, this,
             &TCalendarPage::fraCalFilterbApplyClick);
-    connect(fraCalFilter, &TfraCFilter::ClearClicked, this,
+    connect(fraCalFilter, &TfraCFilter::clearClicked, this,
             &TCalendarPage::fraCalFilterbClearClick);
-    connect(m_calTime, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
+    connect(m_calTime, &TTimeFilterBox::clicked, this, &TPageBase::timeFilterRequested);
 }
 
 void TCalendarPage::LinkDetailsTo(TDataSet* master)

@@ -10,13 +10,9 @@
 #include "TDocuments.h"
 #include "TDataSet.h"
 #include "TPageFilters.h"
-#include "TPickerSignals.h"
 #include "TPrompts.h"
 #include "TTimeFilterBox.h"
 #include "TfraCFilter.h"
-#include "TfrmPickExtra.h"
-#include "TfrmPickPart.h"
-#include "TfrmPickSpeaker.h"
 
 #include <QDateEdit>
 #include <QEvent>
@@ -89,11 +85,6 @@ TConferencesPage::TConferencesPage(const TPageInputs& inputs, QWidget* parent)
     Panel1->raise();
 
     ConnectConferences();
-    // A double-click in the speaker or additional-info picker adds the row to the lists.
-    connect(&TPickerSignals::Instance(), &TPickerSignals::speakerPicked, this,
-            &TConferencesPage::AddPickedSpeaker);
-    connect(&TPickerSignals::Instance(), &TPickerSignals::extraPicked, this,
-            &TConferencesPage::AddPickedExtra);
     // The browse state without touching the main window's tabs, which do not exist yet.
     pConfInfo->SetEditState(false);
     bConfSave->setEnabled(false);
@@ -213,13 +204,13 @@ QWidget* TConferencesPage::CreateConfList()
 
     fraConfFilter = new TfraCFilter(QStringLiteral("fraConfFilter"), panel);
     fraConfFilter->SetApplyMaroon(true);
-    connect(fraConfFilter, &TfraCFilter::ApplyClicked, this,
+    connect(fraConfFilter, &TfraCFilter::applyClicked, this,
             &TConferencesPage::fraConfFilterbApplyClick);
-    connect(fraConfFilter, &TfraCFilter::ClearClicked, this,
+    connect(fraConfFilter, &TfraCFilter::clearClicked, this,
             &TConferencesPage::fraConfFilterbClearClick);
     m_timeBox =
         new TTimeFilterBox(QStringLiteral("lConfTime"), QStringLiteral("sbConfTime"), panel);
-    connect(m_timeBox, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
+    connect(m_timeBox, &TTimeFilterBox::clicked, this, &TPageBase::timeFilterRequested);
 
     auto* list = new QVBoxLayout;
     list->setSpacing(2);
@@ -427,8 +418,7 @@ void TConferencesPage::bConfDelClick()
 
 void TConferencesPage::bSpeakAddClick()
 {
-    if (frmPickSpeaker)
-        frmPickSpeaker->exec();
+    Q_EMIT speakerPickerRequested();
 }
 
 void TConferencesPage::bSpeakDelClick()
@@ -440,8 +430,7 @@ void TConferencesPage::bSpeakDelClick()
 
 void TConferencesPage::bExtraAddClick()
 {
-    if (frmPickExtra)
-        frmPickExtra->exec();
+    Q_EMIT extraPickerRequested();
 }
 
 void TConferencesPage::bExtraDelClick()
@@ -462,13 +451,13 @@ void TConferencesPage::dtpBeginDateExit()
 void TConferencesPage::bConfAddPartClick()
 {
     // Without a conference there is nothing to sign participants in to.
-    if (!frmPickPart || m_dm.Conferences->RecNo() < 0)
+    if (m_dm.Conferences->RecNo() < 0)
         return;
     m_dm.SearchParticipants(QString());
     m_dm.SearchConferenceParticipants(QString());
     eSearchConfPart->clear();
     Q_EMIT participantSearchCleared();
-    frmPickPart->exec();
+    Q_EMIT participantPickerRequested();
     // The list narrowed in the picker never outlives it.
     m_dm.SearchParticipants(QString());
 }

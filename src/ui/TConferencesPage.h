@@ -72,6 +72,11 @@ Q_SIGNALS:
     // "Add" on the participants sub-page has emptied the participant search; the
     // Participants page's search box must show it.
     void participantSearchCleared();
+    // "Add" beside the speaker / additional-info list, or on the participants sub-page, was
+    // pressed: the owner shows its picker modally and returns when the user closed it.
+    void speakerPickerRequested();
+    void extraPickerRequested();
+    void participantPickerRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -74,7 +74,7 @@ TDBGrid::TDBGrid(const QString& objectName, QWidget* parent) : QTableView(parent
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TDBGrid::OnTitleClicked);
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
-            Q_EMIT RowDoubleClicked(index.row());
+            Q_EMIT rowDoubleClicked(index.row());
     });
 }
 
@@ -183,7 +183,7 @@ void TDBGrid::SetSortable(bool on)
 
 void TDBGrid::OnTitleClicked(int column)
 {
-    Q_EMIT TitleClicked(column);
+    Q_EMIT titleClicked(column);
     if (!m_sortable || !m_dataSet || !m_model)
         return;
     auto* model = static_cast<TGridModel*>(m_model);

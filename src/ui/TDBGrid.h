@@ -48,8 +48,8 @@ public:
     void ResumeRedraw();
 
 Q_SIGNALS:
-    void RowDoubleClicked(int row);
-    void TitleClicked(int column);
+    void rowDoubleClicked(int row);
+    void titleClicked(int column);
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;

@@ -4,7 +4,6 @@
 
 class QWidget;
 
-// Moves a dialog to the main window's position plus an offset, as the main window stands now;
-// leaves it where it is while there is no main window (the window is found by its name,
-// "frmMain", among the top-level windows).
-void PlaceBesideMainWindow(QWidget& dialog, const QPoint& offset);
+// Moves a dialog to a window's position plus an offset, as that window stands now; leaves it
+// where it is without a window (a dialog built on its own, as in a test).
+void PlaceBesideWindow(QWidget& dialog, const QWidget* window, const QPoint& offset);

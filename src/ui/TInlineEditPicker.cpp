@@ -27,13 +27,10 @@ QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* pa
 
 } // namespace
 
-TInlineEditPicker::TInlineEditPicker(const QString& objectName, TDataSet* dataSet,
-                                     const QString& gridName, const QString& labelName,
-                                     int detailsHeight, QWidget* parent)
-    : QDialog(parent), m_dataSet(dataSet), m_detailsHeight(detailsHeight)
+TInlineEditPicker::TInlineEditPicker(TDM& dm, const TPickerSetup& setup, int detailsHeight,
+                                     const QWidget* mainWindow, QWidget* parent)
+    : TPickerDialog(dm, setup, mainWindow, parent), m_detailsHeight(detailsHeight)
 {
-    setObjectName(objectName);
-
     pDetails = new TSlidingPanel(QStringLiteral("pDetails"), this);
     auto* detailsLayout = new QHBoxLayout(pDetails->Content());
     detailsLayout->setContentsMargins(6, 6, 6, 6);
@@ -50,20 +47,7 @@ TInlineEditPicker::TInlineEditPicker(const QString& objectName, TDataSet* dataSe
     buttons->addWidget(bCancel);
     buttons->addStretch(1);
     detailsLayout->addLayout(buttons);
-
-    pGrid = new QWidget(this);
-    pGrid->setObjectName(QStringLiteral("pGrid"));
-    m_label = new QLabel(pGrid);
-    m_label->setObjectName(labelName);
-    m_label->setWordWrap(true);
-    m_grid = new TDBGrid(gridName, pGrid);
-    m_grid->SetSortable(true);
-    m_grid->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
-    m_label->setBuddy(m_grid);
-    auto* gridLayout = new QVBoxLayout(pGrid);
-    gridLayout->setContentsMargins(0, 0, 0, 0);
-    gridLayout->addWidget(m_label);
-    gridLayout->addWidget(m_grid, 1);
+    pDetails->SetPanelHeight(0);
 
     pBottom = new QWidget(this);
     pBottom->setObjectName(QStringLiteral("pBottom"));
@@ -75,37 +59,27 @@ TInlineEditPicker::TInlineEditPicker(const QString& objectName, TDataSet* dataSe
     bottomLayout->addWidget(bNew);
     bottomLayout->addStretch(1);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setSpacing(6);
-    layout->addWidget(pDetails);
-    layout->addWidget(pGrid, 1);
-    layout->addWidget(pBottom);
+    DialogLayout()->insertWidget(0, pDetails);
+    DialogLayout()->addWidget(pBottom);
 
     connect(bNew, &QPushButton::clicked, this, &TInlineEditPicker::bNewClick);
     connect(bEdit, &QPushButton::clicked, this, &TInlineEditPicker::bEditClick);
     connect(bSave, &QPushButton::clicked, this, &TInlineEditPicker::bSaveClick);
     connect(bCancel, &QPushButton::clicked, this, &TInlineEditPicker::bCancelClick);
-    connect(m_grid, &TDBGrid::RowDoubleClicked, this, [this](int row) {
-        if (!Editing() && row >= 0 && row < m_dataSet->RecordCount()) {
-            if (m_dataSet->RecNo() != row)
-                m_dataSet->SetRecNo(row);
-            PickRow();
-        }
-    });
 }
 
 TInlineEditPicker::~TInlineEditPicker() = default;
 
 bool TInlineEditPicker::Editing() const
 {
-    const TDataSet::State state = m_dataSet->DataState();
+    const TDataSet::State state = DataSet()->DataState();
     return state == TDataSet::State::Edit || state == TDataSet::State::Insert;
 }
 
 void TInlineEditPicker::bNewClick()
 {
     // The row first: when the data set refuses, the dialog stays as it was.
-    m_dataSet->Append();
+    DataSet()->Append();
     OpenDetails();
     if (m_firstField)
         m_firstField->setFocus();
@@ -113,9 +87,9 @@ void TInlineEditPicker::bNewClick()
 
 void TInlineEditPicker::bEditClick()
 {
-    if (m_dataSet->IsEmpty())
+    if (DataSet()->IsEmpty())
         return;
-    m_dataSet->Edit();
+    DataSet()->Edit();
     OpenDetails();
     if (m_firstField)
         m_firstField->setFocus();
@@ -123,20 +97,14 @@ void TInlineEditPicker::bEditClick()
 
 void TInlineEditPicker::bSaveClick()
 {
-    m_dataSet->Post();
+    DataSet()->Post();
     CloseDetails();
 }
 
 void TInlineEditPicker::bCancelClick()
 {
-    m_dataSet->Cancel();
+    DataSet()->Cancel();
     CloseDetails();
-}
-
-void TInlineEditPicker::PickCurrentRow()
-{
-    if (!Editing() && !m_dataSet->IsEmpty())
-        PickRow();
 }
 
 void TInlineEditPicker::OpenDetails()
@@ -149,12 +117,12 @@ void TInlineEditPicker::CloseDetails()
 {
     pDetails->CollapsePanel(m_detailsHeight);
     SetBrowseState(true);
-    m_grid->setFocus();
+    Grid()->setFocus();
 }
 
 void TInlineEditPicker::SetBrowseState(bool browsing)
 {
-    pGrid->setEnabled(browsing);
+    ListPanel()->setEnabled(browsing);
     bNew->setEnabled(browsing);
     bEdit->setEnabled(browsing);
     // A closing panel takes no more clicks on its Save and Cancel.
@@ -191,13 +159,11 @@ void TInlineEditPicker::reject()
 void TInlineEditPicker::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // Enter saves the row being edited, or picks the list's row like a double-click.
+        // Enter saves the row being edited; on the list it picks, as a double-click does.
         if (Editing())
             bSaveClick();
-        else if (m_grid->hasFocus())
-            PickCurrentRow();
         event->accept();
         return;
     }
-    QDialog::keyPressEvent(event);
+    TPickerDialog::keyPressEvent(event);
 }

@@ -10,7 +10,6 @@
 #include "TPrompts.h"
 #include "TTimeFilterBox.h"
 #include "TfraPartDetails.h"
-#include "TfrmPickConf.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -180,7 +179,7 @@ QWidget* TParticipantsPage::CreateListPanel()
 
     auto* timeBox =
         new TTimeFilterBox(QStringLiteral("lPartTime"), QStringLiteral("sbPartTime"), pPartList);
-    connect(timeBox, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
+    connect(timeBox, &TTimeFilterBox::clicked, this, &TPageBase::timeFilterRequested);
 
     auto* branding = new TBrandingPanel(QStringLiteral("Panel5"), pPartList);
 
@@ -292,8 +291,7 @@ void TParticipantsPage::bPartDelClick()
 
 void TParticipantsPage::bPartAddConfClick()
 {
-    if (frmPickConf)
-        frmPickConf->exec();
+    Q_EMIT conferencePickerRequested();
 }
 
 void TParticipantsPage::bPartConfDeleteClick()

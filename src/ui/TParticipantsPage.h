@@ -43,6 +43,11 @@ public:
 
     TfraPartDetails* DetailsFrame() const { return fraPartDetailsMain; }
 
+Q_SIGNALS:
+    // "Add" on the conferences sub-page was pressed: the owner shows the conference picker
+    // modally and returns when the user closed it.
+    void conferencePickerRequested();
+
 private:
     QWidget* CreateDetailsPanel();
     QWidget* CreateInfoPage();

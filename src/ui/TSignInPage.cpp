@@ -7,7 +7,6 @@
 #include "TPageFilters.h"
 #include "TTimeFilterBox.h"
 #include "TfraCFilter.h"
-#include "TfrmSignIn.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -73,18 +72,18 @@ TSignInPage::TSignInPage(const TPageInputs& inputs, QWidget* parent) : TPageBase
     layout->addWidget(sideColumn);
 
     connect(bSignIn, &QPushButton::clicked, this, &TSignInPage::bSignInClick);
-    connect(fraSignInFilter, &TfraCFilter::ApplyClicked, this,
+    connect(fraSignInFilter, &TfraCFilter::applyClicked, this,
             &TSignInPage::fraSignInFilterbApplyClick);
-    connect(fraSignInFilter, &TfraCFilter::ClearClicked, this,
+    connect(fraSignInFilter, &TfraCFilter::clearClicked, this,
             &TSignInPage::fraSignInFilterbClearClick);
-    connect(signInTime, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
+    connect(signInTime, &TTimeFilterBox::clicked, this, &TPageBase::timeFilterRequested);
 }
 
 void TSignInPage::bSignInClick()
 {
-    if (m_dm.SignInConfs->IsEmpty() || !frmSignIn)
+    if (m_dm.SignInConfs->IsEmpty())
         return;
-    frmSignIn->ShowModal();
+    Q_EMIT signInRequested();
 }
 
 void TSignInPage::fraSignInFilterbApplyClick()

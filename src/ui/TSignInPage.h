@@ -25,6 +25,11 @@ public:
     // Re-queries the list with the page's filter and the time filter as they stand.
     void ApplyFilters();
 
+Q_SIGNALS:
+    // "Live sign-in" was pressed with a conference chosen: the owner shows the sign-in window
+    // modally for the current row of SignInConfs.
+    void signInRequested();
+
 private:
     QLabel* lSignInConfs = nullptr;
     TDBGrid* jdbgSignInConfs = nullptr;

@@ -23,5 +23,5 @@ TTimeFilterBox::TTimeFilterBox(const QString& labelName, const QString& buttonNa
     layout->setSpacing(0);
     layout->addWidget(m_label);
     layout->addWidget(m_button, 0, Qt::AlignHCenter);
-    connect(m_button, &QToolButton::clicked, this, &TTimeFilterBox::Clicked);
+    connect(m_button, &QToolButton::clicked, this, &TTimeFilterBox::clicked);
 }

@@ -7,7 +7,7 @@ class QToolButton;
 
 // The time-filter label of a page ("lConfTime") above its flat "select date range" button
 // ("sbConfTime"). The main window finds every box to update the labels; the page connects
-// Clicked to the main window's bbConfTimeClick.
+// clicked to the main window's bbConfTimeClick.
 class TTimeFilterBox : public QWidget
 {
     Q_OBJECT
@@ -22,7 +22,7 @@ public:
     QToolButton* Button() const { return m_button; }
 
 Q_SIGNALS:
-    void Clicked();
+    void clicked();
 
 private:
     QLabel* m_label;

@@ -96,11 +96,11 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     layout->addLayout(list, 1);
     layout->addLayout(side);
 
-    connect(fraTransFilter, &TfraCFilter::ApplyClicked, this,
+    connect(fraTransFilter, &TfraCFilter::applyClicked, this,
             &TTranscriptsPage::fraTransFilterbApplyClick);
-    connect(fraTransFilter, &TfraCFilter::ClearClicked, this,
+    connect(fraTransFilter, &TfraCFilter::clearClicked, this,
             &TTranscriptsPage::fraTransFilterbClearClick);
-    connect(m_transTime, &TTimeFilterBox::Clicked, this, &TPageBase::timeFilterRequested);
+    connect(m_transTime, &TTimeFilterBox::clicked, this, &TPageBase::timeFilterRequested);
 
     pmGenerateTranscripts = RunMenu("pmGenerateTranscripts", miGenerateAll, "miGenerateAll",
                                     miGenerateSelected, "miGenerateSelected", this);
@@ -131,7 +131,6 @@ void TTranscriptsPage::bPreviewTranscriptsClick()
 
 void TTranscriptsPage::miGenerateAllClick()
 {
-    Q_EMIT transcriptRunStarting(false, {});
     m_documents.GenerateTranscripts(m_filters.Trans, m_filters.Time);
     m_prompts.Message(TPrompts::Kind::Plain, TPrompts::ApplicationTitle(), tr("Finished"));
 }
@@ -139,21 +138,18 @@ void TTranscriptsPage::miGenerateAllClick()
 void TTranscriptsPage::miGenerateSelectedClick()
 {
     const QStringList ids = GetSelectedParticipantIds({});
-    Q_EMIT transcriptRunStarting(false, ids);
     m_documents.GenerateTranscripts(m_filters.Trans, m_filters.Time, ids);
     m_prompts.Message(TPrompts::Kind::Plain, TPrompts::ApplicationTitle(), tr("Finished"));
 }
 
 void TTranscriptsPage::miPreviewAllClick()
 {
-    Q_EMIT transcriptRunStarting(true, {});
     m_documents.PreviewTranscripts(m_filters.Trans, m_filters.Time);
 }
 
 void TTranscriptsPage::miPreviewSelectedClick()
 {
     const QStringList ids = GetSelectedParticipantIds({});
-    Q_EMIT transcriptRunStarting(true, ids);
     m_documents.PreviewTranscripts(m_filters.Trans, m_filters.Time, ids);
 }
 

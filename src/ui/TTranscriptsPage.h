@@ -43,11 +43,6 @@ public:
     QMenu* GenerateMenu() const { return pmGenerateTranscripts; }
     QMenu* PreviewMenu() const { return pmPreviewTranscripts; }
 
-Q_SIGNALS:
-    // A transcript run is about to start for these participant ids (none: every participant
-    // the filters select).
-    void transcriptRunStarting(bool preview, const QStringList& ids);
-
 private:
     QLabel* lTransParticipants = nullptr;
     TDBGrid* jdbgTranscripts = nullptr;

@@ -122,8 +122,8 @@ TfraCFilter::TfraCFilter(const QString& objectName, QWidget* parent)
     setTabOrder(bClear, bApply);
 
     SetOrMode();
-    connect(bApply, &QPushButton::clicked, this, &TfraCFilter::ApplyClicked);
-    connect(bClear, &QPushButton::clicked, this, &TfraCFilter::ClearClicked);
+    connect(bApply, &QPushButton::clicked, this, &TfraCFilter::applyClicked);
+    connect(bClear, &QPushButton::clicked, this, &TfraCFilter::clearClicked);
 }
 
 void TfraCFilter::SetCaption(const QString& caption)

@@ -15,7 +15,7 @@ class TIdList;
 
 // The conference filter panel of the Conferences, Live sign-in, Transcripts and Calendar pages:
 // title, series, speaker and additional-info texts and the credit types with their and/or mode.
-// The page that owns a panel connects ApplyClicked / ClearClicked to its own handlers; the
+// The page that owns a panel connects applyClicked / clearClicked to its own handlers; the
 // panel itself changes no list.
 class TfraCFilter : public QFrame
 {
@@ -52,8 +52,8 @@ public:
     static QColor OrColor() { return QColor(166, 202, 240); }
 
 Q_SIGNALS:
-    void ApplyClicked();
-    void ClearClicked();
+    void applyClicked();
+    void clearClicked();
 
 private:
     void ShowMode(const QString& caption, const QColor& color);

@@ -3,7 +3,6 @@
 #include "TDBEdit.h"
 #include "TDBLookupComboBox.h"
 #include "TDBRadioGroup.h"
-#include "TDM.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -117,10 +116,6 @@ QLabel* TfraPartDetails::AddLabel(const QString& caption, QWidget* buddy)
 void TfraPartDetails::Bind(TDataSet* participants, TDataSet* titles, TDataSet* specialities)
 {
     m_participants = participants;
-    if (!titles)
-        titles = DM->Titles;
-    if (!specialities)
-        specialities = DM->Specialities;
     dbePartLastName->Bind(participants, QStringLiteral("last_name"));
     dbePartFirstName->Bind(participants, QStringLiteral("first_name"));
     jdblcPartTitle->SetListSource(titles, QStringLiteral("title_id"), QStringLiteral("t_name"));

@@ -25,9 +25,8 @@ public:
     explicit TfraPartDetails(const QString& objectName, QWidget* parent = nullptr);
 
     // Binds every control to the current row of participants, and the title and speciality
-    // lists to titles (title_id, t_name) and specialities (spec_id, s_name). Null lists mean
-    // the data module's Titles and Specialities.
-    void Bind(TDataSet* participants, TDataSet* titles = nullptr, TDataSet* specialities = nullptr);
+    // lists to titles (title_id, t_name) and specialities (spec_id, s_name).
+    void Bind(TDataSet* participants, TDataSet* titles, TDataSet* specialities);
     TDataSet* DataSet() const { return m_participants; }
 
     // Enables or disables every control of the frame together (disabled: a read-only display).

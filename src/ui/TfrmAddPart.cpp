@@ -10,15 +10,13 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-TfrmAddPart* frmAddPart = nullptr;
-
-TfrmAddPart::TfrmAddPart(QWidget* parent) : QDialog(parent)
+TfrmAddPart::TfrmAddPart(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("frmAddPart"));
     setWindowTitle(tr("Add new participant"));
 
     fraPartDetailsSignIn = new TfraPartDetails(QStringLiteral("fraPartDetailsSignIn"), this);
-    fraPartDetailsSignIn->Bind(DM->Participants, DM->Titles, DM->Specialities);
+    fraPartDetailsSignIn->Bind(m_dm.Participants, m_dm.Titles, m_dm.Specialities);
 
     bPartSave = new QPushButton(tr("&Save and sign in"), this);
     bPartSave->setObjectName(QStringLiteral("bPartSave"));
@@ -90,7 +88,7 @@ void TfrmAddPart::FormShow()
 
 void TfrmAddPart::bPartSaveClick()
 {
-    TDataSet* participants = DM->Participants;
+    TDataSet* participants = m_dm.Participants;
     // Posted as typed: the blank clearing of the Participants page does not apply here.
     participants->Post();
     m_savedUserId = participants->IsEmpty()
@@ -106,7 +104,7 @@ void TfrmAddPart::bPartCancelClick()
 
 void TfrmAddPart::reject()
 {
-    TDataSet* participants = DM->Participants;
+    TDataSet* participants = m_dm.Participants;
     const TDataSet::State state = participants->DataState();
     if (state == TDataSet::State::Insert || state == TDataSet::State::Edit)
         participants->Cancel();

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QPushButton;
+class TDM;
 class TfraPartDetails;
 
 // The dialog that adds a new participant at the door, or edits the selected one's details,
@@ -13,7 +14,7 @@ class TfrmAddPart : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TfrmAddPart(QWidget* parent = nullptr);
+    explicit TfrmAddPart(TDM& dm, QWidget* parent = nullptr);
     ~TfrmAddPart() override;
 
     // The two modes: a new participant ("Save and sign in") or the details of one ("Save").
@@ -41,10 +42,9 @@ private:
     void FormDestroy();
     void FormShow();
 
+    TDM& m_dm;
     TfraPartDetails* fraPartDetailsSignIn = nullptr;
     QPushButton* bPartSave = nullptr;
     QPushButton* bPartCancel = nullptr;
     int m_savedUserId = 0;
 };
-
-extern TfrmAddPart* frmAddPart;

@@ -16,6 +16,12 @@
 #include "TTimeFilterBox.h"
 #include "TTranscriptsPage.h"
 #include "TfraCFilter.h"
+#include "TfrmAddPart.h"
+#include "TfrmPickConf.h"
+#include "TfrmPickExtra.h"
+#include "TfrmPickPart.h"
+#include "TfrmPickSpeaker.h"
+#include "TfrmSignIn.h"
 #include "TfrmTimeFilter.h"
 
 #include <QApplication>
@@ -32,8 +38,6 @@
 #include <QTableView>
 #include <QTextEdit>
 #include <QToolButton>
-
-TfrmMain* frmMain = nullptr;
 
 namespace
 {
@@ -71,7 +75,8 @@ void CancelPendingEdit(TDataSet* dataSet)
 
 } // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
+TfrmMain::TfrmMain(TDM& dm, TPrompts& prompts, QWidget* parent)
+    : QMainWindow(parent), m_dm(dm), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(tr("Conferences"));
@@ -93,6 +98,69 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 TfrmMain::~TfrmMain()
 {
     qApp->removeEventFilter(this);
+    // The dialogs write their column widths while they go, the last made first.
+    m_addPart.reset();
+    m_signIn.reset();
+    m_pickExtra.reset();
+    m_pickSpeaker.reset();
+    m_pickPart.reset();
+    m_pickConf.reset();
+    m_timeFilter.reset();
+}
+
+void TfrmMain::CreateDialogs(const TCreationStep& beforeEach)
+{
+    const auto step = [&beforeEach](const char* name) {
+        if (beforeEach)
+            beforeEach(QLatin1String(name));
+    };
+    step("frmTimeFilter");
+    m_timeFilter = std::make_unique<TfrmTimeFilter>();
+    // The pickers place themselves beside this window as it stands now.
+    step("frmPickConf");
+    m_pickConf = std::make_unique<TfrmPickConf>(m_dm, this);
+    step("frmPickPart");
+    m_pickPart = std::make_unique<TfrmPickPart>(m_dm, this);
+    step("frmPickSpeaker");
+    m_pickSpeaker = std::make_unique<TfrmPickSpeaker>(m_dm, this);
+    step("frmPickExtra");
+    m_pickExtra = std::make_unique<TfrmPickExtra>(m_dm, this);
+    step("frmSignIn");
+    m_signIn = std::make_unique<TfrmSignIn>(m_dm);
+    step("frmAddPart");
+    m_addPart = std::make_unique<TfrmAddPart>(m_dm);
+    m_signIn->SetAddPartDialog(m_addPart.get());
+    ConnectDialogs();
+}
+
+void TfrmMain::ConnectDialogs()
+{
+    connect(m_conferencesPage, &TConferencesPage::speakerPickerRequested, m_pickSpeaker.get(),
+            &QDialog::exec);
+    connect(m_conferencesPage, &TConferencesPage::extraPickerRequested, m_pickExtra.get(),
+            &QDialog::exec);
+    connect(m_conferencesPage, &TConferencesPage::participantPickerRequested, m_pickPart.get(),
+            &QDialog::exec);
+    connect(m_participantsPage, &TParticipantsPage::conferencePickerRequested, m_pickConf.get(),
+            &QDialog::exec);
+    connect(m_signInPage, &TSignInPage::signInRequested, m_signIn.get(), &TfrmSignIn::ShowModal);
+    // A double-click in the speaker or additional-info picker adds the row to the lists of
+    // the conference being edited.
+    connect(m_pickSpeaker.get(), &TfrmPickSpeaker::speakerPicked, m_conferencesPage,
+            &TConferencesPage::AddPickedSpeaker);
+    connect(m_pickExtra.get(), &TfrmPickExtra::extraPicked, m_conferencesPage,
+            &TConferencesPage::AddPickedExtra);
+}
+
+QList<QWidget*> TfrmMain::Windows()
+{
+    QList<QWidget*> windows{this};
+    for (QWidget* dialog : std::initializer_list<QWidget*>{
+             m_timeFilter.get(), m_pickConf.get(), m_pickPart.get(), m_pickSpeaker.get(),
+             m_pickExtra.get(), m_signIn.get(), m_addPart.get()})
+        if (dialog)
+            windows << dialog;
+    return windows;
 }
 
 void TfrmMain::CreatePages()
@@ -100,9 +168,9 @@ void TfrmMain::CreatePages()
     pgMain = new TMainPageControl(this);
     pgMain->setObjectName(QStringLiteral("pgMain"));
     m_progress = std::make_unique<TProgressDialog>(this);
-    m_documents = std::make_unique<TDocuments>(*DM, TPrompts::Current());
+    m_documents = std::make_unique<TDocuments>(m_dm, m_prompts);
     m_documents->SetProgress(m_progress.get());
-    const TPageInputs inputs{*DM, m_filters, TPrompts::Current(), *m_documents};
+    const TPageInputs inputs{m_dm, m_filters, m_prompts, *m_documents};
     m_conferencesPage = new TConferencesPage(inputs, pgMain);
     m_participantsPage = new TParticipantsPage(inputs, pgMain);
     m_signInPage = new TSignInPage(inputs, pgMain);
@@ -159,9 +227,9 @@ void TfrmMain::FormCreate()
     RefillCreditLines();
     // The detail data sets follow their masters from now on; the step forward and back makes
     // the details fetch the rows of the first conference.
-    DM->LinkDetails();
-    DM->Conferences->Next();
-    DM->Conferences->Prior();
+    m_dm.LinkDetails();
+    m_dm.Conferences->Next();
+    m_dm.Conferences->Prior();
     LoadSettings();
 }
 
@@ -207,9 +275,10 @@ void TfrmMain::FormCloseQuery(bool& canClose)
             }
         }
     }
-    CancelPendingEdit(DM->Conferences);
-    CancelPendingEdit(DM->Participants);
-    for (TDataSet* list : {DM->Credits, DM->Titles, DM->Specialities, DM->Speakers, DM->Extras})
+    CancelPendingEdit(m_dm.Conferences);
+    CancelPendingEdit(m_dm.Participants);
+    for (TDataSet* list :
+         {m_dm.Credits, m_dm.Titles, m_dm.Specialities, m_dm.Speakers, m_dm.Extras})
         CancelPendingEdit(list);
     SaveSettings();
     canClose = true;
@@ -217,7 +286,7 @@ void TfrmMain::FormCloseQuery(bool& canClose)
 
 void TfrmMain::RefillCreditLines()
 {
-    DM->FillCredits(m_filters.CreditLines);
+    m_dm.FillCredits(m_filters.CreditLines);
     m_conferencesPage->ShowCreditLines();
 }
 
@@ -242,8 +311,8 @@ void TfrmMain::ApplyAllFilters()
             panel->GetFilter(*filter);
         }
     }
-    if (frmTimeFilter)
-        frmTimeFilter->SetFilter(m_filters.Time);
+    if (m_timeFilter)
+        m_timeFilter->SetFilter(m_filters.Time);
     UpdateTimeFilterLabels(m_filters.Time);
     ApplyFiltersToLists();
 }
@@ -260,10 +329,10 @@ void TfrmMain::ApplyFiltersToLists()
 void TfrmMain::bbConfTimeClick()
 {
     // The dialog keeps its own choices between openings; only OK applies them.
-    if (!frmTimeFilter || frmTimeFilter->exec() != QDialog::Accepted)
+    if (!m_timeFilter || m_timeFilter->exec() != QDialog::Accepted)
         return;
     m_transcriptsPage->ClearTranscriptSelection();
-    frmTimeFilter->GetFilter(m_filters.Time);
+    m_timeFilter->GetFilter(m_filters.Time);
     UpdateTimeFilterLabels(m_filters.Time);
     ApplyFiltersToLists();
 }
@@ -380,21 +449,21 @@ const QList<TfrmMain::TGridWidths>& TfrmMain::GridWidths()
 
 void TfrmMain::LoadSettings()
 {
-    m_configurePage->LoadSettings(*DM->Config);
+    m_configurePage->LoadSettings(*m_dm.Config);
     // Grids are found by name, so each page brings its own grids without touching this table;
     // a grid the window does not hold keeps its stored widths untouched.
     for (const TGridWidths& entry : GridWidths())
         if (auto* grid = findChild<QTableView*>(entry.grid))
-            TColumnWidths::Load(*DM->Config, *grid, entry.keys);
+            TColumnWidths::Load(*m_dm.Config, *grid, entry.keys);
 }
 
 void TfrmMain::SaveSettings()
 {
-    m_configurePage->SaveSettings(*DM->Config);
+    m_configurePage->SaveSettings(*m_dm.Config);
     for (const TGridWidths& entry : GridWidths())
         if (auto* grid = findChild<QTableView*>(entry.grid))
-            TColumnWidths::Save(*DM->Config, *grid, entry.keys);
-    DM->Config->Flush();
+            TColumnWidths::Save(*m_dm.Config, *grid, entry.keys);
+    m_dm.Config->Flush();
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -435,7 +504,7 @@ bool TfrmMain::FormKeyDown(QObject* receiver, const QKeyEvent&)
     if (page == pageParticipants) {
         const auto* search = findChild<QLineEdit*>(QStringLiteral("eSearchPart"));
         if (search && search == receiver && search->isEnabled()) {
-            DM->SearchParticipants(search->text());
+            m_dm.SearchParticipants(search->text());
             return true;
         }
     } else if (page == pageConf) {
@@ -443,7 +512,7 @@ bool TfrmMain::FormKeyDown(QObject* receiver, const QKeyEvent&)
         const auto* search = findChild<QLineEdit*>(QStringLiteral("eSearchConfPart"));
         if (details && search && search == receiver && details->currentWidget() &&
             details->currentWidget()->objectName() == QLatin1String("tsConfParticipants")) {
-            DM->SearchConferenceParticipants(search->text());
+            m_dm.SearchConferenceParticipants(search->text());
             return true;
         }
     }
@@ -467,5 +536,5 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
-    Q_EMIT Closed();
+    Q_EMIT closed();
 }

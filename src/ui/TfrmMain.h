@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class QKeyEvent;
@@ -14,15 +15,25 @@ class QTabWidget;
 class TCalendarPage;
 class TConferencesPage;
 class TConfigurePage;
+class TDM;
 class TDocuments;
+class TPrompts;
 class TProgressDialog;
 class TParticipantsPage;
 class TSignInPage;
 class TTranscriptsPage;
 class TfraCFilter;
+class TfrmAddPart;
+class TfrmPickConf;
+class TfrmPickExtra;
+class TfrmPickPart;
+class TfrmPickSpeaker;
+class TfrmSignIn;
+class TfrmTimeFilter;
 
-// The main window: a frame of six pages, one per area of work. It exists from start-up to
-// shutdown; the event loop of the program ends when it closes.
+// The main window: a frame of six pages, one per area of work, and the owner of the dialogs
+// they open. It exists from start-up to shutdown; the event loop of the program ends when it
+// closes.
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -38,8 +49,30 @@ public:
         pageCount
     };
 
-    explicit TfrmMain(QWidget* parent = nullptr);
+    // The data module and the prompts outlive the window.
+    TfrmMain(TDM& dm, TPrompts& prompts, QWidget* parent = nullptr);
+    // Destroys the dialogs first, in the reverse order of their creation.
     ~TfrmMain() override;
+
+    // Creates the seven dialogs once, in this order: frmTimeFilter, frmPickConf, frmPickPart,
+    // frmPickSpeaker, frmPickExtra, frmSignIn, frmAddPart, and connects them to the pages. They
+    // are only hidden between uses, so they keep their state. beforeEach, when given, is
+    // called with each dialog's name just before it is created; what it throws ends the
+    // creation, and the dialogs made so far stay with the window.
+    using TCreationStep = std::function<void(const QString& name)>;
+    void CreateDialogs(const TCreationStep& beforeEach = {});
+
+    TDM& DataModule() const { return m_dm; }
+    // The dialogs; null until CreateDialogs made them.
+    TfrmTimeFilter* TimeFilterDialog() const { return m_timeFilter.get(); }
+    TfrmPickConf* ConferencePicker() const { return m_pickConf.get(); }
+    TfrmPickPart* ParticipantPicker() const { return m_pickPart.get(); }
+    TfrmPickSpeaker* SpeakerPicker() const { return m_pickSpeaker.get(); }
+    TfrmPickExtra* ExtraPicker() const { return m_pickExtra.get(); }
+    TfrmSignIn* SignInWindow() const { return m_signIn.get(); }
+    TfrmAddPart* AddPartDialog() const { return m_addPart.get(); }
+    // This window and the dialogs that exist, in the order of their creation.
+    QList<QWidget*> Windows();
 
     // The window's settings: the Configure page's controls and the main grids' column widths.
     // SaveSettings ends with a flush of the settings file and throws when that fails.
@@ -90,7 +123,7 @@ public:
 
 Q_SIGNALS:
     // The window has accepted a close request.
-    void Closed();
+    void closed();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -114,6 +147,8 @@ private:
     void CreatePages();
     // Connects the pages' signals to the window and to each other.
     void ConnectPages();
+    // Connects the pages' requests to the dialogs and the pickers' picks to the pages.
+    void ConnectDialogs();
     // A credit type was removed on the Configure page.
     void CreditTypesChanged();
     TfraCFilter* FilterPanel(const QString& name) const;
@@ -127,6 +162,8 @@ private:
     };
     static const QList<TGridWidths>& GridWidths();
 
+    TDM& m_dm;
+    TPrompts& m_prompts;
     TMainPageControl* pgMain = nullptr;
     TConferencesPage* m_conferencesPage = nullptr;
     TParticipantsPage* m_participantsPage = nullptr;
@@ -140,7 +177,13 @@ private:
     std::unique_ptr<TProgressDialog> m_progress;
     std::unique_ptr<TDocuments> m_documents;
     int m_activePage = pageConf;
-};
 
-// The single instance, from its creation at start-up to its destruction at shutdown.
-extern TfrmMain* frmMain;
+    // In the order of their creation; destroyed in reverse, before the pages.
+    std::unique_ptr<TfrmTimeFilter> m_timeFilter;
+    std::unique_ptr<TfrmPickConf> m_pickConf;
+    std::unique_ptr<TfrmPickPart> m_pickPart;
+    std::unique_ptr<TfrmPickSpeaker> m_pickSpeaker;
+    std::unique_ptr<TfrmPickExtra> m_pickExtra;
+    std::unique_ptr<TfrmSignIn> m_signIn;
+    std::unique_ptr<TfrmAddPart> m_addPart;
+};

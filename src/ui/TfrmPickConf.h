@@ -1,38 +1,20 @@
 #pragma once
 
-#include "TColumnWidths.h"
+#include "TPickerDialog.h"
 
-#include <QDialog>
-
-class QLabel;
-class TDBGrid;
-
-// The conference picker: double-clicking a conference adds the current participant of
-// the Participants page to it. Created once at start-up, shown modally, closed with its close box;
-// it keeps its grid's column widths in the settings.
-class TfrmPickConf : public QDialog
+// The conference picker: double-clicking a conference adds the current participant of the
+// Participants page to it. Created once at start-up, shown modally, closed with its close box.
+class TfrmPickConf : public TPickerDialog
 {
     Q_OBJECT
 public:
-    explicit TfrmPickConf(QWidget* parent = nullptr);
-    ~TfrmPickConf() override;
+    // mainWindow, when given, is the window the dialog places itself beside.
+    explicit TfrmPickConf(TDM& dm, const QWidget* mainWindow = nullptr, QWidget* parent = nullptr);
 
     // Signs the current participant in to the current conference and refreshes the lists that
     // show attendances. Writes nothing when there is no current participant.
     void dbgPickConfDblClick();
 
 protected:
-    // Enter on the list picks its current conference, as a double-click does.
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    void FormCreate();
-    void FormDestroy();
-    void PickRow(int row);
-    static const QList<TColumnWidths::TKey>& WidthKeys();
-
-    QLabel* lConferences = nullptr;
-    TDBGrid* dbgPickConf = nullptr;
+    void PickRow() override;
 };
-
-extern TfrmPickConf* frmPickConf;

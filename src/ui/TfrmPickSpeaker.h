@@ -1,6 +1,5 @@
 #pragma once
 
-#include "TColumnWidths.h"
 #include "TInlineEditPicker.h"
 
 class TDBEdit;
@@ -8,32 +7,30 @@ class TDBLookupComboBox;
 
 // The speaker picker: double-clicking a speaker adds them to the speaker list of the
 // conference being edited; speakers can be added and corrected in place. Created once at
-// start-up, shown modally, closed with its close box; it keeps its grid's column widths in the
-// settings.
+// start-up, shown modally, closed with its close box.
 class TfrmPickSpeaker : public TInlineEditPicker
 {
     Q_OBJECT
 public:
-    explicit TfrmPickSpeaker(QWidget* parent = nullptr);
-    ~TfrmPickSpeaker() override;
+    // mainWindow, when given, is the window the dialog places itself beside.
+    explicit TfrmPickSpeaker(TDM& dm, const QWidget* mainWindow = nullptr,
+                             QWidget* parent = nullptr);
 
     // The open height of the edit panel.
     static constexpr int DetailsHeight = 168;
 
     void jdbgSpeakersDblClick();
 
+Q_SIGNALS:
+    // The current row of Speakers was picked for the conference being edited.
+    void speakerPicked();
+
 protected:
     void PickRow() override;
 
 private:
-    void FormCreate();
-    void FormDestroy();
-    static const QList<TColumnWidths::TKey>& WidthKeys();
-
     TDBEdit* dbeLastName = nullptr;
     TDBEdit* dbeFirstName = nullptr;
     TDBEdit* dbePlace = nullptr;
     TDBLookupComboBox* jdblcTitle = nullptr;
 };
-
-extern TfrmPickSpeaker* frmPickSpeaker;

@@ -33,8 +33,6 @@
 #include <qt_windows.h>
 #endif
 
-TfrmSignIn* frmSignIn = nullptr;
-
 namespace
 {
 
@@ -78,7 +76,7 @@ void SetTextColor(QWidget* widget, QPalette::ColorRole role, const QColor& color
 
 } // namespace
 
-TfrmSignIn::TfrmSignIn(QWidget* parent) : QDialog(parent)
+TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("frmSignIn"));
     setWindowTitle(tr("Live sign-in"));
@@ -95,8 +93,9 @@ TfrmSignIn::TfrmSignIn(QWidget* parent) : QDialog(parent)
     SetTextColor(lConfName, QPalette::WindowText, kNavy);
 
     dbgSignInNames = new TDBGrid(QStringLiteral("dbgSignInNames"), this);
-    dbgSignInNames->SetDataSet(DM->SignInParts, {{QStringLiteral("last_name"), tr("Last name")},
-                                                 {QStringLiteral("first_name"), tr("First name")}});
+    dbgSignInNames->SetDataSet(m_dm.SignInParts,
+                               {{QStringLiteral("last_name"), tr("Last name")},
+                                {QStringLiteral("first_name"), tr("First name")}});
     dbgSignInNames->SetSortable(true);
     dbgSignInNames->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
     dbgSignInNames->SetColumnsResizable(true);
@@ -110,10 +109,10 @@ TfrmSignIn::TfrmSignIn(QWidget* parent) : QDialog(parent)
     listPalette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                          listPalette.color(QPalette::Active, QPalette::HighlightedText));
     dbgSignInNames->setPalette(listPalette);
-    dbgSignInNames->SetRowStyler([](int row, int role) -> QVariant {
+    dbgSignInNames->SetRowStyler([this](int row, int role) -> QVariant {
         if (role != Qt::ForegroundRole)
             return {};
-        const TDataSet* parts = DM->SignInParts;
+        const TDataSet* parts = m_dm.SignInParts;
         const TField* signedIn = parts->FindField(QStringLiteral("signed_in"));
         if (!signedIn || row < 0 || row >= parts->RecordCount())
             return {};
@@ -198,13 +197,14 @@ TfrmSignIn::TfrmSignIn(QWidget* parent) : QDialog(parent)
     connect(sbSignIn, &QPushButton::clicked, this, &TfrmSignIn::sbSignInClick);
     connect(bSignInNew, &QPushButton::clicked, this, &TfrmSignIn::bSignInNewClick);
     connect(bEdit, &QPushButton::clicked, this, &TfrmSignIn::bEditClick);
-    connect(dbgSignInNames, &TDBGrid::RowDoubleClicked, this, [this](int row) {
-        if (row >= 0 && row < DM->SignInParts->RecordCount() && DM->SignInParts->RecNo() != row)
-            DM->SignInParts->SetRecNo(row);
+    connect(dbgSignInNames, &TDBGrid::rowDoubleClicked, this, [this](int row) {
+        if (row >= 0 && row < m_dm.SignInParts->RecordCount() && m_dm.SignInParts->RecNo() != row)
+            m_dm.SignInParts->SetRecNo(row);
         dbgSignInNamesDblClick();
     });
-    connect(DM->SignInParts, &TDataSet::CurrentChanged, this, &TfrmSignIn::dsSignInPartsDataChange);
-    connect(DM->SignInParts, &TDataSet::RowChanged, this, &TfrmSignIn::dsSignInPartsDataChange);
+    connect(m_dm.SignInParts, &TDataSet::CurrentChanged, this,
+            &TfrmSignIn::dsSignInPartsDataChange);
+    connect(m_dm.SignInParts, &TDataSet::RowChanged, this, &TfrmSignIn::dsSignInPartsDataChange);
 
     ApplyTypeScale();
     FormCreate();
@@ -214,7 +214,7 @@ TfrmSignIn::TfrmSignIn(QWidget* parent) : QDialog(parent)
 TfrmSignIn::~TfrmSignIn()
 {
     qApp->removeEventFilter(this);
-    disconnect(DM->SignInParts, nullptr, this, nullptr);
+    disconnect(m_dm.SignInParts, nullptr, this, nullptr);
     FormDestroy();
 }
 
@@ -229,14 +229,14 @@ const QList<TColumnWidths::TKey>& TfrmSignIn::WidthKeys()
 
 void TfrmSignIn::FormCreate()
 {
-    TColumnWidths::Load(*DM->Config, *dbgSignInNames, WidthKeys());
+    TColumnWidths::Load(*m_dm.Config, *dbgSignInNames, WidthKeys());
     dsSignInPartsDataChange();
 }
 
 void TfrmSignIn::FormDestroy()
 {
     // In memory only: the data module's final flush stores them.
-    TColumnWidths::Save(*DM->Config, *dbgSignInNames, WidthKeys());
+    TColumnWidths::Save(*m_dm.Config, *dbgSignInNames, WidthKeys());
 }
 
 int TfrmSignIn::ShowModal()
@@ -254,8 +254,8 @@ void TfrmSignIn::showEvent(QShowEvent* event)
 
 void TfrmSignIn::FormShow()
 {
-    TDataSet* confs = DM->SignInConfs;
-    TDataSet* parts = DM->SignInParts;
+    TDataSet* confs = m_dm.SignInConfs;
+    TDataSet* parts = m_dm.SignInParts;
     const bool hasConference = confs->Active() && !confs->IsEmpty();
     m_confId = hasConference ? confs->FieldByName(QStringLiteral("conf_id")).Value() : QVariant();
     m_open = true;
@@ -275,8 +275,8 @@ void TfrmSignIn::FormShow()
                                      : QString());
     m_signedInTimer->stop();
     // Nothing can be saved to a read-only database.
-    bSignInNew->setEnabled(!DM->ReadOnly());
-    bEdit->setEnabled(!DM->ReadOnly());
+    bSignInNew->setEnabled(!m_dm.ReadOnly());
+    bEdit->setEnabled(!m_dm.ReadOnly());
     dsSignInPartsDataChange();
     FocusNameBox();
 }
@@ -292,8 +292,8 @@ void TfrmSignIn::FormClose()
 {
     m_open = false;
     m_confId = QVariant();
-    DM->SignInParts->Close();
-    DM->RequeryAfterSignInClosed();
+    m_dm.SignInParts->Close();
+    m_dm.RequeryAfterSignInClosed();
 }
 
 bool TfrmSignIn::eventFilter(QObject* watched, QEvent* event)
@@ -347,7 +347,7 @@ void TfrmSignIn::keyPressEvent(QKeyEvent* event)
 
 void TfrmSignIn::SearchNames()
 {
-    TDataSet* parts = DM->SignInParts;
+    TDataSet* parts = m_dm.SignInParts;
     if (!parts->Active())
         return;
     const QString text = eSignInName->text();
@@ -368,7 +368,7 @@ void TfrmSignIn::SearchNames()
 
 QVariant TfrmSignIn::SelectedValue(const QString& fieldName) const
 {
-    const TDataSet* parts = DM->SignInParts;
+    const TDataSet* parts = m_dm.SignInParts;
     if (!parts->Active() || parts->RecNo() < 0)
         return {};
     return parts->FieldByName(fieldName).Value();
@@ -379,7 +379,7 @@ void TfrmSignIn::dsSignInPartsDataChange()
     lSelName->clear();
     sbSignIn->setEnabled(false);
     ShowStatus();
-    const TDataSet* parts = DM->SignInParts;
+    const TDataSet* parts = m_dm.SignInParts;
     if (!parts->Active() || parts->DataState() != TDataSet::State::Browse || parts->RecNo() < 0)
         return;
     if (parts->FieldByName(QStringLiteral("signed_in")).AsInteger() != 0)
@@ -388,12 +388,12 @@ void TfrmSignIn::dsSignInPartsDataChange()
                       QLatin1Char(' ') +
                       parts->FieldByName(QStringLiteral("last_name")).AsString());
     // Nothing can be saved to a read-only database.
-    sbSignIn->setEnabled(!DM->ReadOnly());
+    sbSignIn->setEnabled(!m_dm.ReadOnly());
 }
 
 void TfrmSignIn::ShowStatus()
 {
-    const TDataSet* parts = DM->SignInParts;
+    const TDataSet* parts = m_dm.SignInParts;
     const bool hasRow = parts->Active() && parts->DataState() == TDataSet::State::Browse &&
                         parts->RecNo() >= 0;
     const QVariant selected = hasRow ? parts->FieldByName(QStringLiteral("user_id")).Value()
@@ -424,7 +424,7 @@ void TfrmSignIn::dbgSignInNamesDblClick()
 {
     const QVariant userId = SelectedValue(QStringLiteral("user_id"));
     if (userId.isNull() || SelectedValue(QStringLiteral("signed_in")).toInt() != 0 ||
-        DM->ReadOnly())
+        m_dm.ReadOnly())
         return;
     SignInParticipant(userId.toInt());
 }
@@ -432,17 +432,14 @@ void TfrmSignIn::dbgSignInNamesDblClick()
 void TfrmSignIn::SignInParticipant(int userId)
 {
     TBusyCursor busy;
-    // The sign-in works through the lists of the other pages, so that they show this
-    // participant and this conference selected afterwards.
-    const bool participantShown = DM->Participants->Locate(QStringLiteral("user_id"), userId);
-    const bool conferenceShown = participantShown && !m_confId.isNull() &&
-                                 DM->Conferences->Locate(QStringLiteral("conf_id"), m_confId);
+    // The other pages show this participant and this conference selected afterwards, where
+    // their search and filter let them.
+    if (m_dm.Participants->Locate(QStringLiteral("user_id"), userId) && !m_confId.isNull())
+        m_dm.Conferences->Locate(QStringLiteral("conf_id"), m_confId);
     QString refusal;
-    if (participantShown && conferenceShown) {
-        DM->AddAttendance();
-    } else if (m_confId.isNull()) {
+    if (m_confId.isNull()) {
         refusal = tr("No conference is chosen for the sign-in; nobody was signed in.");
-    } else if (!RecordAttendance(m_confId, userId)) {
+    } else if (m_dm.AddAttendance(m_confId, userId) == TDM::TSignIn::NotInDatabase) {
         // The other pages' search and filter may hide a row, but a row missing from the
         // database cannot be signed in: the person is told instead.
         refusal = tr("The participant or the conference is no longer in the database; nobody "
@@ -453,7 +450,7 @@ void TfrmSignIn::SignInParticipant(int userId)
         m_signedInUser = userId;
         m_signedInText =
             tr("Signed in: %1")
-                .arg(DM->Conn
+                .arg(m_dm.Conn
                          ->ScalarQuery(QStringLiteral("select trim(coalesce(first_name, '') || ' ' "
                                                       "|| coalesce(last_name, '')) from "
                                                       "participants where user_id = ?"),
@@ -461,74 +458,36 @@ void TfrmSignIn::SignInParticipant(int userId)
                          .toString());
         m_signedInTimer->start();
     }
-    DM->RequeryAfterSignInAttendance(userId);
+    m_dm.RequeryAfterSignInAttendance(userId);
     ShowStatus();
     if (!refusal.isEmpty())
         TPrompts::ShowWarning(refusal);
-}
-
-bool TfrmSignIn::RecordAttendance(const QVariant& confId, int userId)
-{
-    TConnection& conn = *DM->Conn;
-    TDataSet* attendances = DM->Attendances;
-    const QVariantList pair{confId, userId};
-    TTransaction transaction(conn);
-    const bool known =
-        conn.ScalarQuery(QStringLiteral("select count(*) from participants where user_id = ?"),
-                         {userId})
-                .toInt() > 0 &&
-        conn.ScalarQuery(QStringLiteral("select count(*) from conferences where conf_id = ?"),
-                         {confId})
-                .toInt() > 0;
-    if (!known)
-        return false;
-    // One row per pair: the table says whether it is there (another program may have written
-    // it since the Attendances list was read).
-    const bool stored =
-        conn.ScalarQuery(QStringLiteral("select count(*) from attendances where conf_id = ? and "
-                                        "user_id = ?"),
-                         pair)
-                .toInt() > 0;
-    if (!stored) {
-        // Through Attendances, so that the row is there for a later "Remove".
-        try {
-            attendances->Append();
-            attendances->FieldByName(QStringLiteral("conf_id")).SetValue(confId);
-            attendances->FieldByName(QStringLiteral("user_id")).SetValue(userId);
-            attendances->Post();
-        } catch (...) {
-            attendances->Cancel();
-            throw;
-        }
-    }
-    transaction.Commit();
-    return true;
 }
 
 void TfrmSignIn::PlaceAddPart()
 {
     const QPoint corner(bSignInNew->mapTo(this, QPoint(0, 0)).x(),
                         dbgSignInNames->mapTo(this, QPoint(0, 0)).y());
-    frmAddPart->move(mapToGlobal(corner));
+    m_addPart->move(mapToGlobal(corner));
 }
 
 void TfrmSignIn::bSignInNewClick()
 {
-    if (!frmAddPart)
+    if (!m_addPart)
         return;
     PlaceAddPart();
-    TDataSet* participants = DM->Participants;
+    TDataSet* participants = m_dm.Participants;
     participants->Append();
-    frmAddPart->SetInsertState();
-    if (frmAddPart->exec() != QDialog::Accepted) {
+    m_addPart->SetInsertState();
+    if (m_addPart->exec() != QDialog::Accepted) {
         // Whatever closed the dialog, no half-made participant stays behind.
         if (participants->DataState() == TDataSet::State::Insert)
             participants->Cancel();
         FocusNameBox();
         return;
     }
-    const int userId = frmAddPart->SavedUserId();
-    DM->RefreshSignInRow(userId);
+    const int userId = m_addPart->SavedUserId();
+    m_dm.RefreshSignInRow(userId);
     // Signed in also when the list's last-name filter hides the new row.
     SignInParticipant(userId);
     FocusNameBox();
@@ -536,13 +495,13 @@ void TfrmSignIn::bSignInNewClick()
 
 void TfrmSignIn::bEditClick()
 {
-    if (!frmAddPart)
+    if (!m_addPart)
         return;
     PlaceAddPart();
     const QVariant userId = SelectedValue(QStringLiteral("user_id"));
     if (userId.isNull())
         return;
-    TDataSet* participants = DM->Participants;
+    TDataSet* participants = m_dm.Participants;
     // The Participants page's search may hide the person: it is switched off for the edit and
     // on again afterwards, so the details can always be edited from here.
     bool filterSuspended = false;
@@ -572,8 +531,8 @@ void TfrmSignIn::bEditClick()
     } restore{participants, filterSuspended};
 
     participants->Edit();
-    frmAddPart->SetEditState();
-    const int result = frmAddPart->exec();
+    m_addPart->SetEditState();
+    const int result = m_addPart->exec();
     if (participants->DataState() == TDataSet::State::Edit)
         participants->Cancel();
     if (result != QDialog::Accepted) {
@@ -581,7 +540,7 @@ void TfrmSignIn::bEditClick()
         return;
     }
     // Editing signs no one in.
-    DM->RefreshSignInRow(userId.toInt());
+    m_dm.RefreshSignInRow(userId.toInt());
     FocusNameBox();
 }
 

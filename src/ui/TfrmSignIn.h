@@ -11,6 +11,8 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class TDBGrid;
+class TDM;
+class TfrmAddPart;
 
 // The full-screen live sign-in window: participants find their name and sign in to the
 // conference chosen on the Live sign-in page. Created once at start-up and only hidden between
@@ -19,8 +21,12 @@ class TfrmSignIn : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TfrmSignIn(QWidget* parent = nullptr);
+    explicit TfrmSignIn(TDM& dm, QWidget* parent = nullptr);
     ~TfrmSignIn() override;
+
+    // The dialog behind "New participant" and "Edit details". Start-up makes it after this
+    // window, so its owner hands it over here; without one both buttons do nothing.
+    void SetAddPartDialog(TfrmAddPart* dialog) { m_addPart = dialog; }
 
     // Opens the window maximised and modally for the current row of SignInConfs; returns when
     // the user closes it.
@@ -62,9 +68,6 @@ private:
     bool FormKeyDown(const QKeyEvent& key);
     void dsSignInPartsDataChange();
     void SignInParticipant(int userId);
-    // Records the pair for known keys when the participant or the conference is not among the
-    // rows the other pages show. False when either is no longer in the database.
-    bool RecordAttendance(const QVariant& confId, int userId);
     // Puts the add-participant dialog's top-left corner on the "New participant" button.
     void PlaceAddPart();
     // Keeps the maximised window where it is: moves done by the window system are undone.
@@ -79,6 +82,8 @@ private:
     QVariant SelectedValue(const QString& fieldName) const;
     static const QList<TColumnWidths::TKey>& WidthKeys();
 
+    TDM& m_dm;
+    TfrmAddPart* m_addPart = nullptr;
     QLabel* lConfName = nullptr;
     QLabel* lEnterName = nullptr;
     QLineEdit* eSignInName = nullptr;
@@ -97,5 +102,3 @@ private:
     bool m_keepingInPlace = false;
     double m_typeScale = 0;
 };
-
-extern TfrmSignIn* frmSignIn;

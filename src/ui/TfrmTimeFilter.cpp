@@ -15,8 +15,6 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-TfrmTimeFilter* frmTimeFilter = nullptr;
-
 namespace
 {
 

@@ -60,5 +60,3 @@ private:
     QDateEdit* dtpEnd = nullptr;
     QPushButton* bOk = nullptr;
 };
-
-extern TfrmTimeFilter* frmTimeFilter;

@@ -20,8 +20,9 @@
 #include "TfrmSignIn.h"
 #include "TfrmTimeFilter.h"
 
-#include <QCryptographicHash>
 #include <QAbstractButton>
+#include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -37,6 +38,9 @@
 namespace
 {
 
+// The main window of the program that RunAndClose runs, while it runs.
+TfrmMain* g_main = nullptr;
+
 const QStringList WindowOrder = {
     QStringLiteral("frmMain"),     QStringLiteral("frmTimeFilter"),  QStringLiteral("frmPickConf"),
     QStringLiteral("frmPickPart"), QStringLiteral("frmPickSpeaker"), QStringLiteral("frmPickExtra"),
@@ -45,14 +49,14 @@ const QStringList WindowOrder = {
 
 QList<QWidget*> AllWindows()
 {
-    return {frmMain,        frmTimeFilter, frmPickConf, frmPickPart,
-            frmPickSpeaker, frmPickExtra,  frmSignIn,   frmAddPart};
+    return g_main->Windows();
 }
 
+// No window of the program is left over from a run.
 bool NoWindowExists()
 {
-    for (QWidget* window : AllWindows())
-        if (window)
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName().startsWith(QStringLiteral("frm")))
             return false;
     return true;
 }
@@ -86,13 +90,10 @@ QTableView* Grid(QWidget* window, const char* name)
 // afterwards even when inspect failed, so a broken check cannot hang the test.
 int RunAndClose(const QString& dir, const std::function<void()>& inspect)
 {
-    return TStartup::RunProgram(dir, [&] {
+    return TStartup::RunProgram(dir, [&](TfrmMain& mainWindow) {
+        g_main = &mainWindow;
         struct TCloseAtEnd {
-            ~TCloseAtEnd()
-            {
-                if (frmMain)
-                    frmMain->close();
-            }
+            ~TCloseAtEnd() { std::exchange(g_main, nullptr)->close(); }
         } closeAtEnd;
         inspect();
     });
@@ -132,7 +133,7 @@ void TstStartup::cleanup()
 {
     TStartup::SetCreationHook({});
     QVERIFY(NoWindowExists());
-    QVERIFY(!DM);
+    QVERIFY(!g_main);
 }
 
 void TstStartup::missingDatabaseEndsTheProgram_data()
@@ -156,7 +157,7 @@ void TstStartup::missingDatabaseEndsTheProgram()
     TStartup::SetCreationHook([&](const QString& name) { created << name; });
     bool ran = false;
 
-    const int exitCode = TStartup::RunProgram(dir.path(), [&] { ran = true; });
+    const int exitCode = TStartup::RunProgram(dir.path(), [&](TfrmMain&) { ran = true; });
 
     QVERIFY(exitCode != TStartup::ExitSuccess);
     QVERIFY(!ran);
@@ -183,7 +184,7 @@ void TstStartup::foreignFileIsRefused()
     TTestPrompts prompts;
     bool ran = false;
 
-    const int exitCode = TStartup::RunProgram(dir.path(), [&] { ran = true; });
+    const int exitCode = TStartup::RunProgram(dir.path(), [&](TfrmMain&) { ran = true; });
 
     QVERIFY(exitCode != TStartup::ExitSuccess);
     QVERIFY(!ran);
@@ -275,24 +276,26 @@ void TstStartup::runsWithoutSettingsFileAndShutsDownInReverseOrder()
     int widthSet = -1;
 
     const int exitCode = RunAndClose(db.Dir(), [&] {
-        visible = frmMain->isVisible();
-        caption = frmMain->windowTitle();
+        visible = g_main->isVisible();
+        caption = g_main->windowTitle();
         for (QWidget* window : AllWindows()) {
             instanceNames << (window ? window->objectName() : QString());
-            if (window && window != frmMain && window->isVisible())
+            if (window && window != g_main && window->isVisible())
                 visibleDialogs << window->objectName();
             if (window)
                 connect(window, &QObject::destroyed, window,
                         [&](QObject* gone) { destroyed << gone->objectName(); });
         }
-        connect(DM, &QObject::destroyed, DM, [&] { destroyed << QStringLiteral("DM"); });
+        TDM* dataModule = &g_main->DataModule();
+        connect(dataModule, &QObject::destroyed, dataModule,
+                [&] { destroyed << QStringLiteral("DM"); });
         settingsFileDuringRun = QFile::exists(iniPath);
         // Widths on screen are the stored ones scaled to the grid's font.
-        widthSet = TColumnWidths::OnScreen(*Grid(frmPickConf, "dbgPickConf"), 321);
-        Grid(frmPickConf, "dbgPickConf")->setColumnWidth(1, widthSet);
+        widthSet = TColumnWidths::OnScreen(*Grid(g_main->ConferencePicker(), "dbgPickConf"), 321);
+        Grid(g_main->ConferencePicker(), "dbgPickConf")->setColumnWidth(1, widthSet);
         // A requery resets the grid's rows but must keep the widths.
-        DM->Conferences->Requery();
-        widthAfterRequery = Grid(frmPickConf, "dbgPickConf")->columnWidth(1);
+        g_main->DataModule().Conferences->Requery();
+        widthAfterRequery = Grid(g_main->ConferencePicker(), "dbgPickConf")->columnWidth(1);
     });
 
     QCOMPARE(exitCode, TStartup::ExitSuccess);
@@ -341,22 +344,22 @@ void TstStartup::dialogsReadTheirWidthsFromTheSettings()
             return TColumnWidths::OnScreen(*grid, stored);
         };
         // A date column is the stored width scaled, or wider when its dates need it.
-        dateWhole = Grid(frmPickConf, "dbgPickConf")->columnWidth(0) >=
-                    onScreen(Grid(frmPickConf, "dbgPickConf"), 77);
-        expected = {onScreen(Grid(frmPickConf, "dbgPickConf"), 400),
-                    onScreen(Grid(frmPickPart, "dbgPickPart"), 100),
-                    onScreen(Grid(frmPickPart, "dbgPickPart"), 100),
-                    onScreen(Grid(frmPickSpeaker, "jdbgSpeakers"), 100),
-                    onScreen(Grid(frmPickExtra, "jdbgExtras"), 150),
-                    onScreen(Grid(frmSignIn, "dbgSignInNames"), 100),
-                    onScreen(Grid(frmSignIn, "dbgSignInNames"), 5)};
-        widths << Grid(frmPickConf, "dbgPickConf")->columnWidth(1)
-               << Grid(frmPickPart, "dbgPickPart")->columnWidth(0)
-               << Grid(frmPickPart, "dbgPickPart")->columnWidth(1)
-               << Grid(frmPickSpeaker, "jdbgSpeakers")->columnWidth(0)
-               << Grid(frmPickExtra, "jdbgExtras")->columnWidth(0)
-               << Grid(frmSignIn, "dbgSignInNames")->columnWidth(0)
-               << Grid(frmSignIn, "dbgSignInNames")->columnWidth(1);
+        dateWhole = Grid(g_main->ConferencePicker(), "dbgPickConf")->columnWidth(0) >=
+                    onScreen(Grid(g_main->ConferencePicker(), "dbgPickConf"), 77);
+        expected = {onScreen(Grid(g_main->ConferencePicker(), "dbgPickConf"), 400),
+                    onScreen(Grid(g_main->ParticipantPicker(), "dbgPickPart"), 100),
+                    onScreen(Grid(g_main->ParticipantPicker(), "dbgPickPart"), 100),
+                    onScreen(Grid(g_main->SpeakerPicker(), "jdbgSpeakers"), 100),
+                    onScreen(Grid(g_main->ExtraPicker(), "jdbgExtras"), 150),
+                    onScreen(Grid(g_main->SignInWindow(), "dbgSignInNames"), 100),
+                    onScreen(Grid(g_main->SignInWindow(), "dbgSignInNames"), 5)};
+        widths << Grid(g_main->ConferencePicker(), "dbgPickConf")->columnWidth(1)
+               << Grid(g_main->ParticipantPicker(), "dbgPickPart")->columnWidth(0)
+               << Grid(g_main->ParticipantPicker(), "dbgPickPart")->columnWidth(1)
+               << Grid(g_main->SpeakerPicker(), "jdbgSpeakers")->columnWidth(0)
+               << Grid(g_main->ExtraPicker(), "jdbgExtras")->columnWidth(0)
+               << Grid(g_main->SignInWindow(), "dbgSignInNames")->columnWidth(0)
+               << Grid(g_main->SignInWindow(), "dbgSignInNames")->columnWidth(1);
     });
 
     QCOMPARE(exitCode, TStartup::ExitSuccess);
@@ -394,16 +397,17 @@ void TstStartup::errorInEventHandlerIsShownAndTheLoopGoesOn()
     QList<TTestPrompts::TShown> shownWhileRunning;
     bool stillRunning = false;
 
-    const int exitCode = TStartup::RunProgram(db.Dir(), [&] {
-        QTimer::singleShot(0, frmMain, [&] {
+    const int exitCode = TStartup::RunProgram(db.Dir(), [&](TfrmMain& mainWindow) {
+        g_main = &mainWindow;
+        QTimer::singleShot(0, g_main, [&] {
             if (ownError)
                 throw EOperationError(message);
             throw std::runtime_error(message.toStdString());
         });
-        QTimer::singleShot(0, frmMain, [&] {
-            stillRunning = frmMain->isVisible();
+        QTimer::singleShot(0, g_main, [&] {
+            stillRunning = g_main->isVisible();
             shownWhileRunning = prompts.shown;
-            frmMain->close();
+            std::exchange(g_main, nullptr)->close();
         });
     });
 
@@ -456,7 +460,7 @@ void TstStartup::errorEscapingWindowCreationEndsTheProgram()
     });
     bool ran = false;
 
-    const int exitCode = TStartup::RunProgram(db.Dir(), [&] { ran = true; });
+    const int exitCode = TStartup::RunProgram(db.Dir(), [&](TfrmMain&) { ran = true; });
 
     QVERIFY(exitCode != TStartup::ExitSuccess);
     QVERIFY(!ran);
@@ -486,15 +490,17 @@ void TstStartup::closingDiscardsPendingEdits()
     bool editing = false;
 
     const int exitCode = RunAndClose(db.Dir(), [&] {
-        DM->Conferences->First();
-        DM->Conferences->Edit();
-        DM->Conferences->FieldByName(QStringLiteral("conf_name"))
+        g_main->DataModule().Conferences->First();
+        g_main->DataModule().Conferences->Edit();
+        g_main->DataModule()
+            .Conferences->FieldByName(QStringLiteral("conf_name"))
             .SetAsString(QStringLiteral("Changed"));
-        DM->Participants->Insert();
-        DM->Participants->FieldByName(QStringLiteral("last_name"))
+        g_main->DataModule().Participants->Insert();
+        g_main->DataModule()
+            .Participants->FieldByName(QStringLiteral("last_name"))
             .SetAsString(QStringLiteral("Newcomer"));
-        editing = DM->Conferences->DataState() == TDataSet::State::Edit &&
-                  DM->Participants->DataState() == TDataSet::State::Insert;
+        editing = g_main->DataModule().Conferences->DataState() == TDataSet::State::Edit &&
+                  g_main->DataModule().Participants->DataState() == TDataSet::State::Insert;
     });
 
     QCOMPARE(exitCode, TStartup::ExitSuccess);
@@ -530,12 +536,12 @@ void TstStartup::closingWhileEditingAsksToSave()
     bool stillOpen = false;
 
     const int exitCode = RunAndClose(db.Dir(), [&] {
-        frmMain->findChild<QAbstractButton*>(QStringLiteral("bConfEdit"))->click();
-        auto* name = frmMain->findChild<QLineEdit*>(QStringLiteral("dbeConfName"));
+        g_main->findChild<QAbstractButton*>(QStringLiteral("bConfEdit"))->click();
+        auto* name = g_main->findChild<QLineEdit*>(QStringLiteral("dbeConfName"));
         name->selectAll();
         QTest::keyClicks(name, QStringLiteral("Changed"));
-        frmMain->close();
-        stillOpen = frmMain->isVisible();
+        g_main->close();
+        stillOpen = g_main->isVisible();
         if (stillOpen) {
             // Still editing, with the typed text; the next close discards it.
             QCOMPARE(name->text(), QStringLiteral("Changed"));
@@ -584,9 +590,10 @@ void TstStartup::unparsableSettingsAreReportedAndKept()
 
     QCOMPARE(RunAndClose(db.Dir(),
                          [&] {
-                             width = Grid(frmPickConf, "dbgPickConf")->columnWidth(1);
-                             defaultWidth =
-                                 TColumnWidths::OnScreen(*Grid(frmPickConf, "dbgPickConf"), 400);
+                             width =
+                                 Grid(g_main->ConferencePicker(), "dbgPickConf")->columnWidth(1);
+                             defaultWidth = TColumnWidths::OnScreen(
+                                 *Grid(g_main->ConferencePicker(), "dbgPickConf"), 400);
                          }),
              TStartup::ExitSuccess);
 
@@ -614,20 +621,22 @@ void TstStartup::eachFolderHasItsOwnDatabaseAndSettings()
     int firstWidth = -1;
     QCOMPARE(RunAndClose(first.Dir(),
                          [&] {
-                             firstTitles = DM->Titles->RecordCount();
-                             firstWidth = Grid(frmPickConf, "dbgPickConf")->columnWidth(1);
-                             expectedFirst =
-                                 TColumnWidths::OnScreen(*Grid(frmPickConf, "dbgPickConf"), 400);
+                             firstTitles = g_main->DataModule().Titles->RecordCount();
+                             firstWidth =
+                                 Grid(g_main->ConferencePicker(), "dbgPickConf")->columnWidth(1);
+                             expectedFirst = TColumnWidths::OnScreen(
+                                 *Grid(g_main->ConferencePicker(), "dbgPickConf"), 400);
                          }),
              TStartup::ExitSuccess);
     int secondTitles = -1;
     int secondWidth = -1;
     QCOMPARE(RunAndClose(second.Dir(),
                          [&] {
-                             secondTitles = DM->Titles->RecordCount();
-                             secondWidth = Grid(frmPickConf, "dbgPickConf")->columnWidth(1);
-                             expectedSecond =
-                                 TColumnWidths::OnScreen(*Grid(frmPickConf, "dbgPickConf"), 140);
+                             secondTitles = g_main->DataModule().Titles->RecordCount();
+                             secondWidth =
+                                 Grid(g_main->ConferencePicker(), "dbgPickConf")->columnWidth(1);
+                             expectedSecond = TColumnWidths::OnScreen(
+                                 *Grid(g_main->ConferencePicker(), "dbgPickConf"), 140);
                          }),
              TStartup::ExitSuccess);
 
@@ -656,7 +665,7 @@ void TstStartup::lockedDatabaseOffersRetry()
     QStringList created;
     TStartup::SetCreationHook([&](const QString& name) { created << name; });
 
-    const int exitCode = TStartup::RunProgram(db.Dir(), [] {});
+    const int exitCode = TStartup::RunProgram(db.Dir(), [](TfrmMain&) {});
 
     // Asked twice (Retry, then Cancel), no second message, no window, the file untouched.
     QVERIFY(exitCode != TStartup::ExitSuccess);
@@ -690,12 +699,12 @@ void TstStartup::readOnlyDatabaseRunsAndSaysSo()
         if (!user.Failure().isEmpty())
             QSKIP(qPrintable(user.Failure()));
         exitCode = RunAndClose(db.Dir(), [&] {
-            readOnly = DM->ReadOnly();
-            participants = DM->Participants->RecordCount();
+            readOnly = g_main->DataModule().ReadOnly();
+            participants = g_main->DataModule().Participants->RecordCount();
             // Every page and dialog: no Add new, Edit, Remove or sign-in, also after a page
             // change that would enable them.
-            for (int page = 0; page < frmMain->PageControl()->count(); ++page)
-                frmMain->PageControl()->setCurrentIndex(page);
+            for (int page = 0; page < g_main->PageControl()->count(); ++page)
+                g_main->PageControl()->setCurrentIndex(page);
             for (QWidget* window : AllWindows())
                 for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
                     const QString caption = button->text().remove(u'&');

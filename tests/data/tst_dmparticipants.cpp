@@ -19,6 +19,7 @@ private Q_SLOTS:
     void addAttendancePairWrittenByAnotherProgram();
     void addAttendanceWithoutUniqueRule();
     void addAttendanceNeedsStoredRows();
+    void addAttendanceByKeysSaysWhatItCameTo();
     void removeAttendanceRequeriesInOrder();
     void removeAttendanceNotHeldChangesNothing();
     void refreshSetsInOrder();
@@ -123,6 +124,21 @@ void TstDMParticipants::addAttendanceNeedsStoredRows()
     QVERIFY(Dm().Participants->IsEmpty());
     Dm().AddAttendance();
     QCOMPARE(Count(Db(), "select count(*) from attendances"), 8);
+}
+
+void TstDMParticipants::addAttendanceByKeysSaysWhatItCameTo()
+{
+    // The keys need not be the current rows of the lists: the sign-in window passes its own.
+    MakeCurrent(1, 1);
+    QCOMPARE(Dm().AddAttendance(2, 3), TDM::TSignIn::Added);
+    QCOMPARE(Dm().AddAttendance(2, 3), TDM::TSignIn::AlreadySignedIn);
+    QCOMPARE(Dm().AddAttendance(2, 9999), TDM::TSignIn::NotInDatabase);
+    QCOMPARE(Dm().AddAttendance(9999, 3), TDM::TSignIn::NotInDatabase);
+    QCOMPARE(Dm().AddAttendance(QVariant(), 3), TDM::TSignIn::NotInDatabase);
+    QCOMPARE(Count(Db(), "select count(*) from attendances"), 9);
+    QVERIFY(!Dm().Conn->InTransaction());
+    // Written through the list, so that a later "Remove" finds the row.
+    QVERIFY(Dm().Attendances->Locate("conf_id;user_id", QVariantList{2, 3}));
 }
 
 void TstDMParticipants::removeAttendanceRequeriesInOrder()

@@ -1,10 +1,15 @@
 #pragma once
 
-// The seven dialogs of the program, created after the main window and destroyed before it, in
-// the order of the program's start-up, so every global a window reaches points at a live one.
-namespace TTestWindows {
+#include <memory>
 
-void CreateDialogs();
-void DestroyDialogs();
+class TDM;
+class TfrmMain;
+
+// The main window on a data module, with its seven dialogs, as start-up makes them; its prompts
+// are the installed ones (a TTestPrompts of the test).
+namespace TTestWindows
+{
+
+std::unique_ptr<TfrmMain> CreateMainWindow(TDM& dm);
 
 } // namespace TTestWindows

@@ -188,10 +188,8 @@ void TstConferencesPage::init()
     m_prompts = std::make_unique<TTestPrompts>();
     m_dm = std::make_unique<TDM>(m_db->Dir());
     QVERIFY(!m_dm->OpenFailed);
-    // The windows in start-up order, so every global the page reaches points at a live one.
-    m_main = std::make_unique<TfrmMain>();
-    frmMain = m_main.get();
-    TTestWindows::CreateDialogs();
+    // The main window with its dialogs, as start-up makes them.
+    m_main = TTestWindows::CreateMainWindow(*m_dm);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     m_main->activateWindow();
@@ -204,9 +202,7 @@ void TstConferencesPage::init()
 
 void TstConferencesPage::cleanup()
 {
-    TTestWindows::DestroyDialogs();
     m_main.reset();
-    frmMain = nullptr;
     m_dm.reset();
     m_prompts.reset();
     m_db.reset();
@@ -431,19 +427,19 @@ void TstConferencesPage::saveStoresTheConferenceWithItsLists()
     // Speakers come from the speaker picker, one double-click each; a name already listed
     // is not added again.
     QVERIFY(m_dm->Speakers->Locate(QStringLiteral("last_name"), QStringLiteral("Young")));
-    WhenModalShows([](QWidget* modal) {
-        QCOMPARE(modal, static_cast<QWidget*>(frmPickSpeaker));
-        frmPickSpeaker->jdbgSpeakersDblClick();
-        frmPickSpeaker->jdbgSpeakersDblClick();
+    WhenModalShows([this](QWidget* modal) {
+        QCOMPARE(modal, static_cast<QWidget*>(m_main->SpeakerPicker()));
+        m_main->SpeakerPicker()->jdbgSpeakersDblClick();
+        m_main->SpeakerPicker()->jdbgSpeakersDblClick();
     });
     Click("bSpeakAdd");
     QCOMPARE(Lines(m_info->lbSpeakers), (QStringList{"Tom Young"}));
     QVERIFY(m_dm->Speakers->Locate(QStringLiteral("last_name"), QStringLiteral("Baker")));
     m_page->AddPickedSpeaker();
     QVERIFY(m_dm->Extras->Locate(QStringLiteral("e_name"), QStringLiteral("Parking")));
-    WhenModalShows([](QWidget* modal) {
-        QCOMPARE(modal, static_cast<QWidget*>(frmPickExtra));
-        frmPickExtra->jdbgExtrasDblClick();
+    WhenModalShows([this](QWidget* modal) {
+        QCOMPARE(modal, static_cast<QWidget*>(m_main->ExtraPicker()));
+        m_main->ExtraPicker()->jdbgExtrasDblClick();
     });
     Click("bExtraAdd");
     QCOMPARE(Lines(m_info->lbSpeakers), (QStringList{"Tom Young", "Ann Baker"}));
@@ -723,11 +719,11 @@ void TstConferencesPage::participantsAreAddedAndRemovedThroughTheSubPage()
     QVERIFY(m_dm->Participants->Locate(QStringLiteral("last_name"), QStringLiteral("Adams")));
     bool participantsNarrowed = true;
     WhenModalShows([&](QWidget* modal) {
-        QCOMPARE(modal, static_cast<QWidget*>(frmPickPart));
+        QCOMPARE(modal, static_cast<QWidget*>(m_main->ParticipantPicker()));
         participantsNarrowed = m_dm->Participants->RecordCount() != 3;
         QVERIFY(m_dm->Participants->Locate(QStringLiteral("last_name"), QStringLiteral("Smythe")));
-        frmPickPart->dbgPickPartDblClick();
-        frmPickPart->dbgPickPartDblClick();
+        m_main->ParticipantPicker()->dbgPickPartDblClick();
+        m_main->ParticipantPicker()->dbgPickPartDblClick();
         m_dm->SearchParticipants(QStringLiteral("Sm"));
     });
     Click("bConfAddPart");

@@ -177,9 +177,7 @@ void TstConfigurePage::init()
     m_dm = std::make_unique<TDM>(m_db->Dir());
     QVERIFY(!m_dm->OpenFailed);
     // The windows in start-up order, so every global the page may reach points at a live one.
-    m_main = std::make_unique<TfrmMain>();
-    frmMain = m_main.get();
-    TTestWindows::CreateDialogs();
+    m_main = TTestWindows::CreateMainWindow(*m_dm);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     m_main->activateWindow();
@@ -190,9 +188,7 @@ void TstConfigurePage::init()
 
 void TstConfigurePage::cleanup()
 {
-    TTestWindows::DestroyDialogs();
     m_main.reset();
-    frmMain = nullptr;
     m_dm.reset();
     m_prompts.reset();
     m_db.reset();

@@ -41,10 +41,12 @@ private:
 namespace
 {
 
+// The main window of the program that Run runs, while it runs.
+TfrmMain* g_main = nullptr;
+
 QList<QWidget*> Windows()
 {
-    return {frmMain,     frmTimeFilter, frmPickConf, frmPickPart,
-            frmPickSpeaker, frmPickExtra, frmSignIn,  frmAddPart};
+    return g_main->Windows();
 }
 
 bool HasBuddyLabel(const QWidget* window, const QWidget* widget)
@@ -73,13 +75,10 @@ void TstDesk::initTestCase()
 void TstDesk::Run(const std::function<void()>& inspect)
 {
     TTestPrompts prompts;
-    TStartup::RunProgram(m_dir.path(), [&] {
+    TStartup::RunProgram(m_dir.path(), [&](TfrmMain& mainWindow) {
+        g_main = &mainWindow;
         struct TCloseAtEnd {
-            ~TCloseAtEnd()
-            {
-                if (frmMain)
-                    frmMain->close();
-            }
+            ~TCloseAtEnd() { std::exchange(g_main, nullptr)->close(); }
         } closeAtEnd;
         inspect();
     });
@@ -114,9 +113,9 @@ void TstDesk::datesAndCreditTypesShowWhole()
     int dateColumns = 0;
     int creditLists = 0;
     Run([&] {
-        frmMain->show();
-        QVERIFY(QTest::qWaitForWindowExposed(frmMain));
-        auto* pages = frmMain->findChild<QTabWidget*>(QStringLiteral("pgMain"));
+        g_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(g_main));
+        auto* pages = g_main->findChild<QTabWidget*>(QStringLiteral("pgMain"));
         QVERIFY(pages);
         for (int page = 0; page < pages->count(); ++page) {
             if (!pages->isTabVisible(page))

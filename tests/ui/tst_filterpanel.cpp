@@ -214,8 +214,8 @@ void TstFilterPanel::buttonsOnlySignal()
 {
     TfraCFilter panel(QStringLiteral("fraCalFilter"));
     QTest::keyClicks(Child<QLineEdit>(panel, "eFName"), QStringLiteral("kept"));
-    QSignalSpy applied(&panel, &TfraCFilter::ApplyClicked);
-    QSignalSpy cleared(&panel, &TfraCFilter::ClearClicked);
+    QSignalSpy applied(&panel, &TfraCFilter::applyClicked);
+    QSignalSpy cleared(&panel, &TfraCFilter::clearClicked);
     QTest::mouseClick(panel.ApplyButton(), Qt::LeftButton);
     QTest::mouseClick(panel.ClearButton(), Qt::LeftButton);
     QCOMPARE(applied.count(), 1);

@@ -68,6 +68,9 @@ private:
 namespace
 {
 
+// The main window of the program that RunAndClose runs, while it runs.
+TfrmMain* g_main = nullptr;
+
 QString Year(int offset = 0)
 {
     return QString::number(QDate::currentDate().year() + offset);
@@ -91,20 +94,17 @@ QStringList Sorted(QStringList values)
 
 template <class T> T* Find(const char* name)
 {
-    return frmMain ? frmMain->findChild<T*>(QLatin1String(name)) : nullptr;
+    return g_main ? g_main->findChild<T*>(QLatin1String(name)) : nullptr;
 }
 
 // Runs the program on dir; inspect runs inside the event loop and the main window is closed
 // afterwards even when a check failed.
 int RunAndClose(const QString& dir, const std::function<void()>& inspect)
 {
-    return TStartup::RunProgram(dir, [&] {
+    return TStartup::RunProgram(dir, [&](TfrmMain& mainWindow) {
+        g_main = &mainWindow;
         struct TCloseAtEnd {
-            ~TCloseAtEnd()
-            {
-                if (frmMain)
-                    frmMain->close();
-            }
+            ~TCloseAtEnd() { std::exchange(g_main, nullptr)->close(); }
         } closeAtEnd;
         inspect();
     });
@@ -114,11 +114,11 @@ int RunAndClose(const QString& dir, const std::function<void()>& inspect)
 // is closed so that no check can hang the test.
 void AnswerTimeDialog(const std::function<void(TfrmTimeFilter&)>& answer)
 {
-    QTimer::singleShot(0, frmTimeFilter, [answer] {
-        if (frmTimeFilter->isVisible())
-            answer(*frmTimeFilter);
-        if (frmTimeFilter->isVisible())
-            frmTimeFilter->reject();
+    QTimer::singleShot(0, g_main->TimeFilterDialog(), [answer] {
+        if (g_main->TimeFilterDialog()->isVisible())
+            answer(*g_main->TimeFilterDialog());
+        if (g_main->TimeFilterDialog()->isVisible())
+            g_main->TimeFilterDialog()->reject();
     });
 }
 
@@ -153,14 +153,14 @@ void ChooseTimeFilter(const char* button, const std::function<void(TfrmTimeFilte
 QMap<QString, QString> TimeLabelTexts()
 {
     QMap<QString, QString> texts;
-    for (TTimeFilterBox* box : frmMain->findChildren<TTimeFilterBox*>())
+    for (TTimeFilterBox* box : g_main->findChildren<TTimeFilterBox*>())
         texts.insert(box->Label()->objectName(), box->Label()->text());
     return texts;
 }
 
 bool AllTimeLabelsShow(const QString& text, const TAppFont& font)
 {
-    const QList<TTimeFilterBox*> boxes = frmMain->findChildren<TTimeFilterBox*>();
+    const QList<TTimeFilterBox*> boxes = g_main->findChildren<TTimeFilterBox*>();
     if (boxes.isEmpty())
         return false;
     for (TTimeFilterBox* box : boxes) {
@@ -177,7 +177,7 @@ bool AllTimeLabelsShow(const QString& text, const TAppFont& font)
 // Clicks the tab of a page of pgMain, as the user does.
 void ClickTab(int page)
 {
-    QTabBar* tabs = frmMain->PageControl()->tabBar();
+    QTabBar* tabs = g_main->PageControl()->tabBar();
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
 }
 
@@ -221,7 +221,7 @@ void TstMainWindow::init()
 void TstMainWindow::cleanup()
 {
     m_db.reset();
-    QVERIFY(!frmMain);
+    QVERIFY(!g_main);
 }
 
 void TstMainWindow::startShowsOnlyTheCurrentYear()
@@ -233,13 +233,13 @@ void TstMainWindow::startShowsOnlyTheCurrentYear()
     QMap<QString, QString> texts;
 
     RunAndClose(m_db->Dir(), [&] {
-        caption = frmMain->windowTitle();
+        caption = g_main->windowTitle();
         labels = AllTimeLabelsShow(Year(), TAppFont::SingleYearFont());
         texts = TimeLabelTexts();
-        conferences = Column(DM->Conferences, "conf_name");
-        calendar = Column(DM->CalendarConfs, "conf_name");
-        signIn = Column(DM->SignInConfs, "conf_name");
-        transcripts = Column(DM->Transcripts, "last_name");
+        conferences = Column(g_main->DataModule().Conferences, "conf_name");
+        calendar = Column(g_main->DataModule().CalendarConfs, "conf_name");
+        signIn = Column(g_main->DataModule().SignInConfs, "conf_name");
+        transcripts = Column(g_main->DataModule().Transcripts, "last_name");
     });
 
     QCOMPARE(caption, QStringLiteral("Conferences"));
@@ -268,13 +268,13 @@ void TstMainWindow::yearsChosenInTheDialogNarrowEveryList()
             ClickOk(dialog);
         });
         labels = AllTimeLabelsShow(Year() + "; " + Year(-2) + "; ", TAppFont::YearsFont());
-        applied = frmMain->TimeFilter();
-        conferences = Column(DM->Conferences, "conf_name");
-        calendar = Column(DM->CalendarConfs, "conf_name");
-        signIn = Column(DM->SignInConfs, "conf_name");
-        transcripts = Column(DM->Transcripts, "last_name");
-        DM->Participants->Locate(QStringLiteral("user_id"), 1);
-        partConfs = Column(DM->PartConfs, "conf_name");
+        applied = g_main->TimeFilter();
+        conferences = Column(g_main->DataModule().Conferences, "conf_name");
+        calendar = Column(g_main->DataModule().CalendarConfs, "conf_name");
+        signIn = Column(g_main->DataModule().SignInConfs, "conf_name");
+        transcripts = Column(g_main->DataModule().Transcripts, "last_name");
+        g_main->DataModule().Participants->Locate(QStringLiteral("user_id"), 1);
+        partConfs = Column(g_main->DataModule().PartConfs, "conf_name");
     });
 
     QVERIFY(labels);
@@ -302,8 +302,8 @@ void TstMainWindow::noneShowsAll()
             ClickOk(dialog);
         });
         labels = AllTimeLabelsShow(QStringLiteral("All"), TAppFont::RangeFont());
-        conferences = DM->CalendarConfs->RecordCount();
-        transcripts = Column(DM->Transcripts, "last_name");
+        conferences = g_main->DataModule().CalendarConfs->RecordCount();
+        transcripts = Column(g_main->DataModule().Transcripts, "last_name");
     });
 
     QVERIFY(labels);
@@ -328,7 +328,7 @@ void TstMainWindow::dateRangeEndsAtTheStartOfItsLastDay()
         });
         labels = AllTimeLabelsShow(QStringLiteral("01.01.%1 - 31.03.%1").arg(Year(-1)),
                                    TAppFont::RangeFont());
-        calendar = Column(DM->CalendarConfs, "conf_name");
+        calendar = Column(g_main->DataModule().CalendarConfs, "conf_name");
     });
 
     QVERIFY(labels);
@@ -345,11 +345,12 @@ void TstMainWindow::closeBoxChangesNothingButKeepsTheChoice()
     int fetches = -1;
 
     RunAndClose(m_db->Dir(), [&] {
-        before = Column(DM->Conferences, "conf_name");
+        before = Column(g_main->DataModule().Conferences, "conf_name");
         int fetched = 0;
         QObject guard;
-        for (TDataSet* list : {DM->Conferences, DM->SignInConfs, DM->Transcripts,
-                               DM->CalendarConfs, DM->PartConfs})
+        for (TDataSet* list : {g_main->DataModule().Conferences, g_main->DataModule().SignInConfs,
+                               g_main->DataModule().Transcripts, g_main->DataModule().CalendarConfs,
+                               g_main->DataModule().PartConfs})
             connect(list, &TDataSet::Fetched, &guard, [&fetched] { ++fetched; });
         ChooseTimeFilter("sbCalTime", [](TfrmTimeFilter& dialog) {
             PeriodItem(dialog, 2)->click();
@@ -357,7 +358,7 @@ void TstMainWindow::closeBoxChangesNothingButKeepsTheChoice()
         });
         fetches = fetched;
         labels = AllTimeLabelsShow(Year(), TAppFont::SingleYearFont());
-        after = Column(DM->Conferences, "conf_name");
+        after = Column(g_main->DataModule().Conferences, "conf_name");
         ChooseTimeFilter("sbTransTime", [&](TfrmTimeFilter& dialog) {
             noneShownAgain = dialog.PeriodType() == TfrmTimeFilter::periodNone;
             dialog.close();
@@ -431,18 +432,18 @@ void TstMainWindow::panelsApplyAndClearTheirOwnList()
         credits->item(1)->setCheckState(Qt::Checked); // CME
         credits->item(2)->setCheckState(Qt::Checked); // CNE
         // Typing and checking change nothing before Apply.
-        typedOnly = Column(DM->CalendarConfs, "conf_name");
+        typedOnly = Column(g_main->DataModule().CalendarConfs, "conf_name");
         QTest::mouseClick(panel->ApplyButton(), Qt::LeftButton);
-        anyCredit = Column(DM->CalendarConfs, "conf_name");
-        serie = frmMain->CalFilter().Serie;
+        anyCredit = Column(g_main->DataModule().CalendarConfs, "conf_name");
+        serie = g_main->CalFilter().Serie;
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("stCreditsAndOr")),
                           Qt::LeftButton);
         QTest::mouseClick(panel->ApplyButton(), Qt::LeftButton);
-        allCredits = Column(DM->CalendarConfs, "conf_name");
+        allCredits = Column(g_main->DataModule().CalendarConfs, "conf_name");
         QTest::mouseClick(panel->ClearButton(), Qt::LeftButton);
-        cleared = Column(DM->CalendarConfs, "conf_name");
+        cleared = Column(g_main->DataModule().CalendarConfs, "conf_name");
         modeAfterClear = panel->Mode();
-        conferences = Column(DM->Conferences, "conf_name");
+        conferences = Column(g_main->DataModule().Conferences, "conf_name");
     });
 
     QCOMPARE(typedOnly.size(), 6);
@@ -473,18 +474,19 @@ void TstMainWindow::applyAllFiltersRefillsCreditsAndKeepsTexts()
         credits->item(0)->setCheckState(Qt::Checked);
         panel->SetAndMode();
         // A credit type removed elsewhere: the window reads the list again.
-        DM->Conn->Execute(QStringLiteral("delete from credits where credit_id = 1"));
-        DM->Credits->Requery();
-        frmMain->RefillCreditLines();
-        frmMain->ApplyAllFilters();
+        g_main->DataModule().Conn->Execute(
+            QStringLiteral("delete from credits where credit_id = 1"));
+        g_main->DataModule().Credits->Requery();
+        g_main->RefillCreditLines();
+        g_main->ApplyAllFilters();
         for (int i = 0; i < credits->count(); ++i)
             creditLines << credits->item(i)->text();
         checked = 0;
         for (int i = 0; i < credits->count(); ++i)
             checked += credits->item(i)->checkState() == Qt::Checked;
         mode = panel->Mode();
-        typed = frmMain->CalFilter().Name;
-        calendar = Column(DM->CalendarConfs, "conf_name");
+        typed = g_main->CalFilter().Name;
+        calendar = Column(g_main->DataModule().CalendarConfs, "conf_name");
     });
 
     QCOMPARE(creditLines, (QStringList{"CME", "CNE"}));
@@ -501,7 +503,7 @@ void TstMainWindow::transcriptSelectionIsDroppedByFilterChanges()
 
     RunAndClose(m_db->Dir(), [&] {
         ClickTab(TfrmMain::pageTranscripts);
-        TDBGrid* grid = frmMain->TranscriptsPage()->TranscriptsGrid();
+        TDBGrid* grid = g_main->TranscriptsPage()->TranscriptsGrid();
         auto* panel = Find<TfraCFilter>("fraTransFilter");
         const auto selectThree = [grid] {
             // The grid reads the rows of its list once it is on screen.
@@ -552,8 +554,8 @@ void TstMainWindow::calendarTitleClicksToggleSort()
             QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
                               QPoint(titles->sectionViewportPosition(column) + 10,
                                      titles->height() / 2));
-            sorts << DM->CalendarConfs->Sort();
-            orders << Column(DM->CalendarConfs, "conf_name");
+            sorts << g_main->DataModule().CalendarConfs->Sort();
+            orders << Column(g_main->DataModule().CalendarConfs, "conf_name");
             bold << grid->IsColumnTitleBold(0) << grid->IsColumnTitleBold(1);
         };
         clickTitle(1);
@@ -588,7 +590,7 @@ void TstMainWindow::transcriptWidthsFollowTheConfigurePage()
 
     RunAndClose(m_db->Dir(), [&] {
         ClickTab(TfrmMain::pageTranscripts);
-        TDBGrid* grid = frmMain->TranscriptsPage()->TranscriptsGrid();
+        TDBGrid* grid = g_main->TranscriptsPage()->TranscriptsGrid();
         // The stored widths are shown scaled to the grid's font.
         const auto onScreen = [&](int stored) { return TColumnWidths::OnScreen(*grid, stored); };
         expected = {onScreen(100), onScreen(100), onScreen(50), onScreen(100), 150};
@@ -670,7 +672,7 @@ void TstMainWindow::enterRunsTheSearchAndNothingElse()
     int memoLines = 0;
 
     RunAndClose(m_db->Dir(), [&] {
-        QVERIFY(QTest::qWaitForWindowActive(frmMain));
+        QVERIFY(QTest::qWaitForWindowActive(g_main));
         // Enter in a grid does nothing: the grid never sees the key.
         ClickTab(TfrmMain::pageCalendar);
         auto* grid = Find<TDBGrid>("jdbgCalendar");
@@ -687,10 +689,10 @@ void TstMainWindow::enterRunsTheSearchAndNothingElse()
             }
         } spy;
         grid->installEventFilter(&spy);
-        gridRowBefore = DM->CalendarConfs->RecNo();
+        gridRowBefore = g_main->DataModule().CalendarConfs->RecNo();
         QTest::keyClick(grid, Qt::Key_Return);
         QTest::keyClick(grid, Qt::Key_Enter);
-        gridRowAfter = DM->CalendarConfs->RecNo();
+        gridRowAfter = g_main->DataModule().CalendarConfs->RecNo();
         gridSawEnter = spy.sawEnter;
         grid->removeEventFilter(&spy);
 
@@ -715,7 +717,7 @@ void TstMainWindow::enterRunsTheSearchAndNothingElse()
         search->clear();
         QTest::keyClicks(search, QStringLiteral("Smith"));
         QTest::keyClick(search, Qt::Key_Return);
-        found = Column(DM->Participants, "last_name");
+        found = Column(g_main->DataModule().Participants, "last_name");
     });
 
     QVERIFY(!gridSawEnter);
@@ -735,21 +737,21 @@ void TstMainWindow::tabsAreHighlightedOnlyAfterAUserChange()
     QStringList captions;
 
     RunAndClose(m_db->Dir(), [&] {
-        highlighted << frmMain->HighlightedTab();
-        captions << frmMain->windowTitle();
+        highlighted << g_main->HighlightedTab();
+        captions << g_main->windowTitle();
         ClickTab(TfrmMain::pageTranscripts);
-        highlighted << frmMain->HighlightedTab();
-        captions << frmMain->windowTitle();
+        highlighted << g_main->HighlightedTab();
+        captions << g_main->windowTitle();
         ClickTab(TfrmMain::pageCustomize);
-        highlighted << frmMain->HighlightedTab();
-        captions << frmMain->windowTitle();
+        highlighted << g_main->HighlightedTab();
+        captions << g_main->windowTitle();
         ClickTab(TfrmMain::pageConf);
-        highlighted << frmMain->HighlightedTab();
-        captions << frmMain->windowTitle();
+        highlighted << g_main->HighlightedTab();
+        captions << g_main->windowTitle();
         // The tabs stand on the right-hand side, all of one length, at least 80 pixels and
         // long enough for every caption; together they fit the smallest window.
-        QTabBar* tabs = frmMain->PageControl()->tabBar();
-        QCOMPARE(frmMain->PageControl()->tabPosition(), QTabWidget::East);
+        QTabBar* tabs = g_main->PageControl()->tabBar();
+        QCOMPARE(g_main->PageControl()->tabPosition(), QTabWidget::East);
         const int length = tabs->tabRect(0).height();
         QVERIFY(length >= 80);
         for (int i = 0; i < tabs->count(); ++i) {
@@ -776,14 +778,14 @@ void TstMainWindow::screenshots()
     int saved = 0;
 
     RunAndClose(m_db->Dir(), [&] {
-        frmMain->resize(700, 572);
+        g_main->resize(700, 572);
         QCoreApplication::processEvents();
         const char* names[] = {"main-conferences", "main-participants", "main-signin",
                                "main-transcripts", "main-calendar",     "main-configure"};
         for (int page = 0; page < TfrmMain::pageCount; ++page) {
             ClickTab(page);
             QCoreApplication::processEvents();
-            saved += frmMain->grab().save(dir.filePath(QLatin1String(names[page]) + ".png"));
+            saved += g_main->grab().save(dir.filePath(QLatin1String(names[page]) + ".png"));
         }
         const char* modes[] = {"time-years", "time-range", "time-none"};
         for (int mode = 0; mode < 3; ++mode) {
@@ -795,7 +797,7 @@ void TstMainWindow::screenshots()
                 saved += dialog.grab().save(dir.filePath(QLatin1String(modes[mode]) + ".png"));
                 dialog.close();
             });
-            frmMain->bbConfTimeClick();
+            g_main->bbConfTimeClick();
         }
     });
 

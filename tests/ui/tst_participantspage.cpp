@@ -176,10 +176,8 @@ void TstParticipantsPage::init()
     m_prompts = std::make_unique<TTestPrompts>();
     m_dm = std::make_unique<TDM>(m_db->Dir());
     QVERIFY(!m_dm->OpenFailed);
-    // The windows in start-up order, so every global the page reaches points at a live one.
-    m_main = std::make_unique<TfrmMain>();
-    frmMain = m_main.get();
-    TTestWindows::CreateDialogs();
+    // The main window with its dialogs, as start-up makes them.
+    m_main = TTestWindows::CreateMainWindow(*m_dm);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     m_main->activateWindow();
@@ -190,9 +188,7 @@ void TstParticipantsPage::init()
 
 void TstParticipantsPage::cleanup()
 {
-    TTestWindows::DestroyDialogs();
     m_main.reset();
-    frmMain = nullptr;
     m_dm.reset();
     m_prompts.reset();
     m_db.reset();
@@ -265,7 +261,7 @@ void TstParticipantsPage::WithPicker(const std::function<void(TfrmPickConf&)>& s
     });
     Click("bPartAddConf");
     QVERIFY(ran);
-    QVERIFY(!frmPickConf->isVisible());
+    QVERIFY(!m_main->ConferencePicker()->isVisible());
 }
 
 void TstParticipantsPage::pageShowsTheDesignedControls()

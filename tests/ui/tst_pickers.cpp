@@ -96,6 +96,7 @@ private Q_SLOTS:
     void dialogsPlaceThemselvesAndSayWhatAPickDoes_data();
     void dialogsPlaceThemselvesAndSayWhatAPickDoes();
     void participantPickerSignsInToTheCurrentConferenceOnce();
+    void pickerWorksWithoutTheMainWindow();
     void pickerWritesNothingWithoutTheOtherSide_data();
     void pickerWritesNothingWithoutTheOtherSide();
     void conferencePickerSignsTheCurrentParticipantInOnce();
@@ -120,6 +121,7 @@ private:
     std::unique_ptr<TTempDatabase> m_db;
     std::unique_ptr<TTestPrompts> m_prompts;
     std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TfrmMain> m_main;
 };
 
 void TstPickers::init()
@@ -155,14 +157,12 @@ void TstPickers::cleanup()
 
 void TstPickers::CreateWindows()
 {
-    frmMain = new TfrmMain;
-    TTestWindows::CreateDialogs();
+    m_main = TTestWindows::CreateMainWindow(*m_dm);
 }
 
 void TstPickers::DestroyWindows()
 {
-    TTestWindows::DestroyDialogs();
-    delete std::exchange(frmMain, nullptr);
+    m_main.reset();
 }
 
 int TstPickers::Count(const QString& sql)
@@ -208,13 +208,14 @@ void TstPickers::dialogsPlaceThemselvesAndSayWhatAPickDoes()
     QFETCH(QPoint, offset);
     // The place is taken from where the main window stood when the dialog was created.
     DestroyWindows();
-    frmMain = new TfrmMain;
-    frmMain->move(40, 30);
-    const QPoint mainAt = frmMain->pos();
-    TTestWindows::CreateDialogs();
-    frmMain->move(300, 200);
+    m_main = std::make_unique<TfrmMain>(*m_dm, *m_prompts);
+    m_main->move(40, 30);
+    const QPoint mainAt = m_main->pos();
+    m_main->CreateDialogs();
+    m_main->move(300, 200);
 
-    const QList<QWidget*> dialogs = {frmPickConf, frmPickPart, frmPickSpeaker, frmPickExtra};
+    const QList<QWidget*> dialogs = {m_main->ConferencePicker(), m_main->ParticipantPicker(),
+                                     m_main->SpeakerPicker(), m_main->ExtraPicker()};
     QWidget* window = nullptr;
     for (QWidget* candidate : dialogs)
         if (candidate->objectName() == dialog)
@@ -230,13 +231,31 @@ void TstPickers::dialogsPlaceThemselvesAndSayWhatAPickDoes()
     }
 }
 
+void TstPickers::pickerWorksWithoutTheMainWindow()
+{
+    // Built on the data module alone, a picker signs in and keeps its widths as at start-up.
+    DestroyWindows();
+    QVERIFY(m_dm->Participants->Locate(QStringLiteral("last_name"), QStringLiteral("Adams")));
+    QVERIFY(m_dm->Conferences->Locate(QStringLiteral("conf_name"), QStringLiteral("Burns")));
+    const int before = Count(QStringLiteral("select count(*) from attendances"));
+    {
+        TfrmPickConf picker(*m_dm);
+        picker.dbgPickConfDblClick();
+        picker.dbgPickConfDblClick();
+        QCOMPARE(Count(QStringLiteral("select count(*) from attendances")), before + 1);
+    }
+    QCOMPARE(m_dm->Config->ReadString(QStringLiteral("Dimensions"),
+                                      QStringLiteral("PickConfNameWidth")),
+             QStringLiteral("400"));
+}
+
 void TstPickers::participantPickerSignsInToTheCurrentConferenceOnce()
 {
     TDataSet* conferences = m_dm->Conferences;
     QVERIFY(conferences->Locate(QStringLiteral("conf_name"), QStringLiteral("Burns")));
     const int confId = conferences->FieldByName(QStringLiteral("conf_id")).AsInteger();
-    ShowActive(frmPickPart);
-    auto* grid = Child<TDBGrid>(frmPickPart, "dbgPickPart");
+    ShowActive(m_main->ParticipantPicker());
+    auto* grid = Child<TDBGrid>(m_main->ParticipantPicker(), "dbgPickPart");
     const int kent = RowShowing(grid, QStringLiteral("Kent"));
     QVERIFY(kent >= 0);
     // The pointer is the hourglass while the lists are being refreshed.
@@ -261,7 +280,7 @@ void TstPickers::participantPickerSignsInToTheCurrentConferenceOnce()
              QStringLiteral("Kent"));
     QVERIFY(!m_dm->ConfParts->FieldByName(QStringLiteral("sign_in_date")).IsNull());
     QCOMPARE(conferences->FieldByName(QStringLiteral("conf_id")).AsInteger(), confId);
-    auto* label = Child<QLabel>(frmPickPart, "lParticipants");
+    auto* label = Child<QLabel>(m_main->ParticipantPicker(), "lParticipants");
     QVERIFY2(label->text().startsWith(QStringLiteral("Added: ")) &&
                  label->text().endsWith(QStringLiteral("Kent")),
              qPrintable(label->text()));
@@ -280,7 +299,7 @@ void TstPickers::participantPickerSignsInToTheCurrentConferenceOnce()
     QTest::keyClick(grid, Qt::Key_Enter);
     QCOMPARE(Count(QStringLiteral("select count(*) from attendances")), 2);
     QCOMPARE(m_dm->ConfParts->RecordCount(), 2);
-    QVERIFY(frmPickPart->isVisible());
+    QVERIFY(m_main->ParticipantPicker()->isVisible());
     QVERIFY(m_prompts->shown.isEmpty());
 }
 
@@ -299,7 +318,8 @@ void TstPickers::pickerWritesNothingWithoutTheOtherSide()
                                 : QStringLiteral("delete from conferences"));
     emptied->Requery();
     QVERIFY(emptied->IsEmpty());
-    QWidget* dialog = conferencePicker ? static_cast<QWidget*>(frmPickConf) : frmPickPart;
+    QWidget* dialog = conferencePicker ? static_cast<QWidget*>(m_main->ConferencePicker())
+                                       : m_main->ParticipantPicker();
     auto* grid = Child<TDBGrid>(dialog, conferencePicker ? "dbgPickConf" : "dbgPickPart");
     ShowActive(dialog);
     QVERIFY(grid->model()->rowCount() > 0);
@@ -318,8 +338,8 @@ void TstPickers::conferencePickerSignsTheCurrentParticipantInOnce()
 {
     QVERIFY(m_dm->Participants->Locate(QStringLiteral("last_name"), QStringLiteral("Smith")));
     const int userId = m_dm->Participants->FieldByName(QStringLiteral("user_id")).AsInteger();
-    ShowActive(frmPickConf);
-    auto* grid = Child<TDBGrid>(frmPickConf, "dbgPickConf");
+    ShowActive(m_main->ConferencePicker());
+    auto* grid = Child<TDBGrid>(m_main->ConferencePicker(), "dbgPickConf");
     const int asthma = RowShowing(grid, QStringLiteral("Asthma in children"), 1);
     QVERIFY(asthma >= 0);
     QVERIFY(grid->toolTip() == QStringLiteral("Double-click to add a conference!"));
@@ -346,8 +366,8 @@ void TstPickers::failedPickShowsTheErrorAndRestoresThePointer()
 {
     // Another program moved the table away for a moment: the pick fails on the way.
     m_db->Exec(QStringLiteral("alter table attendances rename to attendances_away"));
-    ShowActive(frmPickConf);
-    auto* grid = Child<TDBGrid>(frmPickConf, "dbgPickConf");
+    ShowActive(m_main->ConferencePicker());
+    auto* grid = Child<TDBGrid>(m_main->ConferencePicker(), "dbgPickConf");
 
     DoubleClickRow(grid, 0);
     m_db->Exec(QStringLiteral("alter table attendances_away rename to attendances"));
@@ -356,15 +376,15 @@ void TstPickers::failedPickShowsTheErrorAndRestoresThePointer()
     QCOMPARE(m_prompts->shown[0].kind, TPrompts::Kind::Error);
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(m_dm->Attendances->DataState(), TDataSet::State::Browse);
-    QVERIFY(frmPickConf->isVisible());
+    QVERIFY(m_main->ConferencePicker()->isVisible());
 }
 
 void TstPickers::participantSearchActsOnEnterInTheEditOnly()
 {
-    auto* search = Child<QLineEdit>(frmPickPart, "eSearchPart");
-    auto* grid = Child<TDBGrid>(frmPickPart, "dbgPickPart");
+    auto* search = Child<QLineEdit>(m_main->ParticipantPicker(), "eSearchPart");
+    auto* grid = Child<TDBGrid>(m_main->ParticipantPicker(), "dbgPickPart");
     search->setText(QStringLiteral("left from last time"));
-    ShowActive(frmPickPart);
+    ShowActive(m_main->ParticipantPicker());
     QCOMPARE(search->text(), QString());
     QTRY_VERIFY(search->hasFocus());
 
@@ -387,23 +407,23 @@ void TstPickers::participantSearchActsOnEnterInTheEditOnly()
     QTest::keyClicks(search, QStringLiteral("  "));
     QTest::keyClick(search, Qt::Key_Enter);
     QCOMPARE(m_dm->Participants->RecordCount(), 4);
-    QVERIFY(frmPickPart->isVisible());
+    QVERIFY(m_main->ParticipantPicker()->isVisible());
 
-    frmPickPart->hide();
+    m_main->ParticipantPicker()->hide();
     search->setText(QStringLiteral("Smi"));
-    ShowActive(frmPickPart);
+    ShowActive(m_main->ParticipantPicker());
     QCOMPARE(search->text(), QString());
 }
 
 void TstPickers::speakerPickerAddsTheNameOnce()
 {
-    auto* speakers = Child<QListWidget>(frmMain, "lbSpeakers");
+    auto* speakers = Child<QListWidget>(m_main.get(), "lbSpeakers");
     QVERIFY(speakers);
-    if (auto* edit = Child<QPushButton>(frmMain, "bConfEdit"))
+    if (auto* edit = Child<QPushButton>(m_main.get(), "bConfEdit"))
         edit->click();
     const int before = speakers->count();
-    ShowActive(frmPickSpeaker);
-    auto* grid = Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers");
+    ShowActive(m_main->SpeakerPicker());
+    auto* grid = Child<TDBGrid>(m_main->SpeakerPicker(), "jdbgSpeakers");
 
     DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Roe")));
     DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Roe")));
@@ -419,19 +439,19 @@ void TstPickers::speakerPickerAddsTheNameOnce()
     QVERIFY(m_dm->Speakers->Locate(QStringLiteral("place"), QStringLiteral("Denver")));
     QTest::keyClick(grid, Qt::Key_Return);
     QCOMPARE(speakers->count(), before + 2);
-    QVERIFY(frmPickSpeaker->isVisible());
+    QVERIFY(m_main->SpeakerPicker()->isVisible());
     QVERIFY(m_prompts->shown.isEmpty());
 }
 
 void TstPickers::extraPickerAddsTheItemOnce()
 {
-    auto* extras = Child<QListWidget>(frmMain, "lbExtras");
+    auto* extras = Child<QListWidget>(m_main.get(), "lbExtras");
     QVERIFY(extras);
-    if (auto* edit = Child<QPushButton>(frmMain, "bConfEdit"))
+    if (auto* edit = Child<QPushButton>(m_main.get(), "bConfEdit"))
         edit->click();
     const int before = extras->count();
-    ShowActive(frmPickExtra);
-    auto* grid = Child<TDBGrid>(frmPickExtra, "jdbgExtras");
+    ShowActive(m_main->ExtraPicker());
+    auto* grid = Child<TDBGrid>(m_main->ExtraPicker(), "jdbgExtras");
 
     DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Hands-on workshop")));
     DoubleClickRow(grid, RowShowing(grid, QStringLiteral("Hands-on workshop")));
@@ -443,12 +463,12 @@ void TstPickers::extraPickerAddsTheItemOnce()
 
 void TstPickers::newSpeakerIsSavedAndListed()
 {
-    ShowActive(frmPickSpeaker);
-    TSlidingPanel* panel = frmPickSpeaker->DetailsPanel();
-    auto* grid = Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers");
-    auto* bNew = Child<QPushButton>(frmPickSpeaker, "bNew");
-    auto* bEdit = Child<QPushButton>(frmPickSpeaker, "bEdit");
-    auto* lastName = Child<TDBEdit>(frmPickSpeaker, "dbeLastName");
+    ShowActive(m_main->SpeakerPicker());
+    TSlidingPanel* panel = m_main->SpeakerPicker()->DetailsPanel();
+    auto* grid = Child<TDBGrid>(m_main->SpeakerPicker(), "jdbgSpeakers");
+    auto* bNew = Child<QPushButton>(m_main->SpeakerPicker(), "bNew");
+    auto* bEdit = Child<QPushButton>(m_main->SpeakerPicker(), "bEdit");
+    auto* lastName = Child<TDBEdit>(m_main->SpeakerPicker(), "dbeLastName");
     const int rows = grid->model()->rowCount();
 
     QTest::mouseClick(bNew, Qt::LeftButton);
@@ -461,9 +481,11 @@ void TstPickers::newSpeakerIsSavedAndListed()
     QCOMPARE(m_dm->Speakers->DataState(), TDataSet::State::Insert);
 
     QTest::keyClicks(lastName, QStringLiteral("Miller"));
-    QTest::keyClicks(Child<TDBEdit>(frmPickSpeaker, "dbeFirstName"), QStringLiteral("Ann"));
-    QTest::keyClicks(Child<TDBEdit>(frmPickSpeaker, "dbePlace"), QStringLiteral("Chicago"));
-    auto* title = Child<TDBLookupComboBox>(frmPickSpeaker, "jdblcTitle");
+    QTest::keyClicks(Child<TDBEdit>(m_main->SpeakerPicker(), "dbeFirstName"),
+                     QStringLiteral("Ann"));
+    QTest::keyClicks(Child<TDBEdit>(m_main->SpeakerPicker(), "dbePlace"),
+                     QStringLiteral("Chicago"));
+    auto* title = Child<TDBLookupComboBox>(m_main->SpeakerPicker(), "jdblcTitle");
     title->setFocus();
     // Items: "<none>", then the titles in name order.
     QTest::keyClick(title, Qt::Key_Down);
@@ -485,7 +507,7 @@ void TstPickers::newSpeakerIsSavedAndListed()
     QVERIFY(RowShowing(grid, QStringLiteral("Miller")) >= 0);
 
     // Saved is not picked: the conference's list only grows by a double-click.
-    auto* speakers = Child<QListWidget>(frmMain, "lbSpeakers");
+    auto* speakers = Child<QListWidget>(m_main.get(), "lbSpeakers");
     QVERIFY(!speakers ||
             speakers->findItems(QStringLiteral("Ann Miller"), Qt::MatchExactly).isEmpty());
 
@@ -496,7 +518,7 @@ void TstPickers::newSpeakerIsSavedAndListed()
     lastName->selectAll();
     QTest::keyClicks(lastName, QStringLiteral("Millner"));
     panel->FinishSlide();
-    QTest::mouseClick(Child<QPushButton>(frmPickSpeaker, "bSave"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(m_main->SpeakerPicker(), "bSave"), Qt::LeftButton);
     QCOMPARE(Count(QStringLiteral("select count(*) from speakers where last_name = 'Millner'")), 1);
     QCOMPARE(Count(QStringLiteral("select count(*) from speakers")), 4);
     QVERIFY(m_prompts->shown.isEmpty());
@@ -504,12 +526,13 @@ void TstPickers::newSpeakerIsSavedAndListed()
 
 void TstPickers::cancelAndEmptyEditLeaveTheListAlone()
 {
-    ShowActive(frmPickSpeaker);
-    TSlidingPanel* panel = frmPickSpeaker->DetailsPanel();
-    QTest::mouseClick(Child<QPushButton>(frmPickSpeaker, "bNew"), Qt::LeftButton);
-    QTest::keyClicks(Child<TDBEdit>(frmPickSpeaker, "dbeLastName"), QStringLiteral("Nobody"));
+    ShowActive(m_main->SpeakerPicker());
+    TSlidingPanel* panel = m_main->SpeakerPicker()->DetailsPanel();
+    QTest::mouseClick(Child<QPushButton>(m_main->SpeakerPicker(), "bNew"), Qt::LeftButton);
+    QTest::keyClicks(Child<TDBEdit>(m_main->SpeakerPicker(), "dbeLastName"),
+                     QStringLiteral("Nobody"));
     panel->FinishSlide();
-    QTest::mouseClick(Child<QPushButton>(frmPickSpeaker, "bCancel"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(m_main->SpeakerPicker(), "bCancel"), Qt::LeftButton);
     QCOMPARE(panel->TargetHeight(), 0);
     panel->FinishSlide();
     QCOMPARE(panel->height(), 0);
@@ -521,34 +544,34 @@ void TstPickers::cancelAndEmptyEditLeaveTheListAlone()
     // "Edit" on an empty list does nothing.
     m_db->Exec(QStringLiteral("delete from extras"));
     m_dm->Extras->Requery();
-    ShowActive(frmPickExtra);
-    QTest::mouseClick(Child<QPushButton>(frmPickExtra, "bEdit"), Qt::LeftButton);
-    QVERIFY(!frmPickExtra->DetailsPanel()->IsOpen());
+    ShowActive(m_main->ExtraPicker());
+    QTest::mouseClick(Child<QPushButton>(m_main->ExtraPicker(), "bEdit"), Qt::LeftButton);
+    QVERIFY(!m_main->ExtraPicker()->DetailsPanel()->IsOpen());
     QCOMPARE(m_dm->Extras->DataState(), TDataSet::State::Browse);
-    QVERIFY(Child<TDBGrid>(frmPickExtra, "jdbgExtras")->isEnabled());
+    QVERIFY(Child<TDBGrid>(m_main->ExtraPicker(), "jdbgExtras")->isEnabled());
 }
 
 void TstPickers::refusedSaveKeepsThePanelOpen()
 {
-    ShowActive(frmPickExtra);
-    TSlidingPanel* panel = frmPickExtra->DetailsPanel();
-    QTest::mouseClick(Child<QPushButton>(frmPickExtra, "bNew"), Qt::LeftButton);
+    ShowActive(m_main->ExtraPicker());
+    TSlidingPanel* panel = m_main->ExtraPicker()->DetailsPanel();
+    QTest::mouseClick(Child<QPushButton>(m_main->ExtraPicker(), "bNew"), Qt::LeftButton);
     panel->FinishSlide();
     QCOMPARE(panel->height(), 73);
-    QVERIFY(Child<TDBEdit>(frmPickExtra, "dbeExtraName")->hasFocus());
+    QVERIFY(Child<TDBEdit>(m_main->ExtraPicker(), "dbeExtraName")->hasFocus());
     // Longer than the column allows: the database refuses the row.
     m_dm->Extras->FieldByName(QStringLiteral("e_name")).SetValue(QString(60, u'x'));
 
-    QTest::mouseClick(Child<QPushButton>(frmPickExtra, "bSave"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(m_main->ExtraPicker(), "bSave"), Qt::LeftButton);
 
     QCOMPARE(m_prompts->shown.size(), 1);
     QCOMPARE(m_prompts->shown[0].kind, TPrompts::Kind::Error);
     QVERIFY(panel->IsOpen());
-    QVERIFY(!Child<TDBGrid>(frmPickExtra, "jdbgExtras")->isEnabled());
+    QVERIFY(!Child<TDBGrid>(m_main->ExtraPicker(), "jdbgExtras")->isEnabled());
     QCOMPARE(m_dm->Extras->DataState(), TDataSet::State::Insert);
 
     // Corrected, the row goes in.
-    auto* name = Child<TDBEdit>(frmPickExtra, "dbeExtraName");
+    auto* name = Child<TDBEdit>(m_main->ExtraPicker(), "dbeExtraName");
     name->selectAll();
     QTest::keyClicks(name, QStringLiteral("Certificate"));
     QTest::keyClick(name, Qt::Key_Return);
@@ -571,8 +594,8 @@ void TstPickers::closeGuardWhileEditing()
 {
     QFETCH(bool, speakers);
     QFETCH(bool, byEscape);
-    TInlineEditPicker* picker = speakers ? static_cast<TInlineEditPicker*>(frmPickSpeaker)
-                                         : static_cast<TInlineEditPicker*>(frmPickExtra);
+    TInlineEditPicker* picker = speakers ? static_cast<TInlineEditPicker*>(m_main->SpeakerPicker())
+                                         : static_cast<TInlineEditPicker*>(m_main->ExtraPicker());
     const auto closeIt = [&] {
         if (byEscape)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
@@ -600,9 +623,9 @@ void TstPickers::closeGuardWhileEditing()
 
 void TstPickers::sortIsSharedWithTheMainListButTitlesAreNot()
 {
-    ShowActive(frmPickConf);
-    auto* pickGrid = Child<TDBGrid>(frmPickConf, "dbgPickConf");
-    auto* mainGrid = Child<TDBGrid>(frmMain, "jdbgConferences");
+    ShowActive(m_main->ConferencePicker());
+    auto* pickGrid = Child<TDBGrid>(m_main->ConferencePicker(), "dbgPickConf");
+    auto* mainGrid = Child<TDBGrid>(m_main.get(), "jdbgConferences");
     QVERIFY(mainGrid);
 
     ClickTitle(pickGrid, 1);
@@ -631,11 +654,11 @@ void TstPickers::sortIsSharedWithTheMainListButTitlesAreNot()
     QTRY_COMPARE(header->viewport()->cursor().shape(), Qt::PointingHandCursor);
 
     // The participant picker and the speaker picker sort their own data sets.
-    ShowActive(frmPickPart);
-    ClickTitle(Child<TDBGrid>(frmPickPart, "dbgPickPart"), 1);
+    ShowActive(m_main->ParticipantPicker());
+    ClickTitle(Child<TDBGrid>(m_main->ParticipantPicker(), "dbgPickPart"), 1);
     QCOMPARE(m_dm->Participants->Sort(), QStringLiteral("first_name  ASC"));
-    ShowActive(frmPickSpeaker);
-    ClickTitle(Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers"), 1);
+    ShowActive(m_main->SpeakerPicker());
+    ClickTitle(Child<TDBGrid>(m_main->SpeakerPicker(), "jdbgSpeakers"), 1);
     QCOMPARE(m_dm->Speakers->Sort(), QStringLiteral("first_name  ASC"));
     QCOMPARE(m_dm->Conferences->Sort(), QStringLiteral("conf_name  ASC"));
 }
@@ -643,26 +666,33 @@ void TstPickers::sortIsSharedWithTheMainListButTitlesAreNot()
 void TstPickers::widthsAreWrittenWhenTheDialogsGo()
 {
     // Only the conference and participant lists let the user drag column borders.
-    QCOMPARE(Child<TDBGrid>(frmPickConf, "dbgPickConf")->horizontalHeader()->sectionResizeMode(0),
+    QCOMPARE(Child<TDBGrid>(m_main->ConferencePicker(), "dbgPickConf")
+                 ->horizontalHeader()
+                 ->sectionResizeMode(0),
              QHeaderView::Interactive);
-    QCOMPARE(Child<TDBGrid>(frmPickPart, "dbgPickPart")->horizontalHeader()->sectionResizeMode(1),
+    QCOMPARE(Child<TDBGrid>(m_main->ParticipantPicker(), "dbgPickPart")
+                 ->horizontalHeader()
+                 ->sectionResizeMode(1),
              QHeaderView::Interactive);
-    QCOMPARE(
-        Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers")->horizontalHeader()->sectionResizeMode(0),
-        QHeaderView::Fixed);
-    QCOMPARE(Child<TDBGrid>(frmPickExtra, "jdbgExtras")->horizontalHeader()->sectionResizeMode(0),
+    QCOMPARE(Child<TDBGrid>(m_main->SpeakerPicker(), "jdbgSpeakers")
+                 ->horizontalHeader()
+                 ->sectionResizeMode(0),
+             QHeaderView::Fixed);
+    QCOMPARE(Child<TDBGrid>(m_main->ExtraPicker(), "jdbgExtras")
+                 ->horizontalHeader()
+                 ->sectionResizeMode(0),
              QHeaderView::Fixed);
 
     // Widths on screen are the stored ones scaled to the grid's font.
     const auto set = [](TDBGrid* grid, int column, int stored) {
         grid->setColumnWidth(column, TColumnWidths::OnScreen(*grid, stored));
     };
-    set(Child<TDBGrid>(frmPickConf, "dbgPickConf"), 0, 123);
-    set(Child<TDBGrid>(frmPickConf, "dbgPickConf"), 1, 321);
-    set(Child<TDBGrid>(frmPickPart, "dbgPickPart"), 0, 90);
-    set(Child<TDBGrid>(frmPickPart, "dbgPickPart"), 1, 80);
-    set(Child<TDBGrid>(frmPickSpeaker, "jdbgSpeakers"), 1, 111);
-    set(Child<TDBGrid>(frmPickExtra, "jdbgExtras"), 0, 199);
+    set(Child<TDBGrid>(m_main->ConferencePicker(), "dbgPickConf"), 0, 123);
+    set(Child<TDBGrid>(m_main->ConferencePicker(), "dbgPickConf"), 1, 321);
+    set(Child<TDBGrid>(m_main->ParticipantPicker(), "dbgPickPart"), 0, 90);
+    set(Child<TDBGrid>(m_main->ParticipantPicker(), "dbgPickPart"), 1, 80);
+    set(Child<TDBGrid>(m_main->SpeakerPicker(), "jdbgSpeakers"), 1, 111);
+    set(Child<TDBGrid>(m_main->ExtraPicker(), "jdbgExtras"), 0, 199);
     const auto dimension = [&](const char* key) {
         return m_dm->Config->ReadString(QStringLiteral("Dimensions"), QLatin1String(key));
     };
@@ -685,24 +715,24 @@ void TstPickers::screenshots()
     const auto save = [&](QWidget* window, const QString& name) {
         QVERIFY(window->grab().save(QDir(dir).filePath(name + QStringLiteral(".png"))));
     };
-    ShowActive(frmPickConf);
-    save(frmPickConf, QStringLiteral("frmPickConf"));
-    ShowActive(frmPickPart);
-    save(frmPickPart, QStringLiteral("frmPickPart"));
+    ShowActive(m_main->ConferencePicker());
+    save(m_main->ConferencePicker(), QStringLiteral("frmPickConf"));
+    ShowActive(m_main->ParticipantPicker());
+    save(m_main->ParticipantPicker(), QStringLiteral("frmPickPart"));
 
-    ShowActive(frmPickSpeaker);
-    save(frmPickSpeaker, QStringLiteral("frmPickSpeaker"));
-    QTest::mouseClick(Child<QPushButton>(frmPickSpeaker, "bEdit"), Qt::LeftButton);
-    frmPickSpeaker->DetailsPanel()->FinishSlide();
-    save(frmPickSpeaker, QStringLiteral("frmPickSpeaker-editing"));
-    QTest::mouseClick(Child<QPushButton>(frmPickSpeaker, "bCancel"), Qt::LeftButton);
+    ShowActive(m_main->SpeakerPicker());
+    save(m_main->SpeakerPicker(), QStringLiteral("frmPickSpeaker"));
+    QTest::mouseClick(Child<QPushButton>(m_main->SpeakerPicker(), "bEdit"), Qt::LeftButton);
+    m_main->SpeakerPicker()->DetailsPanel()->FinishSlide();
+    save(m_main->SpeakerPicker(), QStringLiteral("frmPickSpeaker-editing"));
+    QTest::mouseClick(Child<QPushButton>(m_main->SpeakerPicker(), "bCancel"), Qt::LeftButton);
 
-    ShowActive(frmPickExtra);
-    save(frmPickExtra, QStringLiteral("frmPickExtra"));
-    QTest::mouseClick(Child<QPushButton>(frmPickExtra, "bNew"), Qt::LeftButton);
-    frmPickExtra->DetailsPanel()->FinishSlide();
-    save(frmPickExtra, QStringLiteral("frmPickExtra-editing"));
-    QTest::mouseClick(Child<QPushButton>(frmPickExtra, "bCancel"), Qt::LeftButton);
+    ShowActive(m_main->ExtraPicker());
+    save(m_main->ExtraPicker(), QStringLiteral("frmPickExtra"));
+    QTest::mouseClick(Child<QPushButton>(m_main->ExtraPicker(), "bNew"), Qt::LeftButton);
+    m_main->ExtraPicker()->DetailsPanel()->FinishSlide();
+    save(m_main->ExtraPicker(), QStringLiteral("frmPickExtra-editing"));
+    QTest::mouseClick(Child<QPushButton>(m_main->ExtraPicker(), "bCancel"), Qt::LeftButton);
 }
 
 int main(int argc, char** argv)

@@ -139,10 +139,10 @@ private:
     }
     // Opens the sign-in window without a modal loop, for the conference with this id.
     void OpenSignIn(int confId);
-    void CloseSignIn() { frmSignIn->close(); }
+    void CloseSignIn() { m_main->SignInWindow()->close(); }
     void SelectPerson(int userId)
     {
-        QVERIFY(DM->SignInParts->Locate(QStringLiteral("user_id"), userId));
+        QVERIFY(m_dm->SignInParts->Locate(QStringLiteral("user_id"), userId));
     }
     void Search(const QString& text);
     int Count(const QString& sql) { return m_db->Conn().ScalarQuery(sql).toInt(); }
@@ -153,8 +153,8 @@ private:
                          .arg(confId)
                          .arg(userId));
     }
-    QLabel* SelName() { return Find<QLabel>(frmSignIn, "lSelName"); }
-    QPushButton* SignButton() { return Find<QPushButton>(frmSignIn, "sbSignIn"); }
+    QLabel* SelName() { return Find<QLabel>(m_main->SignInWindow(), "lSelName"); }
+    QPushButton* SignButton() { return Find<QPushButton>(m_main->SignInWindow(), "sbSignIn"); }
     QColor RowColour(int userId);
     // Every row of the names grid as shown (texts and colour), then the selected row.
     QStringList ShownNames();
@@ -163,7 +163,7 @@ private:
     // Types into the add-participant dialog's box of this name.
     void TypeInto(const char* name, const QString& text)
     {
-        auto* edit = Find<QLineEdit>(frmAddPart, name);
+        auto* edit = Find<QLineEdit>(m_main->AddPartDialog(), name);
         QVERIFY(edit);
         edit->setFocus();
         edit->selectAll();
@@ -193,9 +193,7 @@ void TstSignIn::init()
     m_prompts = std::make_unique<TTestPrompts>();
     m_dm = std::make_unique<TDM>(m_db->Dir());
     QVERIFY(!m_dm->OpenFailed);
-    m_main = std::make_unique<TfrmMain>();
-    frmMain = m_main.get();
-    TTestWindows::CreateDialogs();
+    m_main = TTestWindows::CreateMainWindow(*m_dm);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     m_main->PageControl()->setCurrentIndex(TfrmMain::pageSignIn);
@@ -203,11 +201,9 @@ void TstSignIn::init()
 
 void TstSignIn::cleanup()
 {
-    if (frmSignIn && frmSignIn->isVisible())
-        frmSignIn->close();
-    TTestWindows::DestroyDialogs();
+    if (m_main && m_main->SignInWindow()->isVisible())
+        m_main->SignInWindow()->close();
     m_main.reset();
-    frmMain = nullptr;
     m_dm.reset();
     m_prompts.reset();
     m_db.reset();
@@ -215,16 +211,16 @@ void TstSignIn::cleanup()
 
 void TstSignIn::OpenSignIn(int confId)
 {
-    QVERIFY(DM->SignInConfs->Locate(QStringLiteral("conf_id"), confId));
-    frmSignIn->setWindowState(Qt::WindowMaximized);
-    frmSignIn->open();
-    QVERIFY(QTest::qWaitForWindowExposed(frmSignIn));
-    QCOMPARE(frmSignIn->ConferenceId().toInt(), confId);
+    QVERIFY(m_dm->SignInConfs->Locate(QStringLiteral("conf_id"), confId));
+    m_main->SignInWindow()->setWindowState(Qt::WindowMaximized);
+    m_main->SignInWindow()->open();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main->SignInWindow()));
+    QCOMPARE(m_main->SignInWindow()->ConferenceId().toInt(), confId);
 }
 
 void TstSignIn::Search(const QString& text)
 {
-    auto* edit = Find<QLineEdit>(frmSignIn, "eSignInName");
+    auto* edit = Find<QLineEdit>(m_main->SignInWindow(), "eSignInName");
     QVERIFY(edit);
     edit->setFocus();
     edit->clear();
@@ -234,8 +230,8 @@ void TstSignIn::Search(const QString& text)
 
 QColor TstSignIn::RowColour(int userId)
 {
-    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
-    const int row = DM->SignInParts->FindRow(QStringLiteral("user_id"), userId);
+    auto* grid = Find<TDBGrid>(m_main->SignInWindow(), "dbgSignInNames");
+    const int row = m_dm->SignInParts->FindRow(QStringLiteral("user_id"), userId);
     if (!grid || row < 0)
         return {};
     return grid->model()->index(row, 0).data(Qt::ForegroundRole).value<QBrush>().color();
@@ -243,7 +239,7 @@ QColor TstSignIn::RowColour(int userId)
 
 QStringList TstSignIn::ShownNames()
 {
-    QAbstractItemModel* model = Find<TDBGrid>(frmSignIn, "dbgSignInNames")->model();
+    QAbstractItemModel* model = Find<TDBGrid>(m_main->SignInWindow(), "dbgSignInNames")->model();
     QStringList rows;
     for (int r = 0; r < model->rowCount(); ++r) {
         QStringList cells;
@@ -252,14 +248,14 @@ QStringList TstSignIn::ShownNames()
         cells << model->index(r, 0).data(Qt::ForegroundRole).value<QBrush>().color().name();
         rows << cells.join(u'|');
     }
-    rows << QStringLiteral("selected %1").arg(DM->SignInParts->RecNo());
+    rows << QStringLiteral("selected %1").arg(m_dm->SignInParts->RecNo());
     return rows;
 }
 
 void TstSignIn::CompareWithRequery()
 {
     const QStringList refreshed = ShownNames();
-    TDataSet* parts = DM->SignInParts;
+    TDataSet* parts = m_dm->SignInParts;
     const QVariant userId = parts->FieldByName(QStringLiteral("user_id")).Value();
     parts->Requery();
     if (!parts->Locate(QStringLiteral("user_id"), userId))
@@ -271,18 +267,18 @@ void TstSignIn::refreshedListEqualsAFullRequery()
 {
     OpenSignIn(kHeart);
     // Sorted by a title click, so a changed row must keep its place among the sorted ones.
-    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    auto* grid = Find<TDBGrid>(m_main->SignInWindow(), "dbgSignInNames");
     Q_EMIT grid->horizontalHeader()->sectionClicked(1);
-    QVERIFY(!DM->SignInParts->Sort().isEmpty());
+    QVERIFY(!m_dm->SignInParts->Sort().isEmpty());
 
     SelectPerson(kJones);
     QTest::mouseClick(SignButton(), Qt::LeftButton);
-    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
     CompareWithRequery();
 
     // Already signed in: nothing is added, the list is refreshed all the same.
     SelectPerson(kBrown);
-    frmSignIn->sbSignInClick();
+    m_main->SignInWindow()->sbSignInClick();
     QCOMPARE(Attendances(kHeart, kBrown), 1);
     CompareWithRequery();
 
@@ -290,20 +286,21 @@ void TstSignIn::refreshedListEqualsAFullRequery()
     m_db->Exec("update participants set first_name = 'Aaron' where user_id = 4");
     Search(QStringLiteral("O'B"));
     SelectPerson(4);
-    frmSignIn->sbSignInClick();
+    m_main->SignInWindow()->sbSignInClick();
     QVERIFY(ShownNames().first().startsWith(QStringLiteral("O'Brien|Aaron|")));
     CompareWithRequery();
 
     // A walk-in added from the window, with the search cleared.
     Search(QString());
-    WhenShown(frmAddPart, [&] {
+    WhenShown(m_main->AddPartDialog(), [&] {
         TypeInto("dbePartLastName", QStringLiteral("Adams"));
         TypeInto("dbePartFirstName", QStringLiteral("Zoe"));
-        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(m_main->AddPartDialog(), "bPartSave"), Qt::LeftButton);
     });
-    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bSignInNew"), Qt::LeftButton);
-    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("last_name")).AsString(), QStringLiteral("Adams"));
-    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
+    QTest::mouseClick(Find<QPushButton>(m_main->SignInWindow(), "bSignInNew"), Qt::LeftButton);
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("last_name")).AsString(),
+             QStringLiteral("Adams"));
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
     CompareWithRequery();
 }
 
@@ -314,7 +311,7 @@ void TstSignIn::namesSortInTheLocaleOrderInSqlAndGrid()
                "('adams', 'Al'), ('brown', 'Bea')");
     const QStringList expected = {"adams", "Brown", "brown", "Jones", "\u0141ukasz", "O'Brien",
                                   "\u00d8degaard", "\u00d6stberg", "Smith", "Smithers", "Zimmerman"};
-    TDataSet sorted(*DM->Conn, QStringLiteral("Sorted"));
+    TDataSet sorted(*m_dm->Conn, QStringLiteral("Sorted"));
     sorted.SetSQL(QStringLiteral("select last_name from participants order by last_name"));
     sorted.Open();
     QStringList sqlOrder;
@@ -323,7 +320,7 @@ void TstSignIn::namesSortInTheLocaleOrderInSqlAndGrid()
     QCOMPARE(sqlOrder, expected);
 
     OpenSignIn(kHeart);
-    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    auto* grid = Find<TDBGrid>(m_main->SignInWindow(), "dbgSignInNames");
     Q_EMIT grid->horizontalHeader()->sectionClicked(0);
     QStringList gridOrder;
     for (int row = 0; row < grid->model()->rowCount(); ++row)
@@ -339,30 +336,30 @@ void TstSignIn::pageFilterNarrowsTheConferencesAndClearShowsAllAgain()
     QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Begin date"));
     QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Title"));
     QCOMPARE(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
-    QCOMPARE(DM->SignInConfs->RecordCount(), 2);
+    QCOMPARE(m_dm->SignInConfs->RecordCount(), 2);
     // Newest first.
-    QCOMPARE(DM->SignInConfs->FieldByName(QStringLiteral("conf_name")).AsString(),
+    QCOMPARE(m_dm->SignInConfs->FieldByName(QStringLiteral("conf_name")).AsString(),
              QStringLiteral("Heart"));
 
     auto* title = Find<QLineEdit>(panel, "eFName");
     QVERIFY(title);
     QTest::keyClicks(title, QStringLiteral("Lun"));
-    QCOMPARE(DM->SignInConfs->RecordCount(), 2); // typing alone changes nothing
+    QCOMPARE(m_dm->SignInConfs->RecordCount(), 2); // typing alone changes nothing
     QTest::mouseClick(panel->ApplyButton(), Qt::LeftButton);
-    QCOMPARE(DM->SignInConfs->RecordCount(), 1);
+    QCOMPARE(m_dm->SignInConfs->RecordCount(), 1);
     QCOMPARE(m_main->SignInFilter().Name, QStringLiteral("Lun"));
     // The other pages keep their own filters.
-    QCOMPARE(DM->Conferences->RecordCount(), 2);
+    QCOMPARE(m_dm->Conferences->RecordCount(), 2);
 
     QTest::mouseClick(panel->ClearButton(), Qt::LeftButton);
     QVERIFY(title->text().isEmpty());
-    QCOMPARE(DM->SignInConfs->RecordCount(), 2);
+    QCOMPARE(m_dm->SignInConfs->RecordCount(), 2);
 
     // Enter in a text box of the panel applies, as the Apply button does.
     title->setFocus();
     QTest::keyClicks(title, QStringLiteral("Hea"));
     QTest::keyClick(title, Qt::Key_Return);
-    QCOMPARE(DM->SignInConfs->RecordCount(), 1);
+    QCOMPARE(m_dm->SignInConfs->RecordCount(), 1);
     QTest::mouseClick(panel->ClearButton(), Qt::LeftButton);
 
     // The page's date-range button opens the time filter dialog; closing it changes nothing.
@@ -370,26 +367,26 @@ void TstSignIn::pageFilterNarrowsTheConferencesAndClearShowsAllAgain()
     QVERIFY(timeButton);
     bool dialogShown = false;
     WhenShown(
-        frmTimeFilter, [] { frmTimeFilter->close(); }, &dialogShown);
+        m_main->TimeFilterDialog(), [this] { m_main->TimeFilterDialog()->close(); }, &dialogShown);
     QTest::mouseClick(timeButton, Qt::LeftButton);
     QVERIFY(dialogShown);
-    QCOMPARE(DM->SignInConfs->RecordCount(), 2);
+    QCOMPARE(m_dm->SignInConfs->RecordCount(), 2);
 
     // Title clicks sort the list, alternating the direction.
-    const int name = DM->SignInConfs->FieldByName(QStringLiteral("conf_name")).Index();
+    const int name = m_dm->SignInConfs->FieldByName(QStringLiteral("conf_name")).Index();
     grid->horizontalHeader()->sectionClicked(1);
-    QCOMPARE(DM->SignInConfs->RowDisplayText(0, name), QStringLiteral("Heart"));
+    QCOMPARE(m_dm->SignInConfs->RowDisplayText(0, name), QStringLiteral("Heart"));
     grid->horizontalHeader()->sectionClicked(1);
-    QCOMPARE(DM->SignInConfs->RowDisplayText(0, name), QStringLiteral("Lungs"));
+    QCOMPARE(m_dm->SignInConfs->RowDisplayText(0, name), QStringLiteral("Lungs"));
     QVERIFY(grid->IsColumnTitleBold(1));
 }
 
 void TstSignIn::liveSignInOpensTheWindowForTheSelectedConference()
 {
-    QVERIFY(DM->SignInConfs->Locate(QStringLiteral("conf_id"), kLungs));
+    QVERIFY(m_dm->SignInConfs->Locate(QStringLiteral("conf_id"), kLungs));
     QStringList refreshed;
     QObject watcher; // the connections end with this test
-    for (TDataSet* ds : {DM->ConfParts, DM->PartConfs, DM->Transcripts})
+    for (TDataSet* ds : {m_dm->ConfParts, m_dm->PartConfs, m_dm->Transcripts})
         connect(ds, &TDataSet::Fetched, &watcher, [&refreshed, ds] { refreshed << ds->Name(); });
 
     bool shown = false;
@@ -399,15 +396,15 @@ void TstSignIn::liveSignInOpensTheWindowForTheSelectedConference()
     QString caption;
     int listed = 0;
     WhenShown(
-        frmSignIn,
+        m_main->SignInWindow(),
         [&] {
-            modal = frmSignIn->isModal();
-            maximised = frmSignIn->windowState() & Qt::WindowMaximized;
-            title = Find<QLabel>(frmSignIn, "lConfName")->text();
-            caption = frmSignIn->windowTitle();
-            listed = DM->SignInParts->RecordCount();
+            modal = m_main->SignInWindow()->isModal();
+            maximised = m_main->SignInWindow()->windowState() & Qt::WindowMaximized;
+            title = Find<QLabel>(m_main->SignInWindow(), "lConfName")->text();
+            caption = m_main->SignInWindow()->windowTitle();
+            listed = m_dm->SignInParts->RecordCount();
             refreshed.clear();
-            frmSignIn->close();
+            m_main->SignInWindow()->close();
         },
         &shown);
     auto* button = Find<QPushButton>(m_main.get(), "bSignIn");
@@ -423,9 +420,9 @@ void TstSignIn::liveSignInOpensTheWindowForTheSelectedConference()
     QCOMPARE(listed, 5);
     // Closing ends the sign-in: the list is closed and the two detail lists are read again,
     // the transcripts list is not.
-    QVERIFY(!DM->SignInParts->Active());
+    QVERIFY(!m_dm->SignInParts->Active());
     QCOMPARE(refreshed, (QStringList{"ConfParts", "PartConfs"}));
-    QVERIFY(frmSignIn->ConferenceId().isNull());
+    QVERIFY(m_main->SignInWindow()->ConferenceId().isNull());
 }
 
 void TstSignIn::liveSignInWithNoConferenceOpensNothing()
@@ -433,68 +430,69 @@ void TstSignIn::liveSignInWithNoConferenceOpensNothing()
     auto* panel = Find<TfraCFilter>(m_main.get(), "fraSignInFilter");
     QTest::keyClicks(Find<QLineEdit>(panel, "eFName"), QStringLiteral("No such conference"));
     QTest::mouseClick(panel->ApplyButton(), Qt::LeftButton);
-    QVERIFY(DM->SignInConfs->IsEmpty());
+    QVERIFY(m_dm->SignInConfs->IsEmpty());
     bool shown = false;
     WhenShown(
-        frmSignIn, [] {}, &shown);
+        m_main->SignInWindow(), [] {}, &shown);
     m_main->SignInPage()->bSignInClick();
     QVERIFY(!shown);
-    QVERIFY(!frmSignIn->isVisible());
+    QVERIFY(!m_main->SignInWindow()->isVisible());
 }
 
 void TstSignIn::searchActsOnEnterOnly()
 {
     OpenSignIn(kHeart);
-    auto* edit = Find<QLineEdit>(frmSignIn, "eSignInName");
+    auto* edit = Find<QLineEdit>(m_main->SignInWindow(), "eSignInName");
     QVERIFY(edit->hasFocus());
-    QCOMPARE(DM->SignInParts->RecordCount(), 5);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 5);
 
     QTest::keyClicks(edit, QStringLiteral("Smi"));
-    QCOMPARE(DM->SignInParts->RecordCount(), 5);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 5);
     QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(DM->SignInParts->RecordCount(), 2);
-    QCOMPARE(DM->SignInParts->FindRow(QStringLiteral("user_id"), kSmithers) >= 0, true);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 2);
+    QCOMPARE(m_dm->SignInParts->FindRow(QStringLiteral("user_id"), kSmithers) >= 0, true);
     // The first row is selected and shown in the name label.
-    QCOMPARE(DM->SignInParts->RecNo(), 0);
+    QCOMPARE(m_dm->SignInParts->RecNo(), 0);
     QVERIFY(!SelName()->text().isEmpty());
 
     // Enter searches whatever control has the focus, and no button takes it.
     edit->setText(QStringLiteral("Jo"));
-    auto* editButton = Find<QPushButton>(frmSignIn, "bEdit");
+    auto* editButton = Find<QPushButton>(m_main->SignInWindow(), "bEdit");
     editButton->setFocus();
     bool dialogShown = false;
     WhenShown(
-        frmAddPart, [] {}, &dialogShown);
+        m_main->AddPartDialog(), [] {}, &dialogShown);
     QTest::keyClick(editButton, Qt::Key_Return);
     QVERIFY(!dialogShown);
-    QCOMPARE(DM->SignInParts->RecordCount(), 1);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 1);
 
     // The arrow keys in the name box move the list's selection; the list takes no focus.
     edit->setFocus();
     Search(QStringLiteral("Smi"));
-    QCOMPARE(DM->SignInParts->RecNo(), 0);
+    QCOMPARE(m_dm->SignInParts->RecNo(), 0);
     QTest::keyClick(edit, Qt::Key_Down);
-    QCOMPARE(DM->SignInParts->RecNo(), 1);
+    QCOMPARE(m_dm->SignInParts->RecNo(), 1);
     QVERIFY(edit->hasFocus());
     QTest::keyClick(edit, Qt::Key_Up);
-    QCOMPARE(DM->SignInParts->RecNo(), 0);
-    QVERIFY(Find<TDBGrid>(frmSignIn, "dbgSignInNames")->focusPolicy() == Qt::ClickFocus);
+    QCOMPARE(m_dm->SignInParts->RecNo(), 0);
+    QVERIFY(Find<TDBGrid>(m_main->SignInWindow(), "dbgSignInNames")->focusPolicy() ==
+            Qt::ClickFocus);
 
     // A quote in the name is matched as typed.
     Search(QStringLiteral("O'B"));
-    QCOMPARE(DM->SignInParts->RecordCount(), 1);
-    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("last_name")).AsString(),
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 1);
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("last_name")).AsString(),
              QStringLiteral("O'Brien"));
     QVERIFY(m_prompts->shown.isEmpty());
 
     Search(QStringLiteral("   "));
-    QCOMPARE(DM->SignInParts->RecordCount(), 5);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 5);
     Search(QString());
-    QCOMPARE(DM->SignInParts->RecordCount(), 5);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 5);
 
     // Escape does not end the sign-in.
     QTest::keyClick(edit, Qt::Key_Escape);
-    QVERIFY(frmSignIn->isVisible());
+    QVERIFY(m_main->SignInWindow()->isVisible());
 }
 
 void TstSignIn::searchIsKeptWhenReopenedForAnotherConference()
@@ -502,12 +500,12 @@ void TstSignIn::searchIsKeptWhenReopenedForAnotherConference()
     OpenSignIn(kHeart);
     Search(QStringLiteral("Smi"));
     CloseSignIn();
-    QVERIFY(!DM->SignInParts->Active());
+    QVERIFY(!m_dm->SignInParts->Active());
 
     OpenSignIn(kLungs);
-    QCOMPARE(Find<QLineEdit>(frmSignIn, "eSignInName")->text(), QStringLiteral("Smi"));
-    QCOMPARE(DM->SignInParts->RecordCount(), 2);
-    QCOMPARE(Find<QLabel>(frmSignIn, "lConfName")->text(), QStringLiteral("Lungs"));
+    QCOMPARE(Find<QLineEdit>(m_main->SignInWindow(), "eSignInName")->text(), QStringLiteral("Smi"));
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 2);
+    QCOMPARE(Find<QLabel>(m_main->SignInWindow(), "lConfName")->text(), QStringLiteral("Lungs"));
     // The counts belong to the new conference: Brown is signed in to Heart only.
     Search(QString());
     SelectPerson(kBrown);
@@ -529,20 +527,20 @@ void TstSignIn::selectionShowsTheNameOnlyForThoseNotSignedIn()
 
     // An empty list has no selection: nothing to show, nothing to sign.
     Search(QStringLiteral("Nobody"));
-    QVERIFY(DM->SignInParts->IsEmpty());
+    QVERIFY(m_dm->SignInParts->IsEmpty());
     QVERIFY(SelName()->text().isEmpty());
     QVERIFY(!SignButton()->isEnabled());
-    frmSignIn->dbgSignInNamesDblClick();
-    frmSignIn->sbSignInClick();
+    m_main->SignInWindow()->dbgSignInNamesDblClick();
+    m_main->SignInWindow()->sbSignInClick();
     QCOMPARE(Count("select count(*) from attendances"), 1);
 }
 
 void TstSignIn::doubleClickSignsInBlackRowsOnly()
 {
     OpenSignIn(kHeart);
-    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    auto* grid = Find<TDBGrid>(m_main->SignInWindow(), "dbgSignInNames");
     auto doubleClick = [&](int userId) {
-        const int row = DM->SignInParts->FindRow(QStringLiteral("user_id"), userId);
+        const int row = m_dm->SignInParts->FindRow(QStringLiteral("user_id"), userId);
         QVERIFY(row >= 0);
         const QPoint at = grid->visualRect(grid->model()->index(row, 0)).center();
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
@@ -556,7 +554,7 @@ void TstSignIn::doubleClickSignsInBlackRowsOnly()
     doubleClick(kSmithers);
     QCOMPARE(Attendances(kHeart, kSmithers), 1);
     QCOMPARE(RowColour(kSmithers), QColor(128, 128, 128));
-    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("user_id")).AsInteger(), kSmithers);
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("user_id")).AsInteger(), kSmithers);
     QVERIFY(SelName()->text().isEmpty());
     QVERIFY(!SignButton()->isEnabled());
 }
@@ -572,20 +570,20 @@ void TstSignIn::signToConferenceRecordsOneRowAndRefreshesThePages()
     // The sign-in date comes from the database.
     QCOMPARE(Count("select count(*) from attendances where sign_in_date is null"), 0);
     // The row is selected again, grey, and can no longer be signed.
-    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("user_id")).AsInteger(), kJones);
-    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("user_id")).AsInteger(), kJones);
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
     QVERIFY(!SignButton()->isEnabled());
-    QVERIFY(Find<QLineEdit>(frmSignIn, "eSignInName")->hasFocus());
+    QVERIFY(Find<QLineEdit>(m_main->SignInWindow(), "eSignInName")->hasFocus());
     // The Participants and Conferences pages show this person and this conference, with the
     // new attendance in their detail lists.
-    QCOMPARE(DM->Participants->FieldByName(QStringLiteral("user_id")).AsInteger(), kJones);
-    QCOMPARE(DM->Conferences->FieldByName(QStringLiteral("conf_id")).AsInteger(), kLungs);
-    QVERIFY(DM->PartConfs->FindRow(QStringLiteral("conf_id"), kLungs) >= 0);
-    QVERIFY(!DM->PartConfs->FieldByName(QStringLiteral("sign_in_date")).IsNull());
-    QVERIFY(DM->ConfParts->FindRow(QStringLiteral("user_id"), kJones) >= 0);
+    QCOMPARE(m_dm->Participants->FieldByName(QStringLiteral("user_id")).AsInteger(), kJones);
+    QCOMPARE(m_dm->Conferences->FieldByName(QStringLiteral("conf_id")).AsInteger(), kLungs);
+    QVERIFY(m_dm->PartConfs->FindRow(QStringLiteral("conf_id"), kLungs) >= 0);
+    QVERIFY(!m_dm->PartConfs->FieldByName(QStringLiteral("sign_in_date")).IsNull());
+    QVERIFY(m_dm->ConfParts->FindRow(QStringLiteral("user_id"), kJones) >= 0);
 
     // A second request for the same pair adds nothing and says nothing.
-    frmSignIn->sbSignInClick();
+    m_main->SignInWindow()->sbSignInClick();
     QCOMPARE(Attendances(kLungs, kJones), 1);
     QVERIFY(m_prompts->shown.isEmpty());
 }
@@ -593,39 +591,39 @@ void TstSignIn::signToConferenceRecordsOneRowAndRefreshesThePages()
 void TstSignIn::signInIsRecordedWhileTheOtherPagesHideBoth()
 {
     // The Participants page shows only the B names; the Conferences page only "Heart".
-    DM->SearchParticipants(QStringLiteral("Br"));
+    m_dm->SearchParticipants(QStringLiteral("Br"));
     TConfFilter heartOnly;
     heartOnly.Name = QStringLiteral("Heart");
-    DM->ApplyConferenceFilter(DM->Conferences, heartOnly, m_main->TimeFilter());
-    QCOMPARE(DM->Participants->FindRow(QStringLiteral("user_id"), kSmith), -1);
-    QCOMPARE(DM->Conferences->FindRow(QStringLiteral("conf_id"), kLungs), -1);
+    m_dm->ApplyConferenceFilter(m_dm->Conferences, heartOnly, m_main->TimeFilter());
+    QCOMPARE(m_dm->Participants->FindRow(QStringLiteral("user_id"), kSmith), -1);
+    QCOMPARE(m_dm->Conferences->FindRow(QStringLiteral("conf_id"), kLungs), -1);
 
     OpenSignIn(kLungs);
     SelectPerson(kSmith);
     QTest::mouseClick(SignButton(), Qt::LeftButton);
     QCOMPARE(Attendances(kLungs, kSmith), 1);
-    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
     QVERIFY(m_prompts->shown.isEmpty());
     // The pages keep their search and filter.
-    QVERIFY(DM->Participants->Filtered());
-    QCOMPARE(DM->Conferences->RecordCount(), 1);
+    QVERIFY(m_dm->Participants->Filtered());
+    QCOMPARE(m_dm->Conferences->RecordCount(), 1);
 
     // Only the conference hidden: the participant is found and the pair recorded once.
     SelectPerson(kBrown);
     QTest::mouseClick(SignButton(), Qt::LeftButton);
     QCOMPARE(Attendances(kLungs, kBrown), 1);
-    frmSignIn->sbSignInClick();
+    m_main->SignInWindow()->sbSignInClick();
     QCOMPARE(Attendances(kLungs, kBrown), 1);
     CloseSignIn();
 
     // The rows are known to the attendance list, so the pages can remove them again.
-    DM->RemoveAttendance(kLungs, kSmith);
+    m_dm->RemoveAttendance(kLungs, kSmith);
     QCOMPARE(Attendances(kLungs, kSmith), 0);
 }
 
 void TstSignIn::signInOfAVanishedParticipantIsRefusedWithAMessage()
 {
-    DM->SearchParticipants(QStringLiteral("Br"));
+    m_dm->SearchParticipants(QStringLiteral("Br"));
     OpenSignIn(kHeart);
     SelectPerson(kSmith);
     // Another program removes the participant while the list still shows them.
@@ -637,31 +635,33 @@ void TstSignIn::signInOfAVanishedParticipantIsRefusedWithAMessage()
     QCOMPARE(m_prompts->shown[0].kind, TPrompts::Kind::Warning);
     QVERIFY(m_prompts->shown[0].text.contains(QStringLiteral("nobody was signed in")));
     // The list is refreshed as after any sign-in.
-    QCOMPARE(DM->SignInParts->FindRow(QStringLiteral("user_id"), kSmith), -1);
+    QCOMPARE(m_dm->SignInParts->FindRow(QStringLiteral("user_id"), kSmith), -1);
 }
 
 void TstSignIn::newParticipantIsSignedInAlthoughTheFilterHidesThem()
 {
     OpenSignIn(kHeart);
     Search(QStringLiteral("Smi"));
-    const int participantsBefore = DM->Participants->RecordCount();
-    auto* newButton = Find<QPushButton>(frmSignIn, "bSignInNew");
-    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
-    const QPoint corner = frmSignIn->mapToGlobal(
-        QPoint(newButton->mapTo(frmSignIn, QPoint()).x(), grid->mapTo(frmSignIn, QPoint()).y()));
+    const int participantsBefore = m_dm->Participants->RecordCount();
+    auto* newButton = Find<QPushButton>(m_main->SignInWindow(), "bSignInNew");
+    auto* grid = Find<TDBGrid>(m_main->SignInWindow(), "dbgSignInNames");
+    const QPoint corner = m_main->SignInWindow()->mapToGlobal(
+        QPoint(newButton->mapTo(m_main->SignInWindow(), QPoint()).x(),
+               grid->mapTo(m_main->SignInWindow(), QPoint()).y()));
 
     QString caption;
     QString saveCaption;
     QPoint placedAt;
     bool inserting = false;
-    WhenShown(frmAddPart, [&] {
-        caption = frmAddPart->windowTitle();
-        saveCaption = WithoutMnemonic(Find<QPushButton>(frmAddPart, "bPartSave")->text());
-        placedAt = frmAddPart->pos();
-        inserting = DM->Participants->DataState() == TDataSet::State::Insert;
+    WhenShown(m_main->AddPartDialog(), [&] {
+        caption = m_main->AddPartDialog()->windowTitle();
+        saveCaption =
+            WithoutMnemonic(Find<QPushButton>(m_main->AddPartDialog(), "bPartSave")->text());
+        placedAt = m_main->AddPartDialog()->pos();
+        inserting = m_dm->Participants->DataState() == TDataSet::State::Insert;
         TypeInto("dbePartLastName", QStringLiteral("Zeta"));
         TypeInto("dbePartFirstName", QStringLiteral("  "));
-        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(m_main->AddPartDialog(), "bPartSave"), Qt::LeftButton);
     });
     QTest::mouseClick(newButton, Qt::LeftButton);
 
@@ -676,28 +676,34 @@ void TstSignIn::newParticipantIsSignedInAlthoughTheFilterHidesThem()
         Count("select count(*) from participants where last_name = 'Zeta' and first_name = '  '"),
         1);
     QCOMPARE(Attendances(kHeart, zeta), 1);
-    QCOMPARE(DM->Participants->DataState(), TDataSet::State::Browse);
-    QCOMPARE(DM->Participants->RecordCount(), participantsBefore + 1);
+    QCOMPARE(m_dm->Participants->DataState(), TDataSet::State::Browse);
+    QCOMPARE(m_dm->Participants->RecordCount(), participantsBefore + 1);
     // The list keeps its filter: the new row stays hidden there.
-    QCOMPARE(DM->SignInParts->RecordCount(), 2);
-    QCOMPARE(DM->SignInParts->FindRow(QStringLiteral("user_id"), zeta), -1);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 2);
+    QCOMPARE(m_dm->SignInParts->FindRow(QStringLiteral("user_id"), zeta), -1);
     QVERIFY(m_prompts->shown.isEmpty());
 }
 
 void TstSignIn::cancelCloseBoxAndEscapeLeaveNoNewParticipant()
 {
     OpenSignIn(kHeart);
-    const int participantsBefore = DM->Participants->RecordCount();
-    auto* newButton = Find<QPushButton>(frmSignIn, "bSignInNew");
+    const int participantsBefore = m_dm->Participants->RecordCount();
+    auto* newButton = Find<QPushButton>(m_main->SignInWindow(), "bSignInNew");
     const QList<std::function<void()>> endings = {
-        [this] { QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartCancel"), Qt::LeftButton); },
-        [] { frmAddPart->close(); },
-        [this] { QTest::keyClick(Find<QLineEdit>(frmAddPart, "dbePartLastName"), Qt::Key_Escape); },
+        [this] {
+            QTest::mouseClick(Find<QPushButton>(m_main->AddPartDialog(), "bPartCancel"),
+                              Qt::LeftButton);
+        },
+        [this] { m_main->AddPartDialog()->close(); },
+        [this] {
+            QTest::keyClick(Find<QLineEdit>(m_main->AddPartDialog(), "dbePartLastName"),
+                            Qt::Key_Escape);
+        },
     };
     for (const auto& end : endings) {
         bool shown = false;
         WhenShown(
-            frmAddPart,
+            m_main->AddPartDialog(),
             [&] {
                 TypeInto("dbePartLastName", QStringLiteral("Half"));
                 end();
@@ -705,12 +711,12 @@ void TstSignIn::cancelCloseBoxAndEscapeLeaveNoNewParticipant()
             &shown);
         QTest::mouseClick(newButton, Qt::LeftButton);
         QVERIFY(shown);
-        QCOMPARE(DM->Participants->DataState(), TDataSet::State::Browse);
-        QCOMPARE(DM->Participants->RecordCount(), participantsBefore);
+        QCOMPARE(m_dm->Participants->DataState(), TDataSet::State::Browse);
+        QCOMPARE(m_dm->Participants->RecordCount(), participantsBefore);
         QCOMPARE(Count("select count(*) from participants where last_name = 'Half'"), 0);
         QCOMPARE(Count("select count(*) from attendances"), 1);
         // A later save elsewhere cannot store the abandoned row either.
-        DM->Participants->Post();
+        m_dm->Participants->Post();
         QCOMPARE(Count("select count(*) from participants"), 5);
     }
 }
@@ -724,16 +730,17 @@ void TstSignIn::refusedSaveShowsTheMessageAndKeepsTheTypedValues()
     bool stillInserting = false;
     QString typed;
     QString message;
-    WhenShown(frmAddPart, [&] {
+    WhenShown(m_main->AddPartDialog(), [&] {
         TypeInto("dbePartLastName", QStringLiteral("Refused"));
-        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
-        stillOpen = frmAddPart->isVisible();
-        stillInserting = DM->Participants->DataState() == TDataSet::State::Insert;
-        typed = Find<QLineEdit>(frmAddPart, "dbePartLastName")->text();
+        QTest::mouseClick(Find<QPushButton>(m_main->AddPartDialog(), "bPartSave"), Qt::LeftButton);
+        stillOpen = m_main->AddPartDialog()->isVisible();
+        stillInserting = m_dm->Participants->DataState() == TDataSet::State::Insert;
+        typed = Find<QLineEdit>(m_main->AddPartDialog(), "dbePartLastName")->text();
         message = m_prompts->LastText();
-        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartCancel"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(m_main->AddPartDialog(), "bPartCancel"),
+                          Qt::LeftButton);
     });
-    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bSignInNew"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(m_main->SignInWindow(), "bSignInNew"), Qt::LeftButton);
 
     QVERIFY(stillOpen);
     QVERIFY(stillInserting);
@@ -749,56 +756,59 @@ void TstSignIn::editDetailsSavesAndSignsNoOneIn()
     SelectPerson(kSmith);
     QString saveCaption;
     QString shownName;
-    WhenShown(frmAddPart, [&] {
-        saveCaption = WithoutMnemonic(Find<QPushButton>(frmAddPart, "bPartSave")->text());
-        shownName = Find<QLineEdit>(frmAddPart, "dbePartLastName")->text();
+    WhenShown(m_main->AddPartDialog(), [&] {
+        saveCaption =
+            WithoutMnemonic(Find<QPushButton>(m_main->AddPartDialog(), "bPartSave")->text());
+        shownName = Find<QLineEdit>(m_main->AddPartDialog(), "dbePartLastName")->text();
         TypeInto("dbePartFirstName", QStringLiteral("Johnny"));
-        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(m_main->AddPartDialog(), "bPartSave"), Qt::LeftButton);
     });
-    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bEdit"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(m_main->SignInWindow(), "bEdit"), Qt::LeftButton);
 
     QCOMPARE(saveCaption, QStringLiteral("Save"));
     QCOMPARE(shownName, QStringLiteral("Smith"));
     QCOMPARE(Count("select count(*) from participants where first_name = 'Johnny'"), 1);
-    QCOMPARE(DM->SignInParts->FieldByName(QStringLiteral("user_id")).AsInteger(), kSmith);
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("user_id")).AsInteger(), kSmith);
     QCOMPARE(SelName()->text(), QStringLiteral("Johnny Smith"));
     QCOMPARE(Count("select count(*) from attendances"), 1);
 
     // Cancel discards the changes.
-    WhenShown(frmAddPart, [&] {
+    WhenShown(m_main->AddPartDialog(), [&] {
         TypeInto("dbePartFirstName", QStringLiteral("Jack"));
-        QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartCancel"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(m_main->AddPartDialog(), "bPartCancel"),
+                          Qt::LeftButton);
     });
-    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bEdit"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(m_main->SignInWindow(), "bEdit"), Qt::LeftButton);
     QCOMPARE(Count("select count(*) from participants where first_name = 'Jack'"), 0);
-    QCOMPARE(DM->Participants->FieldByName(QStringLiteral("first_name")).AsString(),
+    QCOMPARE(m_dm->Participants->FieldByName(QStringLiteral("first_name")).AsString(),
              QStringLiteral("Johnny"));
-    QCOMPARE(DM->Participants->DataState(), TDataSet::State::Browse);
+    QCOMPARE(m_dm->Participants->DataState(), TDataSet::State::Browse);
 }
 
 void TstSignIn::editDetailsReachesAParticipantHiddenByThePageSearch()
 {
-    DM->SearchParticipants(QStringLiteral("Br"));
+    m_dm->SearchParticipants(QStringLiteral("Br"));
     OpenSignIn(kHeart);
     SelectPerson(kJones);
     bool shown = false;
     QString shownName;
     WhenShown(
-        frmAddPart,
+        m_main->AddPartDialog(),
         [&] {
-            shownName = Find<QLineEdit>(frmAddPart, "dbePartLastName")->text();
+            shownName = Find<QLineEdit>(m_main->AddPartDialog(), "dbePartLastName")->text();
             TypeInto("dbePartLastName", QStringLiteral("Jones-Hill"));
-            QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(m_main->AddPartDialog(), "bPartSave"),
+                              Qt::LeftButton);
         },
         &shown);
-    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bEdit"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(m_main->SignInWindow(), "bEdit"), Qt::LeftButton);
 
     QVERIFY(shown);
     QCOMPARE(shownName, QStringLiteral("Jones"));
     QCOMPARE(Count("select count(*) from participants where last_name = 'Jones-Hill'"), 1);
     // The Participants page's search is in force again.
-    QVERIFY(DM->Participants->Filtered());
-    QCOMPARE(DM->Participants->RecordCount(), 1);
+    QVERIFY(m_dm->Participants->Filtered());
+    QCOMPARE(m_dm->Participants->RecordCount(), 1);
     QCOMPARE(Count("select count(*) from attendances"), 1);
 }
 
@@ -808,52 +818,53 @@ void TstSignIn::editDetailsWithAnEmptyListOpensNothing()
     Search(QStringLiteral("Nobody"));
     bool shown = false;
     WhenShown(
-        frmAddPart, [] {}, &shown);
-    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bEdit"), Qt::LeftButton);
+        m_main->AddPartDialog(), [] {}, &shown);
+    QTest::mouseClick(Find<QPushButton>(m_main->SignInWindow(), "bEdit"), Qt::LeftButton);
     QTest::qWait(50);
     QVERIFY(!shown);
-    QCOMPARE(DM->Participants->DataState(), TDataSet::State::Browse);
+    QCOMPARE(m_dm->Participants->DataState(), TDataSet::State::Browse);
 }
 
 void TstSignIn::windowStaysMaximisedWhereItIs()
 {
     OpenSignIn(kHeart);
-    const Qt::WindowFlags flags = frmSignIn->windowFlags();
+    const Qt::WindowFlags flags = m_main->SignInWindow()->windowFlags();
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
-    QVERIFY(frmSignIn->windowState() & Qt::WindowMaximized);
-    const QPoint home = frmSignIn->screen()->availableGeometry().topLeft();
-    QTRY_COMPARE(frmSignIn->frameGeometry().topLeft(), home);
+    QVERIFY(m_main->SignInWindow()->windowState() & Qt::WindowMaximized);
+    const QPoint home = m_main->SignInWindow()->screen()->availableGeometry().topLeft();
+    QTRY_COMPARE(m_main->SignInWindow()->frameGeometry().topLeft(), home);
 
     // The window system takes the maximised state away and moves the window, as a drag of
     // the title bar does on some desktops: the window goes back.
     TStateRecorder states;
-    frmSignIn->installEventFilter(&states);
-    frmSignIn->windowHandle()->setWindowStates(Qt::WindowNoState);
-    frmSignIn->windowHandle()->setFramePosition(home + QPoint(60, 40));
+    m_main->SignInWindow()->installEventFilter(&states);
+    m_main->SignInWindow()->windowHandle()->setWindowStates(Qt::WindowNoState);
+    m_main->SignInWindow()->windowHandle()->setFramePosition(home + QPoint(60, 40));
     QTRY_VERIFY(states.leftMaximised);
-    QTRY_VERIFY(frmSignIn->windowState() & Qt::WindowMaximized);
-    QTRY_COMPARE(frmSignIn->frameGeometry().topLeft(), home);
-    QVERIFY(frmSignIn->windowState() & Qt::WindowMaximized);
+    QTRY_VERIFY(m_main->SignInWindow()->windowState() & Qt::WindowMaximized);
+    QTRY_COMPARE(m_main->SignInWindow()->frameGeometry().topLeft(), home);
+    QVERIFY(m_main->SignInWindow()->windowState() & Qt::WindowMaximized);
 }
 
 void TstSignIn::statusLineAndKeyboardSignIn()
 {
     OpenSignIn(kHeart);
-    auto* status = Find<QLabel>(frmSignIn, "lSignInStatus");
-    auto* edit = Find<QLineEdit>(frmSignIn, "eSignInName");
+    auto* status = Find<QLabel>(m_main->SignInWindow(), "lSignInStatus");
+    auto* edit = Find<QLineEdit>(m_main->SignInWindow(), "eSignInName");
     QVERIFY(status && edit);
-    auto shot = [](const char* name) {
+    auto shot = [this](const char* name) {
         QTest::qWait(0); // lets the layout follow the new status text
-        QVERIFY(frmSignIn->grab().save(QDir(ScreenshotDir()).filePath(QLatin1String(name))));
+        QVERIFY(m_main->SignInWindow()->grab().save(
+            QDir(ScreenshotDir()).filePath(QLatin1String(name))));
     };
 
     // Type, Enter, Down, Enter: the second of the two matches is signed in.
     edit->setFocus();
     QTest::keyClicks(edit, QStringLiteral("Smi"));
     QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(DM->SignInParts->RecordCount(), 2);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 2);
     QCOMPARE(Attendances(kHeart, kSmith) + Attendances(kHeart, kSmithers), 0);
     QTest::keyClick(edit, Qt::Key_Down);
     QCOMPARE(SelName()->text(), QStringLiteral("Anna Smithers"));
@@ -873,7 +884,7 @@ void TstSignIn::statusLineAndKeyboardSignIn()
     QCOMPARE(status->text(), QStringLiteral("Already signed in"));
     shot("signin-status-already.png");
     Search(QStringLiteral("Zzz"));
-    QCOMPARE(DM->SignInParts->RecordCount(), 0);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 0);
     QCOMPARE(status->text(), QStringLiteral("Not on the list? Press New participant"));
     shot("signin-status-not-listed.png");
 
@@ -885,10 +896,10 @@ void TstSignIn::statusLineAndKeyboardSignIn()
         QTest::keyClick(SignButton(), key);
         QCOMPARE(Attendances(kHeart, userId), 1);
     }
-    QCOMPARE(DM->SignInParts->RecordCount(), 5);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 5);
 
     // The titles are as large as the names, and the columns fill the list.
-    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    auto* grid = Find<TDBGrid>(m_main->SignInWindow(), "dbgSignInNames");
     QCOMPARE(grid->horizontalHeader()->font().pointSize(), grid->font().pointSize());
     QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
 }
@@ -903,22 +914,24 @@ void TstSignIn::screenshots()
     OpenSignIn(kHeart);
     Search(QStringLiteral("Smi"));
     SelectPerson(kSmithers);
-    frmSignIn->showNormal();
-    frmSignIn->resize(1024, 768);
+    m_main->SignInWindow()->showNormal();
+    m_main->SignInWindow()->resize(1024, 768);
     QTest::qWait(0);
-    QVERIFY(frmSignIn->grab().save(QDir(dir).filePath(QStringLiteral("signin-window.png"))));
+    QVERIFY(m_main->SignInWindow()->grab().save(
+        QDir(dir).filePath(QStringLiteral("signin-window.png"))));
     Search(QString());
     SelectPerson(kBrown);
-    frmSignIn->resize(frmSignIn->minimumSize());
+    m_main->SignInWindow()->resize(m_main->SignInWindow()->minimumSize());
     QTest::qWait(0);
-    QVERIFY(frmSignIn->grab().save(QDir(dir).filePath(QStringLiteral("signin-window-small.png"))));
+    QVERIFY(m_main->SignInWindow()->grab().save(
+        QDir(dir).filePath(QStringLiteral("signin-window-small.png"))));
 
     QImage dialog;
-    WhenShown(frmAddPart, [&] {
+    WhenShown(m_main->AddPartDialog(), [&] {
         TypeInto("dbePartLastName", QStringLiteral("Zeta"));
-        dialog = frmAddPart->grab().toImage();
+        dialog = m_main->AddPartDialog()->grab().toImage();
     });
-    QTest::mouseClick(Find<QPushButton>(frmSignIn, "bSignInNew"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(m_main->SignInWindow(), "bSignInNew"), Qt::LeftButton);
     QVERIFY(dialog.save(QDir(dir).filePath(QStringLiteral("signin-addpart.png"))));
 }
 

@@ -1,7 +1,0 @@
-#include "TPickerSignals.h"
-
-TPickerSignals& TPickerSignals::Instance()
-{
-    static TPickerSignals instance;
-    return instance;
-}
