@@ -224,8 +224,8 @@ void TstStartup::jetDatabaseIsOfferedForImport()
     int titles = -1;
 
     const int exitCode = RunAndClose(dir.path(), [&] {
-        participants = DM->Participants->RecordCount();
-        titles = DM->Titles->RecordCount();
+        participants = g_main->DataModule().Participants->RecordCount();
+        titles = g_main->DataModule().Titles->RecordCount();
     });
 
     QVERIFY(!prompts.shown.isEmpty());
