@@ -16,10 +16,10 @@ namespace
 class TWidgetDeliveryReport : public TDeliveryReportWindow
 {
 public:
-    void Show(const QList<TDeliveryRow>& rows, TSendAgain sendAgain) override
+    void Show(const QList<TDeliveryRow>& rows, TDeliveryActions actions) override
     {
         auto* window =
-            new TfrmDeliveryReport(rows, std::move(sendAgain), QApplication::activeWindow());
+            new TfrmDeliveryReport(rows, std::move(actions), QApplication::activeWindow());
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->show();
     }
@@ -40,9 +40,9 @@ void TDeliveryReportWindow::Install(TDeliveryReportWindow* window)
     g_installed = window;
 }
 
-TfrmDeliveryReport::TfrmDeliveryReport(const QList<TDeliveryRow>& rows, TSendAgain sendAgain,
+TfrmDeliveryReport::TfrmDeliveryReport(const QList<TDeliveryRow>& rows, TDeliveryActions actions,
                                        QWidget* parent)
-    : QDialog(parent), m_sendAgain(std::move(sendAgain))
+    : QDialog(parent), m_actions(std::move(actions))
 {
     setObjectName(QStringLiteral("frmDeliveryReport"));
     setWindowTitle(tr("Delivery report"));
@@ -53,25 +53,32 @@ TfrmDeliveryReport::TfrmDeliveryReport(const QList<TDeliveryRow>& rows, TSendAga
     lSummary->setObjectName(QStringLiteral("lSummary"));
     dbgDelivery = new QTableWidget(this);
     dbgDelivery->setObjectName(QStringLiteral("dbgDelivery"));
-    dbgDelivery->setColumnCount(6);
-    dbgDelivery->setHorizontalHeaderLabels(
-        {tr("Time"), tr("Participant"), tr("E-mail"), tr("File"), tr("Handler"), tr("Result")});
+    dbgDelivery->setColumnCount(7);
+    dbgDelivery->setHorizontalHeaderLabels({tr("No."), tr("Participant"), tr("Result"),
+                                            tr("E-mail"), tr("Time"), tr("Handler"), tr("File")});
     dbgDelivery->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dbgDelivery->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dbgDelivery->setWordWrap(true);
     dbgDelivery->verticalHeader()->hide();
     dbgDelivery->horizontalHeader()->setStretchLastSection(true);
 
     bSendAgain = new QPushButton(tr("Send again"), this);
     bSendAgain->setObjectName(QStringLiteral("bSendAgain"));
+    bPrintTheirs = new QPushButton(tr("Print theirs"), this);
+    bPrintTheirs->setObjectName(QStringLiteral("bPrintTheirs"));
+    bPrintTheirs->setToolTip(
+        tr("Prints the transcripts of the participants without an e-mail address"));
     bClose = new QPushButton(tr("Close"), this);
     bClose->setObjectName(QStringLiteral("bClose"));
     bClose->setDefault(true);
     connect(bSendAgain, &QPushButton::clicked, this, &TfrmDeliveryReport::bSendAgainClick);
+    connect(bPrintTheirs, &QPushButton::clicked, this, &TfrmDeliveryReport::bPrintTheirsClick);
     connect(bClose, &QPushButton::clicked, this, &QDialog::close);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(bSendAgain);
+    buttons->addWidget(bPrintTheirs);
     buttons->addWidget(bClose);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lSummary);
@@ -82,39 +89,56 @@ TfrmDeliveryReport::TfrmDeliveryReport(const QList<TDeliveryRow>& rows, TSendAga
 
 void TfrmDeliveryReport::bSendAgainClick()
 {
-    // An error here (settings, no connection) travels to the program-wide handler; the rows
-    // already re-sent are stored and shown the next time.
-    ShowRows(m_sendAgain());
+    // Send again shows its own messages; the rows already re-sent are stored either way.
+    ShowRows(m_actions.sendAgain());
 }
 
-void TfrmDeliveryReport::ShowRows(const QList<TDeliveryRow>& rows)
+void TfrmDeliveryReport::bPrintTheirsClick()
 {
+    m_actions.printTheirs();
+}
+
+void TfrmDeliveryReport::ShowRows(const QList<TDeliveryRow>& all)
+{
+    // Failures first, each group in the order of the run.
+    QList<TDeliveryRow> rows;
+    for (const bool failed : {true, false})
+        for (const TDeliveryRow& row : all)
+            if (row.Failed() == failed)
+                rows << row;
+
     dbgDelivery->setRowCount(int(rows.size()));
-    int sent = 0;
+    bool failed = false;
+    bool withoutAddress = false;
     for (int r = 0; r < rows.size(); ++r) {
         const TDeliveryRow& row = rows.at(r);
-        if (row.status == TDeliveryRow::Status::Sent)
-            ++sent;
-        QString result = TDeliveryRow::StatusText(row.status);
-        if (!row.detail.isEmpty())
-            result += QStringLiteral(": ") + row.detail;
-        const QStringList cells{QLocale().toString(row.time, QLocale::ShortFormat),
-                                QString::number(row.userId),
+        failed = failed || row.Failed();
+        withoutAddress = withoutAddress || row.status == TDeliveryRow::Status::NoAddress;
+        const QStringList cells{QString::number(row.userId),
+                                row.name,
+                                row.ResultText(),
                                 row.address,
-                                QFileInfo(row.file).fileName(),
+                                QLocale().toString(row.time, QLocale::ShortFormat),
                                 row.handler,
-                                result};
+                                QFileInfo(row.file).fileName()};
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells.at(c));
-            item->setToolTip(c == 3 ? QDir::toNativeSeparators(row.file) : cells.at(c));
+            item->setToolTip(c == colFile ? QDir::toNativeSeparators(row.file) : cells.at(c));
+            if (c == colNumber)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             dbgDelivery->setItem(r, c, item);
         }
     }
+    // The result stays in sight at the window's size: the columns before it are held narrow
+    // and a long result wraps (and shows whole in its tooltip).
     dbgDelivery->resizeColumnsToContents();
-    const int failed = int(rows.size()) - sent;
-    lSummary->setText(
-        failed == 0
-            ? tr("All %n message(s) sent.", nullptr, sent)
-            : tr("%1 of %2 messages sent; %3 not sent.").arg(sent).arg(rows.size()).arg(failed));
-    bSendAgain->setEnabled(failed > 0 && m_sendAgain != nullptr);
+    const int em = dbgDelivery->fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    for (const auto& [column, limit] :
+         {std::pair{int(colParticipant), 14 * em}, std::pair{int(colResult), 22 * em},
+          std::pair{int(colAddress), 14 * em}, std::pair{int(colFile), 14 * em}})
+        dbgDelivery->setColumnWidth(column, std::min(dbgDelivery->columnWidth(column), limit));
+    dbgDelivery->resizeRowsToContents();
+    lSummary->setText(TDeliveryLog::CountLine(all));
+    bSendAgain->setEnabled(failed && m_actions.sendAgain != nullptr);
+    bPrintTheirs->setEnabled(withoutAddress && m_actions.printTheirs != nullptr);
 }

@@ -10,9 +10,16 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 
-// Sends the failed rows of a run again and returns every row of the run as it now stands.
-// Throws TError when no handler can be made (settings) or the connection fails.
+// Sends the failed rows of a run again and returns every row of the run as it now stands; it
+// shows its own messages.
 using TSendAgain = std::function<QList<TDeliveryRow>()>;
+
+// What the report's buttons do; a button without its action is off.
+struct TDeliveryActions {
+    TSendAgain sendAgain;
+    // Prints the transcripts of the participants without an e-mail address in one job.
+    std::function<void()> printTheirs;
+};
 
 // The "Delivery report" after a transcript e-mail run: the run's rows with their result, and
 // "Send again" for those not sent. It goes through this interface so that tests drive it; the
@@ -21,7 +28,7 @@ class TDeliveryReportWindow
 {
 public:
     virtual ~TDeliveryReportWindow() = default;
-    virtual void Show(const QList<TDeliveryRow>& rows, TSendAgain sendAgain) = 0;
+    virtual void Show(const QList<TDeliveryRow>& rows, TDeliveryActions actions) = 0;
 
     // The installed implementation; the window when none is installed.
     static TDeliveryReportWindow& Current();
@@ -29,23 +36,29 @@ public:
     static void Install(TDeliveryReportWindow* window);
 };
 
-// The window itself: a list (time, participant, address, file, handler, result) and the buttons
-// "Send again" (enabled while a row is not sent) and "Close".
+// The window itself: a count line ("158 sent, 3 refused, 2 not sent"), the list (number and
+// name of the participant, result, address, time, handler, file) with the failures first, and
+// the buttons "Send again" (enabled while a row is not sent), "Print theirs" (enabled while a
+// participant has no address) and "Close".
 class TfrmDeliveryReport : public QDialog
 {
     Q_OBJECT
 public:
-    TfrmDeliveryReport(const QList<TDeliveryRow>& rows, TSendAgain sendAgain,
+    enum Column { colNumber, colParticipant, colResult, colAddress, colTime, colHandler, colFile };
+
+    TfrmDeliveryReport(const QList<TDeliveryRow>& rows, TDeliveryActions actions,
                        QWidget* parent = nullptr);
 
     void bSendAgainClick();
+    void bPrintTheirsClick();
 
 private:
     void ShowRows(const QList<TDeliveryRow>& rows);
 
-    TSendAgain m_sendAgain;
+    TDeliveryActions m_actions;
     QLabel* lSummary = nullptr;
     QTableWidget* dbgDelivery = nullptr;
     QPushButton* bSendAgain = nullptr;
+    QPushButton* bPrintTheirs = nullptr;
     QPushButton* bClose = nullptr;
 };

@@ -18,10 +18,15 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace
 {
 
 TReportWindows* g_installed = nullptr;
+// Where the last status window stood: a run of many steps (a PDF per participant, then the
+// messages) shows its windows in one place instead of letting each find its own.
+std::optional<QPoint> g_statusPlace;
 
 } // namespace
 
@@ -66,6 +71,18 @@ TReportStatusWindow::TReportStatusWindow(QWidget* parent) : QDialog(parent)
         m_choseOkToAll = true;
         m_confirmed = true;
     });
+}
+
+TReportStatusWindow::~TReportStatusWindow()
+{
+    if (m_placed)
+        g_statusPlace = pos();
+}
+
+void TReportStatusWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    m_placed = true;
 }
 
 void TReportStatusWindow::SetProgress(const QString& text)
@@ -291,6 +308,8 @@ void TReportPreviewWindow::PrintClicked()
 std::unique_ptr<TReportStatus> TReportWidgets::OpenStatus()
 {
     auto window = std::make_unique<TReportStatusWindow>(QApplication::activeWindow());
+    if (g_statusPlace)
+        window->move(*g_statusPlace);
     window->show();
     return window;
 }
