@@ -17,7 +17,10 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QApplication>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QTableWidget>
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressDialog>
@@ -40,6 +43,9 @@ private Q_SLOTS:
     void runButtonsOpenTheirMenusAtThePointer();
     void menusPassTheSelectedParticipants_data();
     void menusPassTheSelectedParticipants();
+    void generateAsksFirstWithTheNumbers_data();
+    void generateAsksFirstWithTheNumbers();
+    void deliveryReportOpensFromThePage();
     void filterChangesEmptyTheSelection();
     void listsAreExportedFromBothPages();
     void calendarRunFollowsTheCalendarListAndLinksBack();
@@ -212,6 +218,8 @@ void TstDocumentPages::menusPassTheSelectedParticipants()
     m_dm->Transcripts->SetRecNo(1);
     SelectRows(rows);
     QSignalSpy runs(m_trans, &TTranscriptsPage::transcriptRunStarting);
+    if (!preview)
+        m_prompts->QueueChoice(TPrompts::Answer::Start);
     auto* action = m_main->findChild<QAction*>(item);
     QVERIFY(action);
     // Through the event loop, so an error reaches the program's handler as after a click.
@@ -243,7 +251,88 @@ void TstDocumentPages::menusPassTheSelectedParticipants()
                                              "e-mails!").arg(names.size()),
                               "Finished"}));
     }
-    QCOMPARE(m_prompts->shown.size(), Plain().size());
+    // Besides the plain messages, a generate run asked its one question first.
+    QCOMPARE(m_prompts->shown.size(), Plain().size() + (preview ? 0 : 1));
+}
+
+void TstDocumentPages::generateAsksFirstWithTheNumbers_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QString>("question");
+    const QString everyone = "This prints 2 transcripts (1 by post, 1 by fax) and e-mails 1. 1 "
+                             "have no e-mail address.";
+    QTest::newRow("all") << "miGenerateAll" << QList<int>{1} << everyone;
+    QTest::newRow("only selected")
+        << "miGenerateSelected" << QList<int>{0, 2}
+        << "This prints 1 transcripts (1 by post, 0 by fax) and e-mails 1.";
+    QTest::newRow("only selected, none selected")
+        << "miGenerateSelected" << QList<int>{}
+        << "No participant is selected, so this covers everyone.\n\n" + everyone;
+}
+
+void TstDocumentPages::generateAsksFirstWithTheNumbers()
+{
+    QFETCH(QString, item);
+    QFETCH(QList<int>, rows);
+    QFETCH(QString, question);
+    // Adams by post, Baker by fax, Cole by e-mail, Dunn by e-mail without an address.
+    m_db->Exec("update participants set mail_type = 2 where user_id = 1");
+    m_db->Exec("update participants set mail_type = 3 where user_id = 2");
+    m_db->Exec("update participants set email = 'cy@example.org' where user_id = 3");
+    ShowTranscripts();
+    SelectRows(rows);
+    QSignalSpy runs(m_trans, &TTranscriptsPage::transcriptRunStarting);
+    auto* action = m_main->findChild<QAction*>(item);
+    QVERIFY(action);
+    action->trigger(); // no answer queued: the question is cancelled
+    QCOMPARE(m_prompts->shown.size(), 1);
+    QCOMPARE(m_prompts->shown.first().kind, TPrompts::Kind::Confirmation);
+    QCOMPARE(m_prompts->LastText(), question);
+    // Cancel: nothing ran, nothing was printed or written.
+    QCOMPARE(runs.size(), 0);
+    QCOMPARE(m_windows->statusWindows, 0);
+    QVERIFY(!QDir(m_db->FilePath(QStringLiteral("PDF"))).exists());
+}
+
+void TstDocumentPages::deliveryReportOpensFromThePage()
+{
+    auto reports = [] {
+        QList<QWidget*> windows;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("frmDeliveryReport") && w->isVisible())
+                windows << w;
+        return windows;
+    };
+    ShowTranscripts();
+    Click("bDeliveryReport");
+    QCOMPARE(m_prompts->LastText(), QStringLiteral("No transcripts have been e-mailed yet."));
+    QVERIFY(reports().isEmpty());
+
+    // A run over everyone (all by e-mail, none with an address) opens the report; closed,
+    // it opens again from the page, read back from the delivery log.
+    m_prompts->QueueChoice(TPrompts::Answer::Start);
+    m_trans->miGenerateAllClick();
+    QCOMPARE(reports().size(), 1);
+    reports().first()->close();
+    QTRY_VERIFY(reports().isEmpty());
+    Click("bDeliveryReport");
+    QCOMPARE(reports().size(), 1);
+    QWidget* report = reports().first();
+    auto* summary = report->findChild<QLabel*>(QStringLiteral("lSummary"));
+    QVERIFY(summary);
+    QCOMPARE(summary->text(), QStringLiteral("4 without an address"));
+    auto* grid = report->findChild<QTableWidget*>(QStringLiteral("dbgDelivery"));
+    QVERIFY(grid);
+    QStringList names;
+    for (int r = 0; r < grid->rowCount(); ++r)
+        names << grid->item(r, 1)->text() + ": " + grid->item(r, 2)->text();
+    names.sort();
+    QCOMPARE(names, (QStringList{"Al Adams: no e-mail address", "Bo Baker: no e-mail address",
+                                 "Cy Cole: no e-mail address", "Di Dunn: no e-mail address"}));
+    auto* printTheirs = report->findChild<QPushButton*>(QStringLiteral("bPrintTheirs"));
+    QVERIFY(printTheirs && printTheirs->isEnabled());
+    report->close();
 }
 
 void TstDocumentPages::filterChangesEmptyTheSelection()
