@@ -216,6 +216,34 @@ private Q_SLOTS:
         QCOMPARE(reports.shown.size(), 1);
     }
 
+    void wrongLoginStopsTheRunBeforePaperAndPdfs()
+    {
+        TSmtpServer server;
+        if (!server.Start())
+            QSKIP(qPrintable(server.SkipReason()));
+        TDocumentsFixture f;
+        // Two postal, one fax and Anna by e-mail with an address; the password is wrong.
+        f.db.Exec("update participants set email = 'anna@example.org' where user_id = 1");
+        TConfig& config = *f.dm->Config;
+        config.WriteString("Mail", "HandlerType", "1");
+        config.WriteString("SMTP", "Host", "127.0.0.1");
+        config.WriteString("SMTP", "Port", server.PortText());
+        config.WriteString("SMTP", "AuthType", "1");
+        config.WriteString("SMTP", "UserName", "clerk");
+        config.WriteString("SMTP", "Password", "wrong");
+        TRecordedReports reports;
+        const QString error =
+            ErrorOf([&] { f.docs->GenerateTranscripts(f.confFilter, f.timeFilter); });
+        QVERIFY2(error.contains("535") || error.contains("user name or password"),
+                 qPrintable(error));
+        // Nothing was printed (a print job opens its status window first) and no PDF written.
+        QCOMPARE(f.windows.statusWindows, 0);
+        QVERIFY(!QDir(QDir(f.db.Dir()).filePath("PDF")).exists());
+        QCOMPARE(server.Count("auth"), 1);
+        QCOMPARE(server.Count("data"), 0);
+        QVERIFY(reports.shown.isEmpty());
+    }
+
     void deliversEveryoneTheirOwnPdf_data()
     {
         QTest::addColumn<QString>("handlerType");
