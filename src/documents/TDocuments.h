@@ -14,6 +14,7 @@ class TProgress;
 class TDataSet;
 class TPrompts;
 class TReportProject;
+class TReportWindows;
 class TReportContent;
 class TTimeFilter;
 struct TReportSeries;
@@ -25,13 +26,15 @@ struct TReportSeries;
 class TDocuments
 {
 public:
-    TDocuments(TDM& dm, TPrompts& prompts);
+    // Every status window, preview and delivery report goes through windows.
+    TDocuments(TDM& dm, TPrompts& prompts, TReportWindows& windows);
     ~TDocuments();
     TDocuments(const TDocuments&) = delete;
     TDocuments& operator=(const TDocuments&) = delete;
 
     TDM& DataModule() const { return m_dm; }
     TPrompts& Prompts() const { return m_prompts; }
+    TReportWindows& Windows() const { return m_windows; }
     // Shown by runs over TProgress::Threshold rows; none (no window, no cancel) when null.
     // The caller keeps ownership.
     void SetProgress(TProgress* progress) { m_progress = progress; }
@@ -123,6 +126,7 @@ private:
 
     TDM& m_dm;
     TPrompts& m_prompts;
+    TReportWindows& m_windows;
     TProgress* m_progress = nullptr;
     std::unique_ptr<TReportProject> m_project;
     QMap<QString, QString> m_parameters;

@@ -36,7 +36,7 @@ void TDocuments::EmailTranscripts(const TConfFilter& confFilter, const TTimeFilt
 {
     // One series for the run: "Ok to all" in one status window confirms the rest.
     TReportSeries series;
-    TEmailRun run(m_dm, m_prompts,
+    TEmailRun run(m_dm, m_prompts, m_windows,
                   [this, &series](const QString& path) { WriteTranscriptPdf(path, &series); });
     run.SetPeriod(TranscriptPeriod(timeFilter));
     run.SetPrintTheirs([this, confFilter, timeFilter](const QList<int>& userIds) {
@@ -78,7 +78,7 @@ void TDocuments::ShowDeliveryReport(const TConfFilter& confFilter, const TTimeFi
         log->period = m_lastLog && m_lastLog->RunId() == log->RunId()
                           ? m_lastLog->period
                           : TranscriptPeriod(timeFilter);
-    TEmailRun::ShowReport(m_dm, m_prompts, log,
+    TEmailRun::ShowReport(m_dm, m_prompts, m_windows, log,
                           [this, confFilter, timeFilter](const QList<int>& userIds) {
                               PrintTranscripts(confFilter, timeFilter, IdTexts(userIds));
                           });

@@ -303,7 +303,7 @@ void TDocuments::WriteTranscriptPdf(const QString& path, TReportSeries* series)
 {
     if (!m_setUpDone)
         SetUpTranscriptReport();
-    TReportRun run(BuildContent(kTranscriptReport));
+    TReportRun run(BuildContent(kTranscriptReport), m_windows);
     run.ToPdf(path, series);
 }
 
@@ -361,7 +361,7 @@ void TDocuments::PrintTranscriptsWhere(const TConfFilter& confFilter,
         lines << mailTypeCondition;
     TDM::SetQuery(m_dm.TransParticipants, lines);
     if (!m_dm.TransParticipants->IsEmpty()) {
-        TReportRun run(BuildContent(kTranscriptReport));
+        TReportRun run(BuildContent(kTranscriptReport), m_windows);
         run.ToDefaultPrinter();
     }
 }
@@ -378,7 +378,7 @@ void TDocuments::PreviewTranscripts(const TConfFilter& confFilter, const TTimeFi
                                                         confFilter, timeFilter);
     TDM::SetQuery(m_dm.TransConferences, {QString(kQ1).replace(QLatin1String("%s"), condition)});
     TDM::SetQuery(m_dm.TransStatistics, {QString(kQ2).replace(QLatin1String("%s"), condition)});
-    TReportRun run(BuildContent(kTranscriptReport));
+    TReportRun run(BuildContent(kTranscriptReport), m_windows);
     run.ToPreview(m_previewPrint);
 }
 
@@ -393,6 +393,6 @@ void TDocuments::PrintConferenceParticipants()
     m_parameters.clear();
     m_setUpDone = false;
     m_parameters[QStringLiteral("pAttConfName")] = name;
-    TReportRun run(BuildContent(kConfPartsReport));
+    TReportRun run(BuildContent(kConfPartsReport), m_windows);
     run.ToPreview(m_previewPrint);
 }

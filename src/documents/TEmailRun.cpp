@@ -4,7 +4,6 @@
 #include "TConnection.h"
 #include "TDM.h"
 #include "TDataSet.h"
-#include "TDeliveryReport.h"
 #include "TError.h"
 #include "TOutlookMail.h"
 #include "TPrompts.h"
@@ -64,13 +63,14 @@ struct TPassResult {
 // Cancel there stops before the next message. The first run stops at the first failure but an
 // unusable address; "Send again" also goes on after a refused recipient and a server's "try
 // later", and looks for each row's PDF first.
-TPassResult SendRows(const TConfig& config, TMailHandler& handler, TDeliveryLog& log,
-                     const QList<int>& indices, const QString& label, bool sendAgain)
+TPassResult SendRows(const TConfig& config, TMailHandler& handler, TReportWindows& windows,
+                     TDeliveryLog& log, const QList<int>& indices, const QString& label,
+                     bool sendAgain)
 {
     TPassResult result;
     if (indices.isEmpty())
         return result;
-    const std::unique_ptr<TReportStatus> status = TReportWindows::Current().OpenStatus();
+    const std::unique_ptr<TReportStatus> status = windows.OpenStatus();
     int n = 0;
     for (const int index : indices) {
         TDeliveryRow& row = log.Rows()[index];
@@ -253,8 +253,8 @@ QString TranscriptAttachmentName(const QString& period, const QString& fullName)
 }
 
 
-TEmailRun::TEmailRun(TDM& dm, TPrompts& prompts, TPdfWriter writePdf)
-    : m_dm(dm), m_prompts(prompts), m_writePdf(std::move(writePdf))
+TEmailRun::TEmailRun(TDM& dm, TPrompts& prompts, TReportWindows& windows, TPdfWriter writePdf)
+    : m_dm(dm), m_prompts(prompts), m_windows(windows), m_writePdf(std::move(writePdf))
 {
 }
 
@@ -337,7 +337,7 @@ void TEmailRun::Deliver()
     m_log->Add(m_lines);
     auto showReport = [this] {
         if (!m_log->Rows().isEmpty())
-            ShowReport(m_dm, m_prompts, m_log, m_printTheirs);
+            ShowReport(m_dm, m_prompts, m_windows, m_log, m_printTheirs);
     };
 
     try {
@@ -351,7 +351,7 @@ void TEmailRun::Deliver()
         throw TError(error.Message());
     }
 
-    const TPassResult result = SendRows(config, *handler, *m_log, toSend, label, false);
+    const TPassResult result = SendRows(config, *handler, m_windows, *m_log, toSend, label, false);
     if (result.cancelled) {
         showReport();
         throw EReportCancelled(Tr("Sending was cancelled (%1). \"Send again\" in the delivery "
@@ -369,7 +369,8 @@ void TEmailRun::Deliver()
     showReport();
 }
 
-QList<TDeliveryRow> TEmailRun::SendAgain(TDM& dm, TPrompts& prompts, TDeliveryLog& log)
+QList<TDeliveryRow> TEmailRun::SendAgain(TDM& dm, TPrompts& prompts, TReportWindows& windows,
+                                         TDeliveryLog& log)
 {
     QList<int> toSend;
     QList<int> unknown;
@@ -447,7 +448,7 @@ QList<TDeliveryRow> TEmailRun::SendAgain(TDM& dm, TPrompts& prompts, TDeliveryLo
         prompts.Message(TPrompts::Kind::Error, TPrompts::ApplicationTitle(), error.Message());
         return log.Rows();
     }
-    const TPassResult result = SendRows(config, *handler, log, toSend, label, true);
+    const TPassResult result = SendRows(config, *handler, windows, log, toSend, label, true);
     QStringList texts;
     if (!result.stopError.isEmpty())
         texts << result.stopError;
@@ -462,13 +463,16 @@ QList<TDeliveryRow> TEmailRun::SendAgain(TDM& dm, TPrompts& prompts, TDeliveryLo
     return log.Rows();
 }
 
-void TEmailRun::ShowReport(TDM& dm, TPrompts& prompts, const std::shared_ptr<TDeliveryLog>& log,
-                           TPrintTheirs printTheirs)
+void TEmailRun::ShowReport(TDM& dm, TPrompts& prompts, TReportWindows& windows,
+                           const std::shared_ptr<TDeliveryLog>& log, TPrintTheirs printTheirs)
 {
     TDeliveryActions actions;
     TDM* module = &dm;
     TPrompts* shown = &prompts;
-    actions.sendAgain = [module, shown, log] { return SendAgain(*module, *shown, *log); };
+    TReportWindows* opened = &windows;
+    actions.sendAgain = [module, shown, opened, log] {
+        return SendAgain(*module, *shown, *opened, *log);
+    };
     if (printTheirs)
         actions.printTheirs = [log, printTheirs] {
             QList<int> ids;
@@ -478,5 +482,5 @@ void TEmailRun::ShowReport(TDM& dm, TPrompts& prompts, const std::shared_ptr<TDe
             if (!ids.isEmpty())
                 printTheirs(ids);
         };
-    TDeliveryReportWindow::Current().Show(log->Rows(), std::move(actions));
+    windows.ShowDeliveryReport(log->Rows(), std::move(actions));
 }

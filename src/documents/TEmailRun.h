@@ -12,6 +12,7 @@ class TConfig;
 class TDM;
 class TMailHandler;
 class TPrompts;
+class TReportWindows;
 class TTimeFilter;
 
 // The folder "PDF" of the working directory with a trailing separator, created with its
@@ -49,7 +50,8 @@ public:
     // Prints the transcripts of these participants in one job.
     using TPrintTheirs = std::function<void(const QList<int>& userIds)>;
 
-    TEmailRun(TDM& dm, TPrompts& prompts, TPdfWriter writePdf);
+    // The status window of the sending and the delivery report go through windows.
+    TEmailRun(TDM& dm, TPrompts& prompts, TReportWindows& windows, TPdfWriter writePdf);
 
     // The years in the attachments' names (TranscriptPeriod).
     void SetPeriod(const QString& period) { m_period = period; }
@@ -68,10 +70,11 @@ public:
     // again only when that address changed, a row that may have been delivered only when the
     // user says so. A refused recipient is logged and the rest go on; a failure of the server
     // itself stops, and every failure is shown. Returns the rows as they now stand.
-    static QList<TDeliveryRow> SendAgain(TDM& dm, TPrompts& prompts, TDeliveryLog& log);
+    static QList<TDeliveryRow> SendAgain(TDM& dm, TPrompts& prompts, TReportWindows& windows,
+                                         TDeliveryLog& log);
     // Shows the "Delivery report" of log with its "Send again" and "Print theirs".
-    static void ShowReport(TDM& dm, TPrompts& prompts, const std::shared_ptr<TDeliveryLog>& log,
-                           TPrintTheirs printTheirs);
+    static void ShowReport(TDM& dm, TPrompts& prompts, TReportWindows& windows,
+                           const std::shared_ptr<TDeliveryLog>& log, TPrintTheirs printTheirs);
 
 private:
     QString UniquePath(const QString& folder, const QString& email, int userId);
@@ -79,6 +82,7 @@ private:
 
     TDM& m_dm;
     TPrompts& m_prompts;
+    TReportWindows& m_windows;
     TPdfWriter m_writePdf;
     TPrintTheirs m_printTheirs;
     QString m_period;

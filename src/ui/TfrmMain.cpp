@@ -8,6 +8,7 @@
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TDocuments.h"
+#include "TReportWidgets.h"
 #include "TError.h"
 #include "TParticipantsPage.h"
 #include "TProgressDialog.h"
@@ -71,8 +72,13 @@ void CancelPendingEdit(TDataSet* dataSet)
 
 } // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
+TfrmMain::TfrmMain(QWidget* parent, TReportWindows* windows)
+    : QMainWindow(parent), m_windows(windows)
 {
+    if (!m_windows) {
+        m_ownWindows = std::make_unique<TReportWidgets>();
+        m_windows = m_ownWindows.get();
+    }
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(tr("Conferences"));
     resize(702, 572);
@@ -100,7 +106,7 @@ void TfrmMain::CreatePages()
     pgMain = new TMainPageControl(this);
     pgMain->setObjectName(QStringLiteral("pgMain"));
     m_progress = std::make_unique<TProgressDialog>(this);
-    m_documents = std::make_unique<TDocuments>(*DM, TPrompts::Current());
+    m_documents = std::make_unique<TDocuments>(*DM, TPrompts::Current(), *m_windows);
     m_documents->SetProgress(m_progress.get());
     const TPageInputs inputs{*DM, m_filters, TPrompts::Current(), *m_documents};
     m_conferencesPage = new TConferencesPage(inputs, pgMain);

@@ -16,6 +16,7 @@ class TConferencesPage;
 class TConfigurePage;
 class TDocuments;
 class TProgressDialog;
+class TReportWindows;
 class TParticipantsPage;
 class TSignInPage;
 class TTranscriptsPage;
@@ -38,7 +39,9 @@ public:
         pageCount
     };
 
-    explicit TfrmMain(QWidget* parent = nullptr);
+    // The document runs open their windows through windows; without it, the program's own
+    // widgets (TReportWidgets) do.
+    explicit TfrmMain(QWidget* parent = nullptr, TReportWindows* windows = nullptr);
     ~TfrmMain() override;
 
     // The window's settings: the Configure page's controls and the main grids' column widths.
@@ -138,6 +141,8 @@ private:
     // Made before the pages, which keep a reference to them.
     TPageFilters m_filters;
     std::unique_ptr<TProgressDialog> m_progress;
+    std::unique_ptr<TReportWindows> m_ownWindows;
+    TReportWindows* m_windows = nullptr;
     std::unique_ptr<TDocuments> m_documents;
     int m_activePage = pageConf;
 };

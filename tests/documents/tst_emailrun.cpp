@@ -9,7 +9,6 @@
 #include "TConnection.h"
 #include "TDM.h"
 #include "TDataSet.h"
-#include "TDeliveryReport.h"
 #include "TDocuments.h"
 #include "TEmailRun.h"
 #include "TError.h"
@@ -23,11 +22,8 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QLabel>
 #include <QProcess>
-#include <QPushButton>
 #include <QStandardPaths>
-#include <QTableWidget>
 #include <QTest>
 
 #include <functional>
@@ -38,21 +34,6 @@ namespace
 
 const QString AllParticipants =
     QStringLiteral("select p.* from participants p where p.user_id > 0");
-
-// Records the report windows instead of showing them.
-struct TRecordedReports : TDeliveryReportWindow {
-    QList<QList<TDeliveryRow>> shown;
-    TSendAgain sendAgain;
-    std::function<void()> printTheirs;
-    TRecordedReports() { Install(this); }
-    ~TRecordedReports() override { Install(nullptr); }
-    void Show(const QList<TDeliveryRow>& rows, TDeliveryActions actions) override
-    {
-        shown << rows;
-        sendAgain = std::move(actions.sendAgain);
-        printTheirs = std::move(actions.printTheirs);
-    }
-};
 
 QStringList Statuses(const QList<TDeliveryRow>& rows)
 {
@@ -83,7 +64,6 @@ class TestEmailRun : public QObject
         TTempDatabase db;
         std::unique_ptr<TDM> dm;
         TTestPrompts prompts;
-        TRecordedReports reports;
         TTestReportWindows windows;
         QStringList written;   // PDF paths in the order written
         QList<int> sentBefore; // messages the server had when each PDF was written
@@ -114,7 +94,7 @@ class TestEmailRun : public QObject
         // writes nothing for the ids in skip).
         void Run(const QList<int>& skip = {}, TEmailRun::TPrintTheirs printTheirs = {})
         {
-            TEmailRun run(*dm, prompts, [this, skip](const QString& path) {
+            TEmailRun run(*dm, prompts, windows, [this, skip](const QString& path) {
                 TDataSet* p = dm->TransParticipants;
                 QVERIFY(p->RecordCount() == 1);
                 if (skip.contains(p->FieldByName("user_id").AsInteger()))
@@ -187,7 +167,6 @@ private Q_SLOTS:
         config.WriteString("SMTP", "AuthType", "0");
         config.WriteString("Mail", "From", "office@example.org");
         config.WriteString("Mail", "Subject", "Transcript");
-        TRecordedReports reports;
         f.windows.chooseOkToAll = okToAll;
         f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
 
@@ -213,7 +192,7 @@ private Q_SLOTS:
                                         "Transcript - Bob smithers.pdf Bob"}));
         QCOMPARE(f.prompts.LastText(),
                  QString("There are 1 participants with wrong (empty) e-mails!"));
-        QCOMPARE(reports.shown.size(), 1);
+        QCOMPARE(f.windows.reports.size(), 1);
     }
 
     void wrongLoginStopsTheRunBeforePaperAndPdfs()
@@ -231,7 +210,6 @@ private Q_SLOTS:
         config.WriteString("SMTP", "AuthType", "1");
         config.WriteString("SMTP", "UserName", "clerk");
         config.WriteString("SMTP", "Password", "wrong");
-        TRecordedReports reports;
         const QString error =
             ErrorOf([&] { f.docs->GenerateTranscripts(f.confFilter, f.timeFilter); });
         QVERIFY2(error.contains("535") || error.contains("user name or password"),
@@ -241,7 +219,7 @@ private Q_SLOTS:
         QVERIFY(!QDir(QDir(f.db.Dir()).filePath("PDF")).exists());
         QCOMPARE(server.Count("auth"), 1);
         QCOMPARE(server.Count("data"), 0);
-        QVERIFY(reports.shown.isEmpty());
+        QVERIFY(f.windows.reports.isEmpty());
     }
 
     void deliversEveryoneTheirOwnPdf_data()
@@ -324,8 +302,8 @@ private Q_SLOTS:
         const QStringList sent{"ann@example.org sent", "shared@example.org sent",
                                "shared@example.org sent", " no address", " no address"};
         QCOMPARE(f.LogStatuses(), sent);
-        QCOMPARE(f.reports.shown.size(), 1);
-        const QList<TDeliveryRow> rows = f.reports.shown.first();
+        QCOMPARE(f.windows.reports.size(), 1);
+        const QList<TDeliveryRow> rows = f.windows.reports.first();
         QCOMPARE(Statuses(rows), sent);
         QCOMPARE(rows.at(3).name, QString("P4"));
         QCOMPARE(rows.at(4).ResultText(), QString("no e-mail address"));
@@ -333,7 +311,7 @@ private Q_SLOTS:
         QCOMPARE(rows.first().handler,
                  handlerType == "1" ? QString("SMTP 127.0.0.1") : QString("Mail client"));
         // "Print theirs" prints the transcripts of exactly those two.
-        f.reports.printTheirs();
+        f.windows.printTheirs();
         QCOMPARE(printed, QList<int>({4, 6}));
     }
 
@@ -362,7 +340,7 @@ private Q_SLOTS:
         QCOMPARE(server.Count("data"), 2);
         QCOMPARE(f.LogStatuses(), QStringList({"ann@example.org sent", "bob@example.org refused",
                                                "cid@example.org sent"}));
-        QCOMPARE(f.reports.shown.first().at(1).detail,
+        QCOMPARE(f.windows.reports.first().at(1).detail,
                  QString("MAPI Error 11: Attachment not found"));
     }
 
@@ -385,8 +363,8 @@ private Q_SLOTS:
         QCOMPARE(f.LogStatuses(),
                  QStringList({"ann@example.org sent", "reject@example.org refused", " no address",
                               "cid@example.org not sent"}));
-        QCOMPARE(f.reports.shown.size(), 1);
-        QVERIFY(f.reports.shown.first().at(1).detail.contains("Recipient address rejected"));
+        QCOMPARE(f.windows.reports.size(), 1);
+        QVERIFY(f.windows.reports.first().at(1).detail.contains("Recipient address rejected"));
 
         // Send again leaves the refused address alone while it is the same and sends the
         // rest; once the participant's address is corrected, it goes there.
@@ -395,14 +373,14 @@ private Q_SLOTS:
                 .ScalarQuery("select attempts from mail_log where user_id = ?", {userId})
                 .toInt();
         };
-        QCOMPARE(Statuses(f.reports.sendAgain()),
+        QCOMPARE(Statuses(f.windows.sendAgain()),
                  QStringList({"ann@example.org sent", "reject@example.org refused", " no address",
                               "cid@example.org sent"}));
         QCOMPARE(server.Count("data"), 2);
         QCOMPARE(attempts(2), 1);
         f.SetEmail(2, "bob@example.org");
         f.SetEmail(3, "cy@example.org");
-        const QList<TDeliveryRow> rows = f.reports.sendAgain();
+        const QList<TDeliveryRow> rows = f.windows.sendAgain();
         QCOMPARE(Statuses(rows), QStringList({"ann@example.org sent", "bob@example.org sent",
                                               "cy@example.org sent", "cid@example.org sent"}));
         QCOMPARE(f.LogStatuses(), Statuses(rows));
@@ -438,7 +416,7 @@ private Q_SLOTS:
         // A Send again that cannot connect says so every time and counts no attempt.
         for (int round = 1; round <= 2; ++round) {
             f.prompts.Clear();
-            QCOMPARE(Statuses(f.reports.sendAgain()), nothingSent);
+            QCOMPARE(Statuses(f.windows.sendAgain()), nothingSent);
             QCOMPARE(f.prompts.shown.size(), 1);
             QCOMPARE(f.prompts.shown.first().kind, TPrompts::Kind::Error);
             QVERIFY2(f.prompts.LastText().startsWith("SMTP connect failed"),
@@ -452,7 +430,7 @@ private Q_SLOTS:
         f.Config().WriteString("SMTP", "Port", server.PortText());
         QVERIFY(QFile::remove(f.PdfFolder() + "/bob@example.org.pdf"));
         f.prompts.Clear();
-        const auto rows = f.reports.sendAgain();
+        const auto rows = f.windows.sendAgain();
         QCOMPARE(Statuses(rows).mid(0, 2),
                  QStringList({"ann@example.org sent", "bob@example.org not sent"}));
         QVERIFY(rows.at(1).detail.contains("no longer there"));
@@ -495,7 +473,7 @@ private Q_SLOTS:
             if (i == 0)
                 QVERIFY(!ErrorOf([&] { f.Run(); }).isEmpty());
             else
-                f.reports.sendAgain();
+                f.windows.sendAgain();
             QCOMPARE(f.LogStatuses(), QStringList({"ann@example.org " + step.status,
                                                    "bob@example.org " + step.status}));
             QCOMPARE(f.db.Conn().ScalarQuery("select max(handler) from mail_log").toString(),
@@ -534,14 +512,14 @@ private Q_SLOTS:
         for (const QJsonObject& rcpt : server.Events("rcpt"))
             QVERIFY(!rcpt["to"].toString().contains("evil"));
         QCOMPARE(f.LogStatuses().at(1).section(' ', -1), QString("refused"));
-        QCOMPARE(f.reports.shown.first().at(1).detail,
+        QCOMPARE(f.windows.reports.first().at(1).detail,
                  QString("the address contains a line break or another control character"));
         QCOMPARE(f.LogStatuses().mid(2),
                  QStringList({"cid@example.org not sent", "dee@example.org not sent"}));
 
         // Send again finishes the rest.
         f.windows.cancelAtProgress = 0;
-        f.reports.sendAgain();
+        f.windows.sendAgain();
         QCOMPARE(f.LogStatuses().mid(2),
                  QStringList({"cid@example.org sent", "dee@example.org sent"}));
         QCOMPARE(server.Count("data"), 3);
@@ -554,9 +532,8 @@ private Q_SLOTS:
         if (const QString dir = qEnvironmentVariable("QUORVEL_EMAILRUN_CHILD"); !dir.isEmpty()) {
             TDM dm(dir);
             TTestPrompts prompts;
-            TRecordedReports reports;
             TTestReportWindows windows;
-            TEmailRun run(dm, prompts, [](const QString& path) {
+            TEmailRun run(dm, prompts, windows, [](const QString& path) {
                 QFile file(path);
                 if (!file.open(QIODevice::WriteOnly))
                     throw TError("cannot write " + path);
@@ -588,10 +565,10 @@ private Q_SLOTS:
         child.kill(); // SIGKILL
         QVERIFY(child.waitForFinished());
 
-        TDocuments docs(*f.dm, f.prompts);
+        TDocuments docs(*f.dm, f.prompts, f.windows);
         docs.ShowDeliveryReport(TConfFilter(), TTimeFilter("2026"));
-        QCOMPARE(f.reports.shown.size(), 1);
-        const QList<TDeliveryRow> rows = f.reports.shown.first();
+        QCOMPARE(f.windows.reports.size(), 1);
+        const QList<TDeliveryRow> rows = f.windows.reports.first();
         QCOMPARE(Statuses(rows), QStringList({"a1@example.org sent", "a2@example.org sent",
                                               "hang@example.org sending",
                                               "a4@example.org not sent",
@@ -602,7 +579,7 @@ private Q_SLOTS:
 
         // Send again asks about the message that may have left; No sends only the rest.
         f.prompts.QueueAnswer(false);
-        const QList<TDeliveryRow> after = f.reports.sendAgain();
+        const QList<TDeliveryRow> after = f.windows.sendAgain();
         QCOMPARE(f.prompts.shown.size(), 1);
         QVERIFY(f.prompts.shown.first().text.contains("hang@example.org"));
         QCOMPARE(after.at(2).status, TDeliveryRow::Status::Sending);
@@ -701,7 +678,7 @@ private Q_SLOTS:
         QCOMPARE(f.written.size(), 2);
         QVERIFY(QFile::exists(f.PdfFolder() + "/bob@example.org.pdf"));
         QVERIFY(f.LogStatuses().isEmpty());
-        QVERIFY(f.reports.shown.isEmpty());
+        QVERIFY(f.windows.reports.isEmpty());
     }
 
     void nothingToSendStillConnects()
@@ -722,7 +699,7 @@ private Q_SLOTS:
         QCOMPARE(server.Count("connect"), 1);
         QCOMPARE(server.Count("data"), 0);
         QVERIFY(f.prompts.shown.isEmpty());
-        QVERIFY(f.reports.shown.isEmpty());
+        QVERIFY(f.windows.reports.isEmpty());
         QVERIFY(!stale.exists());
         QVERIFY(kept.exists()); // a sub-folder survives
     }
@@ -772,71 +749,6 @@ private Q_SLOTS:
         QCOMPARE(dm.Conn->ScalarQuery("select count(*) from sqlite_master where name = 'mail_log'")
                      .toInt(),
                  1);
-    }
-
-    void reportWindowSendsAgain()
-    {
-        TDeliveryRow sent;
-        sent.userId = 7;
-        sent.name = "Anna Adams";
-        sent.address = "ann@example.org";
-        sent.file = "/tmp/PDF/ann@example.org.pdf";
-        sent.status = TDeliveryRow::Status::Sent;
-        TDeliveryRow refused = sent;
-        refused.userId = 8;
-        refused.name = "Bob Baker";
-        refused.address = "bob@example.org";
-        refused.status = TDeliveryRow::Status::Refused;
-        refused.detail = "550 5.1.1 <bob@example.org>: Recipient address rejected: the mailbox "
-                         "does not exist here and mail for it is not accepted by this server";
-        TDeliveryRow none = sent;
-        none.userId = 9;
-        none.name = "Cy Cole";
-        none.address.clear();
-        none.status = TDeliveryRow::Status::NoAddress;
-        int calls = 0;
-        int prints = 0;
-        TDeliveryActions actions;
-        actions.sendAgain = [&] {
-            ++calls;
-            refused.status = TDeliveryRow::Status::Sent;
-            refused.detail.clear();
-            return QList<TDeliveryRow>{sent, refused, none};
-        };
-        actions.printTheirs = [&] { ++prints; };
-        TfrmDeliveryReport window({sent, refused, none}, actions);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.windowTitle(), QString("Delivery report"));
-        auto* grid = window.findChild<QTableWidget*>("dbgDelivery");
-        auto* summary = window.findChild<QLabel*>("lSummary");
-        auto* again = window.findChild<QPushButton*>("bSendAgain");
-        auto* printTheirs = window.findChild<QPushButton*>("bPrintTheirs");
-        QCOMPARE(summary->text(), QString("1 sent, 1 refused, 1 without an address"));
-        // Failures first; the number beside the name; the result in sight at the default size,
-        // in full in its tooltip.
-        auto column = [grid](int c) {
-            QStringList texts;
-            for (int r = 0; r < grid->rowCount(); ++r)
-                texts << grid->item(r, c)->text();
-            return texts;
-        };
-        using C = TfrmDeliveryReport::Column;
-        QCOMPARE(column(C::colNumber), QStringList({"8", "9", "7"}));
-        QCOMPARE(column(C::colParticipant), QStringList({"Bob Baker", "Cy Cole", "Anna Adams"}));
-        QCOMPARE(column(C::colResult).at(1), QString("no e-mail address"));
-        QCOMPARE(grid->item(0, C::colResult)->toolTip(), "refused: " + refused.detail);
-        QCOMPARE(grid->item(2, C::colFile)->text(), QString("ann@example.org.pdf"));
-        QVERIFY(grid->columnViewportPosition(C::colResult) + grid->columnWidth(C::colResult) <=
-                grid->viewport()->width());
-        QVERIFY(again->isEnabled());
-        QVERIFY(printTheirs->isEnabled());
-        QTest::mouseClick(printTheirs, Qt::LeftButton);
-        QCOMPARE(prints, 1);
-        QTest::mouseClick(again, Qt::LeftButton);
-        QCOMPARE(calls, 1);
-        QCOMPARE(summary->text(), QString("2 sent, 1 without an address"));
-        QCOMPARE(column(C::colResult), QStringList({"no e-mail address", "sent", "sent"}));
     }
 };
 

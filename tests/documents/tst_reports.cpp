@@ -153,7 +153,7 @@ void tst_reports::projectErrors()
     TDocumentsFixture f;
     if (project == "-") {
         QFile::remove(f.db.FilePath(QStringLiteral("cme.rav")));
-        f.docs = std::make_unique<TDocuments>(*f.dm, f.prompts);
+        f.docs = std::make_unique<TDocuments>(*f.dm, f.prompts, f.windows);
     } else {
         f.WriteProject(project);
     }

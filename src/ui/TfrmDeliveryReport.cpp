@@ -1,6 +1,5 @@
-#include "TDeliveryReport.h"
+#include "TfrmDeliveryReport.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -9,36 +8,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-namespace
-{
-
-class TWidgetDeliveryReport : public TDeliveryReportWindow
-{
-public:
-    void Show(const QList<TDeliveryRow>& rows, TDeliveryActions actions) override
-    {
-        auto* window =
-            new TfrmDeliveryReport(rows, std::move(actions), QApplication::activeWindow());
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->show();
-    }
-};
-
-TDeliveryReportWindow* g_installed = nullptr;
-
-} // namespace
-
-TDeliveryReportWindow& TDeliveryReportWindow::Current()
-{
-    static TWidgetDeliveryReport widgets;
-    return g_installed ? *g_installed : widgets;
-}
-
-void TDeliveryReportWindow::Install(TDeliveryReportWindow* window)
-{
-    g_installed = window;
-}
 
 TfrmDeliveryReport::TfrmDeliveryReport(const QList<TDeliveryRow>& rows, TDeliveryActions actions,
                                        QWidget* parent)

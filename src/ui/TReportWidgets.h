@@ -77,10 +77,11 @@ private:
     std::exception_ptr m_error;
 };
 
-// The program's windows for report runs.
+// The program's windows for document runs.
 class TReportWidgets : public TReportWindows
 {
 public:
     std::unique_ptr<TReportStatus> OpenStatus() override;
     void Preview(TReportPages& pages, QPrinter& printer, bool allowPrint) override;
+    void ShowDeliveryReport(const QList<TDeliveryRow>& rows, TDeliveryActions actions) override;
 };
