@@ -100,9 +100,8 @@ std::shared_ptr<TDeliveryLog> TDeliveryLog::Latest(TConnection& conn)
     };
     const int logId = column("log_id"), time = column("log_time"), userId = column("user_id"),
               email = column("email"), file = column("file_name"), handler = column("handler"),
-              status = column("status"), detail = column("detail"),
-              attempts = column("attempts"), first = column("first_name"),
-              last = column("last_name");
+              status = column("status"), detail = column("detail"), attempts = column("attempts"),
+              first = column("first_name"), last = column("last_name");
     for (int r = 0; r < rows.RecordCount(); ++r) {
         TDeliveryRow row;
         row.logId = rows.RowValue(r, logId).toLongLong();
@@ -111,9 +110,9 @@ std::shared_ptr<TDeliveryLog> TDeliveryLog::Latest(TConnection& conn)
                        ? stamp.toDateTime()
                        : QDateTime::fromString(stamp.toString(), TimeFormat);
         row.userId = rows.RowValue(r, userId).toInt();
-        row.name = QString(rows.RowValue(r, first).toString() + u' ' +
-                           rows.RowValue(r, last).toString())
-                       .trimmed();
+        row.name =
+            QString(rows.RowValue(r, first).toString() + u' ' + rows.RowValue(r, last).toString())
+                .trimmed();
         row.address = rows.RowValue(r, email).toString();
         row.file = rows.RowValue(r, file).toString();
         row.handler = rows.RowValue(r, handler).toString();
@@ -168,8 +167,7 @@ void TDeliveryLog::Store(TDeliveryRow& row)
         m_conn.Execute(QStringLiteral("update mail_log set log_time = ?, email = ?, handler = ?, "
                                       "status = ?, detail = ?, attempts = ? where log_id = ?"),
                        {row.time.toString(TimeFormat), row.address, row.handler,
-                        TDeliveryRow::StatusText(row.status), row.detail, row.attempts,
-                        row.logId});
+                        TDeliveryRow::StatusText(row.status), row.detail, row.attempts, row.logId});
     }
 }
 

@@ -18,7 +18,7 @@ struct TDeliveryRow {
     qint64 logId = 0; // the mail_log row; 0 while it is not stored
     QDateTime time;
     int userId = 0;
-    QString name;    // the participant's first and last name (not stored: read with the rows)
+    QString name; // the participant's first and last name (not stored: read with the rows)
     QString address;
     QString file;    // the PDF's full path
     QString handler; // "SMTP <host>" or "Mail client"

@@ -34,8 +34,9 @@ QString HandlerLabel(const TConfig& config)
     if (config.ReadString(MailSection, QStringLiteral("HandlerType")).trimmed() ==
         QLatin1String("2"))
         return QStringLiteral("Mail client");
-    return QStringLiteral("SMTP ") +
-           config.ReadString(QStringLiteral("SMTP"), QStringLiteral("Host")).trimmed();
+    return QString(QStringLiteral("SMTP ") +
+                   config.ReadString(QStringLiteral("SMTP"), QStringLiteral("Host")))
+        .trimmed();
 }
 
 bool HasControlCharacter(const QString& text)
@@ -53,7 +54,7 @@ QString FullName(const QString& first, const QString& last)
 
 // How far one pass over the rows got.
 struct TPassResult {
-    QString stopError;    // the failure that ended the pass; empty when it ran to its end
+    QString stopError; // the failure that ended the pass; empty when it ran to its end
     bool cancelled = false;
     QStringList refusals; // "address: reason" of the recipients refused on the way
 };
@@ -96,9 +97,8 @@ TPassResult SendRows(const TConfig& config, TMailHandler& handler, TReportWindow
         // A message without its transcript is worth nothing: a PDF that is gone is not sent.
         if (sendAgain && !QFileInfo(row.file).isFile()) {
             row.status = TDeliveryRow::Status::NotSent;
-            row.detail =
-                Tr("The file %1 is no longer there; generate the transcripts again.")
-                    .arg(QDir::toNativeSeparators(row.file));
+            row.detail = Tr("The file %1 is no longer there; generate the transcripts again.")
+                             .arg(QDir::toNativeSeparators(row.file));
             log.Update(index);
             continue;
         }
@@ -251,7 +251,6 @@ QString TranscriptAttachmentName(const QString& period, const QString& fullName)
         name += QStringLiteral(" - ") + person;
     return name + QStringLiteral(".pdf");
 }
-
 
 TEmailRun::TEmailRun(TDM& dm, TPrompts& prompts, TReportWindows& windows, TPdfWriter writePdf)
     : m_dm(dm), m_prompts(prompts), m_windows(windows), m_writePdf(std::move(writePdf))

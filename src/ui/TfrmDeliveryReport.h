@@ -8,10 +8,10 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 
-// The "Delivery report" of a transcript e-mail run (modeless): a count line ("158 sent, 3 refused, 2 not sent"), the list (number and
-// name of the participant, result, address, time, handler, file) with the failures first, and
-// the buttons "Send again" (enabled while a row is not sent), "Print theirs" (enabled while a
-// participant has no address) and "Close".
+// The "Delivery report" of a transcript e-mail run (modeless): a count line ("158 sent, 3 refused,
+// 2 not sent"), the list (number and name of the participant, result, address, time, handler, file)
+// with the failures first, and the buttons "Send again" (enabled while a row is not sent), "Print
+// theirs" (enabled while a participant has no address) and "Close".
 class TfrmDeliveryReport : public QDialog
 {
     Q_OBJECT

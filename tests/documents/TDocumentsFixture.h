@@ -24,7 +24,10 @@ public:
         docs = std::make_unique<TDocuments>(*dm, prompts, windows);
     }
     // The document runs with other windows (the program's widgets).
-    void UseWindows(TReportWindows& other) { docs = std::make_unique<TDocuments>(*dm, prompts, other); }
+    void UseWindows(TReportWindows& other)
+    {
+        docs = std::make_unique<TDocuments>(*dm, prompts, other);
+    }
     // Replaces cme.rav; the next run of a fresh TDocuments reads it.
     void WriteProject(const QByteArray& text)
     {
