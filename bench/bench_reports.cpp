@@ -12,6 +12,7 @@
 #include "TPrompts.h"
 #include "TReportProjectFile.h"
 #include "TReportRun.h"
+#include "TReportWidgets.h"
 #include "TReportWindows.h"
 #include "TTimeFilter.h"
 
@@ -43,16 +44,17 @@ class TAutoWindows : public TReportWindows
 public:
     std::unique_ptr<TReportStatus> OpenStatus() override { return std::make_unique<TAutoStatus>(); }
     void Preview(TReportPages&, QPrinter&, bool) override {}
+    void ShowDeliveryReport(const QList<TDeliveryRow>&, TDeliveryActions) override {}
 };
 
 // (a) One PDF per participant as the e-mail run writes them (the participant list filtered to
 // one row, then the engine), against a bare loop that lays out the same HTML with
 // QTextDocument into QPdfWriter. The two alternate participant by participant, so a change of
 // the machine's load weighs on both alike.
-void BenchPdf(TDM& dm, TDocuments& docs, const QStringList& ids)
+void BenchPdf(TDM& dm, const QStringList& ids)
 {
     TAutoWindows autoWindows;
-    TReportWindows::Install(&autoWindows);
+    TDocuments docs(dm, TPrompts::Current(), autoWindows);
     const TConfFilter noFilter;
     TTimeFilter noTime = TTimeFilter::CurrentYear();
     noTime.Kind = tkNone;
@@ -123,7 +125,6 @@ void BenchPdf(TDM& dm, TDocuments& docs, const QStringList& ids)
     std::printf("transcript_pdf_bare_per_s %.1f\n", bareRate);
     std::printf("transcript_pdf_ratio %.2f\n", engineRate / bareRate);
     std::fflush(stdout);
-    TReportWindows::Install(nullptr);
 }
 
 // (b) The transcript preview of the chosen participants, from the click to the first page
@@ -168,7 +169,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot open %s\n", qPrintable(dir));
         return 1;
     }
-    TDocuments docs(dm, TPrompts::Current());
+    // The preview is the program's own window.
+    TReportWidgets widgets;
+    TDocuments docs(dm, TPrompts::Current(), widgets);
     const int count = 1000;
     QStringList ids;
     {
@@ -183,7 +186,7 @@ int main(int argc, char** argv)
 
     const QString only = qEnvironmentVariable("QUORVEL_BENCH_ONLY");
     if (only != QLatin1String("preview"))
-        BenchPdf(dm, docs, ids);
+        BenchPdf(dm, ids);
     if (only != QLatin1String("pdf"))
         BenchPreview(docs, ids);
     return 0;

@@ -11,8 +11,9 @@ class TPrompts
 {
 public:
     enum class Kind { Plain, Information, Warning, Error, Confirmation };
-    // The buttons of a question with more than Yes and No.
-    enum class Answer { Yes, No, Cancel, Retry };
+    // The buttons of a question with more than Yes and No (Start: a run that says first what
+    // it will do).
+    enum class Answer { Yes, No, Cancel, Retry, Start };
 
     virtual ~TPrompts() = default;
 

@@ -2,7 +2,8 @@
 
 #include "TReportProject.h"
 
-TDocuments::TDocuments(TDM& dm, TPrompts& prompts) : m_dm(dm), m_prompts(prompts)
+TDocuments::TDocuments(TDM& dm, TPrompts& prompts, TReportWindows& windows)
+    : m_dm(dm), m_prompts(prompts), m_windows(windows)
 {
 }
 

@@ -9,10 +9,12 @@
 
 class TConfFilter;
 class TDM;
+class TDeliveryLog;
 class TProgress;
 class TDataSet;
 class TPrompts;
 class TReportProject;
+class TReportWindows;
 class TReportContent;
 class TTimeFilter;
 struct TReportSeries;
@@ -24,13 +26,15 @@ struct TReportSeries;
 class TDocuments
 {
 public:
-    TDocuments(TDM& dm, TPrompts& prompts);
+    // Every status window, preview and delivery report goes through windows.
+    TDocuments(TDM& dm, TPrompts& prompts, TReportWindows& windows);
     ~TDocuments();
     TDocuments(const TDocuments&) = delete;
     TDocuments& operator=(const TDocuments&) = delete;
 
     TDM& DataModule() const { return m_dm; }
     TPrompts& Prompts() const { return m_prompts; }
+    TReportWindows& Windows() const { return m_windows; }
     // Shown by runs over TProgress::Threshold rows; none (no window, no cancel) when null.
     // The caller keeps ownership.
     void SetProgress(TProgress* progress) { m_progress = progress; }
@@ -40,6 +44,19 @@ public:
     // participant ids as decimal text; an empty list means every participant the filters select.
     void GenerateTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
                              const QStringList& ids = {});
+    // What GenerateTranscripts would do with the same arguments: the transcripts it prints
+    // (by post and by fax), the messages it sends and the e-mail participants it cannot mail.
+    struct TRunCounts {
+        int post = 0;
+        int fax = 0;
+        int email = 0;
+        int noAddress = 0;
+    };
+    TRunCounts CountTranscriptRun(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
+                                  const QStringList& ids = {});
+    // Prints the transcripts of these participants, whatever their mailing option, in one job.
+    void PrintTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
+                          const QStringList& ids);
     // Shows every chosen participant's transcript in the modal preview (printing refused).
     void PreviewTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
                             const QStringList& ids = {});
@@ -76,6 +93,14 @@ public:
     // GenerateTranscripts left them.
     void EmailTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
                           const QStringList& ids);
+    // Opens the mail handler the settings choose and logs in, then lets it go: a wrong host,
+    // port or password stops a run before anything is printed or written. Throws TError with
+    // the handler's message.
+    void CheckMailSettings();
+    // The "Delivery report" of the latest e-mail run, from the delivery log, so that a run cut
+    // short is finished with "Send again"; "Print theirs" prints with the filters given. Says
+    // so when no run was logged yet.
+    void ShowDeliveryReport(const TConfFilter& confFilter, const TTimeFilter& timeFilter);
 
     // --- CSV lists and the calendar (TDocumentsExport.cpp) -------------------------------
     // Each saves the rows of its list as they stand (filter, search, order) to a CSV file the
@@ -93,13 +118,20 @@ private:
     // A report of the project over its connections with the current parameters; its sections
     // render from the data sets as they stand while the run lasts.
     std::shared_ptr<TReportContent> BuildContent(const QString& reportName);
+    // Sets the three transcript data sets for the filters (the participants' query with the
+    // condition added when it is not empty) and prints them in one job, when there is one.
+    void PrintTranscriptsWhere(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
+                               const QStringList& ids, const QString& mailTypeCondition);
     QImage LoadImage(const QString& path);
 
     TDM& m_dm;
     TPrompts& m_prompts;
+    TReportWindows& m_windows;
     TProgress* m_progress = nullptr;
     std::unique_ptr<TReportProject> m_project;
     QMap<QString, QString> m_parameters;
+    // The last e-mail run's log, for a file whose table cannot be written.
+    std::shared_ptr<TDeliveryLog> m_lastLog;
     bool m_previewPrint = false;
     bool m_setUpDone = false;
     struct TCachedImage {

@@ -1,6 +1,7 @@
 #include "TDocuments.h"
 
 #include "TConfig.h"
+#include "TConnection.h"
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TError.h"
@@ -306,27 +307,67 @@ void TDocuments::WriteTranscriptPdf(const QString& path, TReportSeries* series)
 {
     if (!m_setUpDone)
         SetUpTranscriptReport();
-    TReportRun run(BuildContent(kTranscriptReport));
+    TReportRun run(BuildContent(kTranscriptReport), m_windows);
     run.ToPdf(path, series);
+}
+
+TDocuments::TRunCounts TDocuments::CountTranscriptRun(const TConfFilter& confFilter,
+                                                     const TTimeFilter& timeFilter,
+                                                     const QStringList& ids)
+{
+    const QString participants = TDM::SelectTranscriptParticipants(confFilter, timeFilter, ids);
+    auto count = [&](const QString& mailType, const QString& address) {
+        return m_dm.Conn
+            ->ScalarQuery(QStringLiteral("select count(*) from (") + participants +
+                          QStringLiteral("\r\nand p.mail_type = ") + mailType +
+                          QStringLiteral(") q") + address)
+            .toInt();
+    };
+    const QString hasAddress = QStringLiteral(" where q.email is not null and q.email <> ''");
+    TRunCounts counts;
+    counts.post = count(QStringLiteral("2"), {});
+    counts.fax = count(QStringLiteral("3"), {});
+    counts.email = count(QStringLiteral("1"), hasAddress);
+    counts.noAddress = count(QStringLiteral("1"), {}) - counts.email;
+    return counts;
 }
 
 void TDocuments::GenerateTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
                                      const QStringList& ids)
 {
     SetUpTranscriptReport();
+    // A wrong host, port or password costs no paper: the mail settings are tried first,
+    // whenever the run will e-mail someone.
+    if (CountTranscriptRun(confFilter, timeFilter, ids).email > 0)
+        CheckMailSettings();
+    PrintTranscriptsWhere(confFilter, timeFilter, ids, QStringLiteral("and p.mail_type in (2, 3)"));
+    EmailTranscripts(confFilter, timeFilter, ids);
+}
+
+void TDocuments::PrintTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
+                                  const QStringList& ids)
+{
+    SetUpTranscriptReport();
+    PrintTranscriptsWhere(confFilter, timeFilter, ids, {});
+}
+
+void TDocuments::PrintTranscriptsWhere(const TConfFilter& confFilter,
+                                       const TTimeFilter& timeFilter, const QStringList& ids,
+                                       const QString& mailTypeCondition)
+{
     const QString condition = TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."),
                                                         confFilter, timeFilter);
     TDM::SetQuery(m_dm.TransConferences, {kAttendedConferencesSql.arg(condition)});
     TDM::SetQuery(m_dm.TransStatistics, {kCreditTotalsSql.arg(condition)});
     m_dm.TransParticipants->SetFiltered(false);
-    TDM::SetQuery(m_dm.TransParticipants,
-                  {TDM::SelectTranscriptParticipants(confFilter, timeFilter, ids),
-                   QStringLiteral("and p.mail_type in (2, 3)")});
+    QStringList lines{TDM::SelectTranscriptParticipants(confFilter, timeFilter, ids)};
+    if (!mailTypeCondition.isEmpty())
+        lines << mailTypeCondition;
+    TDM::SetQuery(m_dm.TransParticipants, lines);
     if (!m_dm.TransParticipants->IsEmpty()) {
-        TReportRun run(BuildContent(kTranscriptReport));
+        TReportRun run(BuildContent(kTranscriptReport), m_windows);
         run.ToDefaultPrinter();
     }
-    EmailTranscripts(confFilter, timeFilter, ids);
 }
 
 void TDocuments::PreviewTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
@@ -341,7 +382,7 @@ void TDocuments::PreviewTranscripts(const TConfFilter& confFilter, const TTimeFi
                                                         confFilter, timeFilter);
     TDM::SetQuery(m_dm.TransConferences, {kAttendedConferencesSql.arg(condition)});
     TDM::SetQuery(m_dm.TransStatistics, {kCreditTotalsSql.arg(condition)});
-    TReportRun run(BuildContent(kTranscriptReport));
+    TReportRun run(BuildContent(kTranscriptReport), m_windows);
     run.ToPreview(m_previewPrint);
 }
 
@@ -356,6 +397,6 @@ void TDocuments::PrintConferenceParticipants()
     m_parameters.clear();
     m_setUpDone = false;
     m_parameters[QStringLiteral("pAttConfName")] = name;
-    TReportRun run(BuildContent(kConfPartsReport));
+    TReportRun run(BuildContent(kConfPartsReport), m_windows);
     run.ToPreview(m_previewPrint);
 }

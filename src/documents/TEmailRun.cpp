@@ -1,29 +1,145 @@
 #include "TEmailRun.h"
 
 #include "TConfig.h"
+#include "TConnection.h"
 #include "TDM.h"
 #include "TDataSet.h"
-#include "TDeliveryReport.h"
 #include "TError.h"
 #include "TOutlookMail.h"
 #include "TPrompts.h"
+#include "TReportRenderer.h"
+#include "TReportWindows.h"
 #include "TSMTPMail.h"
+#include "TTimeFilter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace
 {
 
 const QString MailSection = QStringLiteral("Mail");
 
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TEmailRun", text);
+}
+
+// The handler as the log names it: the SMTP server's host, so that a corrected setting shows.
 QString HandlerLabel(const TConfig& config)
 {
-    return config.ReadString(MailSection, QStringLiteral("HandlerType")).trimmed() ==
-                   QLatin1String("2")
-               ? QStringLiteral("Mail client")
-               : QStringLiteral("SMTP");
+    if (config.ReadString(MailSection, QStringLiteral("HandlerType")).trimmed() ==
+        QLatin1String("2"))
+        return QStringLiteral("Mail client");
+    return QString(QStringLiteral("SMTP ") +
+                   config.ReadString(QStringLiteral("SMTP"), QStringLiteral("Host")))
+        .trimmed();
+}
+
+bool HasControlCharacter(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control ||
+               c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph;
+    });
+}
+
+QString FullName(const QString& first, const QString& last)
+{
+    return QString(first.trimmed() + u' ' + last.trimmed()).trimmed();
+}
+
+// How far one pass over the rows got.
+struct TPassResult {
+    QString stopError; // the failure that ended the pass; empty when it ran to its end
+    bool cancelled = false;
+    QStringList refusals; // "address: reason" of the recipients refused on the way
+};
+
+// Sends the rows at indices in order, each recorded as "sending" before it is handed over and
+// with its result right after. The status window names each participant with "n of total";
+// Cancel there stops before the next message. The first run stops at the first failure but an
+// unusable address; "Send again" also goes on after a refused recipient and a server's "try
+// later", and looks for each row's PDF first.
+TPassResult SendRows(const TConfig& config, TMailHandler& handler, TReportWindows& windows,
+                     TDeliveryLog& log, const QList<int>& indices, const QString& label,
+                     bool sendAgain)
+{
+    TPassResult result;
+    if (indices.isEmpty())
+        return result;
+    const std::unique_ptr<TReportStatus> status = windows.OpenStatus();
+    int n = 0;
+    for (const int index : indices) {
+        TDeliveryRow& row = log.Rows()[index];
+        ++n;
+        status->SetProgress(Tr("%1\n%2 of %3")
+                                .arg(row.name.isEmpty() ? row.address : row.name)
+                                .arg(n)
+                                .arg(indices.size()));
+        if (status->Cancelled()) {
+            result.cancelled = true;
+            break;
+        }
+        row.time = QDateTime::currentDateTime();
+        row.handler = label;
+        if (HasControlCharacter(row.address)) {
+            // The participant's fault, not the server's: nothing is sent for this message.
+            row.status = TDeliveryRow::Status::Refused;
+            row.detail = Tr("the address contains a line break or another control character");
+            log.Update(index);
+            result.refusals << row.address.simplified() + QStringLiteral(": ") + row.detail;
+            continue;
+        }
+        // A message without its transcript is worth nothing: a PDF that is gone is not sent.
+        if (sendAgain && !QFileInfo(row.file).isFile()) {
+            row.status = TDeliveryRow::Status::NotSent;
+            row.detail = Tr("The file %1 is no longer there; generate the transcripts again.")
+                             .arg(QDir::toNativeSeparators(row.file));
+            log.Update(index);
+            continue;
+        }
+        row.status = TDeliveryRow::Status::Sending;
+        row.detail.clear();
+        ++row.attempts;
+        log.Update(index);
+        try {
+            // Read again for every message.
+            handler.Send(config.ReadString(MailSection, QStringLiteral("From")), row.address,
+                         config.ReadString(MailSection, QStringLiteral("Subject")), row.file,
+                         config.ReadList(QStringLiteral("Body")),
+                         TranscriptAttachmentName(log.period, row.name));
+            row.time = QDateTime::currentDateTime();
+            row.detail = handler.LastRefusal();
+            row.status =
+                row.detail.isEmpty() ? TDeliveryRow::Status::Sent : TDeliveryRow::Status::Refused;
+            log.Update(index);
+            if (!row.detail.isEmpty())
+                result.refusals << row.address + QStringLiteral(": ") + row.detail;
+        } catch (const EMailError& error) {
+            using Kind = EMailError::Kind;
+            const Kind kind = error.ErrorKind();
+            row.time = QDateTime::currentDateTime();
+            row.detail = error.Message();
+            // Worth another try later: the server or the way to it, not this address.
+            const bool retry = kind == Kind::Transient || kind == Kind::Connection ||
+                               kind == Kind::Authentication || kind == Kind::Encryption;
+            row.status = retry ? TDeliveryRow::Status::NotSent : TDeliveryRow::Status::Refused;
+            log.Update(index);
+            const bool goOn = kind == Kind::Address ||
+                              (sendAgain && (error.RecipientRefused() || kind == Kind::Transient));
+            if (goOn) {
+                result.refusals << row.address + QStringLiteral(": ") + row.detail;
+                continue;
+            }
+            result.stopError = error.Message();
+            break;
+        }
+    }
+    return result;
 }
 
 bool IsReservedDeviceName(const QString& name)
@@ -108,8 +224,43 @@ QString SafePdfName(const QString& email)
     return name.left(200);
 }
 
-TEmailRun::TEmailRun(TDM& dm, TPrompts& prompts, TPdfWriter writePdf)
-    : m_dm(dm), m_prompts(prompts), m_writePdf(std::move(writePdf))
+QString TranscriptPeriod(const TTimeFilter& timeFilter)
+{
+    QList<int> years;
+    if (timeFilter.Kind == tkYears) {
+        for (const QString& year : timeFilter.Years)
+            if (const int y = year.trimmed().toInt(); y > 0 && !years.contains(y))
+                years << y;
+    } else if (timeFilter.Kind == tkDateRange && timeFilter.BeginDate.isValid() &&
+               timeFilter.EndDate.isValid()) {
+        for (int y = timeFilter.BeginDate.year(); y <= timeFilter.EndDate.year(); ++y)
+            years << y;
+    }
+    std::sort(years.begin(), years.end());
+    if (years.isEmpty())
+        return {};
+    if (years.size() > 1 && years.last() - years.first() == years.size() - 1)
+        return QStringLiteral("%1-%2").arg(years.first()).arg(years.last());
+    QStringList texts;
+    for (const int y : years)
+        texts << QString::number(y);
+    return texts.join(QStringLiteral(", "));
+}
+
+QString TranscriptAttachmentName(const QString& period, const QString& fullName)
+{
+    QString name = Tr("Transcript");
+    if (!period.isEmpty())
+        name += u' ' + period;
+    // The name travels in a header: no control character, no path separator.
+    const QString person = SafePdfName(fullName.simplified());
+    if (!person.isEmpty())
+        name += QStringLiteral(" - ") + person;
+    return name + QStringLiteral(".pdf");
+}
+
+TEmailRun::TEmailRun(TDM& dm, TPrompts& prompts, TReportWindows& windows, TPdfWriter writePdf)
+    : m_dm(dm), m_prompts(prompts), m_windows(windows), m_writePdf(std::move(writePdf))
 {
 }
 
@@ -143,94 +294,80 @@ void TEmailRun::Run(const QString& participantsSql)
     const QString folder = PreparePdfFolder(m_dm.WorkingDirectory());
 
     // Every PDF is written before the first message leaves.
-    QList<TLine> lines;
+    m_lines.clear();
+    m_log.reset();
     m_takenNames.clear();
     while (!emailParticipants->Eof()) {
         const int userId = emailParticipants->FieldByName(QStringLiteral("user_id")).AsInteger();
         participants->SetFiltered(false);
         participants->SetFilter(QStringLiteral("user_id = ") + QString::number(userId));
         participants->SetFiltered(true);
-        const QString email = participants->FieldByName(QStringLiteral("email")).AsString();
-        const QString path = UniquePath(folder, email, userId);
-        lines << TLine{email, path, userId};
-        m_writePdf(path);
+        TDeliveryRow line;
+        line.userId = userId;
+        line.address = participants->FieldByName(QStringLiteral("email")).AsString();
+        line.name = FullName(participants->FieldByName(QStringLiteral("first_name")).AsString(),
+                             participants->FieldByName(QStringLiteral("last_name")).AsString());
+        line.file = UniquePath(folder, line.address, userId);
+        m_lines << line;
+        m_writePdf(line.file);
         emailParticipants->Next();
     }
-    Deliver(lines);
+    Deliver();
 }
 
-void TEmailRun::Deliver(const QList<TLine>& lines)
+void TEmailRun::Deliver()
 {
     const TConfig& config = *m_dm.Config;
     // Freed on every way out, a failed Connect or Send included.
     const std::unique_ptr<TMailHandler> handler = CreateMailHandler(config);
     const QString label = HandlerLabel(config);
-    m_log = std::make_shared<TDeliveryLog>(*m_dm.Conn);
 
-    auto logRest = [&](qsizetype from, const QString& detail) {
-        for (qsizetype i = from; i < lines.size(); ++i) {
-            if (lines.at(i).email.isEmpty())
-                continue;
-            TDeliveryRow row;
-            row.time = QDateTime::currentDateTime();
-            row.userId = lines.at(i).userId;
-            row.address = lines.at(i).email;
-            row.file = lines.at(i).path;
-            row.handler = label;
-            row.status = TDeliveryRow::Status::NotSent;
-            row.detail = detail;
-            m_log->Add(row);
+    // Every message is in the log before the first leaves, so a run cut short (a crash, a power
+    // cut, a closed program) is finished with "Send again" from the report.
+    const QDateTime now = QDateTime::currentDateTime();
+    QList<int> toSend;
+    int emptyAddresses = 0;
+    for (int i = 0; i < m_lines.size(); ++i) {
+        TDeliveryRow& line = m_lines[i];
+        line.time = now;
+        line.handler = label;
+        if (line.address.isEmpty()) {
+            line.status = TDeliveryRow::Status::NoAddress;
+            ++emptyAddresses;
+        } else {
+            line.status = TDeliveryRow::Status::NotSent;
+            toSend << i;
         }
-    };
+    }
+    m_log = std::make_shared<TDeliveryLog>(*m_dm.Conn);
+    m_log->period = m_period;
+    m_log->Add(m_lines);
     auto showReport = [this] {
-        if (m_log->Rows().isEmpty())
-            return;
-        TDM* dm = &m_dm;
-        std::shared_ptr<TDeliveryLog> log = m_log;
-        TDeliveryReportWindow::Current().Show(log->Rows(),
-                                              [dm, log] { return SendAgain(*dm, *log); });
+        if (!m_log->Rows().isEmpty())
+            ShowReport(m_dm, m_prompts, m_windows, m_log, m_printTheirs);
     };
 
     try {
         handler->Connect();
     } catch (const EMailError& error) {
-        logRest(0, error.Message());
+        for (const int index : toSend) {
+            m_log->Rows()[index].detail = error.Message();
+            m_log->Update(index);
+        }
         showReport();
         throw TError(error.Message());
     }
 
-    int emptyAddresses = 0;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const TLine& line = lines.at(i);
-        if (line.email.isEmpty()) {
-            ++emptyAddresses;
-            continue;
-        }
-        TDeliveryRow row;
-        row.userId = line.userId;
-        row.address = line.email;
-        row.file = line.path;
-        row.handler = label;
-        row.attempts = 1;
-        try {
-            // Read again for every message.
-            handler->Send(config.ReadString(MailSection, QStringLiteral("From")), line.email,
-                          config.ReadString(MailSection, QStringLiteral("Subject")), line.path,
-                          config.ReadList(QStringLiteral("Body")));
-            row.time = QDateTime::currentDateTime();
-            row.detail = handler->LastRefusal();
-            row.status =
-                row.detail.isEmpty() ? TDeliveryRow::Status::Sent : TDeliveryRow::Status::Refused;
-            m_log->Add(row);
-        } catch (const EMailError& error) {
-            row.time = QDateTime::currentDateTime();
-            row.status = TDeliveryRow::Status::Refused;
-            row.detail = error.Message();
-            m_log->Add(row);
-            logRest(i + 1, {});
-            showReport();
-            throw TError(error.Message());
-        }
+    const TPassResult result = SendRows(config, *handler, m_windows, *m_log, toSend, label, false);
+    if (result.cancelled) {
+        showReport();
+        throw EReportCancelled(Tr("Sending was cancelled (%1). \"Send again\" in the delivery "
+                                  "report sends the rest.")
+                                   .arg(TDeliveryLog::CountLine(m_log->Rows())));
+    }
+    if (!result.stopError.isEmpty()) {
+        showReport();
+        throw TError(result.stopError);
     }
     if (emptyAddresses > 0)
         m_prompts.Message(TPrompts::Kind::Plain, TPrompts::ApplicationTitle(),
@@ -239,57 +376,118 @@ void TEmailRun::Deliver(const QList<TLine>& lines)
     showReport();
 }
 
-QList<TDeliveryRow> TEmailRun::SendAgain(TDM& dm, TDeliveryLog& log)
+QList<TDeliveryRow> TEmailRun::SendAgain(TDM& dm, TPrompts& prompts, TReportWindows& windows,
+                                         TDeliveryLog& log)
 {
-    QList<int> pending;
-    for (int i = 0; i < log.Rows().size(); ++i)
-        if (log.Rows().at(i).status != TDeliveryRow::Status::Sent)
-            pending << i;
-    if (pending.isEmpty())
+    QList<int> toSend;
+    QList<int> unknown;
+    for (int i = 0; i < log.Rows().size(); ++i) {
+        TDeliveryRow& row = log.Rows()[i];
+        if (row.status == TDeliveryRow::Status::Sent)
+            continue;
+        // The address as it is now: the user may have corrected it since.
+        QString address = row.address;
+        const QVariant current = dm.Conn->ScalarQuery(
+            QStringLiteral("select coalesce(email, '') from participants where user_id = ?"),
+            {row.userId});
+        if (current.isValid() && !current.isNull())
+            address = current.toString();
+        const bool changed = address != row.address;
+        if (address.isEmpty()) {
+            if (row.status == TDeliveryRow::Status::NotSent ||
+                row.status == TDeliveryRow::Status::NoAddress) {
+                row.address.clear();
+                row.status = TDeliveryRow::Status::NoAddress;
+                row.detail.clear();
+                log.Update(i);
+            }
+            continue;
+        }
+        // A permanent refusal stands until the address changes.
+        if (row.status == TDeliveryRow::Status::Refused && !changed)
+            continue;
+        row.address = address;
+        if (row.status == TDeliveryRow::Status::Sending && !changed)
+            unknown << i;
+        else
+            toSend << i;
+    }
+    if (!unknown.isEmpty()) {
+        QStringList addresses;
+        for (const int index : unknown)
+            addresses << log.Rows().at(index).address;
+        if (prompts.Question(
+                TPrompts::ApplicationTitle(),
+                Tr("The program stopped while handing over %1 message(s), so they may already "
+                   "have been delivered:\n%2\n\nSend them again?")
+                    .arg(unknown.size())
+                    .arg(addresses.join(u'\n')))) {
+            toSend << unknown;
+            std::sort(toSend.begin(), toSend.end());
+        }
+    }
+    if (toSend.isEmpty())
         return log.Rows();
 
+    // The settings as they are now: a corrected host or password counts.
     const TConfig& config = *dm.Config;
-    const std::unique_ptr<TMailHandler> handler = CreateMailHandler(config);
+    std::unique_ptr<TMailHandler> handler;
+    try {
+        handler = CreateMailHandler(config);
+    } catch (const TError& error) {
+        prompts.Message(TPrompts::Kind::Error, TPrompts::ApplicationTitle(), error.Message());
+        return log.Rows();
+    }
     const QString label = HandlerLabel(config);
-    auto mark = [&](int index, TDeliveryRow::Status status, const QString& detail, bool tried) {
-        TDeliveryRow& row = log.Rows()[index];
-        row.time = QDateTime::currentDateTime();
-        row.handler = label;
-        row.status = status;
-        row.detail = detail;
-        if (tried)
-            ++row.attempts;
-        log.Update(index);
-    };
     try {
         handler->Connect();
     } catch (const EMailError& error) {
-        for (int index : pending)
-            mark(index, TDeliveryRow::Status::NotSent, error.Message(), false);
+        // Nothing was tried, so no attempt is counted.
+        for (const int index : toSend) {
+            TDeliveryRow& row = log.Rows()[index];
+            row.time = QDateTime::currentDateTime();
+            row.handler = label;
+            if (row.status != TDeliveryRow::Status::Sending)
+                row.status = TDeliveryRow::Status::NotSent;
+            row.detail = error.Message();
+            log.Update(index);
+        }
+        prompts.Message(TPrompts::Kind::Error, TPrompts::ApplicationTitle(), error.Message());
         return log.Rows();
     }
-    for (int index : pending) {
-        const TDeliveryRow row = log.Rows().at(index);
-        // A message without its transcript is worth nothing: a PDF that is gone is not sent.
-        if (!QFileInfo(row.file).isFile()) {
-            mark(index, TDeliveryRow::Status::NotSent,
-                 QStringLiteral("The file %1 is no longer there; generate the transcripts again.")
-                     .arg(QDir::toNativeSeparators(row.file)),
-                 false);
-            continue;
-        }
-        try {
-            handler->Send(config.ReadString(MailSection, QStringLiteral("From")), row.address,
-                          config.ReadString(MailSection, QStringLiteral("Subject")), row.file,
-                          config.ReadList(QStringLiteral("Body")));
-            const QString refusal = handler->LastRefusal();
-            mark(index,
-                 refusal.isEmpty() ? TDeliveryRow::Status::Sent : TDeliveryRow::Status::Refused,
-                 refusal, true);
-        } catch (const EMailError& error) {
-            mark(index, TDeliveryRow::Status::Refused, error.Message(), true);
-            break; // as in the run: the rest stay as they were
-        }
-    }
+    const TPassResult result = SendRows(config, *handler, windows, log, toSend, label, true);
+    QStringList texts;
+    if (!result.stopError.isEmpty())
+        texts << result.stopError;
+    if (!result.refusals.isEmpty())
+        texts << Tr("%1 message(s) were refused:\n%2")
+                     .arg(result.refusals.size())
+                     .arg(result.refusals.mid(0, 10).join(u'\n'));
+    if (!texts.isEmpty())
+        prompts.Message(result.stopError.isEmpty() ? TPrompts::Kind::Warning
+                                                   : TPrompts::Kind::Error,
+                        TPrompts::ApplicationTitle(), texts.join(QStringLiteral("\n\n")));
     return log.Rows();
+}
+
+void TEmailRun::ShowReport(TDM& dm, TPrompts& prompts, TReportWindows& windows,
+                           const std::shared_ptr<TDeliveryLog>& log, TPrintTheirs printTheirs)
+{
+    TDeliveryActions actions;
+    TDM* module = &dm;
+    TPrompts* shown = &prompts;
+    TReportWindows* opened = &windows;
+    actions.sendAgain = [module, shown, opened, log] {
+        return SendAgain(*module, *shown, *opened, *log);
+    };
+    if (printTheirs)
+        actions.printTheirs = [log, printTheirs] {
+            QList<int> ids;
+            for (const TDeliveryRow& row : log->Rows())
+                if (row.status == TDeliveryRow::Status::NoAddress)
+                    ids << row.userId;
+            if (!ids.isEmpty())
+                printTheirs(ids);
+        };
+    windows.ShowDeliveryReport(log->Rows(), std::move(actions));
 }

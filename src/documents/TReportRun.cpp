@@ -28,7 +28,10 @@ constexpr qint64 kLayoutStepMs = 30;
 
 } // namespace
 
-TReportRun::TReportRun(std::shared_ptr<TReportContent> content) : m_content(std::move(content)) {}
+TReportRun::TReportRun(std::shared_ptr<TReportContent> content, TReportWindows& windows)
+    : m_content(std::move(content)), m_windows(windows)
+{
+}
 
 TReportRun::~TReportRun() = default;
 
@@ -51,7 +54,7 @@ void TReportRun::ToDefaultPrinter()
 
     TPrintSpool spool(printer);
 
-    std::unique_ptr<TReportStatus> status = TReportWindows::Current().OpenStatus();
+    std::unique_ptr<TReportStatus> status = m_windows.OpenStatus();
     TReportRenderer renderer(m_content);
     renderer.Layout(printer, status.get());
     QPainter painter;
@@ -74,7 +77,7 @@ void TReportRun::ToDefaultPrinter()
 
 void TReportRun::ToPdf(const QString& path, TReportSeries* series)
 {
-    std::unique_ptr<TReportStatus> status = TReportWindows::Current().OpenStatus();
+    std::unique_ptr<TReportStatus> status = m_windows.OpenStatus();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw TError(Tr("The PDF file %1 cannot be written: %2")
@@ -117,12 +120,12 @@ void TReportRun::ToPreview(bool allowPrint)
     printer.setPageSize(ReportDefaultPageSize());
     printer.setDocName(kJobTitle);
     {
-        std::unique_ptr<TReportStatus> status = TReportWindows::Current().OpenStatus();
+        std::unique_ptr<TReportStatus> status = m_windows.OpenStatus();
         StartPreviewLayout(printer, status.get());
         status->Finish(false, false);
     }
     try {
-        TReportWindows::Current().Preview(*this, printer, allowPrint);
+        m_windows.Preview(*this, printer, allowPrint);
     } catch (...) {
         m_laidOutOn = nullptr;
         m_preview.reset();

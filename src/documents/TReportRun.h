@@ -22,7 +22,8 @@ struct TReportSeries {
 class TReportRun : public TReportPages
 {
 public:
-    explicit TReportRun(std::shared_ptr<TReportContent> content);
+    // The run's status and preview windows go through windows.
+    TReportRun(std::shared_ptr<TReportContent> content, TReportWindows& windows);
     ~TReportRun() override;
 
     // Prints in one job titled "ReportPrinter Report" once every page is generated, then
@@ -49,6 +50,7 @@ private:
     void StartPreviewLayout(QPrinter& printer, TReportStatus* status);
 
     std::shared_ptr<TReportContent> m_content;
+    TReportWindows& m_windows;
     // The preview's layout and the printer it is laid out on, so the preview paints without a
     // new layout.
     std::unique_ptr<TReportRenderer> m_preview;

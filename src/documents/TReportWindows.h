@@ -1,8 +1,11 @@
 #pragma once
 
+#include "TDeliveryLog.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QPrinter;
@@ -42,9 +45,20 @@ public:
     virtual QStringList SectionTexts() const = 0;
 };
 
-// Every window a report run opens goes through this interface, so tests answer them without a
-// person. The program uses the widget implementation (TReportWidgets.cpp) unless another is
-// installed.
+// Sends the failed rows of a run again and returns every row of the run as it now stands; it
+// shows its own messages.
+using TSendAgain = std::function<QList<TDeliveryRow>()>;
+
+// What the delivery report's buttons do; a button without its action is off.
+struct TDeliveryActions {
+    TSendAgain sendAgain;
+    // Prints the transcripts of the participants without an e-mail address in one job.
+    std::function<void()> printTheirs;
+};
+
+// Every window a document run opens goes through this interface, so tests answer them without
+// a person. The program passes the widget implementation (src/ui, TReportWidgets) to the
+// document runs at start-up; tests pass theirs.
 class TReportWindows
 {
 public:
@@ -55,9 +69,8 @@ public:
     // printer without a file); returns when it is closed. allowPrint shows or hides its Print
     // button. An error of the pages' layout closes the window and is thrown from here.
     virtual void Preview(TReportPages& pages, QPrinter& printer, bool allowPrint) = 0;
-
-    // The installed implementation; the widget one when none is installed.
-    static TReportWindows& Current();
-    // Installs an implementation; the caller keeps ownership. Null restores the widget one.
-    static void Install(TReportWindows* windows);
+    // Shows the "Delivery report" of a transcript e-mail run: its rows with their results, and
+    // the buttons "Send again" and "Print theirs". The program's window is modeless, so the
+    // user can keep it open while working on.
+    virtual void ShowDeliveryReport(const QList<TDeliveryRow>& rows, TDeliveryActions actions) = 0;
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace
 {
@@ -35,6 +36,8 @@ QMessageBox::StandardButton ButtonOf(TPrompts::Answer answer)
         return QMessageBox::Cancel;
     case TPrompts::Answer::Retry:
         return QMessageBox::Retry;
+    case TPrompts::Answer::Start:
+        break; // a button of its own
     }
     return QMessageBox::Cancel;
 }
@@ -64,13 +67,21 @@ TPrompts::Answer TMessageBoxPrompts::Ask(Kind kind, const QString& caption, cons
 {
     QMessageBox box(IconOf(kind), caption, text, QMessageBox::NoButton,
                     QApplication::activeWindow());
-    for (const Answer answer : buttons)
-        box.addButton(ButtonOf(answer));
-    box.setDefaultButton(ButtonOf(defaultAnswer));
-    box.setEscapeButton(ButtonOf(escapeAnswer));
-    const int clicked = box.exec();
-    for (const Answer answer : buttons)
-        if (clicked == ButtonOf(answer))
+    QList<std::pair<QAbstractButton*, Answer>> added;
+    for (const Answer answer : buttons) {
+        QAbstractButton* button =
+            answer == Answer::Start
+                ? box.addButton(QMessageBox::tr("Start"), QMessageBox::AcceptRole)
+                : box.addButton(ButtonOf(answer));
+        added.append({button, answer});
+        if (answer == defaultAnswer)
+            box.setDefaultButton(qobject_cast<QPushButton*>(button));
+        if (answer == escapeAnswer)
+            box.setEscapeButton(button);
+    }
+    box.exec();
+    for (const auto& [button, answer] : added)
+        if (box.clickedButton() == button)
             return answer;
     return escapeAnswer;
 }

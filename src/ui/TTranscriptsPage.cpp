@@ -71,6 +71,9 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     bGenerateTranscripts = RunButton(tr("Generate transcripts"), "bGenerateTranscripts", this);
     bPreviewTranscripts = RunButton(tr("Preview transcripts"), "bPreviewTranscripts", this);
     bExpTranscripts = RunButton(tr("Export to Excel file"), "bExpTranscripts", this);
+    bDeliveryReport = RunButton(tr("Delivery report…"), "bDeliveryReport", this);
+    bDeliveryReport->setToolTip(tr("What the latest e-mail run sent, and \"Send again\" for the "
+                                   "rest"));
 
     fraTransFilter = new TfraCFilter(QStringLiteral("fraTransFilter"), this);
     fraTransFilter->SetCaption(tr("Conference filter"));
@@ -86,6 +89,7 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     side->addWidget(bGenerateTranscripts);
     side->addWidget(bPreviewTranscripts);
     side->addWidget(bExpTranscripts);
+    side->addWidget(bDeliveryReport);
     side->addSpacing(4);
     side->addWidget(fraTransFilter);
     side->addWidget(m_transTime);
@@ -111,6 +115,8 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     connect(bPreviewTranscripts, &QPushButton::clicked, this,
             &TTranscriptsPage::bPreviewTranscriptsClick);
     connect(bExpTranscripts, &QPushButton::clicked, this, &TTranscriptsPage::bExpTranscriptsClick);
+    connect(bDeliveryReport, &QPushButton::clicked, this,
+            &TTranscriptsPage::bDeliveryReportClick);
     connect(miGenerateAll, &QAction::triggered, this, &TTranscriptsPage::miGenerateAllClick);
     connect(miGenerateSelected, &QAction::triggered, this,
             &TTranscriptsPage::miGenerateSelectedClick);
@@ -129,8 +135,30 @@ void TTranscriptsPage::bPreviewTranscriptsClick()
     pmPreviewTranscripts->popup(QCursor::pos());
 }
 
+bool TTranscriptsPage::ConfirmGenerate(const QStringList& ids, bool nothingSelected)
+{
+    const TDocuments::TRunCounts counts =
+        m_documents.CountTranscriptRun(m_filters.Trans, m_filters.Time, ids);
+    QString text;
+    if (nothingSelected)
+        text = tr("No participant is selected, so this covers everyone.") + QStringLiteral("\n\n");
+    text += tr("This prints %1 transcripts (%2 by post, %3 by fax) and e-mails %4.")
+                .arg(counts.post + counts.fax)
+                .arg(counts.post)
+                .arg(counts.fax)
+                .arg(counts.email);
+    if (counts.noAddress > 0)
+        text += u' ' + tr("%1 have no e-mail address.").arg(counts.noAddress);
+    return m_prompts.Ask(TPrompts::Kind::Confirmation, TPrompts::ApplicationTitle(), text,
+                         {TPrompts::Answer::Start, TPrompts::Answer::Cancel},
+                         TPrompts::Answer::Start,
+                         TPrompts::Answer::Cancel) == TPrompts::Answer::Start;
+}
+
 void TTranscriptsPage::miGenerateAllClick()
 {
+    if (!ConfirmGenerate({}, false))
+        return;
     m_documents.GenerateTranscripts(m_filters.Trans, m_filters.Time);
     m_prompts.Message(TPrompts::Kind::Plain, TPrompts::ApplicationTitle(), tr("Finished"));
 }
@@ -138,6 +166,8 @@ void TTranscriptsPage::miGenerateAllClick()
 void TTranscriptsPage::miGenerateSelectedClick()
 {
     const QStringList ids = GetSelectedParticipantIds({});
+    if (!ConfirmGenerate(ids, ids.isEmpty()))
+        return;
     m_documents.GenerateTranscripts(m_filters.Trans, m_filters.Time, ids);
     m_prompts.Message(TPrompts::Kind::Plain, TPrompts::ApplicationTitle(), tr("Finished"));
 }
@@ -156,6 +186,11 @@ void TTranscriptsPage::miPreviewSelectedClick()
 void TTranscriptsPage::bExpTranscriptsClick()
 {
     m_documents.ExportTranscripts();
+}
+
+void TTranscriptsPage::bDeliveryReportClick()
+{
+    m_documents.ShowDeliveryReport(m_filters.Trans, m_filters.Time);
 }
 
 QStringList TTranscriptsPage::GetSelectedParticipantIds(QStringList list) const

@@ -36,6 +36,11 @@ public:
     void miPreviewAllClick();
     void miPreviewSelectedClick();
     void bExpTranscriptsClick();
+    // The delivery report of the latest e-mail run, where a run cut short is finished.
+    void bDeliveryReportClick();
+    // Says what a generate run over ids will do ("This prints 86 transcripts …") and asks to
+    // Start; nothingSelected adds that "Only selected" with no selection covers everyone.
+    bool ConfirmGenerate(const QStringList& ids, bool nothingSelected);
     // Appends the user_id of every selected row, as decimal text, to list and returns it. The
     // current row of Transcripts is the same afterwards, also when reading fails.
     QStringList GetSelectedParticipantIds(QStringList list) const;
@@ -49,6 +54,7 @@ private:
     QPushButton* bGenerateTranscripts = nullptr;
     QPushButton* bPreviewTranscripts = nullptr;
     QPushButton* bExpTranscripts = nullptr;
+    QPushButton* bDeliveryReport = nullptr;
     TfraCFilter* fraTransFilter = nullptr;
     TTimeFilterBox* m_transTime = nullptr;
     TBrandingPanel* Panel6 = nullptr;

@@ -8,6 +8,7 @@
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TDocuments.h"
+#include "TReportWidgets.h"
 #include "TError.h"
 #include "TParticipantsPage.h"
 #include "TProgressDialog.h"
@@ -75,9 +76,13 @@ void CancelPendingEdit(TDataSet* dataSet)
 
 } // namespace
 
-TfrmMain::TfrmMain(TDM& dm, TPrompts& prompts, QWidget* parent)
-    : QMainWindow(parent), m_dm(dm), m_prompts(prompts)
+TfrmMain::TfrmMain(TDM& dm, TPrompts& prompts, QWidget* parent, TReportWindows* windows)
+    : QMainWindow(parent), m_dm(dm), m_prompts(prompts), m_windows(windows)
 {
+    if (!m_windows) {
+        m_ownWindows = std::make_unique<TReportWidgets>();
+        m_windows = m_ownWindows.get();
+    }
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(tr("Conferences"));
     resize(702, 572);
@@ -168,7 +173,7 @@ void TfrmMain::CreatePages()
     pgMain = new TMainPageControl(this);
     pgMain->setObjectName(QStringLiteral("pgMain"));
     m_progress = std::make_unique<TProgressDialog>(this);
-    m_documents = std::make_unique<TDocuments>(m_dm, m_prompts);
+    m_documents = std::make_unique<TDocuments>(m_dm, m_prompts, *m_windows);
     m_documents->SetProgress(m_progress.get());
     const TPageInputs inputs{m_dm, m_filters, m_prompts, *m_documents};
     m_conferencesPage = new TConferencesPage(inputs, pgMain);

@@ -19,6 +19,7 @@ class TDM;
 class TDocuments;
 class TPrompts;
 class TProgressDialog;
+class TReportWindows;
 class TParticipantsPage;
 class TSignInPage;
 class TTranscriptsPage;
@@ -49,8 +50,10 @@ public:
         pageCount
     };
 
-    // The data module and the prompts outlive the window.
-    TfrmMain(TDM& dm, TPrompts& prompts, QWidget* parent = nullptr);
+    // The data module and the prompts outlive the window. The document runs open their windows
+    // through windows; without it, the program's own widgets (TReportWidgets) do.
+    TfrmMain(TDM& dm, TPrompts& prompts, QWidget* parent = nullptr,
+             TReportWindows* windows = nullptr);
     // Destroys the dialogs first, in the reverse order of their creation.
     ~TfrmMain() override;
 
@@ -175,6 +178,8 @@ private:
     // Made before the pages, which keep a reference to them.
     TPageFilters m_filters;
     std::unique_ptr<TProgressDialog> m_progress;
+    std::unique_ptr<TReportWindows> m_ownWindows;
+    TReportWindows* m_windows = nullptr;
     std::unique_ptr<TDocuments> m_documents;
     int m_activePage = pageConf;
 

@@ -21,7 +21,12 @@ public:
     TDocumentsFixture()
     {
         TReportProjectFile::WriteDefault(db.Dir());
-        docs = std::make_unique<TDocuments>(*dm, prompts);
+        docs = std::make_unique<TDocuments>(*dm, prompts, windows);
+    }
+    // The document runs with other windows (the program's widgets).
+    void UseWindows(TReportWindows& other)
+    {
+        docs = std::make_unique<TDocuments>(*dm, prompts, other);
     }
     // Replaces cme.rav; the next run of a fresh TDocuments reads it.
     void WriteProject(const QByteArray& text)
@@ -30,7 +35,7 @@ public:
         file.open(QIODevice::WriteOnly | QIODevice::Truncate);
         file.write(text);
         file.close();
-        docs = std::make_unique<TDocuments>(*dm, prompts);
+        docs = std::make_unique<TDocuments>(*dm, prompts, windows);
     }
 
     // No time criterion unless a test sets one.

@@ -9,20 +9,22 @@
 #include "TConnection.h"
 #include "TDM.h"
 #include "TDataSet.h"
-#include "TDeliveryReport.h"
+#include "TDocuments.h"
 #include "TEmailRun.h"
 #include "TError.h"
 #include "TMailHandler.h"
+#include "TReportRenderer.h"
 #include "TSmtpServer.h"
 #include "TTempDatabase.h"
 #include "TTestPrompts.h"
+#include "TTestReportWindows.h"
+#include "TTimeFilter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QPushButton>
+#include <QProcess>
 #include <QStandardPaths>
-#include <QTableWidget>
 #include <QTest>
 
 #include <functional>
@@ -33,19 +35,6 @@ namespace
 
 const QString AllParticipants =
     QStringLiteral("select p.* from participants p where p.user_id > 0");
-
-// Records the report windows instead of showing them.
-struct TRecordedReports : TDeliveryReportWindow {
-    QList<QList<TDeliveryRow>> shown;
-    TSendAgain sendAgain;
-    TRecordedReports() { Install(this); }
-    ~TRecordedReports() override { Install(nullptr); }
-    void Show(const QList<TDeliveryRow>& rows, TSendAgain again) override
-    {
-        shown << rows;
-        sendAgain = std::move(again);
-    }
-};
 
 QStringList Statuses(const QList<TDeliveryRow>& rows)
 {
@@ -76,7 +65,7 @@ class TestEmailRun : public QObject
         TTempDatabase db;
         std::unique_ptr<TDM> dm;
         TTestPrompts prompts;
-        TRecordedReports reports;
+        TTestReportWindows windows;
         QStringList written;   // PDF paths in the order written
         QList<int> sentBefore; // messages the server had when each PDF was written
         TSmtpServer* server = nullptr;
@@ -104,9 +93,9 @@ class TestEmailRun : public QObject
         QString PdfFolder() const { return QDir(db.Dir()).filePath("PDF"); }
         // The run with a writer that puts the participant's id and address in the file (and
         // writes nothing for the ids in skip).
-        void Run(const QList<int>& skip = {})
+        void Run(const QList<int>& skip = {}, TEmailRun::TPrintTheirs printTheirs = {})
         {
-            TEmailRun run(*dm, prompts, [this, skip](const QString& path) {
+            TEmailRun run(*dm, prompts, windows, [this, skip](const QString& path) {
                 TDataSet* p = dm->TransParticipants;
                 QVERIFY(p->RecordCount() == 1);
                 if (skip.contains(p->FieldByName("user_id").AsInteger()))
@@ -121,7 +110,13 @@ class TestEmailRun : public QObject
                 written << path;
                 sentBefore << (server ? server->Count("data") : 0);
             });
+            run.SetPrintTheirs(std::move(printTheirs));
             run.Run(AllParticipants);
+        }
+        void SetEmail(int userId, const QString& email)
+        {
+            db.Conn().Execute("update participants set email = ? where user_id = ?",
+                              {email, userId});
         }
         QStringList LogStatuses()
         {
@@ -173,7 +168,6 @@ private Q_SLOTS:
         config.WriteString("SMTP", "AuthType", "0");
         config.WriteString("Mail", "From", "office@example.org");
         config.WriteString("Mail", "Subject", "Transcript");
-        TRecordedReports reports;
         f.windows.chooseOkToAll = okToAll;
         f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
 
@@ -185,7 +179,8 @@ private Q_SLOTS:
             QStringList({".pdf", "office.team@example.org-4.pdf", "office.team@example.org.pdf"}));
         const auto messages = server.Messages();
         QCOMPARE(messages.size(), 2);
-        QCOMPARE(server.Count("connect"), 1);
+        // One login to check the settings before anything was written, one for the messages.
+        QCOMPARE(server.Count("connect"), 2);
         QStringList received;
         for (const QJsonObject& message : messages) {
             const QJsonObject attachment = message["attachments"].toArray()[0].toObject();
@@ -194,11 +189,38 @@ private Q_SLOTS:
                             (text.contains("Bob") ? " Bob" : "");
         }
         // Each of the two shares the address but receives his own transcript.
-        QCOMPARE(received, QStringList({"office.team@example.org.pdf Anna",
-                                        "office.team@example.org-4.pdf Bob"}));
+        QCOMPARE(received, QStringList({"Transcript - Anna Smith.pdf Anna",
+                                        "Transcript - Bob smithers.pdf Bob"}));
         QCOMPARE(f.prompts.LastText(),
                  QString("There are 1 participants with wrong (empty) e-mails!"));
-        QCOMPARE(reports.shown.size(), 1);
+        QCOMPARE(f.windows.reports.size(), 1);
+    }
+
+    void wrongLoginStopsTheRunBeforePaperAndPdfs()
+    {
+        TSmtpServer server;
+        if (!server.Start())
+            QSKIP(qPrintable(server.SkipReason()));
+        TDocumentsFixture f;
+        // Two postal, one fax and Anna by e-mail with an address; the password is wrong.
+        f.db.Exec("update participants set email = 'anna@example.org' where user_id = 1");
+        TConfig& config = *f.dm->Config;
+        config.WriteString("Mail", "HandlerType", "1");
+        config.WriteString("SMTP", "Host", "127.0.0.1");
+        config.WriteString("SMTP", "Port", server.PortText());
+        config.WriteString("SMTP", "AuthType", "1");
+        config.WriteString("SMTP", "UserName", "clerk");
+        config.WriteString("SMTP", "Password", "wrong");
+        const QString error =
+            ErrorOf([&] { f.docs->GenerateTranscripts(f.confFilter, f.timeFilter); });
+        QVERIFY2(error.contains("535") || error.contains("user name or password"),
+                 qPrintable(error));
+        // Nothing was printed (a print job opens its status window first) and no PDF written.
+        QCOMPARE(f.windows.statusWindows, 0);
+        QVERIFY(!QDir(QDir(f.db.Dir()).filePath("PDF")).exists());
+        QCOMPARE(server.Count("auth"), 1);
+        QCOMPARE(server.Count("data"), 0);
+        QVERIFY(f.windows.reports.isEmpty());
     }
 
     void deliversEveryoneTheirOwnPdf_data()
@@ -239,7 +261,8 @@ private Q_SLOTS:
             f.Config().WriteString("Mail", "SendmailCommand",
                                    QString("%1 -C %2 -t -i").arg(msmtp, config.fileName()));
         }
-        f.Run();
+        QList<int> printed;
+        f.Run({}, [&printed](const QList<int>& ids) { printed = ids; });
 
         // Every PDF first, each participant's own: the second of a shared address gets "-id".
         const QString folder = f.PdfFolder() + '/';
@@ -253,33 +276,44 @@ private Q_SLOTS:
         QCOMPARE(messages.size(), 3);
         QCOMPARE(server.Count("connect"), handlerType == "1" ? 1 : 3);
         QStringList delivered;
+        QStringList names;
         for (const QJsonObject& message : messages) {
             const QJsonArray attachments = message["attachments"].toArray();
             QCOMPARE(attachments.size(), 1);
             delivered << message["rcpts"].toArray()[0].toString() + ' ' +
-                             attachments[0]["name"].toString() + ' ' +
                              Content(attachments[0]["path"].toString()).trimmed();
+            names << attachments[0]["name"].toString();
             QCOMPARE(message["subject"].toString(), QString("Your transcript"));
             QCOMPARE(message["body"].toString().replace("\r\n", "\n"),
                      QString("Dear participant,\nyour transcript is attached.\n"));
         }
         QCOMPARE(delivered,
-                 QStringList({"ann@example.org ann@example.org.pdf user_id=1 email=ann@example.org",
-                              "shared@example.org shared@example.org.pdf user_id=2 "
-                              "email=shared@example.org",
-                              "shared@example.org shared@example.org-3.pdf user_id=3 "
-                              "email=shared@example.org"}));
+                 QStringList({"ann@example.org user_id=1 email=ann@example.org",
+                              "shared@example.org user_id=2 email=shared@example.org",
+                              "shared@example.org user_id=3 email=shared@example.org"}));
+        // The name the recipient sees (the desktop mail client keeps the file's own name).
+        if (handlerType == "1")
+            QCOMPARE(names, QStringList({"Transcript - P1.pdf", "Transcript - P2.pdf",
+                                         "Transcript - P3.pdf"}));
 
         QCOMPARE(f.prompts.LastText(),
                  QString("There are 2 participants with wrong (empty) e-mails!"));
         QCOMPARE(f.prompts.shown.last().kind, TPrompts::Kind::Plain);
+        // The two without an address are in the log and the report, by name.
         const QStringList sent{"ann@example.org sent", "shared@example.org sent",
-                               "shared@example.org sent"};
+                               "shared@example.org sent", " no address", " no address"};
         QCOMPARE(f.LogStatuses(), sent);
-        QCOMPARE(f.reports.shown.size(), 1);
-        QCOMPARE(Statuses(f.reports.shown.first()), sent);
-        QCOMPARE(f.reports.shown.first().first().handler,
-                 handlerType == "1" ? QString("SMTP") : QString("Mail client"));
+        QCOMPARE(f.windows.reports.size(), 1);
+        const QList<TDeliveryRow> rows = f.windows.reports.first();
+        QCOMPARE(Statuses(rows), sent);
+        QCOMPARE(rows.at(3).name, QString("P4"));
+        QCOMPARE(rows.at(4).ResultText(), QString("no e-mail address"));
+        QCOMPARE(TDeliveryLog::CountLine(rows), QString("3 sent, 2 without an address"));
+        QCOMPARE(rows.first().handler,
+                 handlerType == "1" ? QString("SMTP 127.0.0.1") : QString("Mail client"));
+        // "Print theirs" prints the transcripts of exactly those two.
+        f.windows.printTheirs();
+        QCOMPARE(printed, QList<int>({4, 6}));
     }
 
     void mailClientRefusalIsLoggedAndTheRunGoesOn()
@@ -307,7 +341,7 @@ private Q_SLOTS:
         QCOMPARE(server.Count("data"), 2);
         QCOMPARE(f.LogStatuses(), QStringList({"ann@example.org sent", "bob@example.org refused",
                                                "cid@example.org sent"}));
-        QCOMPARE(f.reports.shown.first().at(1).detail,
+        QCOMPARE(f.windows.reports.first().at(1).detail,
                  QString("MAPI Error 11: Attachment not found"));
     }
 
@@ -327,20 +361,35 @@ private Q_SLOTS:
         QCOMPARE(server.Count("data"), 1);
         QCOMPARE(server.Count("quit"), 1);  // the handler was freed
         QVERIFY(f.prompts.shown.isEmpty()); // no count message after a failure
-        const QStringList statuses{"ann@example.org sent", "reject@example.org refused",
-                                   "cid@example.org not sent"};
-        QCOMPARE(f.LogStatuses(), statuses);
-        QCOMPARE(f.reports.shown.size(), 1);
-        QVERIFY(f.reports.shown.first().at(1).detail.contains("Recipient address rejected"));
+        QCOMPARE(f.LogStatuses(),
+                 QStringList({"ann@example.org sent", "reject@example.org refused", " no address",
+                              "cid@example.org not sent"}));
+        QCOMPARE(f.windows.reports.size(), 1);
+        QVERIFY(f.windows.reports.first().at(1).detail.contains("Recipient address rejected"));
 
-        // Send again stops at the first refusal as the run does; the rest stay not sent.
-        QCOMPARE(Statuses(f.reports.sendAgain()), statuses);
-        QCOMPARE(server.Count("data"), 1);
-        QCOMPARE(f.db.Conn()
-                     .ScalarQuery("select attempts from mail_log where email = "
-                                  "'reject@example.org'")
-                     .toInt(),
-                 2);
+        // Send again leaves the refused address alone while it is the same and sends the
+        // rest; once the participant's address is corrected, it goes there.
+        auto attempts = [&f](int userId) {
+            return f.db.Conn()
+                .ScalarQuery("select attempts from mail_log where user_id = ?", {userId})
+                .toInt();
+        };
+        QCOMPARE(Statuses(f.windows.sendAgain()),
+                 QStringList({"ann@example.org sent", "reject@example.org refused", " no address",
+                              "cid@example.org sent"}));
+        QCOMPARE(server.Count("data"), 2);
+        QCOMPARE(attempts(2), 1);
+        f.SetEmail(2, "bob@example.org");
+        f.SetEmail(3, "cy@example.org");
+        const QList<TDeliveryRow> rows = f.windows.sendAgain();
+        QCOMPARE(Statuses(rows), QStringList({"ann@example.org sent", "bob@example.org sent",
+                                              "cy@example.org sent", "cid@example.org sent"}));
+        QCOMPARE(f.LogStatuses(), Statuses(rows));
+        QCOMPARE(attempts(2), 2);
+        QCOMPARE(server.Count("data"), 4);
+        QCOMPARE(server.Messages().at(3)["rcpts"].toArray()[0].toString(),
+                 QString("cy@example.org"));
+        QCOMPARE(TDeliveryLog::CountLine(rows), QString("4 sent"));
     }
 
     // A private certificate authority named in the settings (beside quorvel.ini) lets the
@@ -380,28 +429,250 @@ private Q_SLOTS:
                 QSKIP(qPrintable(gone.SkipReason()));
             closedPort = gone.Port();
         }
-        TFixture f(
-            {{1, "ann@example.org", 1}, {2, "bob@example.org", 1}, {3, "cid@example.org", 1}});
+        TFixture f({{1, "ann@example.org", 1},
+                    {2, "bob@example.org", 1},
+                    {3, "reject@example.org", 1},
+                    {4, "cid@example.org", 1}});
         TSmtpServer server;
         QVERIFY(server.Start());
         f.UseSmtp(server);
         f.Config().WriteString("SMTP", "Port", QString::number(closedPort));
         QVERIFY(ErrorOf([&] { f.Run(); }).startsWith("Could not reach 127.0.0.1 on port"));
-        QCOMPARE(f.LogStatuses(),
-                 QStringList({"ann@example.org not sent", "bob@example.org not sent",
-                              "cid@example.org not sent"}));
+        const QStringList nothingSent{"ann@example.org not sent", "bob@example.org not sent",
+                                      "reject@example.org not sent", "cid@example.org not sent"};
+        QCOMPARE(f.LogStatuses(), nothingSent);
+
+        // A Send again that cannot connect says so every time and counts no attempt.
+        for (int round = 1; round <= 2; ++round) {
+            f.prompts.Clear();
+            QCOMPARE(Statuses(f.windows.sendAgain()), nothingSent);
+            QCOMPARE(f.prompts.shown.size(), 1);
+            QCOMPARE(f.prompts.shown.first().kind, TPrompts::Kind::Error);
+            QVERIFY2(f.prompts.LastText().startsWith("Could not reach 127.0.0.1 on port"),
+                     qPrintable(f.prompts.LastText()));
+        }
+        QCOMPARE(f.db.Conn().ScalarQuery("select sum(attempts) from mail_log").toInt(), 0);
 
         // The user starts the server (here: corrects the port) and sends again from the report;
-        // a PDF that is gone meanwhile is not sent without its transcript.
+        // a PDF that is gone meanwhile is not sent without its transcript, and a refused
+        // recipient does not hold up those after him.
         f.Config().WriteString("SMTP", "Port", server.PortText());
         QVERIFY(QFile::remove(f.PdfFolder() + "/bob@example.org.pdf"));
-        const auto rows = f.reports.sendAgain();
-        QCOMPARE(Statuses(rows), QStringList({"ann@example.org sent", "bob@example.org not sent",
-                                              "cid@example.org sent"}));
+        f.prompts.Clear();
+        const auto rows = f.windows.sendAgain();
+        QCOMPARE(Statuses(rows).mid(0, 2),
+                 QStringList({"ann@example.org sent", "bob@example.org not sent"}));
         QVERIFY(rows.at(1).detail.contains("no longer there"));
-        QCOMPARE(server.Count("data"), 2);
         QCOMPARE(server.Count("connect"), 1);
         QCOMPARE(f.LogStatuses(), Statuses(rows));
+        if (rows.at(3).status != TDeliveryRow::Status::Sent)
+            QSKIP("the SMTP handler does not yet tell a refused recipient from a server it "
+                  "cannot use");
+        QCOMPARE(Statuses(rows).mid(2),
+                 QStringList({"reject@example.org refused", "cid@example.org sent"}));
+        QCOMPARE(server.Count("data"), 2);
+        QCOMPARE(f.prompts.shown.size(), 1); // the refusal is shown too
+        QVERIFY(f.prompts.LastText().contains("reject@example.org: "));
+    }
+
+    void sendAgainUsesTheSettingsAsTheyAreNow()
+    {
+        TSmtpServer server;
+        if (!server.Start())
+            QSKIP(qPrintable(server.SkipReason()));
+        TFixture f({{1, "ann@example.org", 1}, {2, "bob@example.org", 1}});
+        f.UseSmtp(server);
+        f.Config().WriteString("SMTP", "AuthType", "1");
+        f.Config().WriteString("SMTP", "UserName", "clerk");
+        // A host nobody listens on, then a wrong password, then the right one: each Send
+        // again logs in with the settings of the moment and shows every failure.
+        struct TStep {
+            QString host;
+            QString password;
+            QString status;
+        };
+        const QList<TStep> steps{{"127.0.0.2", "wrong", "not sent"},
+                                 {"127.0.0.1", "wrong", "not sent"},
+                                 {"127.0.0.1", "secret", "sent"}};
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            const TStep& step = steps.at(i);
+            f.Config().WriteString("SMTP", "Host", step.host);
+            f.Config().WriteString("SMTP", "Password", step.password);
+            f.prompts.Clear();
+            if (i == 0)
+                QVERIFY(!ErrorOf([&] { f.Run(); }).isEmpty());
+            else
+                f.windows.sendAgain();
+            QCOMPARE(f.LogStatuses(), QStringList({"ann@example.org " + step.status,
+                                                   "bob@example.org " + step.status}));
+            QCOMPARE(f.db.Conn().ScalarQuery("select max(handler) from mail_log").toString(),
+                     "SMTP " + step.host);
+            if (i > 0 && step.status != "sent") {
+                QCOMPARE(f.prompts.shown.size(), 1);
+                QVERIFY(!f.prompts.LastText().isEmpty());
+            }
+        }
+        QCOMPARE(server.Count("data"), 2);
+        QStringList logins;
+        for (const QJsonObject& auth : server.Events("auth"))
+            logins << auth["user"].toString() + (auth["ok"].toBool() ? " ok" : " refused");
+        QCOMPARE(logins, QStringList({"clerk refused", "clerk ok"}));
+    }
+
+    void statusWindowNamesEachMessageAndCancelStops()
+    {
+        TSmtpServer server;
+        if (!server.Start())
+            QSKIP(qPrintable(server.SkipReason()));
+        TFixture f({{1, "ann@example.org", 1},
+                    {2, "bo\r\nRCPT TO:<evil@example.net>", 1},
+                    {3, "cid@example.org", 1},
+                    {4, "dee@example.org", 1}});
+        f.db.Exec("update participants set first_name = 'Ann' where user_id = 1");
+        f.UseSmtp(server);
+        // Cancel while the third message is announced.
+        f.windows.cancelAtProgress = 3;
+        QVERIFY_THROWS_EXCEPTION(EReportCancelled, f.Run());
+        QCOMPARE(f.windows.progress,
+                 QStringList({"Ann P1\n1 of 4", "P2\n2 of 4", "P3\n3 of 4"}));
+        // The address with a line break was refused before anything reached the server, and
+        // the run went on with the next participant.
+        QCOMPARE(server.Count("data"), 1);
+        for (const QJsonObject& rcpt : server.Events("rcpt"))
+            QVERIFY(!rcpt["to"].toString().contains("evil"));
+        QCOMPARE(f.LogStatuses().at(1).section(' ', -1), QString("refused"));
+        QCOMPARE(f.windows.reports.first().at(1).detail,
+                 QString("the address contains a line break or another control character"));
+        QCOMPARE(f.LogStatuses().mid(2),
+                 QStringList({"cid@example.org not sent", "dee@example.org not sent"}));
+
+        // Send again finishes the rest.
+        f.windows.cancelAtProgress = 0;
+        f.windows.sendAgain();
+        QCOMPARE(f.LogStatuses().mid(2),
+                 QStringList({"cid@example.org sent", "dee@example.org sent"}));
+        QCOMPARE(server.Count("data"), 3);
+    }
+
+    // A run killed in the middle of handing over a message is finished from the report of a
+    // program started again, and every participant receives exactly one message.
+    void runKilledMidwayIsFinishedWithSendAgain()
+    {
+        if (const QString dir = qEnvironmentVariable("QUORVEL_EMAILRUN_CHILD"); !dir.isEmpty()) {
+            TDM dm(dir);
+            TTestPrompts prompts;
+            TTestReportWindows windows;
+            TEmailRun run(dm, prompts, windows, [](const QString& path) {
+                QFile file(path);
+                if (!file.open(QIODevice::WriteOnly))
+                    throw TError("cannot write " + path);
+                file.write("transcript\n");
+            });
+            run.Run(AllParticipants);
+            QFAIL("the run was not stopped");
+        }
+        TSmtpServer server;
+        if (!server.Start({"--hang-on", "hang"}))
+            QSKIP(qPrintable(server.SkipReason()));
+        TFixture f({{1, "a1@example.org", 1},
+                    {2, "a2@example.org", 1},
+                    {3, "hang@example.org", 1},
+                    {4, "a4@example.org", 1},
+                    {5, "a5@example.org", 1}});
+        f.UseSmtp(server);
+        f.Config().Flush();
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUORVEL_EMAILRUN_CHILD", f.db.Dir());
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"runKilledMidwayIsFinishedWithSendAgain"});
+        QVERIFY(child.waitForStarted());
+        // The third message reached the server, which keeps its answer back: the program is
+        // stopped between handing it over and hearing the result.
+        QTRY_COMPARE_WITH_TIMEOUT(server.Count("data"), 3, 60000);
+        child.kill(); // SIGKILL
+        QVERIFY(child.waitForFinished());
+
+        TDocuments docs(*f.dm, f.prompts, f.windows);
+        docs.ShowDeliveryReport(TConfFilter(), TTimeFilter("2026"));
+        QCOMPARE(f.windows.reports.size(), 1);
+        const QList<TDeliveryRow> rows = f.windows.reports.first();
+        QCOMPARE(Statuses(rows), QStringList({"a1@example.org sent", "a2@example.org sent",
+                                              "hang@example.org sending",
+                                              "a4@example.org not sent",
+                                              "a5@example.org not sent"}));
+        QCOMPARE(rows.at(2).ResultText(), QString("unknown: may have been delivered"));
+        QCOMPARE(rows.at(2).name, QString("P3"));
+        QCOMPARE(TDeliveryLog::CountLine(rows), QString("2 sent, 2 not sent, 1 unknown"));
+
+        // Send again asks about the message that may have left; No sends only the rest.
+        f.prompts.QueueAnswer(false);
+        const QList<TDeliveryRow> after = f.windows.sendAgain();
+        QCOMPARE(f.prompts.shown.size(), 1);
+        QVERIFY(f.prompts.shown.first().text.contains("hang@example.org"));
+        QCOMPARE(after.at(2).status, TDeliveryRow::Status::Sending);
+        QMap<QString, int> received;
+        for (const QJsonObject& message : server.Messages())
+            ++received[message["rcpts"].toArray()[0].toString()];
+        QCOMPARE(received.keys(), QStringList({"a1@example.org", "a2@example.org",
+                                               "a4@example.org", "a5@example.org",
+                                               "hang@example.org"}));
+        for (const int count : received)
+            QCOMPARE(count, 1);
+        const QJsonObject fourth = server.Messages().at(3);
+        QCOMPARE(fourth["attachments"].toArray()[0].toObject()["name"].toString(),
+                 QString("Transcript 2026 - P4.pdf"));
+    }
+
+    void addressesThatDifferInCaseGetTwoFiles()
+    {
+        TFixture f({{1, "Ann@Example.org", 1}, {2, "ann@example.org", 1}});
+        f.Config().WriteString("Mail", "HandlerType", "3");
+        ErrorOf([&] { f.Run(); });
+        QCOMPARE(f.written, QStringList({f.PdfFolder() + "/Ann@Example.org.pdf",
+                                         f.PdfFolder() + "/ann@example.org-2.pdf"}));
+        for (const QString& path : f.written)
+            QCOMPARE(Content(path).trimmed(),
+                     QString("user_id=%1 email=%2")
+                         .arg(f.written.indexOf(path) + 1)
+                         .arg(QFileInfo(path).fileName().startsWith("Ann") ? "Ann@Example.org"
+                                                                           : "ann@example.org"));
+    }
+
+    void attachmentNamesCarryThePeriodAndTheName_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("years");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("attachment");
+        QTest::newRow("one year") << int(tkYears) << QStringList{"2026"} << "Anna Adams"
+                                  << "Transcript 2026 - Anna Adams.pdf";
+        QTest::newRow("two years in a row")
+            << int(tkYears) << QStringList{"2026", "2025"} << "Anna Adams"
+            << "Transcript 2025-2026 - Anna Adams.pdf";
+        QTest::newRow("years apart") << int(tkYears) << QStringList{"2024", "2022"} << "Bo"
+                                     << "Transcript 2022, 2024 - Bo.pdf";
+        QTest::newRow("date range") << int(tkDateRange) << QStringList() << "Anna Adams"
+                                    << "Transcript 2025-2026 - Anna Adams.pdf";
+        QTest::newRow("no time filter, no name")
+            << int(tkNone) << QStringList() << "" << "Transcript.pdf";
+        QTest::newRow("a slash in the name") << int(tkYears) << QStringList{"2026"} << "A/B"
+                                             << "Transcript 2026 - A_B.pdf";
+    }
+
+    void attachmentNamesCarryThePeriodAndTheName()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, years);
+        QFETCH(QString, name);
+        QFETCH(QString, attachment);
+        TTimeFilter filter("2026");
+        filter.Kind = TTimeKind(kind);
+        filter.Years = years;
+        filter.BeginDate = QDate(2025, 9, 1);
+        filter.EndDate = QDate(2026, 6, 30);
+        QCOMPARE(TranscriptAttachmentName(TranscriptPeriod(filter), name), attachment);
     }
 
     void settingsThatStopTheRun_data()
@@ -436,7 +707,7 @@ private Q_SLOTS:
         QCOMPARE(f.written.size(), 2);
         QVERIFY(QFile::exists(f.PdfFolder() + "/bob@example.org.pdf"));
         QVERIFY(f.LogStatuses().isEmpty());
-        QVERIFY(f.reports.shown.isEmpty());
+        QVERIFY(f.windows.reports.isEmpty());
     }
 
     void nothingToSendStillConnects()
@@ -457,7 +728,7 @@ private Q_SLOTS:
         QCOMPARE(server.Count("connect"), 1);
         QCOMPARE(server.Count("data"), 0);
         QVERIFY(f.prompts.shown.isEmpty());
-        QVERIFY(f.reports.shown.isEmpty());
+        QVERIFY(f.windows.reports.isEmpty());
         QVERIFY(!stale.exists());
         QVERIFY(kept.exists()); // a sub-folder survives
     }
@@ -507,36 +778,6 @@ private Q_SLOTS:
         QCOMPARE(dm.Conn->ScalarQuery("select count(*) from sqlite_master where name = 'mail_log'")
                      .toInt(),
                  1);
-    }
-
-    void reportWindowSendsAgain()
-    {
-        TDeliveryRow sent;
-        sent.address = "ann@example.org";
-        sent.file = "/tmp/PDF/ann@example.org.pdf";
-        sent.status = TDeliveryRow::Status::Sent;
-        TDeliveryRow refused = sent;
-        refused.address = "bob@example.org";
-        refused.status = TDeliveryRow::Status::Refused;
-        refused.detail = "550 no such user";
-        int calls = 0;
-        TfrmDeliveryReport window({sent, refused}, [&] {
-            ++calls;
-            refused.status = TDeliveryRow::Status::Sent;
-            refused.detail.clear();
-            return QList<TDeliveryRow>{sent, refused};
-        });
-        QCOMPARE(window.windowTitle(), QString("Delivery report"));
-        auto* grid = window.findChild<QTableWidget*>("dbgDelivery");
-        auto* again = window.findChild<QPushButton*>("bSendAgain");
-        QCOMPARE(grid->rowCount(), 2);
-        QCOMPARE(grid->item(1, 5)->text(), QString("refused: 550 no such user"));
-        QCOMPARE(grid->item(1, 3)->text(), QString("ann@example.org.pdf")); // the file name only
-        QVERIFY(again->isEnabled());
-        QTest::mouseClick(again, Qt::LeftButton);
-        QCOMPARE(calls, 1);
-        QCOMPARE(grid->item(1, 5)->text(), QString("sent"));
-        QVERIFY(!again->isEnabled());
     }
 };
 

@@ -5,6 +5,7 @@
 #include "TDocuments.h"
 #include "TError.h"
 #include "TProgress.h"
+#include "TTestReportWindows.h"
 #include "TTimeFilter.h"
 #include "TUnprivileged.h"
 
@@ -170,6 +171,7 @@ private:
     void ApplyNoFilters();
 
     std::unique_ptr<TDataModuleFixture> m_fx;
+    TTestReportWindows m_windows;
     std::unique_ptr<TDocuments> m_docs;
     TScriptedProgress m_progress;
 };
@@ -177,7 +179,7 @@ private:
 void TstExports::init()
 {
     m_fx = std::make_unique<TDataModuleFixture>();
-    m_docs = std::make_unique<TDocuments>(*m_fx->dm, m_fx->prompts);
+    m_docs = std::make_unique<TDocuments>(*m_fx->dm, m_fx->prompts, m_windows);
     m_progress = TScriptedProgress();
     m_docs->SetProgress(&m_progress);
     ApplyNoFilters();

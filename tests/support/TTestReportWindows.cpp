@@ -31,16 +31,6 @@ private:
 
 } // namespace
 
-TTestReportWindows::TTestReportWindows()
-{
-    TReportWindows::Install(this);
-}
-
-TTestReportWindows::~TTestReportWindows()
-{
-    TReportWindows::Install(nullptr);
-}
-
 std::unique_ptr<TReportStatus> TTestReportWindows::OpenStatus()
 {
     ++statusWindows;
@@ -59,4 +49,12 @@ void TTestReportWindows::Preview(TReportPages& pages, QPrinter& printer, bool al
     printer.setOutputFileName(preview.pdf);
     pages.PaintAll(printer);
     previews << preview;
+}
+
+void TTestReportWindows::ShowDeliveryReport(const QList<TDeliveryRow>& rows,
+                                            TDeliveryActions actions)
+{
+    reports << rows;
+    sendAgain = std::move(actions.sendAgain);
+    printTheirs = std::move(actions.printTheirs);
 }

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 
 // Answers the status and preview windows of report runs and writes down what they showed.
-// The preview lays out all its pages and paints them into a PDF file in a temporary folder.
-// Installs itself on construction and restores the widget windows on destruction.
+// The preview lays out all its pages and paints them into a PDF file in a temporary folder; a
+// delivery report keeps its rows and its buttons' actions for the test to press.
 class TTestReportWindows : public TReportWindows
 {
 public:
@@ -20,11 +20,9 @@ public:
         QString pdf;          // the pages as the preview painted them
     };
 
-    TTestReportWindows();
-    ~TTestReportWindows() override;
-
     std::unique_ptr<TReportStatus> OpenStatus() override;
     void Preview(TReportPages& pages, QPrinter& printer, bool allowPrint) override;
+    void ShowDeliveryReport(const QList<TDeliveryRow>& rows, TDeliveryActions actions) override;
 
     // Cancel is pressed when the status window shows its cancelAtProgress-th text (1-based).
     int cancelAtProgress = 0;
@@ -36,6 +34,9 @@ public:
     QList<bool> finishes;       // per finished run: whether it waited for Ok
     QList<bool> okToAllOffered; // per finished run
     QList<TPreview> previews;
+    QList<QList<TDeliveryRow>> reports; // the rows of each delivery report shown
+    TSendAgain sendAgain;               // the last report's "Send again"
+    std::function<void()> printTheirs;  // the last report's "Print theirs" (may be empty)
 
 private:
     QTemporaryDir m_dir;

@@ -3,9 +3,9 @@
 #include "TPrompts.h"
 #include "TfrmMain.h"
 
-std::unique_ptr<TfrmMain> TTestWindows::CreateMainWindow(TDM& dm)
+std::unique_ptr<TfrmMain> TTestWindows::CreateMainWindow(TDM& dm, TReportWindows* windows)
 {
-    auto window = std::make_unique<TfrmMain>(dm, TPrompts::Current());
+    auto window = std::make_unique<TfrmMain>(dm, TPrompts::Current(), nullptr, windows);
     window->CreateDialogs();
     return window;
 }

@@ -11,7 +11,9 @@ the data event carries the decoded subject, body, and attachment names.
 Recipients whose address contains "reject" are refused with a 550 reply, those with "later"
 with a 451 reply. AUTH accepts the user
 "clerk" with the password "secret". --starttls CERT KEY offers STARTTLS; --no-ehlo refuses EHLO
-so that clients must fall back to HELO; --auth-plain-only lists PLAIN but not LOGIN;
+so that clients must fall back to HELO; --hang-on TEXT takes the message of a recipient whose
+address contains TEXT (the data event is logged) but never answers it, as a server that
+stalls while a client is being stopped; --auth-plain-only lists PLAIN but not LOGIN;
 --implicit-tls CERT KEY speaks TLS from the first byte (with --port 465, as port 465 does).
 """
 
@@ -37,6 +39,7 @@ class Recorder:
         self.log = open(log_path, "a", encoding="utf-8")
         self.store_dir = store_dir
         self.count = 0
+        self.hang_on = ""
 
     def event(self, **fields):
         self.log.write(json.dumps(fields) + "\n")
@@ -76,6 +79,8 @@ class Recorder:
         if self.store_dir:
             fields.update(self.store(envelope.content))
         self.event(**fields)
+        if self.hang_on and any(self.hang_on in rcpt for rcpt in envelope.rcpt_tos):
+            await asyncio.sleep(3600)
         return "250 OK: queued"
 
     async def handle_QUIT(self, server, session, envelope):
@@ -153,9 +158,11 @@ async def main():
     parser.add_argument("--implicit-tls", nargs=2, metavar=("CERT", "KEY"))
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--hang-on", default="")
     args = parser.parse_args()
 
     recorder = Recorder(args.log, args.store)
+    recorder.hang_on = args.hang_on
     context = None
     if args.starttls:
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)

@@ -39,6 +39,9 @@ private Q_SLOTS:
     void runButtonsOpenTheirMenusAtThePointer();
     void menusPassTheSelectedParticipants_data();
     void menusPassTheSelectedParticipants();
+    void generateAsksFirstWithTheNumbers_data();
+    void generateAsksFirstWithTheNumbers();
+    void deliveryReportOpensFromThePage();
     void filterChangesEmptyTheSelection();
     void listsAreExportedFromBothPages();
     void calendarRunFollowsTheCalendarListAndLinksBack();
@@ -110,7 +113,7 @@ void TstDocumentPages::init()
     m_windows = std::make_unique<TTestReportWindows>();
     m_dm = std::make_unique<TDM>(m_db->Dir());
     QVERIFY(!m_dm->OpenFailed);
-    m_main = TTestWindows::CreateMainWindow(*m_dm);
+    m_main = TTestWindows::CreateMainWindow(*m_dm, m_windows.get());
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     m_trans = m_main->TranscriptsPage();
@@ -201,6 +204,8 @@ void TstDocumentPages::menusPassTheSelectedParticipants()
     ShowTranscripts();
     m_dm->Transcripts->SetRecNo(1);
     SelectRows(rows);
+    if (!preview)
+        m_prompts->QueueChoice(TPrompts::Answer::Start);
     auto* action = m_main->findChild<QAction*>(item);
     QVERIFY(action);
     // Through the event loop, so an error reaches the program's handler as after a click.
@@ -232,7 +237,71 @@ void TstDocumentPages::menusPassTheSelectedParticipants()
                                              "e-mails!").arg(names.size()),
                               "Finished"}));
     }
-    QCOMPARE(m_prompts->shown.size(), Plain().size());
+    // Besides the plain messages, a generate run asked its one question first.
+    QCOMPARE(m_prompts->shown.size(), Plain().size() + (preview ? 0 : 1));
+}
+
+void TstDocumentPages::generateAsksFirstWithTheNumbers_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QString>("question");
+    const QString everyone = "This prints 2 transcripts (1 by post, 1 by fax) and e-mails 1. 1 "
+                             "have no e-mail address.";
+    QTest::newRow("all") << "miGenerateAll" << QList<int>{1} << everyone;
+    QTest::newRow("only selected")
+        << "miGenerateSelected" << QList<int>{0, 2}
+        << "This prints 1 transcripts (1 by post, 0 by fax) and e-mails 1.";
+    QTest::newRow("only selected, none selected")
+        << "miGenerateSelected" << QList<int>{}
+        << "No participant is selected, so this covers everyone.\n\n" + everyone;
+}
+
+void TstDocumentPages::generateAsksFirstWithTheNumbers()
+{
+    QFETCH(QString, item);
+    QFETCH(QList<int>, rows);
+    QFETCH(QString, question);
+    // Adams by post, Baker by fax, Cole by e-mail, Dunn by e-mail without an address.
+    m_db->Exec("update participants set mail_type = 2 where user_id = 1");
+    m_db->Exec("update participants set mail_type = 3 where user_id = 2");
+    m_db->Exec("update participants set email = 'cy@example.org' where user_id = 3");
+    ShowTranscripts();
+    SelectRows(rows);
+    auto* action = m_main->findChild<QAction*>(item);
+    QVERIFY(action);
+    action->trigger(); // no answer queued: the question is cancelled
+    QCOMPARE(m_prompts->shown.size(), 1);
+    QCOMPARE(m_prompts->shown.first().kind, TPrompts::Kind::Confirmation);
+    QCOMPARE(m_prompts->LastText(), question);
+    // Cancel: nothing ran, nothing was printed or written.
+    QCOMPARE(m_windows->statusWindows, 0);
+    QVERIFY(!QDir(m_db->FilePath(QStringLiteral("PDF"))).exists());
+}
+
+void TstDocumentPages::deliveryReportOpensFromThePage()
+{
+    ShowTranscripts();
+    Click("bDeliveryReport");
+    QCOMPARE(m_prompts->LastText(), QStringLiteral("No transcripts have been e-mailed yet."));
+    QVERIFY(m_windows->reports.isEmpty());
+
+    // A run over everyone (all by e-mail, none with an address) shows the report; it opens
+    // again from the page, read back from the delivery log, with the names.
+    m_prompts->QueueChoice(TPrompts::Answer::Start);
+    m_trans->miGenerateAllClick();
+    QCOMPARE(m_windows->reports.size(), 1);
+    Click("bDeliveryReport");
+    QCOMPARE(m_windows->reports.size(), 2);
+    QStringList rows;
+    for (const TDeliveryRow& row : m_windows->reports.last())
+        rows << row.name + ": " + row.ResultText();
+    rows.sort();
+    QCOMPARE(rows, (QStringList{"Al Adams: no e-mail address", "Bo Baker: no e-mail address",
+                                "Cy Cole: no e-mail address", "Di Dunn: no e-mail address"}));
+    QCOMPARE(TDeliveryLog::CountLine(m_windows->reports.last()),
+             QStringLiteral("4 without an address"));
+    QVERIFY(m_windows->printTheirs != nullptr);
 }
 
 void TstDocumentPages::filterChangesEmptyTheSelection()

@@ -10,6 +10,7 @@
 #include "TSignInPage.h"
 #include "TTempDatabase.h"
 #include "TTestPrompts.h"
+#include "TTestReportWindows.h"
 #include "TTranscriptsPage.h"
 
 #include <QDate>
@@ -52,6 +53,7 @@ private:
     std::unique_ptr<TTestPrompts> m_prompts;
     std::unique_ptr<TDM> m_dm;
     std::unique_ptr<TPageFilters> m_filters;
+    TTestReportWindows m_windows;
     std::unique_ptr<TDocuments> m_documents;
     std::unique_ptr<TPageBase> m_page;
     QString m_lastYear;
@@ -77,7 +79,7 @@ void TstPagesAlone::init()
     m_dm->LinkDetails();
     m_filters = std::make_unique<TPageFilters>();
     m_dm->FillCredits(m_filters->CreditLines);
-    m_documents = std::make_unique<TDocuments>(*m_dm, *m_prompts);
+    m_documents = std::make_unique<TDocuments>(*m_dm, *m_prompts, m_windows);
 }
 
 void TstPagesAlone::cleanup()

@@ -1,8 +1,9 @@
-#include "TDocumentsFixture.h"
+#include "../documents/TDocumentsFixture.h"
 
 #include "TReportRenderer.h"
 #include "TReportRun.h"
 #include "TReportWidgets.h"
+#include "TfrmDeliveryReport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 
 #include <functional>
@@ -57,9 +59,10 @@ private:
     bool m_done = false;
 };
 
-// The widget windows instead of the test's answers, for one test function.
+// The program's widget windows instead of the test's answers, for one test function.
 struct TWidgetWindows {
-    TWidgetWindows() { TReportWindows::Install(nullptr); }
+    explicit TWidgetWindows(TDocumentsFixture& f) { f.UseWindows(widgets); }
+    TReportWidgets widgets;
 };
 
 } // namespace
@@ -72,12 +75,14 @@ private Q_SLOTS:
     void statusWindowWaitsForOk();
     void cancelRemovesThePartialPdf();
     void previewWindow();
+    void statusWindowsStayInOnePlace();
+    void deliveryReportReadsWell();
 };
 
 void tst_reportwindows::statusWindowWaitsForOk()
 {
     TDocumentsFixture f;
-    TWidgetWindows widgets;
+    TWidgetWindows widgets(f);
     f.docs->SetUpTranscriptReport();
     QStringList texts;
     bool okToAllShown = false;
@@ -124,7 +129,7 @@ void tst_reportwindows::statusWindowWaitsForOk()
 void tst_reportwindows::cancelRemovesThePartialPdf()
 {
     TDocumentsFixture f;
-    TWidgetWindows widgets;
+    TWidgetWindows widgets(f);
     f.docs->SetUpTranscriptReport();
     const QString path = f.db.FilePath(QStringLiteral("partial.pdf"));
     // Cancel once the third page is being written: two pages are in the file by then.
@@ -149,7 +154,7 @@ void tst_reportwindows::cancelRemovesThePartialPdf()
 void tst_reportwindows::previewWindow()
 {
     TDocumentsFixture f;
-    TWidgetWindows widgets;
+    TWidgetWindows widgets(f);
     f.timeFilter = TTimeFilter(QStringLiteral("2005"));
     struct TSeen {
         bool maximized = false;
@@ -244,6 +249,87 @@ void tst_reportwindows::previewWindow()
     }
     QVERIFY(sheet.printVisible);
     QCOMPARE(sheet.pages, 1);
+}
+
+void tst_reportwindows::statusWindowsStayInOnePlace()
+{
+    // A run of many steps opens its status windows where the user last saw one.
+    TReportWidgets widgets;
+    QPoint place;
+    {
+        std::unique_ptr<TReportStatus> first = widgets.OpenStatus();
+        auto* window = dynamic_cast<QWidget*>(first.get());
+        QVERIFY(window && window->isVisible());
+        window->move(window->pos() + QPoint(37, 23));
+        place = window->pos();
+    }
+    std::unique_ptr<TReportStatus> next = widgets.OpenStatus();
+    QCOMPARE(dynamic_cast<QWidget*>(next.get())->pos(), place);
+}
+
+void tst_reportwindows::deliveryReportReadsWell()
+{
+    TDeliveryRow sent;
+    sent.userId = 7;
+    sent.name = "Anna Adams";
+    sent.address = "ann@example.org";
+    sent.file = "/tmp/PDF/ann@example.org.pdf";
+    sent.status = TDeliveryRow::Status::Sent;
+    TDeliveryRow refused = sent;
+    refused.userId = 8;
+    refused.name = "Bob Baker";
+    refused.address = "bob@example.org";
+    refused.status = TDeliveryRow::Status::Refused;
+    refused.detail = "550 5.1.1 <bob@example.org>: Recipient address rejected: the mailbox "
+                     "does not exist here and mail for it is not accepted by this server";
+    TDeliveryRow none = sent;
+    none.userId = 9;
+    none.name = "Cy Cole";
+    none.address.clear();
+    none.status = TDeliveryRow::Status::NoAddress;
+    int calls = 0;
+    int prints = 0;
+    TDeliveryActions actions;
+    actions.sendAgain = [&] {
+        ++calls;
+        refused.status = TDeliveryRow::Status::Sent;
+        refused.detail.clear();
+        return QList<TDeliveryRow>{sent, refused, none};
+    };
+    actions.printTheirs = [&] { ++prints; };
+    TfrmDeliveryReport window({sent, refused, none}, actions);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.windowTitle(), QString("Delivery report"));
+    auto* grid = window.findChild<QTableWidget*>("dbgDelivery");
+    auto* summary = window.findChild<QLabel*>("lSummary");
+    auto* again = window.findChild<QPushButton*>("bSendAgain");
+    auto* printTheirs = window.findChild<QPushButton*>("bPrintTheirs");
+    QCOMPARE(summary->text(), QString("1 sent, 1 refused, 1 without an address"));
+    // Failures first; the number beside the name; the result in sight at the default size,
+    // in full in its tooltip.
+    auto column = [grid](int c) {
+        QStringList texts;
+        for (int r = 0; r < grid->rowCount(); ++r)
+            texts << grid->item(r, c)->text();
+        return texts;
+    };
+    using C = TfrmDeliveryReport::Column;
+    QCOMPARE(column(C::colNumber), QStringList({"8", "9", "7"}));
+    QCOMPARE(column(C::colParticipant), QStringList({"Bob Baker", "Cy Cole", "Anna Adams"}));
+    QCOMPARE(column(C::colResult).at(1), QString("no e-mail address"));
+    QCOMPARE(grid->item(0, C::colResult)->toolTip(), "refused: " + refused.detail);
+    QCOMPARE(grid->item(2, C::colFile)->text(), QString("ann@example.org.pdf"));
+    QVERIFY(grid->columnViewportPosition(C::colResult) + grid->columnWidth(C::colResult) <=
+            grid->viewport()->width());
+    QVERIFY(again->isEnabled());
+    QVERIFY(printTheirs->isEnabled());
+    QTest::mouseClick(printTheirs, Qt::LeftButton);
+    QCOMPARE(prints, 1);
+    QTest::mouseClick(again, Qt::LeftButton);
+    QCOMPARE(calls, 1);
+    QCOMPARE(summary->text(), QString("2 sent, 1 without an address"));
+    QCOMPARE(column(C::colResult), QStringList({"no e-mail address", "sent", "sent"}));
 }
 
 QTEST_MAIN(tst_reportwindows)

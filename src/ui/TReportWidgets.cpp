@@ -1,5 +1,7 @@
 #include "TReportWidgets.h"
 
+#include "TfrmDeliveryReport.h"
+
 #include "TError.h"
 #include "TPrompts.h"
 
@@ -18,23 +20,16 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace
 {
 
-TReportWindows* g_installed = nullptr;
+// Where the last status window stood: a run of many steps (a PDF per participant, then the
+// messages) shows its windows in one place instead of letting each find its own.
+std::optional<QPoint> g_statusPlace;
 
 } // namespace
-
-TReportWindows& TReportWindows::Current()
-{
-    static TReportWidgets widgets;
-    return g_installed ? *g_installed : widgets;
-}
-
-void TReportWindows::Install(TReportWindows* windows)
-{
-    g_installed = windows;
-}
 
 // --- Status window ------------------------------------------------------------------------
 
@@ -66,6 +61,18 @@ TReportStatusWindow::TReportStatusWindow(QWidget* parent) : QDialog(parent)
         m_choseOkToAll = true;
         m_confirmed = true;
     });
+}
+
+TReportStatusWindow::~TReportStatusWindow()
+{
+    if (m_placed)
+        g_statusPlace = pos();
+}
+
+void TReportStatusWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    m_placed = true;
 }
 
 void TReportStatusWindow::SetProgress(const QString& text)
@@ -291,6 +298,8 @@ void TReportPreviewWindow::PrintClicked()
 std::unique_ptr<TReportStatus> TReportWidgets::OpenStatus()
 {
     auto window = std::make_unique<TReportStatusWindow>(QApplication::activeWindow());
+    if (g_statusPlace)
+        window->move(*g_statusPlace);
     window->show();
     return window;
 }
@@ -302,4 +311,11 @@ void TReportWidgets::Preview(TReportPages& pages, QPrinter& printer, bool allowP
     window.exec();
     if (window.Error())
         std::rethrow_exception(window.Error());
+}
+
+void TReportWidgets::ShowDeliveryReport(const QList<TDeliveryRow>& rows, TDeliveryActions actions)
+{
+    auto* window = new TfrmDeliveryReport(rows, std::move(actions), QApplication::activeWindow());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
 }

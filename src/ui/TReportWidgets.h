@@ -18,6 +18,8 @@ class TReportStatusWindow : public QDialog, public TReportStatus
     Q_OBJECT
 public:
     explicit TReportStatusWindow(QWidget* parent = nullptr);
+    // Remembers where the window stood, so that the next status window opens there.
+    ~TReportStatusWindow() override;
 
     void SetProgress(const QString& text) override;
     bool Cancelled() override;
@@ -25,6 +27,7 @@ public:
 
 protected:
     void reject() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void ButtonClicked();
@@ -36,6 +39,7 @@ private:
     bool m_cancelled = false;
     bool m_confirmed = false;
     bool m_choseOkToAll = false;
+    bool m_placed = false; // shown once, so its place is worth keeping
 };
 
 // "Report Preview": the pages of a run on a QPrintPreviewWidget, with page navigation, zoom
@@ -73,10 +77,11 @@ private:
     std::exception_ptr m_error;
 };
 
-// The program's windows for report runs.
+// The program's windows for document runs.
 class TReportWidgets : public TReportWindows
 {
 public:
     std::unique_ptr<TReportStatus> OpenStatus() override;
     void Preview(TReportPages& pages, QPrinter& printer, bool allowPrint) override;
+    void ShowDeliveryReport(const QList<TDeliveryRow>& rows, TDeliveryActions actions) override;
 };
