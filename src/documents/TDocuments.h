@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QImage>
+#include <QLocale>
 #include <QMap>
 #include <QStringList>
 
@@ -48,8 +49,17 @@ public:
 
     // The report set-up of a transcript run: loads cme.rav when first needed (and keeps it),
     // checks that it holds "TranscriptReport", reads the header and footer parameters from the
-    // settings and reopens TransConfCredits and TransConfExtras. Throws TError on failure.
+    // settings, sets the period of timeFilter ("pPeriod") and today's date ("pIssueDate") and
+    // reopens TransConfCredits and TransConfExtras. Throws TError on failure.
+    void SetUpTranscriptReport(const TTimeFilter& timeFilter);
+    // The same for no time criterion: the period reads "all dates".
     void SetUpTranscriptReport();
+    // The period a time filter covers, in the words of the locale: "1 January – 31 December
+    // 2026" for a year or for years one after the other, the years listed when they are not
+    // ("2022, 2024"), the two dates of a range, "all dates" without a criterion.
+    static QString PeriodText(const TTimeFilter& timeFilter, const QLocale& locale = QLocale());
+    // A date in full without the day of the week: "10 December 2026", "December 10, 2026".
+    static QString IssueDateText(const QDate& date, const QLocale& locale = QLocale());
     // Writes "TranscriptReport" over TransParticipants as it stands (its visible rows, each on
     // pages of its own; the e-mail run filters it to one participant) with TransConferences
     // and TransStatistics as they stand, to a PDF file at path (replaced when it exists). The
@@ -94,6 +104,9 @@ private:
     // render from the data sets as they stand while the run lasts.
     std::shared_ptr<TReportContent> BuildContent(const QString& reportName);
     QImage LoadImage(const QString& path);
+    struct TRowIndex;
+    // The summed units of a participant's rows of TransConferences, shown like one row's units.
+    static QString TotalUnits(TRowIndex& rowIndex, const TDataSet& conferences, qint64 userId);
 
     TDM& m_dm;
     TPrompts& m_prompts;
@@ -108,6 +121,5 @@ private:
         QImage image;
     };
     QMap<QString, TCachedImage> m_images;
-    struct TRowIndex;
     std::shared_ptr<TRowIndex> m_rowIndex;
 };
