@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class TConfFilter;
@@ -90,9 +91,16 @@ public:
     // --- CSV lists and the calendar (TDocumentsExport.cpp) -------------------------------
     // Each saves the rows of its list as they stand (filter, search, order) to a CSV file the
     // user chooses; the list's cursor ends on its last row. A cancelled dialog or progress
-    // writes nothing. Returns true when a file was written.
+    // writes nothing. Returns true when a file was written; the status line then says where.
+    // The save dialog offers a name after the conference ("participants – Heart Day.csv") or
+    // after the period of the list ("transcripts 2026.csv").
     bool ExportConferenceParticipants();
+    bool ExportTranscripts(const TTimeFilter& timeFilter);
     bool ExportTranscripts();
+    static QString ConferenceParticipantsFileName(const QString& conferenceName);
+    static QString TranscriptsFileName(const TTimeFilter& timeFilter);
+    // Where the status line's texts go ("Saved the list as …"); none when not set.
+    void SetStatusLine(std::function<void(const QString&)> show) { m_statusLine = std::move(show); }
     // Writes calendar.rtf into the data module's working directory from CalendarConfs as it
     // stands; ConfSpeakers must follow CalendarConfs meanwhile (the caller links it). Returns
     // false when the user cancelled the progress; the old file then stays as it was.
@@ -111,6 +119,9 @@ private:
     TDM& m_dm;
     TPrompts& m_prompts;
     TProgress* m_progress = nullptr;
+    std::function<void(const QString&)> m_statusLine;
+    // Tells the status line where an export wrote its file.
+    void ReportSaved(const QString& path);
     std::unique_ptr<TReportProject> m_project;
     QMap<QString, QString> m_parameters;
     bool m_previewPrint = false;

@@ -159,7 +159,7 @@ void TTranscriptsPage::miPreviewSelectedClick()
 
 void TTranscriptsPage::bExpTranscriptsClick()
 {
-    m_documents.ExportTranscripts();
+    m_documents.ExportTranscripts(m_filters.Time);
 }
 
 QStringList TTranscriptsPage::GetSelectedParticipantIds(QStringList list) const

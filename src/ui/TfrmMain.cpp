@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStatusBar>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -102,6 +103,8 @@ void TfrmMain::CreatePages()
     m_progress = std::make_unique<TProgressDialog>(this);
     m_documents = std::make_unique<TDocuments>(*DM, TPrompts::Current());
     m_documents->SetProgress(m_progress.get());
+    // Where an export wrote its file shows in the status line, which appears the first time.
+    m_documents->SetStatusLine([this](const QString& text) { statusBar()->showMessage(text); });
     const TPageInputs inputs{*DM, m_filters, TPrompts::Current(), *m_documents};
     m_conferencesPage = new TConferencesPage(inputs, pgMain);
     m_participantsPage = new TParticipantsPage(inputs, pgMain);
