@@ -777,7 +777,8 @@ void tst_reports::longTranscriptCountsItsPages()
     for (int i = 0; i < 80; ++i) {
         f.db.Exec(QStringLiteral("insert into conferences (conf_id, conf_name, begin_date, "
                                  "end_date, series, units) values (%1, 'Grand Rounds in Internal "
-                                 "Medicine and Primary Care, session %2', '2005-10-%3 09:00:00', "
+                                 "Medicine and Primary Care: Heart Failure, Diabetes, Renal "
+                                 "Care, session %2', '2005-10-%3 09:00:00', "
                                  "'2005-10-%3 10:00:00', 'Rounds', 0.5)")
                       .arg(100 + i)
                       .arg(i + 1)
@@ -805,12 +806,24 @@ void tst_reports::longTranscriptCountsItsPages()
                      .hasMatch(),
                  qPrintable(pages[i].right(300)));
     QVERIFY2(!pages.last().contains("Page "), qPrintable(pages.last()));
+    // The column titles repeat at the top of her next page.
+    QVERIFY2(QRegularExpression("^\\s*Date\\s+Conference\\s+Units").match(pages[1]).hasMatch(),
+             qPrintable(pages[1].left(300)));
     // 1.50 + 2.00 + 80 × 0.50: the total beside the totals per credit type.
     const QString last = pages[annaPages - 1];
     QVERIFY2(QRegularExpression("Total units\\s+43\\.50").match(last).hasMatch(),
              qPrintable(last));
     QVERIFY2(QRegularExpression("CME\\s+41\\.50").match(last).hasMatch(), qPrintable(last));
     SavePicture(f.windows.previews[0].pdf, QStringLiteral("transcript-long"));
+    // A title of 100 characters (the longest a conference has) takes two lines at most.
+    const QStringList lines = pages[0].split(u'\n');
+    qsizetype first = 0;
+    while (first < lines.size() && !lines[first].contains("Grand Rounds"))
+        ++first;
+    const QRegularExpression end("session 1\\b");
+    QVERIFY2(end.match(lines.value(first)).hasMatch() ||
+                 end.match(lines.value(first + 1)).hasMatch(),
+             qPrintable(lines.mid(first, 3).join(u'\n')));
 }
 
 QTEST_MAIN(tst_reports)
