@@ -261,8 +261,13 @@ void TfrmSignIn::FormCreate()
 {
     TColumnWidths::Load(*DM->Config, *dbgSignInNames, WidthKeys());
     FitNameColumns();
-    // The list's width follows the window's layout after the type has changed.
-    new TResizeWatcher(dbgSignInNames->viewport(), [this] { FitNameColumns(); });
+    // The list's width follows the window's layout after the type has changed. A list resized
+    // while the window is still being shown is fitted again once it shows.
+    new TResizeWatcher(dbgSignInNames->viewport(), [this] {
+        FitNameColumns();
+        if (!dbgSignInNames->isVisible())
+            QTimer::singleShot(0, this, [this] { FitNameColumns(); });
+    });
     dsSignInPartsDataChange();
 }
 
@@ -292,7 +297,8 @@ void TfrmSignIn::FitNameColumns()
                                                                          lastName.key,
                                                                          lastName.defaultWidth)),
                          LastNameRoom());
-    const int list = dbgSignInNames->viewport()->width();
+    // Until the window is shown the list has no width of its own yet.
+    const int list = dbgSignInNames->isVisible() ? dbgSignInNames->viewport()->width() : 0;
     if (list > 0)
         width = std::min(width, list * 2 / 3);
     TColumnWidths::ShowWidth(*dbgSignInNames, lastName.column, width);
