@@ -81,9 +81,31 @@ QString TCsvOutput::DialogFilter()
     return tr("CSV files (*.csv *.CSV)");
 }
 
-bool TCsvOutput::SaveAs(TPrompts& prompts, const QString& directory)
+QString TCsvOutput::SafeFileNamePart(const QString& text)
 {
-    QString fileName = prompts.SaveFileName(tr("Save As"), directory, DialogFilter());
+    QString safe;
+    safe.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            QStringLiteral("/\\:*?\"<>|").contains(c))
+            safe += u'_';
+        else
+            safe += c;
+    }
+    // Windows drops dots and blanks at the end; a leading dot hides the file elsewhere.
+    while (!safe.isEmpty() && (safe.back() == u'.' || safe.back().isSpace()))
+        safe.chop(1);
+    while (!safe.isEmpty() && (safe.front() == u'.' || safe.front().isSpace()))
+        safe.remove(0, 1);
+    return safe.left(120).trimmed();
+}
+
+bool TCsvOutput::SaveAs(TPrompts& prompts, const QString& directory, const QString& suggestedName)
+{
+    m_savedFileName.clear();
+    const QString offered =
+        suggestedName.isEmpty() ? directory : QDir(directory).filePath(suggestedName);
+    QString fileName = prompts.SaveFileName(tr("Save As"), offered, DialogFilter());
     if (fileName.isEmpty())
         return false;
     // The dialog confirmed only the name the user typed; a name that gains its extension here
@@ -97,5 +119,6 @@ bool TCsvOutput::SaveAs(TPrompts& prompts, const QString& directory)
             return false;
     }
     SaveToFile(fileName);
+    m_savedFileName = QFileInfo(fileName).absoluteFilePath();
     return true;
 }

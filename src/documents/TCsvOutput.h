@@ -34,9 +34,15 @@ public:
     // Writes the file through a temporary file that replaces the named one only when complete;
     // an existing file stays as it was when writing fails. Throws TError naming the file.
     void SaveToFile(const QString& fileName) const;
-    // Asks for a file name (".csv" added when it has no extension) and saves there. Returns
-    // false when the user cancelled; nothing is then written.
-    bool SaveAs(TPrompts& prompts, const QString& directory);
+    // Asks for a file name (".csv" added when it has no extension), offering suggestedName in
+    // directory, and saves there. Returns false when the user cancelled; nothing is then
+    // written.
+    bool SaveAs(TPrompts& prompts, const QString& directory, const QString& suggestedName = {});
+    // The full path of the file the last SaveAs wrote; empty when it wrote none.
+    const QString& SavedFileName() const { return m_savedFileName; }
+    // A text made fit to be part of a file name on every system: no path separator, no
+    // character that Windows refuses, no control character, no dot or blank at either end.
+    static QString SafeFileNamePart(const QString& text);
 
     static QString DialogFilter();
 
@@ -44,4 +50,5 @@ private:
     QString m_separator;
     QStringList m_lines;
     QString m_currentLine;
+    QString m_savedFileName;
 };

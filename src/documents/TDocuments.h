@@ -2,9 +2,11 @@
 
 #include <QDateTime>
 #include <QImage>
+#include <QLocale>
 #include <QMap>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class TConfFilter;
@@ -65,8 +67,17 @@ public:
 
     // The report set-up of a transcript run: loads cme.rav when first needed (and keeps it),
     // checks that it holds "TranscriptReport", reads the header and footer parameters from the
-    // settings and reopens TransConfCredits and TransConfExtras. Throws TError on failure.
+    // settings, sets the period of timeFilter ("pPeriod") and today's date ("pIssueDate") and
+    // reopens TransConfCredits and TransConfExtras. Throws TError on failure.
+    void SetUpTranscriptReport(const TTimeFilter& timeFilter);
+    // The same for no time criterion: the period reads "all dates".
     void SetUpTranscriptReport();
+    // The period a time filter covers, in the words of the locale: "1 January – 31 December
+    // 2026" for a year or for years one after the other, the years listed when they are not
+    // ("2022, 2024"), the two dates of a range, "all dates" without a criterion.
+    static QString PeriodText(const TTimeFilter& timeFilter, const QLocale& locale = QLocale());
+    // A date in full without the day of the week: "10 December 2026", "December 10, 2026".
+    static QString IssueDateText(const QDate& date, const QLocale& locale = QLocale());
     // Writes "TranscriptReport" over TransParticipants as it stands (its visible rows, each on
     // pages of its own; the e-mail run filters it to one participant) with TransConferences
     // and TransStatistics as they stand, to a PDF file at path (replaced when it exists). The
@@ -105,9 +116,16 @@ public:
     // --- CSV lists and the calendar (TDocumentsExport.cpp) -------------------------------
     // Each saves the rows of its list as they stand (filter, search, order) to a CSV file the
     // user chooses; the list's cursor ends on its last row. A cancelled dialog or progress
-    // writes nothing. Returns true when a file was written.
+    // writes nothing. Returns true when a file was written; the status line then says where.
+    // The save dialog offers a name after the conference ("participants – Heart Day.csv") or
+    // after the period of the list ("transcripts 2026.csv").
     bool ExportConferenceParticipants();
+    bool ExportTranscripts(const TTimeFilter& timeFilter);
     bool ExportTranscripts();
+    static QString ConferenceParticipantsFileName(const QString& conferenceName);
+    static QString TranscriptsFileName(const TTimeFilter& timeFilter);
+    // Where the status line's texts go ("Saved the list as …"); none when not set.
+    void SetStatusLine(std::function<void(const QString&)> show) { m_statusLine = std::move(show); }
     // Writes calendar.rtf into the data module's working directory from CalendarConfs as it
     // stands; ConfSpeakers must follow CalendarConfs meanwhile (the caller links it). Returns
     // false when the user cancelled the progress; the old file then stays as it was.
@@ -123,11 +141,17 @@ private:
     void PrintTranscriptsWhere(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
                                const QStringList& ids, const QString& mailTypeCondition);
     QImage LoadImage(const QString& path);
+    struct TRowIndex;
+    // The summed units of a participant's rows of TransConferences, shown like one row's units.
+    static QString TotalUnits(TRowIndex& rowIndex, const TDataSet& conferences, qint64 userId);
 
     TDM& m_dm;
     TPrompts& m_prompts;
     TReportWindows& m_windows;
     TProgress* m_progress = nullptr;
+    std::function<void(const QString&)> m_statusLine;
+    // Tells the status line where an export wrote its file.
+    void ReportSaved(const QString& path);
     std::unique_ptr<TReportProject> m_project;
     QMap<QString, QString> m_parameters;
     // The last e-mail run's log, for a file whose table cannot be written.
@@ -140,6 +164,5 @@ private:
         QImage image;
     };
     QMap<QString, TCachedImage> m_images;
-    struct TRowIndex;
     std::shared_ptr<TRowIndex> m_rowIndex;
 };

@@ -9,10 +9,14 @@
 #include "TDisplayFormat.h"
 #include "TError.h"
 #include "TProgress.h"
+#include "TTimeFilter.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QLocale>
+
+#include <algorithm>
 
 namespace
 {
@@ -125,12 +129,72 @@ bool TDocuments::ExportConferenceParticipants()
             parts->Next();
         }
     }
-    const bool saved = csv.SaveAs(m_prompts, m_dm.WorkingDirectory());
+    const TDataSet* conferences = m_dm.Conferences;
+    const QString name = conferences->Active() && !conferences->IsEmpty()
+                             ? conferences->FieldByName(QStringLiteral("conf_name")).AsString()
+                             : QString();
+    const bool saved =
+        csv.SaveAs(m_prompts, m_dm.WorkingDirectory(), ConferenceParticipantsFileName(name));
     controlsOff.Restore();
+    if (saved)
+        ReportSaved(csv.SavedFileName());
     return saved;
 }
 
+QString TDocuments::ConferenceParticipantsFileName(const QString& conferenceName)
+{
+    const QString title = TCsvOutput::SafeFileNamePart(conferenceName);
+    if (title.isEmpty())
+        return Tr("participants") + QStringLiteral(".csv");
+    return Tr("participants") + QStringLiteral(" \u2013 ") + title + QStringLiteral(".csv");
+}
+
+QString TDocuments::TranscriptsFileName(const TTimeFilter& timeFilter)
+{
+    QString period;
+    switch (timeFilter.Kind) {
+    case tkNone:
+        break;
+    case tkDateRange:
+        period = timeFilter.BeginDate.toString(Qt::ISODate) + QStringLiteral(" to ") +
+                 timeFilter.EndDate.toString(Qt::ISODate);
+        break;
+    case tkYears: {
+        QList<int> years;
+        for (const QString& year : timeFilter.Years)
+            years << year.toInt();
+        std::sort(years.begin(), years.end());
+        years.erase(std::unique(years.begin(), years.end()), years.end());
+        if (years.size() > 1 && years.last() - years.first() == years.size() - 1) {
+            period = QStringLiteral("%1-%2").arg(years.first()).arg(years.last());
+        } else {
+            QStringList texts;
+            for (int year : years)
+                texts << QString::number(year);
+            period = texts.join(QStringLiteral(", "));
+        }
+        break;
+    }
+    }
+    period = TCsvOutput::SafeFileNamePart(period);
+    return Tr("transcripts") + (period.isEmpty() ? QString() : u' ' + period) +
+           QStringLiteral(".csv");
+}
+
+void TDocuments::ReportSaved(const QString& path)
+{
+    if (m_statusLine)
+        m_statusLine(Tr("The list was saved as %1").arg(QDir::toNativeSeparators(path)));
+}
+
 bool TDocuments::ExportTranscripts()
+{
+    TTimeFilter none(QString::number(QDate::currentDate().year()));
+    none.Kind = tkNone;
+    return ExportTranscripts(none);
+}
+
+bool TDocuments::ExportTranscripts(const TTimeFilter& timeFilter)
 {
     TDataSet* transcripts = m_dm.Transcripts;
     TControlsOff controlsOff{transcripts};
@@ -162,8 +226,11 @@ bool TDocuments::ExportTranscripts()
             transcripts->Next();
         }
     }
-    const bool saved = csv.SaveAs(m_prompts, m_dm.WorkingDirectory());
+    const bool saved =
+        csv.SaveAs(m_prompts, m_dm.WorkingDirectory(), TranscriptsFileName(timeFilter));
     controlsOff.Restore();
+    if (saved)
+        ReportSaved(csv.SavedFileName());
     return saved;
 }
 

@@ -8,16 +8,22 @@
 #include "TReportContent.h"
 #include "TReportProject.h"
 #include "TReportRun.h"
+#include "TTimeFilter.h"
 
 #include <kainjow/mustache.hpp>
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
+#include <QLocale>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <map>
+#include <optional>
 
 using TData = kainjow::mustache::data;
 
@@ -53,12 +59,17 @@ TData Value(const QString& text)
     return TData(text.toStdString());
 }
 
-// One connection of a report: a data set as it stands, maybe with one added text column.
+// A text column a connection adds after the fields of its data set.
+struct TAddedColumn {
+    QString name;
+    std::function<QString(int row)> value;
+};
+
+// One connection of a report: a data set as it stands, maybe with added text columns.
 struct TConnectionDef {
     QString name;
     TDataSet* dataSet = nullptr;
-    QString addedColumn;
-    std::function<QString(int row)> added;
+    std::vector<TAddedColumn> added;
 };
 
 void AddRowValues(TData& object, const TConnectionDef& connection, int row)
@@ -66,8 +77,27 @@ void AddRowValues(TData& object, const TConnectionDef& connection, int row)
     const TDataSet* ds = connection.dataSet;
     for (int i = 0; i < ds->FieldCount(); ++i)
         object.set(ds->Fields(i).FieldName().toStdString(), Value(ds->RowDisplayText(row, i)));
-    if (connection.added)
-        object.set(connection.addedColumn.toStdString(), Value(connection.added(row)));
+    for (const TAddedColumn& column : connection.added)
+        object.set(column.name.toStdString(), Value(column.value(row)));
+}
+
+// A date as the region writes it in full, without the day of the week ("1 January 2026",
+// "January 1, 2026", "1. Januar 2026"); withYear false leaves the year out.
+QString LongDate(const QDate& date, const QLocale& locale, bool withYear = true)
+{
+    QString format = locale.dateFormat(QLocale::LongFormat);
+    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*|\\s*[,.]?\\s*d{4}"));
+    format.remove(weekday);
+    if (!withYear) {
+        static const QRegularExpression year(QStringLiteral("[,.]?\\s*y+[.年년]?|y+[.年년]?\\s*"));
+        QString shorter = format;
+        shorter.remove(year);
+        shorter = shorter.trimmed();
+        // A pattern that kept no day or month is of no use: the year stays then.
+        if (shorter.contains(u'd') && shorter.contains(u'M'))
+            format = shorter;
+    }
+    return locale.toString(date, format.trimmed());
 }
 
 TData RowData(const TConnectionDef& connection, int row)
@@ -113,6 +143,18 @@ struct TDocuments::TRowIndex {
     }
 };
 
+// The units of a participant's conferences in the report, shown like the units of one.
+QString TDocuments::TotalUnits(TRowIndex& rowIndex, const TDataSet& conferences, qint64 userId)
+{
+    const TField* units = conferences.FindField(QStringLiteral("units"));
+    if (!units || !conferences.FindField(QStringLiteral("user_id")))
+        return {};
+    double total = 0;
+    for (int row : rowIndex.Rows(&conferences, QStringLiteral("user_id"), userId))
+        total += conferences.RowValue(row, units->Index()).toDouble();
+    return TDataSet::FormatValue(QVariant(total), *units);
+}
+
 TReportProject& TDocuments::Project()
 {
     if (!m_project)
@@ -135,7 +177,54 @@ QImage TDocuments::LoadImage(const QString& path)
     return cached.image;
 }
 
+QString TDocuments::PeriodText(const TTimeFilter& timeFilter, const QLocale& locale)
+{
+    auto range = [&locale](const QDate& first, const QDate& last) -> QString {
+        if (first == last)
+            return LongDate(first, locale);
+        const QString dash = QStringLiteral(" \u2013 ");
+        if (first.year() == last.year())
+            return LongDate(first, locale, false) + dash + LongDate(last, locale);
+        return LongDate(first, locale) + dash + LongDate(last, locale);
+    };
+    switch (timeFilter.Kind) {
+    case tkNone:
+        break;
+    case tkDateRange:
+        return range(timeFilter.BeginDate, timeFilter.EndDate);
+    case tkYears: {
+        QList<int> years;
+        for (const QString& year : timeFilter.Years)
+            years << year.toInt();
+        std::sort(years.begin(), years.end());
+        years.erase(std::unique(years.begin(), years.end()), years.end());
+        if (years.isEmpty())
+            return Tr("no year");
+        // Years one after the other make one period; others are listed.
+        if (years.last() - years.first() == years.size() - 1)
+            return range(QDate(years.first(), 1, 1), QDate(years.last(), 12, 31));
+        QStringList texts;
+        for (int year : years)
+            texts << QString::number(year);
+        return texts.join(QStringLiteral(", "));
+    }
+    }
+    return Tr("all dates");
+}
+
+QString TDocuments::IssueDateText(const QDate& date, const QLocale& locale)
+{
+    return LongDate(date, locale);
+}
+
 void TDocuments::SetUpTranscriptReport()
+{
+    TTimeFilter none(QString::number(QDate::currentDate().year()));
+    none.Kind = tkNone;
+    SetUpTranscriptReport(none);
+}
+
+void TDocuments::SetUpTranscriptReport(const TTimeFilter& timeFilter)
 {
     Project().Report(kTranscriptReport);
     if (!m_dm.Config)
@@ -153,6 +242,9 @@ void TDocuments::SetUpTranscriptReport()
     m_parameters[QStringLiteral("pFooterBmp")] =
         m_dm.Config->ReadString(QStringLiteral("Bitmaps"), QStringLiteral("FooterBmp"));
     m_parameters[QStringLiteral("pFooterText")] = joined(QStringLiteral("Footer"));
+    // The period the transcripts cover and the day they are issued, in the region's words.
+    m_parameters[QStringLiteral("pPeriod")] = PeriodText(timeFilter);
+    m_parameters[QStringLiteral("pIssueDate")] = IssueDateText(QDate::currentDate());
     // Credit and additional-info names edited since the last run show in this one.
     for (TDataSet* ds : {m_dm.TransConfCredits, m_dm.TransConfExtras}) {
         ds->Close();
@@ -179,28 +271,40 @@ std::shared_ptr<TReportContent> TDocuments::BuildContent(const QString& reportNa
         const int title = parts->FieldByName(QStringLiteral("title_id")).Index();
         const int speciality = parts->FieldByName(QStringLiteral("spec_id")).Index();
         connections.push_back(
-            {QStringLiteral("ConfParts"), parts, QStringLiteral("FullName"), [=, this](int row) {
-                 return QStringLiteral("%1 %2 %3%4")
-                     .arg(parts->RowValue(row, first).toString(),
-                          parts->RowValue(row, last).toString(),
-                          m_dm.TitleName(parts->RowValue(row, title).toInt()),
-                          TDM::CommaPrefixed(u' ' + m_dm.SpecialityName(
-                                                        parts->RowValue(row, speciality).toInt())));
-             }});
+            {QStringLiteral("ConfParts"),
+             parts,
+             {{QStringLiteral("FullName"), [=, this](int row) {
+                   return QStringLiteral("%1 %2 %3%4")
+                       .arg(parts->RowValue(row, first).toString(),
+                            parts->RowValue(row, last).toString(),
+                            m_dm.TitleName(parts->RowValue(row, title).toInt()),
+                            TDM::CommaPrefixed(u' ' + m_dm.SpecialityName(parts->RowValue(
+                                                          row, speciality).toInt())));
+               }}}});
     } else {
         TDataSet* people = m_dm.TransParticipants;
         const int city = people->FieldByName(QStringLiteral("city")).Index();
         const int state = people->FieldByName(QStringLiteral("state")).Index();
         const int zip = people->FieldByName(QStringLiteral("zip")).Index();
-        connections.push_back({QStringLiteral("TransParticipants"), people,
-                               QStringLiteral("FullAddress"), [=](int row) -> QString {
-                                   return people->RowValue(row, city).toString() +
-                                          TDM::CommaPrefixed(
-                                              people->RowValue(row, state).toString()) +
-                                          TDM::CommaPrefixed(people->RowValue(row, zip).toString());
-                               }});
-        connections.push_back({QStringLiteral("TransConferences"), m_dm.TransConferences, {}, {}});
-        connections.push_back({QStringLiteral("TransStatistics"), m_dm.TransStatistics, {}, {}});
+        const int userId = people->FieldByName(QStringLiteral("user_id")).Index();
+        if (!m_rowIndex)
+            m_rowIndex = std::make_shared<TRowIndex>();
+        connections.push_back(
+            {QStringLiteral("TransParticipants"),
+             people,
+             {{QStringLiteral("FullAddress"),
+               [=](int row) -> QString {
+                   return people->RowValue(row, city).toString() +
+                          TDM::CommaPrefixed(people->RowValue(row, state).toString()) +
+                          TDM::CommaPrefixed(people->RowValue(row, zip).toString());
+               }},
+              {QStringLiteral("TotalUnits"),
+               [=, conferences = m_dm.TransConferences, rowIndex = m_rowIndex](int row) {
+                   return TotalUnits(*rowIndex, *conferences,
+                                     people->RowValue(row, userId).toLongLong());
+               }}}});
+        connections.push_back({QStringLiteral("TransConferences"), m_dm.TransConferences, {}});
+        connections.push_back({QStringLiteral("TransStatistics"), m_dm.TransStatistics, {}});
     }
 
     // Pictures load once per run; a missing or unreadable file is left out.
@@ -280,13 +384,27 @@ std::shared_ptr<TReportContent> TDocuments::BuildContent(const QString& reportNa
         };
     }
 
-    std::function<QString(int, int)> footer;
+    std::function<QString(const TReportPageNumbers&)> footer;
     if (report.compiledFooter) {
         auto compiled = report.compiledFooter;
-        footer = [compiled, base](int page, int pages) {
+        // The footer of an "@each" report also sees the values of its page's row.
+        const TConnectionDef* each = nullptr;
+        for (const TConnectionDef& connection : connections)
+            if (connection.name == report.eachConnection)
+                each = &connection;
+        std::optional<TConnectionDef> eachRow;
+        if (each)
+            eachRow = *each;
+        footer = [compiled, base, eachRow](const TReportPageNumbers& numbers) {
             TData context = base;
-            context.set("page", std::to_string(page));
-            context.set("pages", std::to_string(pages));
+            if (eachRow && numbers.section >= 0 &&
+                numbers.section < eachRow->dataSet->RecordCount())
+                AddRowValues(context, *eachRow, numbers.section);
+            context.set("page", std::to_string(numbers.page));
+            context.set("pages", std::to_string(numbers.pages));
+            context.set("sectionpage", std::to_string(numbers.sectionPage));
+            context.set("sectionpages", std::to_string(numbers.sectionPages));
+            context.set("multipage", TData(numbers.sectionPages > 1));
             return QString::fromStdString(compiled->render(context));
         };
     }
@@ -335,7 +453,7 @@ TDocuments::TRunCounts TDocuments::CountTranscriptRun(const TConfFilter& confFil
 void TDocuments::GenerateTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
                                      const QStringList& ids)
 {
-    SetUpTranscriptReport();
+    SetUpTranscriptReport(timeFilter);
     // A wrong host, port or password costs no paper: the mail settings are tried first,
     // whenever the run will e-mail someone.
     if (CountTranscriptRun(confFilter, timeFilter, ids).email > 0)
@@ -347,7 +465,7 @@ void TDocuments::GenerateTranscripts(const TConfFilter& confFilter, const TTimeF
 void TDocuments::PrintTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
                                   const QStringList& ids)
 {
-    SetUpTranscriptReport();
+    SetUpTranscriptReport(timeFilter);
     PrintTranscriptsWhere(confFilter, timeFilter, ids, {});
 }
 
@@ -374,7 +492,7 @@ void TDocuments::PreviewTranscripts(const TConfFilter& confFilter, const TTimeFi
                                     const QStringList& ids)
 {
     m_previewPrint = false;
-    SetUpTranscriptReport();
+    SetUpTranscriptReport(timeFilter);
     m_dm.TransParticipants->SetFiltered(false);
     TDM::SetQuery(m_dm.TransParticipants,
                   {TDM::SelectTranscriptParticipants(confFilter, timeFilter, ids)});

@@ -2,7 +2,7 @@
 
 TReportContent::TReportContent(const TReportDefinition& report, int sectionCount,
                                std::function<QString(int)> html, QMap<QString, QImage> images,
-                               std::function<QString(int, int)> footer)
+                               std::function<QString(const TReportPageNumbers&)> footer)
     : m_report(report), m_render(std::move(html)), m_html(size_t(std::max(0, sectionCount))),
       m_images(std::move(images)), m_footer(std::move(footer))
 {
@@ -16,13 +16,18 @@ const QString& TReportContent::SectionHtml(int index)
     return *html;
 }
 
-QString TReportContent::Footer(int page, int pages) const
+QString TReportContent::Footer(const TReportPageNumbers& numbers) const
 {
-    return m_footer ? m_footer(page, pages) : QString();
+    return m_footer ? m_footer(numbers) : QString();
 }
 
 bool TReportContent::FooterNeedsPageCount() const
 {
     // Two totals that no footer would show alike unless it leaves the total out.
-    return m_footer && m_footer(1, 1) != m_footer(1, 1000003);
+    if (!m_footer || m_html.empty())
+        return false;
+    TReportPageNumbers one;
+    TReportPageNumbers many = one;
+    many.pages = 1000003;
+    return m_footer(one) != m_footer(many);
 }

@@ -25,13 +25,20 @@ QString Tr(const char* text)
 
 } // namespace
 
+QPageSize ReportLocalePageSize(const QLocale& locale)
+{
+    // Letter is the paper of the United States and Canada; the rest of the world uses A4.
+    const bool letter = locale.territory() == QLocale::UnitedStates ||
+                        locale.territory() == QLocale::Canada;
+    return QPageSize(letter ? QPageSize::Letter : QPageSize::A4);
+}
+
 QPageSize ReportDefaultPageSize()
 {
     const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
     if (!printer.isNull() && printer.defaultPageSize().isValid())
         return printer.defaultPageSize();
-    return QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize(QPageSize::Letter)
-                                                                      : QPageSize(QPageSize::A4);
+    return ReportLocalePageSize(QLocale());
 }
 
 TReportRenderer::TReportRenderer(std::shared_ptr<TReportContent> content)
@@ -103,7 +110,9 @@ void TReportRenderer::PaintAll(QPagedPaintDevice& device, QPainter& painter, TRe
                                bool canCancel)
 {
     int page = 0;
+    int section = -1;
     for (const auto& doc : m_documents) {
+        ++section;
         const int pages = doc->pageCount();
         for (int inDoc = 0; inDoc < pages; ++inDoc) {
             ++page;
@@ -114,13 +123,14 @@ void TReportRenderer::PaintAll(QPagedPaintDevice& device, QPainter& painter, TRe
             }
             if (page > 1)
                 device.newPage();
-            PaintPage(painter, *doc, inDoc, page);
+            PaintPage(painter, *doc, inDoc,
+                      {page, m_pageCount, section, inDoc + 1, pages});
         }
     }
 }
 
 void TReportRenderer::PaintPage(QPainter& painter, const QTextDocument& doc, int pageInDoc,
-                                int page)
+                                const TReportPageNumbers& numbers)
 {
     const double pageHeight = m_body.height();
     painter.save();
@@ -134,7 +144,7 @@ void TReportRenderer::PaintPage(QPainter& painter, const QTextDocument& doc, int
     painter.restore();
 
     if (m_content->HasFooter()) {
-        const QString text = m_content->Footer(page, m_pageCount);
+        const QString text = m_content->Footer(numbers);
         if (!text.isEmpty()) {
             painter.save();
             painter.setFont(m_font);

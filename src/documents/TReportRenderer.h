@@ -10,11 +10,13 @@
 #include <memory>
 #include <vector>
 
+class QLocale;
 class QPagedPaintDevice;
 class QPainter;
 class QTextDocument;
 class TReportContent;
 class TReportStatus;
+struct TReportPageNumbers;
 
 // The user pressed Cancel in the status window: nothing was printed and no file was left.
 class EReportCancelled : public TError
@@ -57,7 +59,8 @@ public:
     QFont ReportFont() const;
 
 private:
-    void PaintPage(QPainter& painter, const QTextDocument& doc, int pageInDoc, int page);
+    void PaintPage(QPainter& painter, const QTextDocument& doc, int pageInDoc,
+                   const TReportPageNumbers& numbers);
 
     std::shared_ptr<TReportContent> m_content;
     QPagedPaintDevice* m_device = nullptr;
@@ -68,6 +71,8 @@ private:
     double m_footerHeight = 0;
 };
 
-// The page size of a new output: the default printer's, else A4, or Letter where the locale
-// measures in inches.
+// The paper of a region: Letter in the United States and Canada, A4 elsewhere. PDF files use
+// it, so an e-mailed transcript has the paper of the office's region.
+QPageSize ReportLocalePageSize(const QLocale& locale);
+// The page size of a print or a preview: the default printer's, else the region's paper.
 QPageSize ReportDefaultPageSize();

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -85,7 +86,7 @@ void TReportRun::ToPdf(const QString& path, TReportSeries* series)
     {
         QPdfWriter writer(&file);
         writer.setResolution(300);
-        writer.setPageSize(ReportDefaultPageSize());
+        writer.setPageSize(ReportLocalePageSize(QLocale()));
         writer.setCreator(QCoreApplication::applicationName());
         writer.setTitle(kJobTitle);
         TReportRenderer renderer(m_content);

@@ -79,6 +79,13 @@ void TColumnWidths::Save(TConfig& config, QTableView& grid, const QList<TKey>& k
     }
 }
 
+void TColumnWidths::ShowWidth(QTableView& grid, int column, int width)
+{
+    grid.setColumnWidth(column, width);
+    if (grid.property(StoredProperty(column)).isValid())
+        grid.setProperty(LoadedProperty(column), width);
+}
+
 int TColumnWidths::OnScreen(const QTableView& grid, int stored)
 {
     return static_cast<int>(std::lround(stored * Scale(grid)));

@@ -28,6 +28,11 @@ public:
     // grid, so loading it again gives the same pixels).
     static void Save(TConfig& config, QTableView& grid, const QList<TKey>& keys);
 
+    // Shows a column width that the grid chose itself (after its font, say) without taking it
+    // for a change of the user's: Save then keeps the stored value unless the user resizes the
+    // column afterwards.
+    static void ShowWidth(QTableView& grid, int column, int width);
+
     // A stored width as the grid shows it, and back.
     static int OnScreen(const QTableView& grid, int stored);
     static int Stored(const QTableView& grid, int onScreen);

@@ -185,7 +185,7 @@ void TTranscriptsPage::miPreviewSelectedClick()
 
 void TTranscriptsPage::bExpTranscriptsClick()
 {
-    m_documents.ExportTranscripts();
+    m_documents.ExportTranscripts(m_filters.Time);
 }
 
 void TTranscriptsPage::bDeliveryReportClick()

@@ -33,6 +33,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStatusBar>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -175,6 +176,8 @@ void TfrmMain::CreatePages()
     m_progress = std::make_unique<TProgressDialog>(this);
     m_documents = std::make_unique<TDocuments>(m_dm, m_prompts, *m_windows);
     m_documents->SetProgress(m_progress.get());
+    // Where an export wrote its file shows in the status line, which appears the first time.
+    m_documents->SetStatusLine([this](const QString& text) { statusBar()->showMessage(text); });
     const TPageInputs inputs{m_dm, m_filters, m_prompts, *m_documents};
     m_conferencesPage = new TConferencesPage(inputs, pgMain);
     m_participantsPage = new TParticipantsPage(inputs, pgMain);

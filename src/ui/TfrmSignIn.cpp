@@ -23,11 +23,13 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -65,6 +67,33 @@ QFont ScaledFont(QFont font, double scale, int pointSize, int floor, bool bold)
     font.setBold(bold);
     return font;
 }
+
+// Long last names of 24 characters, in letters of several widths: the list's last-name column
+// shows them whole.
+const char* const kLongLastNames[] = {"Wolfeschlegelsteinhausen", "D'Angelo-Montgomery-Wahl",
+                                      "García-Kennedy-Oppenheim"};
+
+// Calls back when the watched widget changes its size.
+class TResizeWatcher : public QObject
+{
+public:
+    TResizeWatcher(QWidget* watched, std::function<void()> resized)
+        : QObject(watched), m_resized(std::move(resized))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize && watched == parent())
+            m_resized();
+        return false;
+    }
+
+private:
+    std::function<void()> m_resized;
+};
 
 void SetTextColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
 {
@@ -180,10 +209,11 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     entry->addStretch(1);
 
     auto* body = new QHBoxLayout;
-    body->addWidget(dbgSignInNames, 2);
+    // The list and the name box share the width: the list shows long names whole.
+    body->addWidget(dbgSignInNames, 1);
     body->addLayout(buttons);
     body->addSpacing(12);
-    body->addLayout(entry, 3);
+    body->addLayout(entry, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lConfName);
@@ -230,7 +260,51 @@ const QList<TColumnWidths::TKey>& TfrmSignIn::WidthKeys()
 void TfrmSignIn::FormCreate()
 {
     TColumnWidths::Load(*m_dm.Config, *dbgSignInNames, WidthKeys());
+    FitNameColumns();
+    // The list's width follows the window's layout after the type has changed. A list resized
+    // while the window is still being shown is fitted again once it shows.
+    new TResizeWatcher(dbgSignInNames->viewport(), [this] {
+        FitNameColumns();
+        if (!dbgSignInNames->isVisible())
+            QTimer::singleShot(0, this, [this] { FitNameColumns(); });
+    });
     dsSignInPartsDataChange();
+}
+
+int TfrmSignIn::LastNameRoom() const
+{
+    const QFontMetrics metrics(dbgSignInNames->font());
+    int widest = 0;
+    for (const char* name : kLongLastNames)
+        widest = std::max(widest, metrics.horizontalAdvance(QString::fromUtf8(name)));
+    // The cell's text margins, as the list's own size hints count them, and a little room for
+    // names of wider letters.
+    const int margins =
+        2 * (dbgSignInNames->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr,
+                                                  dbgSignInNames) +
+             1) +
+        1;
+    return widest + widest / 10 + margins;
+}
+
+void TfrmSignIn::FitNameColumns()
+{
+    if (!DM || !DM->Config)
+        return;
+    const TColumnWidths::TKey& lastName = WidthKeys().at(0);
+    int width = std::max(TColumnWidths::OnScreen(*dbgSignInNames,
+                                                 DM->Config->ReadInteger(TColumnWidths::Section(),
+                                                                         lastName.key,
+                                                                         lastName.defaultWidth)),
+                         LastNameRoom());
+    // Until the window is shown the list has no width of its own yet.
+    const int list = dbgSignInNames->isVisible() ? dbgSignInNames->viewport()->width() : 0;
+    if (list > 0)
+        width = std::min(width, list * 2 / 3);
+    TColumnWidths::ShowWidth(*dbgSignInNames, lastName.column, width);
+    // The first names fill the rest of the list.
+    if (list > width)
+        TColumnWidths::ShowWidth(*dbgSignInNames, WidthKeys().at(1).column, list - width);
 }
 
 void TfrmSignIn::FormDestroy()
@@ -574,6 +648,7 @@ void TfrmSignIn::ApplyTypeScale()
     dbgSignInNames->horizontalHeader()->setStretchLastSection(true);
     dbgSignInNames->verticalHeader()->setDefaultSectionSize(dbgSignInNames->fontMetrics().height() +
                                                             8);
+    FitNameColumns();
 }
 
 void TfrmSignIn::FocusNameBox()

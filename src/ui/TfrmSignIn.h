@@ -81,6 +81,11 @@ private:
     void ShowStatus();
     QVariant SelectedValue(const QString& fieldName) const;
     static const QList<TColumnWidths::TKey>& WidthKeys();
+    // Sizes the list's columns after its type: the stored widths scaled to the font, the last
+    // name at least LastNameRoom wide while the first names keep a third of the list.
+    void FitNameColumns();
+    // The pixels a last name of 24 characters takes in the list, with the cell's margins.
+    int LastNameRoom() const;
 
     TDM& m_dm;
     TfrmAddPart* m_addPart = nullptr;

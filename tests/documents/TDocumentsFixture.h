@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPrinterInfo>
 #include <QProcess>
 
 // The seeded data module with the default report project and quorvel.ini in its folder, the
@@ -65,6 +66,37 @@ inline QString PdfText(const QString& path)
         return QStringLiteral("<pdftotext failed: %1>")
             .arg(QString::fromUtf8(process.readAllStandardError()));
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Where cups-pdf writes the files of the current user (its "Out" setting).
+inline QString CupsPdfFolder()
+{
+    QString out = QStringLiteral("${HOME}/PDF");
+    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+    if (conf.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : conf.readAll().split('\n')) {
+            const QByteArray trimmed = line.trimmed();
+            if (trimmed.startsWith("Out ") || trimmed.startsWith("Out\t"))
+                out = QString::fromUtf8(trimmed.mid(4).trimmed());
+        }
+    }
+    const QString user = qEnvironmentVariable("USER", QStringLiteral("root"));
+    out.replace(QStringLiteral("${HOME}"), QDir::homePath())
+        .replace(QStringLiteral("${USER}"), user);
+    return out;
+}
+
+// Why the print tests cannot run here; empty when the cups-pdf queue is the default printer.
+inline QString NoTestPrinter()
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull())
+        return QStringLiteral("No default printer: scripts/test.sh sets up the cups-pdf queue "
+                              "QuorvelPDF when it runs as root with CUPS installed");
+    if (printer.printerName() != QLatin1String("QuorvelPDF"))
+        return QStringLiteral("The default printer is ") + printer.printerName() +
+               QStringLiteral(", not the cups-pdf queue QuorvelPDF: nothing is printed on paper");
+    return {};
 }
 
 // The pages of a PDF text, without the empty rest after the last form feed.

@@ -159,6 +159,9 @@ private Q_SLOTS:
     void writeFailureIsAnErrorAndKeepsTheOldFile_data();
     void writeFailureIsAnErrorAndKeepsTheOldFile();
     void cancelledLongExportWritesNothing();
+    void suggestedFileNames_data();
+    void suggestedFileNames();
+    void saveDialogOffersANameAndTheStatusLineSaysWhere();
 
     void calendarListsConferencesWithTheirSpeakers();
     void calendarOfAnEmptyListHasOnlyTheFrame();
@@ -599,6 +602,72 @@ void TstExports::calendarFailureAndCancelKeepTheOldFile()
     QCOMPARE(m_progress.ended, 1);
     QCOMPARE(ReadAll(path), QByteArray("old"));
     QVERIFY(sqlite3_get_autocommit(m_fx->dm->Conn->Handle()));
+}
+
+void TstExports::suggestedFileNames_data()
+{
+    QTest::addColumn<QString>("conference"); // empty: the transcripts list
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("years");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("transcripts of a year")
+        << QString() << int(tkYears) << QStringList{"2026"} << "transcripts 2026.csv";
+    QTest::newRow("transcripts of years in a row")
+        << QString() << int(tkYears) << QStringList{"2026", "2024", "2025"}
+        << "transcripts 2024-2026.csv";
+    QTest::newRow("transcripts of years apart")
+        << QString() << int(tkYears) << QStringList{"2026", "2022"} << "transcripts 2022, 2026.csv";
+    QTest::newRow("transcripts of a date range")
+        << QString() << int(tkDateRange) << QStringList() << "transcripts 2025-09-01 to 2026-06-30.csv";
+    QTest::newRow("transcripts of all dates")
+        << QString() << int(tkNone) << QStringList() << "transcripts.csv";
+    QTest::newRow("participants of a conference")
+        << "Heart Day" << 0 << QStringList() << "participants – Heart Day.csv";
+    QTest::newRow("a title unfit for a file name")
+        << "../Q&A: 1/2 \"live\" <b>|\t*? ..." << 0 << QStringList()
+        << "participants – _Q&A_ 1_2 _live_ _b_____.csv";
+    QTest::newRow("no conference") << "" << 0 << QStringList() << "participants.csv";
+}
+
+void TstExports::suggestedFileNames()
+{
+    QFETCH(QString, conference);
+    QFETCH(int, kind);
+    QFETCH(QStringList, years);
+    QFETCH(QString, expected);
+    if (QTest::currentDataTag() == QLatin1String("no conference") || !conference.isEmpty()) {
+        QCOMPARE(TDocuments::ConferenceParticipantsFileName(conference), expected);
+        return;
+    }
+    TTimeFilter filter(QStringLiteral("2026"));
+    filter.Kind = TTimeKind(kind);
+    filter.Years = years;
+    filter.BeginDate = QDate(2025, 9, 1);
+    filter.EndDate = QDate(2026, 6, 30);
+    QCOMPARE(TDocuments::TranscriptsFileName(filter), expected);
+}
+
+void TstExports::saveDialogOffersANameAndTheStatusLineSaysWhere()
+{
+    QStringList status;
+    m_docs->SetStatusLine([&status](const QString& text) { status << text; });
+    ApplyNoFilters();
+    const QString folder = m_fx->dm->WorkingDirectory();
+
+    // Cancelled: the name was offered in the data folder, nothing is said.
+    QVERIFY(!m_docs->ExportTranscripts(TTimeFilter(QStringLiteral("2005"))));
+    QCOMPARE(m_fx->prompts.offeredFileNames.value(0),
+             QDir(folder).filePath(QStringLiteral("transcripts 2005.csv")));
+    QVERIFY(status.isEmpty());
+
+    const QString path = OutFile(QStringLiteral("parts.csv"));
+    QVERIFY(m_fx->dm->Conferences->Locate(QStringLiteral("conf_id"), 2));
+    m_fx->prompts.QueueFileName(path);
+    QVERIFY(m_docs->ExportConferenceParticipants());
+    QCOMPARE(m_fx->prompts.offeredFileNames.value(1),
+             QDir(folder).filePath(QStringLiteral("participants – Oncology Day.csv")));
+    QCOMPARE(status, QStringList{"The list was saved as " + QDir::toNativeSeparators(path)});
+    QVERIFY(m_fx->prompts.shown.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstExports)

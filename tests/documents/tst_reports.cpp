@@ -47,36 +47,41 @@ TTimeFilter Year(const QString& year)
     return TTimeFilter(year);
 }
 
-// Where cups-pdf writes the files of the current user (its "Out" setting).
-QString CupsPdfFolder()
+// The page size pdfinfo reads from a PDF file ("612 x 792 pts (letter)").
+QString PdfPageSize(const QString& path)
 {
-    QString out = QStringLiteral("${HOME}/PDF");
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : conf.readAll().split('\n')) {
-            const QByteArray trimmed = line.trimmed();
-            if (trimmed.startsWith("Out ") || trimmed.startsWith("Out\t"))
-                out = QString::fromUtf8(trimmed.mid(4).trimmed());
-        }
-    }
-    const QString user = qEnvironmentVariable("USER", QStringLiteral("root"));
-    out.replace(QStringLiteral("${HOME}"), QDir::homePath())
-        .replace(QStringLiteral("${USER}"), user);
-    return out;
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {path});
+    if (!info.waitForFinished(60000))
+        return QStringLiteral("<pdfinfo failed>");
+    static const QRegularExpression size(QStringLiteral("Page size:\\s*(.*)"));
+    return size.match(QString::fromUtf8(info.readAllStandardOutput())).captured(1).trimmed();
 }
 
-// Why the print tests cannot run here; empty when the cups-pdf queue is the default printer.
-QString NoTestPrinter()
+// Where the tests leave pictures to look at: the build folder's screenshots.
+QString ScreenshotDir()
 {
-    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (printer.isNull())
-        return QStringLiteral("No default printer: scripts/test.sh sets up the cups-pdf queue "
-                              "QuorvelPDF when it runs as root with CUPS installed");
-    if (printer.printerName() != QLatin1String("QuorvelPDF"))
-        return QStringLiteral("The default printer is ") + printer.printerName() +
-               QStringLiteral(", not the cups-pdf queue QuorvelPDF: nothing is printed on paper");
-    return {};
+    const QString build = qEnvironmentVariable("QUORVEL_BUILD_DIR");
+    QDir dir(build.isEmpty() ? QDir::currentPath() : build);
+    dir.mkpath(QStringLiteral("screenshots"));
+    return dir.filePath(QStringLiteral("screenshots"));
 }
+
+// The first page of a PDF file as a picture among the screenshots, to look at.
+void SavePicture(const QString& pdf, const QString& name)
+{
+    QProcess png;
+    png.start(QStringLiteral("pdftoppm"), {"-png", "-r", "80", "-singlefile", pdf,
+                                           QDir(ScreenshotDir()).filePath(name)});
+    png.waitForFinished(60000);
+}
+
+// Sets the default locale for one test and restores it.
+struct TLocaleScope {
+    explicit TLocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~TLocaleScope() { QLocale::setDefault(m_saved); }
+    QLocale m_saved;
+};
 
 // The ids of the jobs the print server knows on QuorvelPDF, finished ones included.
 QStringList PrintJobs()
@@ -118,6 +123,11 @@ private Q_SLOTS:
     void cancelWhilePrintingSendsNothing();
     void noPrinterIsAClearError();
     void defaultProjectIsWrittenOnce();
+    void periodText_data();
+    void periodText();
+    void transcriptTemplate_data();
+    void transcriptTemplate();
+    void longTranscriptCountsItsPages();
 };
 
 void tst_reports::projectErrors_data()
@@ -202,6 +212,10 @@ void tst_reports::transcriptData_data()
         << QStringList{"update participants set mail_type = null where user_id = 3"}
         << QStringLiteral("2005") << QStringList{"3"}
         << QStringList{"[3||Cardiology Update(1.50):CME; /Lunch provided; #|CME=1.50#||]"};
+    // Dropping the escape of "&" would print "AT&T <x> ©".
+    QTest::newRow("a value that looks like markup prints as typed")
+        << QStringList{"update participants set city = 'AT&amp;T &lt;x&gt; &copy' where user_id = 1"}
+        << QString() << QStringList{"1"} << QStringList{"[1|AT&amp;T &lt;x&gt; &copy|"};
     QTest::newRow("a conference without credit types or extras")
         << QStringList{"insert into attendances (conf_id, user_id, sign_in_date) values (6, 5, "
                        "'2005-01-01 09:00:00')"}
@@ -458,6 +472,9 @@ void tst_reports::previewOpensAfterItsFirstPages_data()
     // The first page shows the total: every page is laid out before the window opens.
     QTest::newRow("page count in the footer")
         << QByteArray("@pagefooter Page {{page}} of {{pages}}\n") << 6;
+    // The pages of one transcript are known once it is laid out: no wait for the others.
+    QTest::newRow("page count of each transcript")
+        << QByteArray("@pagefooter Page {{sectionpage}} of {{sectionpages}}\n") << 2;
 }
 
 void tst_reports::previewOpensAfterItsFirstPages()
@@ -478,8 +495,11 @@ void tst_reports::previewOpensAfterItsFirstPages()
     QCOMPARE(f.windows.previews[0].sections.size(), 6);
     const QStringList pages = PdfPages(PdfText(f.windows.previews[0].pdf));
     QCOMPARE(pages.size(), 6);
-    if (!footer.isEmpty())
+    if (footer.contains("{{pages}}"))
         QVERIFY2(pages[0].contains("Page 1 of 6") && pages[5].contains("Page 6 of 6"),
+                 qPrintable(pages.join('|')));
+    if (footer.contains("{{sectionpages}}"))
+        QVERIFY2(pages[0].contains("Page 1 of 1") && pages[5].contains("Page 1 of 1"),
                  qPrintable(pages.join('|')));
 }
 
@@ -587,9 +607,18 @@ void tst_reports::printsPostalTranscriptsOnTheDefaultPrinter()
         f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
         // Postal (Jörg Müller) and fax (Liam O'Brien) in one job; the e-mail participants not.
         const QString text = NextPrintedText(before);
-        QCOMPARE(PdfPages(text).size(), 2);
+        const QStringList pages = PdfPages(text);
+        QCOMPARE(pages.size(), 2);
         QVERIFY2(text.contains("Jörg Müller") && text.contains("Liam O'Brien"), qPrintable(text));
         QVERIFY2(!text.contains("Smith"), qPrintable(text));
+        // Only the conferences of 2005: Jörg Müller's Card Games of 2004 is neither listed nor
+        // counted in his totals.
+        QVERIFY2(!text.contains("Card Games") && !text.contains("CNE") && !text.contains("2.25"),
+                 qPrintable(text));
+        for (const QString& page : pages)
+            QVERIFY2(QRegularExpression("CME\\s+1\\.50").match(page).hasMatch() &&
+                         QRegularExpression("Total units\\s+1\\.50").match(page).hasMatch(),
+                     qPrintable(page));
     }
 }
 
@@ -671,6 +700,169 @@ void tst_reports::defaultProjectIsWrittenOnce()
     file.close();
     QVERIFY(!TReportProjectFile::WriteDefault(dir.path()));
     QCOMPARE(TReportProject(path).ReportNames(), QStringList{"Mine"});
+}
+
+void tst_reports::periodText_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("years");
+    QTest::addColumn<QDate>("begin");
+    QTest::addColumn<QDate>("end");
+    QTest::addColumn<QString>("expected");
+    const QDate none;
+    QTest::newRow("one year, British") << "en_GB" << int(tkYears) << QStringList{"2026"} << none
+                                       << none << QStringLiteral("1 January – 31 December 2026");
+    QTest::newRow("one year, American") << "en_US" << int(tkYears) << QStringList{"2026"} << none
+                                        << none << QStringLiteral("January 1 – December 31, 2026");
+    QTest::newRow("one year, German") << "de_DE" << int(tkYears) << QStringList{"2026"} << none
+                                      << none << QStringLiteral("1. Januar – 31. Dezember 2026");
+    QTest::newRow("years in a row, newest first")
+        << "en_GB" << int(tkYears) << QStringList{"2026", "2024", "2025"} << none << none
+        << QStringLiteral("1 January 2024 – 31 December 2026");
+    QTest::newRow("years apart are listed")
+        << "en_GB" << int(tkYears) << QStringList{"2026", "2022", "2024"} << none << none
+        << QStringLiteral("2022, 2024, 2026");
+    QTest::newRow("range over two years")
+        << "en_US" << int(tkDateRange) << QStringList() << QDate(2025, 9, 1) << QDate(2026, 6, 30)
+        << QStringLiteral("September 1, 2025 – June 30, 2026");
+    QTest::newRow("one day") << "de_DE" << int(tkDateRange) << QStringList() << QDate(2026, 3, 7)
+                             << QDate(2026, 3, 7) << QStringLiteral("7. März 2026");
+    QTest::newRow("no criterion") << "en_US" << int(tkNone) << QStringList{"2026"} << none << none
+                                  << QStringLiteral("all dates");
+}
+
+void tst_reports::periodText()
+{
+    QFETCH(QString, locale);
+    QFETCH(int, kind);
+    QFETCH(QStringList, years);
+    QFETCH(QDate, begin);
+    QFETCH(QDate, end);
+    QFETCH(QString, expected);
+    TTimeFilter filter(QStringLiteral("2026"));
+    filter.Kind = TTimeKind(kind);
+    filter.Years = years;
+    filter.BeginDate = begin;
+    filter.EndDate = end;
+    QCOMPARE(TDocuments::PeriodText(filter, QLocale(locale)), expected);
+}
+
+void tst_reports::transcriptTemplate_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("paper");
+    QTest::newRow("United States: Letter") << "en_US" << "612 x 792 pts (letter)";
+    QTest::newRow("Canada: Letter") << "en_CA" << "612 x 792 pts (letter)";
+    QTest::newRow("Germany: A4") << "de_DE" << "595 x 842 pts (A4)";
+}
+
+void tst_reports::transcriptTemplate()
+{
+    // An e-mailed transcript of the default layout, read back from its PDF file: the period,
+    // the date of issue, only the conferences of the period, the totals and the paper of the
+    // region (whatever the printer's paper).
+    QFETCH(QString, locale);
+    QFETCH(QString, paper);
+    TLocaleScope scope{QLocale(locale)};
+    TDocumentsFixture f;
+    f.timeFilter = Year(QStringLiteral("2005"));
+    // Jörg Müller attended Cardiology Update in 2005 and Card Games in 2004. He alone is
+    // e-mailed (without an address, so nothing is sent) and nobody is printed.
+    f.db.Exec("update participants set mail_type = null");
+    f.db.Exec("update participants set mail_type = 1, email = '' where user_id = 2");
+    f.dm->Config->WriteString(QStringLiteral("Mail"), QStringLiteral("HandlerType"),
+                              QStringLiteral("2"));
+    f.dm->Config->WriteList(QStringLiteral("Header"),
+                            {QStringLiteral("Office of CME"), QStringLiteral("1 Main Street")});
+    f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
+
+    const QDir out(f.db.FilePath(QStringLiteral("PDF")));
+    // Without an address the file is named ".pdf".
+    const QStringList files = out.entryList({"*.pdf"}, QDir::Files | QDir::Hidden);
+    QCOMPARE(files.size(), 1);
+    const QString path = out.filePath(files[0]);
+    const QString text = PdfText(path);
+    auto has = [&text](const QString& pattern) {
+        return QRegularExpression(pattern).match(text).hasMatch();
+    };
+    const QString period = TDocuments::PeriodText(f.timeFilter, QLocale(locale));
+    QVERIFY2(text.contains(period), qPrintable(period + " in\n" + text));
+    QVERIFY2(text.contains("Date of issue: " +
+                           TDocuments::IssueDateText(QDate::currentDate(), QLocale(locale))),
+             qPrintable(text));
+    QVERIFY2(text.contains("Jörg Müller") && text.contains("Cardiology Update"),
+             qPrintable(text));
+    // The 2004 conference is outside the period: neither listed nor counted.
+    QVERIFY2(!text.contains("Card Games") && !text.contains("0.75") && !text.contains("2.25"),
+             qPrintable(text));
+    QVERIFY2(has("CME\\s+1\\.50") && !text.contains("CNE"), qPrintable(text));
+    QVERIFY2(has("Total units\\s+1\\.50"), qPrintable(text));
+    // One page: no page count.
+    QCOMPARE(PdfPages(text).size(), 1);
+    QVERIFY2(!text.contains("Page 1"), qPrintable(text));
+    QCOMPARE(PdfPageSize(path), paper);
+
+    if (locale == QLatin1String("en_US"))
+        SavePicture(path, QStringLiteral("transcript"));
+}
+
+void tst_reports::longTranscriptCountsItsPages()
+{
+    // Eighty conferences make Anna Smith's transcript run over pages: each of its pages says
+    // "Page n of N" for her transcript alone; the one-page transcripts say nothing.
+    TDocumentsFixture f;
+    f.timeFilter = Year(QStringLiteral("2005"));
+    for (int i = 0; i < 80; ++i) {
+        f.db.Exec(QStringLiteral("insert into conferences (conf_id, conf_name, begin_date, "
+                                 "end_date, series, units) values (%1, 'Grand Rounds in Internal "
+                                 "Medicine and Primary Care: Heart Failure, Diabetes, Renal "
+                                 "Care, session %2', '2005-10-%3 09:00:00', "
+                                 "'2005-10-%3 10:00:00', 'Rounds', 0.5)")
+                      .arg(100 + i)
+                      .arg(i + 1)
+                      .arg(i % 28 + 1, 2, 10, QLatin1Char('0')));
+        f.db.Exec(QStringLiteral("insert into conf_credits (conf_id, credit_id) values (%1, 3)")
+                      .arg(100 + i));
+        f.db.Exec(QStringLiteral("insert into attendances (conf_id, user_id, sign_in_date) "
+                                 "values (%1, 1, '2005-10-01 08:00:00')")
+                      .arg(100 + i));
+    }
+    f.docs->PreviewTranscripts(f.confFilter, f.timeFilter,
+                               {QStringLiteral("1"), QStringLiteral("2")});
+    QCOMPARE(f.windows.previews.size(), 1);
+    const QStringList pages = PdfPages(PdfText(f.windows.previews[0].pdf));
+    QVERIFY2(pages.size() >= 3, qPrintable(QString::number(pages.size())));
+    const int annaPages = int(pages.size()) - 1;
+    // The page count of one transcript needs no layout of the others: the preview opened
+    // once her transcript was laid out.
+    QCOMPARE(f.windows.previews[0].pagesAtOpen, annaPages);
+    for (int i = 0; i < annaPages; ++i)
+        QVERIFY2(QRegularExpression(QStringLiteral("Anna Smith\\s+·\\s+Page %1 of %2\\s*$")
+                                       .arg(i + 1)
+                                       .arg(annaPages))
+                     .match(pages[i])
+                     .hasMatch(),
+                 qPrintable(pages[i].right(300)));
+    QVERIFY2(!pages.last().contains("Page "), qPrintable(pages.last()));
+    // The column titles repeat at the top of her next page.
+    QVERIFY2(QRegularExpression("^\\s*Date\\s+Conference\\s+Units").match(pages[1]).hasMatch(),
+             qPrintable(pages[1].left(300)));
+    // 1.50 + 2.00 + 80 × 0.50: the total beside the totals per credit type.
+    const QString last = pages[annaPages - 1];
+    QVERIFY2(QRegularExpression("Total units\\s+43\\.50").match(last).hasMatch(),
+             qPrintable(last));
+    QVERIFY2(QRegularExpression("CME\\s+41\\.50").match(last).hasMatch(), qPrintable(last));
+    SavePicture(f.windows.previews[0].pdf, QStringLiteral("transcript-long"));
+    // A title of 100 characters (the longest a conference has) takes two lines at most.
+    const QStringList lines = pages[0].split(u'\n');
+    qsizetype first = 0;
+    while (first < lines.size() && !lines[first].contains("Grand Rounds"))
+        ++first;
+    const QRegularExpression end("session 1\\b");
+    QVERIFY2(end.match(lines.value(first)).hasMatch() ||
+                 end.match(lines.value(first + 1)).hasMatch(),
+             qPrintable(lines.mid(first, 3).join(u'\n')));
 }
 
 QTEST_MAIN(tst_reports)

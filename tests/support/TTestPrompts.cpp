@@ -42,7 +42,8 @@ QString TTestPrompts::OpenFileName(const QString&, const QString&, const QString
     return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
 }
 
-QString TTestPrompts::SaveFileName(const QString&, const QString&, const QString&)
+QString TTestPrompts::SaveFileName(const QString&, const QString& fileName, const QString&)
 {
+    offeredFileNames << fileName;
     return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QQueue>
 #include <QString>
+#include <QStringList>
 
 // Records every box shown and answers questions and file dialogs from queues filled by the
 // test. An unexpected question fails loudly (answers No and records it) instead of blocking.
@@ -37,6 +38,7 @@ public:
     void QueueChoice(Answer answer) { m_choices.enqueue(answer); }
     void QueueFileName(const QString& path) { m_fileNames.enqueue(path); }
 
+    QStringList offeredFileNames;    // what each save dialog offered, in order
     QList<TShown> shown;             // messages and questions, in order
     int unansweredQuestions = 0;     // questions asked with an empty answer queue
 

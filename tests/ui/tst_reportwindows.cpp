@@ -77,6 +77,7 @@ private Q_SLOTS:
     void previewWindow();
     void statusWindowsStayInOnePlace();
     void deliveryReportReadsWell();
+    void attendanceSheetPrintsFromItsPreview();
 };
 
 void tst_reportwindows::statusWindowWaitsForOk()
@@ -330,6 +331,61 @@ void tst_reportwindows::deliveryReportReadsWell()
     QCOMPARE(calls, 1);
     QCOMPARE(summary->text(), QString("2 sent, 1 without an address"));
     QCOMPARE(column(C::colResult), QStringList({"no e-mail address", "sent", "sent"}));
+void tst_reportwindows::attendanceSheetPrintsFromItsPreview()
+{
+    // "Print" in the preview of the attendance sheet sends it to the default printer: the
+    // cups-pdf queue writes what it received into a PDF file.
+    if (const QString reason = NoTestPrinter(); !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    const QDir out(CupsPdfFolder());
+    const QStringList before = out.entryList({"*.pdf"}, QDir::Files);
+    TDocumentsFixture f;
+    TWidgetWindows widgets(f);
+    QVERIFY(f.dm->Conferences->Locate(QStringLiteral("conf_id"), 1));
+    f.dm->ConfParts->Requery();
+    bool printed = false;
+    TWindowDriver driver([&] {
+        // The print run's status window waits for "Ok"; then the preview is closed.
+        if (QWidget* status = TopLevel(QStringLiteral("frmReportStatus"))) {
+            auto* button = status->findChild<QPushButton*>(QStringLiteral("bStatus"));
+            if (printed && button->text() == QLatin1String("Ok"))
+                QTest::mouseClick(button, Qt::LeftButton);
+            return false;
+        }
+        QWidget* preview = TopLevel(QStringLiteral("frmReportPreview"));
+        if (!preview || preview->findChild<QPrintPreviewWidget*>()->pageCount() == 0)
+            return false;
+        if (!printed) {
+            printed = true;
+            // Later, from the event loop: the print's status window waits in a loop of its own,
+            // and this step would otherwise not run again until it returns.
+            QTimer::singleShot(0, preview->findChild<QAction*>(QStringLiteral("acPrint")),
+                               &QAction::trigger);
+            return false;
+        }
+        preview->findChild<QAction*>(QStringLiteral("acClose"))->trigger();
+        return true;
+    });
+    f.docs->PrintConferenceParticipants();
+    QVERIFY(driver.Done());
+
+    QString file;
+    auto arrived = [&] {
+        for (const QString& name : out.entryList({"*.pdf"}, QDir::Files))
+            if (!before.contains(name) && name.startsWith("ReportPrinter_Report"))
+                file = out.filePath(name);
+        if (file.isEmpty())
+            return false;
+        QProcess lpstat;
+        lpstat.start("lpstat", {"-o", "QuorvelPDF"});
+        return lpstat.waitForFinished(10000) && lpstat.readAllStandardOutput().trimmed().isEmpty();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(arrived(), 60000);
+    const QString text = PdfText(file);
+    QVERIFY2(text.contains("Cardiology Update") && text.contains("Attendance sheet") &&
+                 text.contains("Anna Smith MD") && text.contains("Liam O'Brien"),
+             qPrintable(text));
+    QFile::remove(file);
 }
 
 QTEST_MAIN(tst_reportwindows)

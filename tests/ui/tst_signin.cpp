@@ -1,5 +1,6 @@
 #include "TApplication.h"
 #include "TConfFilter.h"
+#include "TConfig.h"
 #include "TConnection.h"
 #include "TDBGrid.h"
 #include "TDM.h"
@@ -127,6 +128,8 @@ private Q_SLOTS:
     void editDetailsWithAnEmptyListOpensNothing();
     void windowStaysMaximisedWhereItIs();
     void statusLineAndKeyboardSignIn();
+    void lastNameColumnFollowsTheDoorType_data();
+    void lastNameColumnFollowsTheDoorType();
     void screenshots();
 
 private:
@@ -902,6 +905,60 @@ void TstSignIn::statusLineAndKeyboardSignIn()
     auto* grid = Find<TDBGrid>(m_main->SignInWindow(), "dbgSignInNames");
     QCOMPARE(grid->horizontalHeader()->font().pointSize(), grid->font().pointSize());
     QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
+}
+
+void TstSignIn::lastNameColumnFollowsTheDoorType_data()
+{
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("1280 x 1024") << QSize(1280, 1024);
+    QTest::newRow("1024 x 768") << QSize(1024, 768);
+    QTest::newRow("1920 x 1080") << QSize(1920, 1080);
+}
+
+void TstSignIn::lastNameColumnFollowsTheDoorType()
+{
+    // Last names of 24 characters, and the widths a small dialog font would store.
+    QFETCH(QSize, window);
+    m_db->Exec("insert into participants (last_name, first_name) values "
+               "('Montgomery-Wolfeschlegel', 'Alexandra'), ('D''Angelo-Montgomery-Wahl', 'Bo'), "
+               "('Kennedy-García-Oppenheim', 'Ulla')");
+    TTestWindows::DestroyDialogs();
+    DM->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInLNameWidth"),
+                            QStringLiteral("64"));
+    DM->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInFNameWidth"),
+                            QStringLiteral("200"));
+    TTestWindows::CreateDialogs();
+    OpenSignIn(kHeart);
+    frmSignIn->showNormal();
+    frmSignIn->resize(window);
+    QTest::qWait(0);
+    Search(QString());
+
+    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    const QAbstractItemView& view = *grid;
+    QVERIFY(grid->font().pointSize() > QApplication::font().pointSize());
+    // The grid's own measure of the widest name shown, and of the title.
+    const int lastName = grid->columnWidth(0);
+    QVERIFY2(lastName >= view.sizeHintForColumn(0),
+             qPrintable(QStringLiteral("%1 < %2").arg(lastName).arg(view.sizeHintForColumn(0))));
+    QVERIFY(lastName >= grid->horizontalHeader()->sectionSizeHint(0));
+    // The first names take the rest of the list, and show the longest first name whole.
+    QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
+    QVERIFY2(grid->columnWidth(1) >= view.sizeHintForColumn(1),
+             qPrintable(QStringLiteral("%1 < %2")
+                            .arg(grid->columnWidth(1))
+                            .arg(view.sizeHintForColumn(1))));
+    if (window == QSize(1280, 1024))
+        QVERIFY(frmSignIn->grab().save(
+            QDir(ScreenshotDir()).filePath(QStringLiteral("signin-door.png"))));
+
+    // The widths the user did not change are stored as they were read.
+    CloseSignIn();
+    TTestWindows::DestroyDialogs();
+    QCOMPARE(DM->Config->ReadString(QStringLiteral("Dimensions"),
+                                    QStringLiteral("SignInLNameWidth")),
+             QStringLiteral("64"));
+    TTestWindows::CreateDialogs();
 }
 
 void TstSignIn::screenshots()
