@@ -289,11 +289,11 @@ int TfrmSignIn::LastNameRoom() const
 
 void TfrmSignIn::FitNameColumns()
 {
-    if (!DM || !DM->Config)
+    if (!m_dm.Config)
         return;
     const TColumnWidths::TKey& lastName = WidthKeys().at(0);
     int width = std::max(TColumnWidths::OnScreen(*dbgSignInNames,
-                                                 DM->Config->ReadInteger(TColumnWidths::Section(),
+                                                 m_dm.Config->ReadInteger(TColumnWidths::Section(),
                                                                          lastName.key,
                                                                          lastName.defaultWidth)),
                          LastNameRoom());
