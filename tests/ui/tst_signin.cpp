@@ -922,19 +922,22 @@ void TstSignIn::lastNameColumnFollowsTheDoorType()
     m_db->Exec("insert into participants (last_name, first_name) values "
                "('Montgomery-Wolfeschlegel', 'Alexandra'), ('D''Angelo-Montgomery-Wahl', 'Bo'), "
                "('Kennedy-García-Oppenheim', 'Ulla')");
-    TTestWindows::DestroyDialogs();
-    DM->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInLNameWidth"),
+    // The dialogs read their widths when they are made: a new main window makes them anew.
+    m_main.reset();
+    m_dm->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInLNameWidth"),
                             QStringLiteral("64"));
-    DM->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInFNameWidth"),
+    m_dm->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInFNameWidth"),
                             QStringLiteral("200"));
-    TTestWindows::CreateDialogs();
+    m_main = TTestWindows::CreateMainWindow(*m_dm);
+    m_main->show();
+    m_main->PageControl()->setCurrentIndex(TfrmMain::pageSignIn);
     OpenSignIn(kHeart);
-    frmSignIn->showNormal();
-    frmSignIn->resize(window);
+    m_main->SignInWindow()->showNormal();
+    m_main->SignInWindow()->resize(window);
     QTest::qWait(0);
     Search(QString());
 
-    auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+    auto* grid = Find<TDBGrid>(m_main->SignInWindow(), "dbgSignInNames");
     const QAbstractItemView& view = *grid;
     QVERIFY(grid->font().pointSize() > QApplication::font().pointSize());
     // The grid's own measure of the widest name shown, and of the title.
@@ -949,16 +952,15 @@ void TstSignIn::lastNameColumnFollowsTheDoorType()
                             .arg(grid->columnWidth(1))
                             .arg(view.sizeHintForColumn(1))));
     if (window == QSize(1280, 1024))
-        QVERIFY(frmSignIn->grab().save(
+        QVERIFY(m_main->SignInWindow()->grab().save(
             QDir(ScreenshotDir()).filePath(QStringLiteral("signin-door.png"))));
 
     // The widths the user did not change are stored as they were read.
     CloseSignIn();
-    TTestWindows::DestroyDialogs();
-    QCOMPARE(DM->Config->ReadString(QStringLiteral("Dimensions"),
-                                    QStringLiteral("SignInLNameWidth")),
+    m_main.reset();
+    QCOMPARE(m_dm->Config->ReadString(QStringLiteral("Dimensions"),
+                                      QStringLiteral("SignInLNameWidth")),
              QStringLiteral("64"));
-    TTestWindows::CreateDialogs();
 }
 
 void TstSignIn::screenshots()
