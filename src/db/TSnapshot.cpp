@@ -1,5 +1,6 @@
 #include "TSnapshot.h"
 
+#include "TCollation.h"
 #include "TDataSetInternal.h"
 #include "TError.h"
 
@@ -7,6 +8,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <string_view>
+#include <unordered_map>
 
 using namespace TDataSetInternal;
 
@@ -260,4 +264,112 @@ TSnapshot::TCell TSnapshot::StoreValue(const QVariant& value, const TField& fiel
         text(value.toString());
     }
     return cell;
+}
+
+void TSnapshot::OrderRows(const std::vector<TOrderTerm>& terms)
+{
+    const int rows = Rows();
+    if (rows < 2 || terms.empty())
+        return;
+    // Each term's texts are ordered once, distinct ones only, and the rows are then sorted by
+    // the texts' places: a million rows of a hundred thousand names cost a hundred thousand
+    // collations instead of twenty million, and the sort reads small keys side by side.
+    const size_t n = terms.size();
+    std::vector<quint32> keys(size_t(rows) * n);
+    const TCollation::TLocaleOrder order;
+    for (size_t t = 0; t < n; ++t) {
+        const int column = terms[t].column;
+        std::unordered_map<std::string_view, quint32> ids;
+        std::vector<std::string_view> distinct;
+        std::vector<quint32> rowIds(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            const TCell& cell = Row(r)[column];
+            if (cell.kind == TCell::Null) {
+                rowIds[size_t(r)] = 0;
+                continue;
+            }
+            if (cell.kind != TCell::Text)
+                return OrderRowsByCells(terms); // numbers and stamps keep their own comparison
+            const std::string_view text(ArenaText(cell), cell.length);
+            const auto [it, added] = ids.try_emplace(text, quint32(distinct.size() + 1));
+            if (added)
+                distinct.push_back(text);
+            rowIds[size_t(r)] = it->second;
+        }
+        // Distinct texts never compare equal: ties are broken by their characters.
+        std::vector<quint32> sorted(distinct.size());
+        std::iota(sorted.begin(), sorted.end(), 0u);
+        std::sort(sorted.begin(), sorted.end(), [&](quint32 a, quint32 b) {
+            return order.CompareUtf8(distinct[a].data(), int(distinct[a].size()),
+                                     distinct[b].data(), int(distinct[b].size())) < 0;
+        });
+        std::vector<quint32> place(distinct.size() + 1, 0); // nulls come first
+        for (size_t i = 0; i < sorted.size(); ++i)
+            place[sorted[i] + 1] = quint32(i + 1);
+        const quint32 last = quint32(distinct.size());
+        for (int r = 0; r < rows; ++r) {
+            const quint32 p = place[rowIds[size_t(r)]];
+            keys[size_t(r) * n + t] = terms[t].descending ? last - p : p;
+        }
+    }
+    std::vector<int> rowOrder(static_cast<size_t>(rows));
+    std::iota(rowOrder.begin(), rowOrder.end(), 0);
+    std::stable_sort(rowOrder.begin(), rowOrder.end(), [&](int a, int b) {
+        const quint32* x = &keys[size_t(a) * n];
+        const quint32* y = &keys[size_t(b) * n];
+        return std::lexicographical_compare(x, x + n, y, y + n);
+    });
+    Permute(rowOrder);
+}
+
+void TSnapshot::Permute(const std::vector<int>& rowOrder)
+{
+    TRowStore<TCell> sorted;
+    sorted.Reset(m_columns.size());
+    for (const int row : rowOrder)
+        std::copy_n(Row(row), m_columns.size(), sorted.AppendRow());
+    m_cells = std::move(sorted);
+}
+
+void TSnapshot::OrderRowsByCells(const std::vector<TOrderTerm>& terms)
+{
+    const int rows = Rows();
+    std::vector<int> order(static_cast<size_t>(rows));
+    std::iota(order.begin(), order.end(), 0);
+    auto rank = [](const TCell& cell) {
+        return cell.kind == TCell::Null                              ? 0
+               : cell.kind == TCell::Int || cell.kind == TCell::Real ? 1
+                                                                     : 2;
+    };
+    const TCollation::TLocaleOrder texts;
+    auto compare = [&](int a, int b) {
+        for (const TOrderTerm& term : terms) {
+            const TCell& x = Row(a)[term.column];
+            const TCell& y = Row(b)[term.column];
+            const int rx = rank(x), ry = rank(y);
+            int c = 0;
+            if (rx != ry) {
+                c = rx < ry ? -1 : 1;
+            } else if (rx == 1) {
+                if (x.kind == TCell::Int && y.kind == TCell::Int)
+                    c = x.i < y.i ? -1 : (x.i > y.i ? 1 : 0);
+                else {
+                    const double dx = x.kind == TCell::Int ? double(x.i) : x.d;
+                    const double dy = y.kind == TCell::Int ? double(y.i) : y.d;
+                    c = dx < dy ? -1 : (dx > dy ? 1 : 0);
+                }
+            } else if (rx == 2) {
+                char bx[19], by[19];
+                quint32 lx = 0, ly = 0;
+                const char* tx = CellText(x, bx, lx);
+                const char* ty = CellText(y, by, ly);
+                c = texts.CompareUtf8(tx, int(lx), ty, int(ly));
+            }
+            if (c != 0)
+                return term.descending ? c > 0 : c < 0;
+        }
+        return false;
+    };
+    std::stable_sort(order.begin(), order.end(), compare);
+    Permute(order);
 }

@@ -62,6 +62,15 @@ public:
     // A new row of null cells at the end.
     TCell* AppendRow() { return m_cells.AppendRow(); }
 
+    struct TOrderTerm {
+        int column = 0;
+        bool descending = false;
+    };
+    // Puts the rows in the order an SQL "order by" of these columns with the LOCALE collation
+    // gives: nulls first, then numbers by value, then texts as TCollation orders them; rows
+    // that tie keep the order they were read in, as the engine's own sort keeps them.
+    void OrderRows(const std::vector<TOrderTerm>& terms);
+
     // --- The cell codec ------------------------------------------------------------------
     // A text as the engine gave it; in a date column a date-time text is kept as a stamp.
     TCell TextCell(const char* text, size_t length, bool dateColumn)
@@ -111,6 +120,11 @@ public:
     static void StampText(qint64 stamp, char (&text)[19]);
 
 private:
+    // The same order, comparing the cells themselves (numbers, stamps).
+    void OrderRowsByCells(const std::vector<TOrderTerm>& terms);
+    // Puts the rows in the order of the row numbers given.
+    void Permute(const std::vector<int>& rowOrder);
+
     std::vector<TColumn> m_columns;
     int m_rowIdColumn = -1;
     TRowStore<TCell> m_cells;

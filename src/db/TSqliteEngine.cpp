@@ -1,5 +1,6 @@
 #include "TSqliteEngine.h"
 
+#include "TCollation.h"
 #include "TConnection.h"
 #include "TError.h"
 #include "TPrompts.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -73,6 +75,85 @@ TSnapshot::TCell ReadCell(sqlite3_stmt* stmt, int column, TSnapshot& into, bool 
         return into.TextCell(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
                              size_t(sqlite3_column_bytes(stmt, column)), dateColumn);
     }
+}
+
+// A text whose last clause orders by name columns alone ("order by p.last_name collate LOCALE,
+// p.first_name collate LOCALE"): the text without that clause, and the names with their
+// directions. False for anything else (grouping, distinct, limits, compound selects, other
+// terms), which the engine orders itself.
+bool SplitNameOrder(const QString& sql, QString& unordered, QStringList& names,
+                    std::vector<bool>& descending)
+{
+    static const QRegularExpression orderBy(QStringLiteral("\\border\\s+by\\s"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression refused(
+        QStringLiteral("\\b(distinct|group\\s+by|having|limit|offset|union|intersect|except)\\b|;"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression nameTerm(
+        QStringLiteral(
+            "^\\s*(?:([A-Za-z_][A-Za-z0-9_]*)\\.)?([A-Za-z_][A-Za-z0-9_]*)\\s+collate\\s+%1"
+            "(?:\\s+(asc|desc))?\\s*$")
+            .arg(QLatin1String(TCollation::kName)),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression selectList(QStringLiteral("^\\s*select\\s+(.*?)\\s+from\\s"),
+                                               QRegularExpression::CaseInsensitiveOption |
+                                                   QRegularExpression::DotMatchesEverythingOption);
+    QRegularExpressionMatch found;
+    const qsizetype at = sql.lastIndexOf(orderBy, -1, &found);
+    if (at < 0)
+        return false;
+    const QString head = sql.left(at);
+    const QString terms = sql.mid(found.capturedEnd());
+    if (head.count(u'(') != head.count(u')') || head.count(u'\'') % 2 != 0 ||
+        head.count(u'"') % 2 != 0 || head.contains(refused) || terms.contains(refused))
+        return false;
+    const auto list = selectList.match(head);
+    if (!list.hasMatch())
+        return false;
+    const QString selected = list.captured(1);
+    names.clear();
+    descending.clear();
+    for (const QString& term : terms.split(u',')) {
+        const auto m = nameTerm.match(term);
+        if (!m.hasMatch())
+            return false;
+        // A qualified name must be one the select list shows as it is.
+        const QString qualified = m.captured(1) + u'.' + m.captured(2);
+        if (!m.captured(1).isEmpty() && !selected.contains(u'*') &&
+            !selected.contains(QRegularExpression(QStringLiteral("(^|[\\s,])%1(\\s*,|\\s*$)")
+                                                      .arg(QRegularExpression::escape(qualified)),
+                                                  QRegularExpression::CaseInsensitiveOption)))
+            return false;
+        names << m.captured(2);
+        descending.push_back(m.captured(3).compare(QLatin1String("desc"), Qt::CaseInsensitive) ==
+                             0);
+    }
+    unordered = head;
+    return !names.isEmpty();
+}
+
+// The columns of the statement that the names order by; empty unless each name is exactly one
+// column of the result.
+std::vector<TSnapshot::TOrderTerm> OrderTerms(sqlite3_stmt* stmt, const QStringList& names,
+                                              const std::vector<bool>& descending)
+{
+    std::vector<TSnapshot::TOrderTerm> terms;
+    const int ncols = sqlite3_column_count(stmt);
+    for (int n = 0; n < names.size(); ++n) {
+        int found = -1;
+        for (int c = 0; c < ncols; ++c) {
+            if (QString::fromUtf8(sqlite3_column_name(stmt, c))
+                    .compare(names[n], Qt::CaseInsensitive) != 0)
+                continue;
+            if (found >= 0)
+                return {};
+            found = c;
+        }
+        if (found < 0)
+            return {};
+        terms.push_back({found, descending[size_t(n)]});
+    }
+    return terms;
 }
 
 } // namespace
@@ -501,8 +582,24 @@ void TSqliteEngine::ReadColumns(const QString& sql, const TParamLookup&, TSnapsh
 
 void TSqliteEngine::ReadRows(const QString& sql, const TParamLookup& lookup, TSnapshot& into)
 {
+    // Ordering by names through the collation costs the engine's sorter its fast path: the
+    // rows are read in the query's own order and the snapshot orders them with the same
+    // comparison, ties in the order read, as the engine's sort keeps them.
     TStmt s;
-    Prepare(sql, lookup, s.stmt);
+    std::vector<TSnapshot::TOrderTerm> order;
+    QString unordered;
+    QStringList names;
+    std::vector<bool> descending;
+    if (SplitNameOrder(sql, unordered, names, descending)) {
+        Prepare(unordered, lookup, s.stmt);
+        order = OrderTerms(s.stmt, names, descending);
+        if (order.empty()) {
+            sqlite3_finalize(s.stmt);
+            s.stmt = nullptr;
+        }
+    }
+    if (!s.stmt)
+        Prepare(sql, lookup, s.stmt);
     m_conn.CountQuery();
     const int ncols = sqlite3_column_count(s.stmt);
     std::vector<TSnapshot::TColumn> columns(static_cast<size_t>(ncols));
@@ -537,4 +634,5 @@ void TSqliteEngine::ReadRows(const QString& sql, const TParamLookup& lookup, TSn
     }
     if (rc != SQLITE_DONE)
         ThrowError({});
+    into.OrderRows(order);
 }
