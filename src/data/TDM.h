@@ -17,6 +17,7 @@ class TConnection;
 class TDataSet;
 class TIdList;
 class TTimeFilter;
+class TTransaction;
 struct TConferenceDetails;
 
 // The data module: owns the connection, the settings object and the twenty-three data sets of
@@ -218,9 +219,11 @@ private:
     void RemoveReferenceRow(TDataSet* list, const QString& keyField,
                             const QStringList& statements,
                             std::initializer_list<TDataSet*> requeries);
-    void RestoreConferenceAfterFailedSave(bool posted, bool wasInsert,
-                                          const QList<QPair<QString, QVariant>>& typed,
-                                          int confId);
+    // Gives the transaction of a conference save the steps that put the lists back when it
+    // fails; posted and confId are read at that moment.
+    void UndoFailedConferenceSave(TTransaction& transaction, const bool& posted, bool wasInsert,
+                                  const QList<QPair<QString, QVariant>>& typed,
+                                  const int& confId);
 
     QString m_workingDirectory;
     std::unique_ptr<TConfig> m_config;

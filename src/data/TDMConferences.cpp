@@ -6,6 +6,7 @@
 #include "TConnection.h"
 #include "TControlsOff.h"
 #include "TDataSet.h"
+#include "TTransaction.h"
 #include "TError.h"
 #include "TIdList.h"
 
@@ -187,47 +188,39 @@ void TDM::SaveConference(const TIdList& checkedCredits, const TIdList& speakers,
     }
 
     // The row and its three sets of link rows are stored together or not at all.
-    Conn->BeginTransaction();
     bool posted = false;
     int confId = 0;
-    try {
-        Conferences->Post();
-        posted = true;
-        confId = Conferences->FieldByName(kConfId).AsInteger();
-        RewriteLinks(*Conn, QStringLiteral("conf_speakers"), ConfSpeakers,
-                     QStringLiteral("speak_id"), speakers, confId);
-        RewriteLinks(*Conn, QStringLiteral("conf_extras"), ConfExtras, QStringLiteral("extra_id"),
-                     extras, confId);
-        RewriteLinks(*Conn, QStringLiteral("conf_credits"), ConfCredits,
-                     QStringLiteral("credit_id"), checkedCredits, confId);
-        Conn->Commit();
-    } catch (...) {
-        RestoreConferenceAfterFailedSave(posted, wasInsert, typed, confId);
-        throw;
-    }
+    TTransaction transaction(*Conn);
+    UndoFailedConferenceSave(transaction, posted, wasInsert, typed, confId);
+    Conferences->Post();
+    posted = true;
+    confId = Conferences->FieldByName(kConfId).AsInteger();
+    RewriteLinks(*Conn, QStringLiteral("conf_speakers"), ConfSpeakers, QStringLiteral("speak_id"),
+                 speakers, confId);
+    RewriteLinks(*Conn, QStringLiteral("conf_extras"), ConfExtras, QStringLiteral("extra_id"),
+                 extras, confId);
+    RewriteLinks(*Conn, QStringLiteral("conf_credits"), ConfCredits, QStringLiteral("credit_id"),
+                 checkedCredits, confId);
+    transaction.Commit();
     off.Restore();
 }
 
-void TDM::RestoreConferenceAfterFailedSave(bool posted, bool wasInsert,
-                                           const QList<QPair<QString, QVariant>>& typed, int confId)
+void TDM::UndoFailedConferenceSave(TTransaction& transaction, const bool& posted, bool wasInsert,
+                                   const QList<QPair<QString, QVariant>>& typed,
+                                   const int& confId)
 {
-    // Every step is attempted; the error that made the save fail is the one reported.
-    auto attempt = [](auto step) {
-        try {
-            step();
-        } catch (...) {
-        }
-    };
     for (TDataSet* links : {ConfSpeakers, ConfExtras, ConfCredits})
-        attempt([links] { links->Cancel(); });
+        transaction.UndoBeforeRollback([links] { links->Cancel(); });
     // The new row leaves the list before the rollback, so the delete is undone with the rest.
-    if (posted && wasInsert)
-        attempt([this] { Conferences->Delete(); });
-    attempt([this] { Conn->Rollback(); });
-    if (!posted)
-        return; // the refused post kept the edit or insert state and the typed values
-
-    attempt([&] {
+    transaction.UndoBeforeRollback([this, &posted, wasInsert] {
+        if (posted && wasInsert)
+            Conferences->Delete();
+    });
+    // A refused post kept the edit or insert state and the typed values; after a later failure
+    // the typed values come back into the row.
+    transaction.UndoAfterRollback([this, &posted, wasInsert, &typed, &confId] {
+        if (!posted)
+            return;
         if (wasInsert) {
             Conferences->Insert();
         } else {
@@ -241,7 +234,10 @@ void TDM::RestoreConferenceAfterFailedSave(bool posted, bool wasInsert,
                 Conferences->FieldByName(name).SetValue(value);
     });
     for (TDataSet* links : {ConfSpeakers, ConfExtras, ConfCredits})
-        attempt([links] { links->Requery(); });
+        transaction.UndoAfterRollback([links, &posted] {
+            if (posted)
+                links->Requery();
+        });
 }
 
 void TDM::RequeryAfterConferenceChange()

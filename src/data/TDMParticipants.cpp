@@ -6,6 +6,7 @@
 #include "TConnection.h"
 #include "TControlsOff.h"
 #include "TDataSet.h"
+#include "TTransaction.h"
 #include "TError.h"
 #include "TPrompts.h"
 #include "TSqlDialect.h"
@@ -41,31 +42,20 @@ void TDM::AddAttendance()
     // The table, not the Attendances list, says whether the pair is there: the list may be
     // older than the table, and may not have been read yet. The check and the insert share one
     // write transaction; the list learns the new row without being read whole.
-    Conn->BeginTransaction();
-    try {
-        const bool stored =
-            Conn->ScalarQuery(QStringLiteral("select count(*) from attendances where conf_id = ? "
-                                             "and user_id = ?"),
-                              {confId, userId})
-                .toInt() > 0;
-        if (!stored) {
-            Attendances->Append();
-            Attendances->FieldByName(QStringLiteral("conf_id")).SetValue(confId);
-            Attendances->FieldByName(QStringLiteral("user_id")).SetValue(userId);
-            Attendances->Post();
-        }
-        Conn->Commit();
-    } catch (...) {
-        try {
-            Attendances->Cancel();
-        } catch (...) {
-        }
-        try {
-            Conn->Rollback();
-        } catch (...) {
-        }
-        throw;
+    TTransaction transaction(*Conn);
+    transaction.UndoBeforeRollback([this] { Attendances->Cancel(); });
+    const bool stored =
+        Conn->ScalarQuery(QStringLiteral("select count(*) from attendances where conf_id = ? "
+                                         "and user_id = ?"),
+                          {confId, userId})
+            .toInt() > 0;
+    if (!stored) {
+        Attendances->Append();
+        Attendances->FieldByName(QStringLiteral("conf_id")).SetValue(confId);
+        Attendances->FieldByName(QStringLiteral("user_id")).SetValue(userId);
+        Attendances->Post();
     }
+    transaction.Commit();
 }
 
 void TDM::RemoveAttendance(int confId, int userId)

@@ -4,39 +4,30 @@
 
 #include "TConnection.h"
 #include "TDataSet.h"
+#include "TTransaction.h"
 
 void TDM::RemoveReferenceRow(TDataSet* list, const QString& keyField, const QStringList& statements,
                              std::initializer_list<TDataSet*> requeries)
 {
     const int key = list->FieldByName(keyField).AsInteger();
     // The references and the row go together or not at all.
-    Conn->BeginTransaction();
     bool rowDeleted = false;
-    try {
-        for (const QString& statement : statements)
-            Conn->Execute(statement.arg(key));
-        list->Delete();
-        rowDeleted = true;
-        RequeryInOrder(requeries);
-        Conn->Commit();
-    } catch (...) {
-        auto attempt = [](auto step) {
-            try {
-                step();
-            } catch (...) {
-            }
-        };
-        attempt([this] { Conn->Rollback(); });
-        // The lists show the database as it is again: the row is back in its list.
-        if (rowDeleted)
-            attempt([&] {
-                list->Requery();
-                list->Locate(keyField, key);
-            });
-        for (TDataSet* ds : requeries)
-            attempt([ds] { ds->Requery(); });
-        throw;
-    }
+    TTransaction transaction(*Conn);
+    // On failure the lists show the database as it is again: the row is back in its list.
+    transaction.UndoAfterRollback([&] {
+        if (!rowDeleted)
+            return;
+        list->Requery();
+        list->Locate(keyField, key);
+    });
+    for (TDataSet* ds : requeries)
+        transaction.UndoAfterRollback([ds] { ds->Requery(); });
+    for (const QString& statement : statements)
+        Conn->Execute(statement.arg(key));
+    list->Delete();
+    rowDeleted = true;
+    RequeryInOrder(requeries);
+    transaction.Commit();
 }
 
 void TDM::DeleteCredit()

@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <memory>
 
-namespace {
-
-struct TLocaleCollator
+namespace
 {
+
+struct TLocaleCollator {
     explicit TLocaleCollator(const QLocale& locale) : collator(locale)
     {
         collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -132,6 +132,15 @@ int TCollation::CompareUtf8(const char* a, int aLength, const char* b, int bLeng
     return CompareUtf8With(Collator(), a, aLength, b, bLength);
 }
 
+TCollation::TLocaleOrder::TLocaleOrder() : m_collator(&Collator()) {}
+
+int TCollation::TLocaleOrder::CompareUtf8(const char* a, int aLength, const char* b,
+                                          int bLength) const
+{
+    return CompareUtf8With(*static_cast<const TLocaleCollator*>(m_collator), a, aLength, b,
+                           bLength);
+}
+
 bool TCollation::Register(sqlite3* db)
 {
     auto collator = std::make_unique<TLocaleCollator>(QLocale());
@@ -166,8 +175,8 @@ QString TCollation::InOrderBy(const QString& sql)
     for (QString& term : terms) {
         const auto m = nameTerm.match(term);
         if (m.hasMatch())
-            term = m.captured(1) + QStringLiteral(" collate ") + QLatin1String(kName) + m.captured(2) +
-                   m.captured(3);
+            term = m.captured(1) + QStringLiteral(" collate ") + QLatin1String(kName) +
+                   m.captured(2) + m.captured(3);
     }
     return sql.left(start) + terms.join(u',') + InOrderBy(sql.mid(end));
 }

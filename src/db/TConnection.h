@@ -6,22 +6,22 @@
 
 #include "TServerAddress.h"
 #include "TSqlDialect.h"
-
-#include <QSet>
+#include "TTransaction.h"
 
 #include <functional>
 #include <memory>
 #include <utility>
 
 struct sqlite3;
-struct pg_conn;
-class QSocketNotifier;
-class TServerResult;
+class TDatabaseEngine;
+class TSnapshot;
 
-// The database connection, on one of two engines: an SQLite file (the default) or a PostgreSQL
-// server that several stations share. Qt SQL's drivers open both; statements and bulk reads use
-// the engine handle underneath (sqlite3*, PGconn*) for speed. Every text passes through
-// TSqlDialect before it reaches the engine. Nothing above this layer asks which engine runs.
+// The database connection, on one of two engines: an SQLite file (the default, TSqliteEngine)
+// or a PostgreSQL server that several stations share (TPostgresEngine). Qt SQL's drivers open
+// both; statements and bulk reads use the engine handle underneath (sqlite3*, PGconn*) for
+// speed. Every text passes through TSqlDialect before it reaches the engine. The connection keeps
+// the transaction depth and the query count and hands the rest to its engine; nothing above
+// this layer asks which engine runs.
 class TConnection : public QObject
 {
     Q_OBJECT
@@ -48,7 +48,7 @@ public:
     void OpenServerForCreate(const TServerAddress& address);
     void Close();
     // True when the database lies on a server (whether or not it is reachable right now).
-    bool IsServer() const { return m_server; }
+    bool IsServer() const;
     const TServerAddress& ServerAddress() const { return m_address; }
     // The statements that create an empty database on this connection's engine.
     QStringList CreateStatements() const;
@@ -61,7 +61,7 @@ public:
     bool Connected() const;
     const QString& FilePath() const { return m_path; }
     // True when the file was opened read-only because this user may not change it.
-    bool ReadOnly() const { return m_readOnly; }
+    bool ReadOnly() const;
     // The file's journal mode as the engine reports it ("wal", "delete", ...).
     QString JournalMode();
     // Switches the journal mode ("wal" or "delete"); refuses WAL on a network file system.
@@ -101,12 +101,14 @@ public:
     // The engine handle, valid while connected to a file.
     sqlite3* Handle() const;
 
-    // Server reads for the data sets: the text (already translated) with its ":name", "?" and
-    // "?n" marks replaced by the values the lookup gives (name without the mark, or the 1-based
-    // position for a bare "?"). Throws EDatabaseError with the server's message.
+    // Reads for the data sets: the text (already translated) with its ":name", "?" and "?n"
+    // marks bound to the values the lookup gives (name without the mark, or an empty name and
+    // the 1-based position of a bare "?"). ReadRows counts as one query and fills the snapshot
+    // with every row; ReadColumns only checks the text and takes its columns. Both throw
+    // EDatabaseError with the engine's message.
     using TParamLookup = std::function<QVariant(const QString& name, int position)>;
-    std::unique_ptr<TServerResult> ServerQuery(const QString& translatedSql,
-                                               const TParamLookup& lookup);
+    void ReadRows(const QString& translatedSql, const TParamLookup& lookup, TSnapshot& into);
+    void ReadColumns(const QString& translatedSql, const TParamLookup& lookup, TSnapshot& into);
 
 Q_SIGNALS:
     // Another station signed people in or out: the (conf_id, user_id) pairs, or an empty list
@@ -118,74 +120,15 @@ public:
     [[noreturn]] void ThrowEngineError(const QString& context = {}) const;
 
 private:
-    enum class TOpenPurpose { Use, Create, SwitchJournal };
-    // The server side (TConnectionServer.cpp).
+    friend class TDatabaseEngine;
+    TDatabaseEngine& Engine() const;
+    void OpenFile(const QString& filePath, int purpose);
     void OpenServerInternal(const TServerAddress& address, bool check);
-    void ConnectServer();
-    void CloseServer();
-    void SetUpServerSession();
-    void EnsureServerConnected();
-    std::unique_ptr<TServerResult> ServerRun(const QString& text, bool wrapInTransaction = true);
-    [[noreturn]] void ThrowServerError(const TServerResult& result, const QString& text);
-    int ServerExecute(const QString& sql, const QVariantList& params);
-    QVariant ServerScalar(const QString& sql, const QVariantList& params);
-    void ServerBegin();
-    TSqlDialect::TServerFlavour ServerFlavour() const;
-    void DrainNotifications();
-    void CheckServerSchema();
-
-    void OpenInternal(const QString& filePath, TOpenPurpose purpose);
-    void OpenEngine(const QString& path, const QString& mode);
-    // Reads the schema version: SQLITE_OK, or the engine's error code with its message in why.
-    int ProbeFile(QString& why);
-    void RegisterFunctions();
-    // Creates the tables of TSchema::AddedTableStatements that an older file lacks.
-    void AddMissingTables();
-    void CheckSchema();
-    void RefuseWalOnNetwork(const QString& journalMode) const;
-    bool AskToRetryBusy() const;
 
     QString m_connectionName;
     QString m_path;
-    sqlite3* m_handle = nullptr;
-    int m_transactionDepth = 0;
-    bool m_readOnly = false;
-    qint64 m_queryCount = 0;
-
-    bool m_server = false;
     TServerAddress m_address;
-    pg_conn* m_pg = nullptr;
-    // The connection broke inside a transaction: every statement fails until it is rolled back.
-    bool m_lostInTransaction = false;
-    qint64 m_lastInsertId = 0;
-    bool m_icu = true;
-    mutable QSet<QString> m_collations;
-    QSocketNotifier* m_notifier = nullptr;
-};
-
-// Commits on Commit(), rolls back when left without it (also when an exception passes).
-class TTransaction
-{
-public:
-    explicit TTransaction(TConnection& conn) : m_conn(conn) { m_conn.BeginTransaction(); }
-    ~TTransaction()
-    {
-        if (!m_done) {
-            try {
-                m_conn.Rollback();
-            } catch (...) {
-            }
-        }
-    }
-    void Commit()
-    {
-        m_conn.Commit();
-        m_done = true;
-    }
-    TTransaction(const TTransaction&) = delete;
-    TTransaction& operator=(const TTransaction&) = delete;
-
-private:
-    TConnection& m_conn;
-    bool m_done = false;
+    std::unique_ptr<TDatabaseEngine> m_engine;
+    int m_transactionDepth = 0;
+    qint64 m_queryCount = 0;
 };

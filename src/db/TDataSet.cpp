@@ -137,11 +137,9 @@ void TDataSet::Close()
     m_fetchPending = false;
     m_fields.clear();
     m_fieldIndex.clear();
-    m_cells.Reset(0);
-    m_arena.Clear();
+    m_snapshot.ClearRows();
     m_view.clear();
     m_deleted.clear();
-    m_storageRows = 0;
     m_current = -1;
     m_eof = m_bof = true;
     m_editBuffer.clear();

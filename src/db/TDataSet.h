@@ -1,8 +1,8 @@
 #pragma once
 
+#include "TConnection.h"
 #include "TField.h"
-#include "TRowStore.h"
-#include "TTextArena.h"
+#include "TSnapshot.h"
 
 #include <QHash>
 #include <QObject>
@@ -16,18 +16,14 @@
 #include <unordered_map>
 #include <vector>
 
-class TConnection;
 class TFilterExpression;
-struct sqlite3_stmt;
 
 // A named snapshot of the rows of one SQL query, with navigation, editing, client-side filter and
 // sort, master/detail following, lookup and calculated fields, and notifications for bound
 // controls. Every data set of the data module is an instance of this one class.
 //
-// Storage: rows are kept column-typed in 16-byte cells, in blocks of whole rows, texts as UTF-8
-// in a block arena; the visible order (after filter and sort) is a vector of row numbers. Reads
-// convert on demand.
-class TServerResult;
+// Storage: the rows are a TSnapshot (typed cells, texts in an arena) that either engine fills;
+// the visible order (after filter and sort) is a vector of row numbers. Reads convert on demand.
 class TDataSet : public QObject
 {
     Q_OBJECT
@@ -171,58 +167,26 @@ Q_SIGNALS:
     // and after a requery whose reading is deferred, even with controls off.
     void Fetched();
 
-public:
-    // --- Internal API for TField and the engine's own helpers ----------------------------
-    struct TCell
-    {
-        // Stamp: a date-time text of exactly the form "yyyy-mm-dd hh:mm:ss", kept as the
-        // number yyyymmddhhmmss; stamps order as their texts do.
-        enum Kind : quint8 { Null, Int, Real, Text, Stamp };
-        Kind kind = Null;
-        quint32 length = 0;
-        union {
-            qint64 i;
-            double d;
-            quint64 offset; // handle of the text in the arena
-        };
-        TCell() : i(0) {}
-    };
-    QVariant CellValue(const TCell& cell, TFieldType type) const;
-    const TCell* StorageCell(int storageRow, int column) const;
-    const char* ArenaText(const TCell& cell) const;
-    // The text of a Text or Stamp cell; a stamp is written into buffer.
-    const char* CellText(const TCell& cell, char (&buffer)[19], quint32& length) const;
-    QVariant FieldValue(const TField& field) const;
-    QVariant FieldValueAt(int storageRow, const TField& field) const;
-    void SetFieldValue(TField& field, const QVariant& value);
-    int StorageRow(int visibleRow) const { return m_view[size_t(visibleRow)]; }
-    // A value as a grid shows it, with the field's display format.
-    static QString FormatValue(const QVariant& value, const TField& field);
-
 private:
-    struct TColumnInfo
-    {
-        QString name;
-        TFieldType type = TFieldType::String;
-    };
+    using TCell = TSnapshot::TCell;
+    friend class TField;
+    friend class TDataSetFilterRow;
 
     void Fetch();
     void PrepareColumns();
-    // The same on a database server (TDataSetServerFetch.cpp).
-    void ServerFetch();
     // Replaces the snapshot by the rows just read, and the fields when the columns changed.
-    void AdoptSnapshot(std::vector<TColumnInfo> columns, TRowStore<TCell> cells, TTextArena arena,
-                       int rows);
-    // Takes the columns of a statement not yet read, with no rows.
-    void SetEmptySnapshot(std::vector<TColumnInfo> columns);
-    static int RowIdColumnOf(const std::vector<TColumnInfo>& columns);
-    static std::vector<TColumnInfo> ServerColumns(const TServerResult& result);
-    void ServerPrepareColumns();
-    bool ServerReadRow(const QString& sql, const QVariant& key, std::vector<TCell>& cells, int& rows);
-    void ServerReloadRow(int storageRow, qint64 rowId);
-    QVariant ParameterValue(const QString& name, int position, const QVariant& rowKey) const;
+    void AdoptSnapshot(TSnapshot snapshot);
+    // The values of the parameter marks of the data set's text; rowKey for the one row a
+    // refresh reads again.
+    TConnection::TParamLookup Parameters(const QVariant& rowKey = {}) const;
     // Whether a column is a link table's own row number, which no field shows.
     static bool IsHiddenColumn(const QString& name);
+    const TCell* StorageCell(int storageRow, int column) const;
+    QVariant FieldValue(const TField& field) const;
+    QVariant FieldValueAt(int storageRow, const TField& field) const;
+    void SetFieldValue(TField& field, const QVariant& value);
+    // A value as a grid shows it, with the field's display format.
+    static QString FormatValue(const QVariant& value, const TField& field);
     void BuildFields();
     bool FieldsMatchColumns() const;
     void CreateFields();
@@ -231,7 +195,6 @@ private:
     std::vector<std::pair<int, bool>> SortKeys() const;
     // Puts one stored row whose values changed back into the visible rows.
     void ReplaceInView(int storageRow);
-    void BindParameters(sqlite3_stmt* stmt, const QVariant& rowKey) const;
     void SetCurrentInternal(int row, bool notify);
     void NotifyReset();
     void NotifyCurrent();
@@ -241,8 +204,6 @@ private:
     void NotifyRowChanged(int row);
     void CheckActive() const;
     void CheckEditable() const;
-    TCell StoreValue(const QVariant& value, const TField& field);
-    QVariant BindableCell(const TCell& cell) const;
     void ReloadStorageRow(int storageRow, qint64 rowId);
     void ApplyMasterValue();
     void OnMasterChanged();
@@ -250,7 +211,6 @@ private:
     // Table name or alias that the hidden row id column is read from.
     QString RowIdOwner() const;
     void DetectBaseTable();
-    int ColumnIndex(const QString& name) const;
     bool RowMatchesFilter(int storageRow) const;
     void InvalidateLookupIndexes();
     int LookupStorageRow(const QString& keyField, const QVariant& key) const;
@@ -268,15 +228,11 @@ private:
     QHash<QString, QString> m_editMasks;
 
     State m_state = State::Inactive;
-    std::vector<TColumnInfo> m_columns;      // snapshot columns as the query returns them
-    int m_rowIdColumn = -1;                  // hidden rowid column of single-table data sets
     std::vector<std::unique_ptr<TField>> m_fields;
     QHash<QString, int> m_fieldIndex;        // lower-case name -> field index
-    TRowStore<TCell> m_cells;                // m_columns.size() cells a row
-    TTextArena m_arena;                      // UTF-8 text of Text cells
+    TSnapshot m_snapshot;                    // the rows as the query returned them
     std::vector<int> m_view;                 // visible rows in order, as storage row numbers
-    std::vector<bool> m_deleted;
-    int m_storageRows = 0;
+    std::vector<bool> m_deleted;             // by storage row
     int m_current = -1;
     bool m_eof = true;
     bool m_bof = true;
@@ -307,6 +263,4 @@ private:
 
     mutable QHash<QString, std::shared_ptr<std::unordered_map<qint64, int>>> m_lookupIndexes;
     mutable int m_calcRow = -1;              // storage row a calculated field is read for
-
-    friend class TField;
 };

@@ -27,10 +27,10 @@ public:
         const TField& f = m_ds.Fields(fieldIndex);
         if (f.Column() < 0 || f.DataType() != TFieldType::String)
             return false;
-        const TDataSet::TCell* cell = m_ds.StorageCell(m_row, f.Column());
-        if (cell->kind != TDataSet::TCell::Text)
+        const TSnapshot::TCell* cell = m_ds.StorageCell(m_row, f.Column());
+        if (cell->kind != TSnapshot::TCell::Text)
             return false;
-        text = m_ds.ArenaText(*cell);
+        text = m_ds.m_snapshot.ArenaText(*cell);
         length = cell->length;
         return true;
     }
@@ -43,10 +43,10 @@ public:
         const bool integer = IsIntegerType(f.DataType());
         if (!integer && f.DataType() != TFieldType::Decimal && f.DataType() != TFieldType::Float)
             return false;
-        const TDataSet::TCell* cell = m_ds.StorageCell(m_row, f.Column());
-        if (cell->kind == TDataSet::TCell::Int)
+        const TSnapshot::TCell* cell = m_ds.StorageCell(m_row, f.Column());
+        if (cell->kind == TSnapshot::TCell::Int)
             value = integer ? double(int(cell->i)) : double(cell->i);
-        else if (cell->kind == TDataSet::TCell::Real)
+        else if (cell->kind == TSnapshot::TCell::Real)
             value = integer ? double(int(std::llround(cell->d))) : cell->d;
         else
             return false;
@@ -62,9 +62,9 @@ void TDataSet::RebuildView(bool keepCurrent)
 {
     const int oldStorage = (keepCurrent && m_current >= 0) ? m_view[size_t(m_current)] : -1;
     m_view.clear();
-    m_view.reserve(size_t(m_storageRows));
+    m_view.reserve(size_t(m_snapshot.Rows()));
     const bool filtering = m_filtered && m_filter;
-    for (int r = 0; r < m_storageRows; ++r) {
+    for (int r = 0; r < m_snapshot.Rows(); ++r) {
         if (m_deleted[size_t(r)])
             continue;
         if (filtering && !RowMatchesFilter(r))
@@ -153,8 +153,8 @@ int TDataSet::CompareRows(int a, int b, const std::vector<std::pair<int, bool>>&
                        (y.kind == TCell::Text || y.kind == TCell::Stamp)) {
                 char bx[19], by[19];
                 quint32 lx = 0, ly = 0;
-                const char* tx = CellText(x, bx, lx);
-                const char* ty = CellText(y, by, ly);
+                const char* tx = m_snapshot.CellText(x, bx, lx);
+                const char* ty = m_snapshot.CellText(y, by, ly);
                 if (f.DataType() == TFieldType::String) {
                     c = TCollation::CompareUtf8(tx, int(lx), ty, int(ly));
                 } else {
@@ -292,10 +292,10 @@ void TDataSet::Insert()
     CheckEditable();
     if (m_state != State::Browse)
         Post();
-    const size_t ncols = m_columns.size();
-    m_cells.AppendRow();
+    const size_t ncols = size_t(m_snapshot.ColumnCount());
+    const int storageRow = m_snapshot.Rows();
+    m_snapshot.AppendRow();
     m_deleted.push_back(false);
-    const int storageRow = m_storageRows++;
     m_view.push_back(storageRow);
     m_editStorageRow = storageRow;
     m_editBuffer.assign(ncols, TCell());
@@ -305,7 +305,7 @@ void TDataSet::Insert()
     m_bof = m_eof = false;
     if (m_master && m_masterHasRow) {
         if (TField* link = FindField(m_masterField); link && link->Column() >= 0) {
-            m_editBuffer[size_t(link->Column())] = StoreValue(m_masterValue, *link);
+            m_editBuffer[size_t(link->Column())] = m_snapshot.StoreValue(m_masterValue, *link);
             m_modified[size_t(link->Column())] = true;
         }
     }
@@ -324,8 +324,8 @@ void TDataSet::Edit()
         throw EDatabaseError(QStringLiteral("%1: Cannot edit: there is no current record").arg(m_name));
     CheckEditable();
     const int storageRow = m_view[size_t(m_current)];
-    const size_t ncols = m_columns.size();
-    const TCell* row = m_cells.Row(size_t(storageRow));
+    const size_t ncols = size_t(m_snapshot.ColumnCount());
+    const TCell* row = m_snapshot.Row(storageRow);
     m_editBuffer.assign(row, row + ncols);
     m_modified.assign(ncols, false);
     m_editStorageRow = storageRow;
@@ -360,26 +360,6 @@ void TDataSet::Cancel()
         NotifyRowChanged(m_current);
 }
 
-QVariant TDataSet::BindableCell(const TCell& cell) const
-{
-    switch (cell.kind) {
-    case TCell::Null:
-        return {};
-    case TCell::Int:
-        return QVariant(qlonglong(cell.i));
-    case TCell::Real:
-        return QVariant(cell.d);
-    case TCell::Text:
-    case TCell::Stamp: {
-        char buffer[19];
-        quint32 length = 0;
-        const char* text = CellText(cell, buffer, length);
-        return QString::fromUtf8(text, length);
-    }
-    }
-    return {};
-}
-
 void TDataSet::Post()
 {
     CheckActive();
@@ -390,12 +370,12 @@ void TDataSet::Post()
     QVariantList values;
     for (const auto& f : m_fields) {
         const int c = f->Column();
-        if (c < 0 || c == m_rowIdColumn || f->DataType() == TFieldType::AutoInc)
+        if (c < 0 || c == m_snapshot.RowIdColumn() || f->DataType() == TFieldType::AutoInc)
             continue;
         if (!m_modified[size_t(c)])
             continue;
         columns << f->FieldName();
-        values << BindableCell(m_editBuffer[size_t(c)]);
+        values << m_snapshot.BindableValue(m_editBuffer[size_t(c)]);
     }
     qint64 rowId = 0;
     if (inserting) {
@@ -412,9 +392,9 @@ void TDataSet::Post()
         m_conn.Execute(sql, values); // throws: the state and the typed values stay
         rowId = m_conn.LastInsertRowId();
     } else {
-        if (m_rowIdColumn < 0)
+        if (m_snapshot.RowIdColumn() < 0)
             throw EDatabaseError(QStringLiteral("%1: the row cannot be found again to store it.").arg(m_name));
-        rowId = m_editBuffer[size_t(m_rowIdColumn)].i;
+        rowId = m_editBuffer[size_t(m_snapshot.RowIdColumn())].i;
         if (!columns.isEmpty()) {
             QStringList sets;
             for (const QString& c : columns)
@@ -430,7 +410,7 @@ void TDataSet::Post()
     }
     const int storageRow = m_editStorageRow;
     // The stored row wins: keys and defaults the database filled show at once.
-    std::copy(m_editBuffer.begin(), m_editBuffer.end(), m_cells.Row(size_t(storageRow)));
+    std::copy(m_editBuffer.begin(), m_editBuffer.end(), m_snapshot.Row(storageRow));
     m_editBuffer.clear();
     m_editStorageRow = -1;
     m_state = State::Browse;
@@ -454,10 +434,10 @@ void TDataSet::Delete()
     if (m_current < 0)
         throw EDatabaseError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(m_name));
     CheckEditable();
-    if (m_rowIdColumn < 0)
+    if (m_snapshot.RowIdColumn() < 0)
         throw EDatabaseError(QStringLiteral("%1: the row cannot be found to delete it.").arg(m_name));
     const int storageRow = m_view[size_t(m_current)];
-    const qint64 rowId = StorageCell(storageRow, m_rowIdColumn)->i;
+    const qint64 rowId = StorageCell(storageRow, m_snapshot.RowIdColumn())->i;
     m_conn.Execute(QStringLiteral("delete from %1 where %2 = ?").arg(m_baseTable, m_conn.RowIdColumn(m_baseTable)),
                    {QVariant(qlonglong(rowId))});
     m_deleted[size_t(storageRow)] = true;

@@ -7,11 +7,6 @@
 #include <QRegularExpression>
 #include <QString>
 
-struct sqlite3_stmt;
-class TConnection;
-
-void QuorvelBindValue(TConnection& conn, sqlite3_stmt* stmt, int index, const QVariant& v);
-
 namespace TDataSetInternal {
 
 // Name of the hidden row id column that single-table data sets carry.
@@ -22,12 +17,6 @@ extern const QString kMasterParam;
 extern const QString kRowKeyParam;
 
 bool IsIntegerType(TFieldType t);
-
-// A date-time text "yyyy-mm-dd hh:mm:ss" of a real date and time as the number yyyymmddhhmmss;
-// false for any other text.
-bool PackStamp(const char* text, qsizetype length, qint64& stamp);
-// The text a stamp was made from.
-void StampText(qint64 stamp, char (&text)[19]);
 
 // Single-table texts: "select * from <table> [alias] [where ...] [order by ...]".
 const QRegularExpression& SingleTableRe();

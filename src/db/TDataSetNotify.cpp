@@ -55,9 +55,7 @@ void TDataSet::OnMasterChanged()
             Cancel();
         m_masterHasRow = false;
         m_masterValue = QVariant();
-        m_cells.Reset(m_columns.size());
-        m_arena.Clear();
-        m_storageRows = 0;
+        m_snapshot.ClearRows();
         m_deleted.clear();
         InvalidateLookupIndexes();
         RebuildView(false);

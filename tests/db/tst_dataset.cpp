@@ -40,6 +40,8 @@ private Q_SLOTS:
     void deferredFetchReadsOnFirstUse();
     void largeSnapshotKeepsEveryValue();
     void dateTextsReadAndSortAsStored();
+    void nameOrderOfSnapshotMatchesEngine_data();
+    void nameOrderOfSnapshotMatchesEngine();
 
 private:
     std::unique_ptr<TTempDatabase> m_db;
@@ -711,6 +713,47 @@ void TstDataSet::dateTextsReadAndSortAsStored()
     QCOMPARE(m_conn->ScalarQuery("select begin_date from conferences where conf_name = 'Later'").toString(),
              QString("2099-12-31 23:59:59"));
     QCOMPARE(ds.FieldByName("begin_date").AsDateTime(), QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)));
+}
+
+
+void TstDataSet::nameOrderOfSnapshotMatchesEngine_data()
+{
+    // The second text names the collation itself and has a limit, so the engine sorts it.
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("engineSorted");
+    QTest::newRow("one name") << "select * from participants order by last_name"
+                              << "select * from participants order by last_name collate LOCALE "
+                                 "limit 1000";
+    QTest::newRow("two, one descending")
+        << "select user_id, last_name, first_name from participants order by last_name desc, "
+           "first_name"
+        << "select user_id, last_name, first_name from participants order by last_name collate "
+           "LOCALE desc, first_name collate LOCALE limit 1000";
+}
+
+void TstDataSet::nameOrderOfSnapshotMatchesEngine()
+{
+    // A file's rows ordered by names are sorted in the snapshot; the engine's own sort of the
+    // same names gives the same order, ties (same names) and missing names included.
+    if (TTempDatabase::OnServer())
+        QSKIP("A server orders both texts itself.");
+    QFETCH(QString, sql);
+    QFETCH(QString, engineSorted);
+    m_db->Exec("insert into participants (last_name, first_name, mail_type) values "
+               "('Smith', 'Anna', 2), ('SMITH', 'anna', 1), ('Smith', null, 1), ('Åberg', 'Eva', 1), "
+               "('smith', 'Anna', 3), ('Smith', 'Anna', 1), ('Muller', 'Jorg', 1), (null, 'Zoe', 2)");
+    auto ids = [&](const QString& text) {
+        TDataSet ds(*m_conn, "Ordered");
+        ds.SetSQL(text);
+        ds.Open();
+        QList<int> order;
+        for (int row = 0; row < ds.RecordCount(); ++row)
+            order << ds.RowValue(row, ds.FieldByName("user_id").Index()).toInt();
+        return order;
+    };
+    const QList<int> snapshot = ids(sql);
+    QCOMPARE(snapshot.size(), 13);
+    QCOMPARE(snapshot, ids(engineSorted));
 }
 
 QTEST_GUILESS_MAIN(TstDataSet)

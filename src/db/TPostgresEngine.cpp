@@ -1,11 +1,13 @@
-#include "TConnection.h"
+#include "TPostgresEngine.h"
 
+#include "TConnection.h"
 #include "TError.h"
 #include "TPrompts.h"
 #include "TSchema.h"
 #include "TServerResult.h"
-#include "TSqlDialect.h"
+#include "TSnapshot.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -14,11 +16,10 @@
 #include <QSqlError>
 #include <QTimeZone>
 
-// The PostgreSQL side of TConnection. Qt's QPSQL driver makes the connection; statements run on
-// its PGconn with their values written in as quoted literals, so each one is a single round
-// trip and the server's own type rules apply to the texts as they do to typed SQL.
+#include <cstdlib>
 
-namespace {
+namespace
+{
 
 // All write transactions of the program take this lock first, so they follow one another as
 // they do on a file: a check and the insert that depends on it see the other stations' work.
@@ -56,7 +57,7 @@ QString Literal(const QVariant& v)
 }
 
 // Replaces the parameter marks outside quoted text and comments with literals.
-QString InlineParameters(const QString& sql, const TConnection::TParamLookup& lookup)
+QString InlineParameters(const QString& sql, const TDatabaseEngine::TParamLookup& lookup)
 {
     QString out;
     out.reserve(sql.size() + 32);
@@ -118,35 +119,97 @@ QString CollationName()
     return QStringLiteral("quorvel_") + (tag.isEmpty() ? QStringLiteral("und") : tag);
 }
 
-} // namespace
-
-void TConnection::OpenServer(const TServerAddress& address)
+QString Tr(const char* text)
 {
-    OpenServerInternal(address, true);
+    return QCoreApplication::translate("TConnection", text);
 }
 
-void TConnection::OpenServerForCreate(const TServerAddress& address)
-{
-    OpenServerInternal(address, false);
-}
+enum class TCellKind { Int, Bool, Real, Text };
 
-void TConnection::OpenServerInternal(const TServerAddress& address, bool check)
+// How a column of a server type shows as a field, and how its texts are read into cells.
+struct TServerType {
+    TFieldType field = TFieldType::String;
+    TCellKind cell = TCellKind::Text;
+};
+
+TServerType FromServer(Oid type)
 {
-    Close();
-    m_server = true;
-    m_address = address;
-    m_path.clear();
-    try {
-        ConnectServer();
-        if (check)
-            CheckServerSchema();
-    } catch (...) {
-        Close();
-        throw;
+    switch (type) {
+    case TServerResult::kInt4:
+    case TServerResult::kInt8:
+    case TServerResult::kOid:
+        return {TFieldType::Integer, TCellKind::Int};
+    case TServerResult::kBool:
+        return {TFieldType::Integer, TCellKind::Bool};
+    case TServerResult::kInt2:
+        return {TFieldType::SmallUInt, TCellKind::Int};
+    case TServerResult::kNumeric:
+        return {TFieldType::Decimal, TCellKind::Real};
+    case TServerResult::kFloat4:
+    case TServerResult::kFloat8:
+        return {TFieldType::Float, TCellKind::Real};
+    case TServerResult::kDate:
+    case TServerResult::kTimestamp:
+    case TServerResult::kTimestampTz:
+        return {TFieldType::DateTime, TCellKind::Text};
+    default:
+        return {};
     }
 }
 
-void TConnection::ConnectServer()
+// Reads one cell of the result; texts go to the arena, date-time texts of a date column are
+// kept as stamps, as a file's are.
+TSnapshot::TCell ReadCell(const TServerResult& result, int r, int c, TCellKind kind,
+                          bool dateColumn, TSnapshot& into)
+{
+    if (result.IsNull(r, c))
+        return {};
+    const char* text = result.Text(r, c);
+    switch (kind) {
+    case TCellKind::Int:
+        return TSnapshot::IntCell(std::strtoll(text, nullptr, 10));
+    case TCellKind::Bool:
+        return TSnapshot::IntCell(text[0] == 't' ? 1 : 0);
+    case TCellKind::Real:
+        return TSnapshot::RealCell(std::strtod(text, nullptr));
+    case TCellKind::Text:
+        break;
+    }
+    return into.TextCell(text, size_t(result.Length(r, c)), dateColumn);
+}
+
+// The columns of a result with the field types of their server types.
+std::vector<TSnapshot::TColumn> Columns(const TServerResult& result)
+{
+    std::vector<TSnapshot::TColumn> columns(static_cast<size_t>(result.Columns()));
+    for (size_t c = 0; c < columns.size(); ++c) {
+        columns[c].name = QString::fromUtf8(result.Name(int(c)));
+        columns[c].type = FromServer(result.Type(int(c))).field;
+    }
+    return columns;
+}
+
+} // namespace
+
+TPostgresEngine::TPostgresEngine(TConnection& conn, const QString& connectionName,
+                                 const TServerAddress& address)
+    : TDatabaseEngine(conn), m_connectionName(connectionName), m_address(address)
+{
+}
+
+TPostgresEngine::~TPostgresEngine()
+{
+    Disconnect();
+}
+
+void TPostgresEngine::Open(bool check)
+{
+    Connect();
+    if (check)
+        CheckSchema();
+}
+
+void TPostgresEngine::Connect()
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
     if (!m_address.host.isEmpty())
@@ -169,43 +232,42 @@ void TConnection::ConnectServer()
                                 : db.lastError().databaseText().trimmed();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
-        throw EDatabaseError(tr("The database server %1 cannot be reached: %2")
-                                 .arg(m_address.HostForPeople(), why));
+        throw EDatabaseError(
+            Tr("The database server %1 cannot be reached: %2").arg(m_address.HostForPeople(), why));
     }
     const QVariant handle = db.driver()->handle();
-    if (handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 ||
-                               qstrcmp(handle.typeName(), "pg_conn*") == 0))
+    if (handle.isValid() &&
+        (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
         m_pg = *static_cast<pg_conn* const*>(handle.constData());
     if (!m_pg) {
-        CloseServer();
+        Disconnect();
         throw EDatabaseError(QStringLiteral("The PostgreSQL driver gave no connection handle."));
     }
     m_lostInTransaction = false;
-    m_transactionDepth = 0;
-    SetUpServerSession();
+    ForgetTransactions();
+    SetUpSession();
 }
 
-void TConnection::SetUpServerSession()
+void TPostgresEngine::SetUpSession()
 {
     // ISO date texts as the file holds them, literal backslashes, and the station's own time
     // zone for the sign-in times the server fills in.
     QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
     zone.replace(u'\'', QString());
-    QString setup = QStringLiteral(
-        "SET client_encoding = 'UTF8'; SET datestyle = 'ISO, MDY'; "
-        "SET standard_conforming_strings = on; SET client_min_messages = warning; "
-        "SET lock_timeout = %1")
-                        .arg(DefaultBusyTimeout());
+    QString setup =
+        QStringLiteral("SET client_encoding = 'UTF8'; SET datestyle = 'ISO, MDY'; "
+                       "SET standard_conforming_strings = on; SET client_min_messages = warning; "
+                       "SET lock_timeout = %1")
+            .arg(TConnection::DefaultBusyTimeout());
     if (!zone.isEmpty())
         setup += QStringLiteral("; SET TIME ZONE '%1'").arg(zone);
-    auto result = ServerRun(setup, false);
+    auto result = Run(setup, false);
     if (!result->Ok()) {
         // An unknown zone name is not worth refusing the connection for.
-        ServerRun(QStringLiteral("SELECT 1"), false);
+        Run(QStringLiteral("SELECT 1"), false);
     }
-    auto icu = ServerRun(QStringLiteral("SELECT count(*) FROM pg_collation WHERE collname = "
-                                        "'und-x-icu'"),
-                         false);
+    auto icu = Run(QStringLiteral("SELECT count(*) FROM pg_collation WHERE collname = 'und-x-icu'"),
+                   false);
     m_icu = icu->Ok() && icu->Rows() == 1 && QByteArray(icu->Text(0, 0)) != "0";
     m_collations.clear();
     if (m_icu) {
@@ -213,25 +275,26 @@ void TConnection::SetUpServerSession()
         // characters, as on a file.
         const QString name = CollationName();
         const QString locale = name.mid(8) + QStringLiteral("-u-ks-level2");
-        auto made = ServerRun(QStringLiteral("CREATE COLLATION IF NOT EXISTS \"%1\" (provider = "
-                                             "icu, locale = '%2')")
-                                  .arg(name, locale),
-                              false);
-        auto exists = ServerRun(
-            QStringLiteral("SELECT count(*) FROM pg_collation WHERE collname = '%1'").arg(name), false);
+        auto made = Run(QStringLiteral("CREATE COLLATION IF NOT EXISTS \"%1\" (provider = icu, "
+                                       "locale = '%2')")
+                            .arg(name, locale),
+                        false);
+        auto exists =
+            Run(QStringLiteral("SELECT count(*) FROM pg_collation WHERE collname = '%1'").arg(name),
+                false);
         if (exists->Ok() && QByteArray(exists->Text(0, 0)) != "0")
             m_collations.insert(name);
     }
-    ServerRun(QStringLiteral("LISTEN %1").arg(TSchema::AttendanceChannel()), false);
+    Run(QStringLiteral("LISTEN %1").arg(TSchema::AttendanceChannel()), false);
     delete m_notifier;
-    m_notifier = new QSocketNotifier(PQsocket(m_pg), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+    m_notifier = new QSocketNotifier(PQsocket(m_pg), QSocketNotifier::Read, &m_conn);
+    QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] {
         if (m_pg && PQconsumeInput(m_pg))
             DrainNotifications();
     });
 }
 
-void TConnection::DrainNotifications()
+void TPostgresEngine::DrainNotifications()
 {
     if (!m_pg)
         return;
@@ -258,11 +321,13 @@ void TConnection::DrainNotifications()
     if (all)
         pairs.clear();
     // Told from the event loop, never from inside a statement of this connection.
+    TConnection* conn = &m_conn;
     QMetaObject::invokeMethod(
-        this, [this, pairs] { Q_EMIT AttendancesChangedElsewhere(pairs); }, Qt::QueuedConnection);
+        conn, [conn, pairs] { Q_EMIT conn->AttendancesChangedElsewhere(pairs); },
+        Qt::QueuedConnection);
 }
 
-void TConnection::CloseServer()
+void TPostgresEngine::Disconnect()
 {
     delete m_notifier;
     m_notifier = nullptr;
@@ -276,20 +341,20 @@ void TConnection::CloseServer()
     }
 }
 
-void TConnection::EnsureServerConnected()
+void TPostgresEngine::EnsureConnected()
 {
     if (m_lostInTransaction)
-        throw EDatabaseError(tr("The connection to the database server %1 was lost; nothing of "
+        throw EDatabaseError(Tr("The connection to the database server %1 was lost; nothing of "
                                 "this action was stored.")
                                  .arg(m_address.HostForPeople()));
     if (m_pg && PQstatus(m_pg) == CONNECTION_OK)
         return;
     // The server may be back: connect again.
-    CloseServer();
-    ConnectServer();
+    Disconnect();
+    Connect();
 }
 
-std::unique_ptr<TServerResult> TConnection::ServerRun(const QString& text, bool wrapInTransaction)
+std::unique_ptr<TServerResult> TPostgresEngine::Run(const QString& text, bool wrapInTransaction)
 {
     const QByteArray utf8 = text.toUtf8();
     // Inside a transaction a failed statement must not spoil the transaction (as it does not
@@ -297,7 +362,7 @@ std::unique_ptr<TServerResult> TConnection::ServerRun(const QString& text, bool 
     static const QRegularExpression control(
         QStringLiteral("^\\s*(savepoint|release|rollback|commit|begin)\\b"),
         QRegularExpression::CaseInsensitiveOption);
-    const bool wrap = wrapInTransaction && m_transactionDepth > 0 && !text.contains(control) &&
+    const bool wrap = wrapInTransaction && m_conn.InTransaction() && !text.contains(control) &&
                       PQtransactionStatus(m_pg) == PQTRANS_INTRANS && !text.contains(u';');
     std::unique_ptr<TServerResult> result;
     if (!wrap) {
@@ -326,34 +391,42 @@ std::unique_ptr<TServerResult> TConnection::ServerRun(const QString& text, bool 
                 PQclear(PQexec(m_pg, "ROLLBACK TO quorvel_statement; RELEASE quorvel_statement"));
         }
     }
-    if (PQstatus(m_pg) != CONNECTION_OK && m_transactionDepth > 0)
+    if (PQstatus(m_pg) != CONNECTION_OK && m_conn.InTransaction())
         m_lostInTransaction = true;
     DrainNotifications();
     return result;
 }
 
-void TConnection::ThrowServerError(const TServerResult& result, const QString& text)
+void TPostgresEngine::ThrowServerError(const TServerResult& result, const QString& text)
 {
     if (qEnvironmentVariableIsSet("QUORVEL_DEBUG_SQL"))
         qWarning("failed: %s", qPrintable(text));
     if (!m_pg || PQstatus(m_pg) != CONNECTION_OK) {
-        if (m_transactionDepth > 0)
+        if (m_conn.InTransaction())
             m_lostInTransaction = true;
-        throw EDatabaseError(tr("The connection to the database server %1 was lost; nothing of "
+        throw EDatabaseError(Tr("The connection to the database server %1 was lost; nothing of "
                                 "this action was stored.")
                                  .arg(m_address.HostForPeople()));
     }
-    const char* primary = result.Get() ? PQresultErrorField(result.Get(), PG_DIAG_MESSAGE_PRIMARY)
-                                       : nullptr;
-    const QString message = primary ? QString::fromUtf8(primary)
-                                    : QString::fromUtf8(PQerrorMessage(m_pg)).trimmed();
+    const char* primary =
+        result.Get() ? PQresultErrorField(result.Get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const QString message =
+        primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(m_pg)).trimmed();
     const char* state = result.Get() ? PQresultErrorField(result.Get(), PG_DIAG_SQLSTATE) : nullptr;
     if (state && qstrcmp(state, kSqlStateLockTimeout) == 0)
         throw EDatabaseLocked(message);
     throw EDatabaseError(message);
 }
 
-TSqlDialect::TServerFlavour TConnection::ServerFlavour() const
+void TPostgresEngine::ThrowError(const QString& context) const
+{
+    QString message = QStringLiteral("The database is not connected");
+    if (!context.isEmpty())
+        message = context + QStringLiteral(": ") + message;
+    throw EDatabaseError(message);
+}
+
+TSqlDialect::TServerFlavour TPostgresEngine::Flavour() const
 {
     TSqlDialect::TServerFlavour flavour;
     flavour.icu = m_icu;
@@ -364,14 +437,50 @@ TSqlDialect::TServerFlavour TConnection::ServerFlavour() const
     return flavour;
 }
 
-int TConnection::ServerExecute(const QString& sql, const QVariantList& params)
+QString TPostgresEngine::Translate(const QString& sql) const
 {
-    EnsureServerConnected();
-    QString text = InlineParameters(TSqlDialect::TranslateForServer(sql, ServerFlavour()),
-                                    [&](const QString&, int position) {
-                                        return position - 1 < params.size() ? params.at(position - 1)
-                                                                            : QVariant();
-                                    });
+    return TSqlDialect::TranslateForServer(sql, Flavour());
+}
+
+QString TPostgresEngine::RowIdColumn(const QString& table) const
+{
+    return TSchema::RowIdColumn(table);
+}
+
+QStringList TPostgresEngine::CreateStatements() const
+{
+    return TSchema::ServerCreateStatements();
+}
+
+QString TPostgresEngine::CountTablesSql(const QString& quotedNames) const
+{
+    return QStringLiteral("select count(*) from information_schema.tables where table_schema = "
+                          "current_schema() and table_name in (%1)")
+        .arg(quotedNames);
+}
+
+void TPostgresEngine::SetBusyTimeout(int milliseconds)
+{
+    Execute(QStringLiteral("SET lock_timeout = %1").arg(milliseconds), {});
+}
+
+void TPostgresEngine::SetJournalMode(const QString&)
+{
+    throw EDatabaseError(Tr("A database on a server has no journal mode to switch."));
+}
+
+bool TPostgresEngine::AskToRetryBusy() const
+{
+    return TPrompts::RetryOrCancel(Tr("The database is busy (another station is writing to "
+                                      "it). Try again?"));
+}
+
+int TPostgresEngine::Execute(const QString& sql, const QVariantList& params)
+{
+    EnsureConnected();
+    QString text = InlineParameters(Translate(sql), [&](const QString&, int position) {
+        return position - 1 < params.size() ? params.at(position - 1) : QVariant();
+    });
     // A row inserted into one table tells its key back, as the file's last row id does.
     static const QRegularExpression insert(
         QStringLiteral("^\\s*insert\\s+into\\s+([A-Za-z_][A-Za-z0-9_]*)\\b"),
@@ -385,12 +494,12 @@ int TConnection::ServerExecute(const QString& sql, const QVariantList& params)
     if (tellKey)
         text += QStringLiteral(" RETURNING ") + RowIdColumn(m.captured(1));
     for (;;) {
-        ++m_queryCount;
-        auto result = ServerRun(text);
+        m_conn.CountQuery();
+        auto result = Run(text);
         if (!result->Ok()) {
-            const char* state = result->Get() ? PQresultErrorField(result->Get(), PG_DIAG_SQLSTATE)
-                                              : nullptr;
-            if (state && qstrcmp(state, kSqlStateLockTimeout) == 0 && m_transactionDepth == 0 &&
+            const char* state =
+                result->Get() ? PQresultErrorField(result->Get(), PG_DIAG_SQLSTATE) : nullptr;
+            if (state && qstrcmp(state, kSqlStateLockTimeout) == 0 && !m_conn.InTransaction() &&
                 AskToRetryBusy())
                 continue;
             ThrowServerError(*result, text);
@@ -401,15 +510,14 @@ int TConnection::ServerExecute(const QString& sql, const QVariantList& params)
     }
 }
 
-QVariant TConnection::ServerScalar(const QString& sql, const QVariantList& params)
+QVariant TPostgresEngine::ScalarQuery(const QString& sql, const QVariantList& params)
 {
-    EnsureServerConnected();
-    const QString text = InlineParameters(
-        TSqlDialect::TranslateForServer(sql, ServerFlavour()), [&](const QString&, int position) {
-            return position - 1 < params.size() ? params.at(position - 1) : QVariant();
-        });
-    ++m_queryCount;
-    auto result = ServerRun(text);
+    EnsureConnected();
+    const QString text = InlineParameters(Translate(sql), [&](const QString&, int position) {
+        return position - 1 < params.size() ? params.at(position - 1) : QVariant();
+    });
+    m_conn.CountQuery();
+    auto result = Run(text);
     if (!result->Ok())
         ThrowServerError(*result, text);
     if (result->Rows() == 0 || result->Columns() == 0 || result->IsNull(0, 0))
@@ -432,27 +540,56 @@ QVariant TConnection::ServerScalar(const QString& sql, const QVariantList& param
     }
 }
 
-std::unique_ptr<TServerResult> TConnection::ServerQuery(const QString& translatedSql,
-                                                        const TParamLookup& lookup)
+std::unique_ptr<TServerResult> TPostgresEngine::Query(const QString& translatedSql,
+                                                      const TParamLookup& lookup)
 {
-    EnsureServerConnected();
+    EnsureConnected();
     const QString text = InlineParameters(translatedSql, lookup);
-    auto result = ServerRun(text);
+    auto result = Run(text);
     if (!result->Ok())
         ThrowServerError(*result, text);
     return result;
 }
 
-void TConnection::ServerBegin()
+void TPostgresEngine::ReadColumns(const QString& sql, const TParamLookup& lookup, TSnapshot& into)
 {
-    EnsureServerConnected();
+    // Asking for no row gives the columns and checks the text.
+    const auto result =
+        Query(QStringLiteral("select * from (%1) as __rows limit 0").arg(sql), lookup);
+    into.Reset(Columns(*result));
+}
+
+void TPostgresEngine::ReadRows(const QString& sql, const TParamLookup& lookup, TSnapshot& into)
+{
+    m_conn.CountQuery();
+    const auto result = Query(sql, lookup);
+    into.Reset(Columns(*result));
+    const int ncols = result->Columns();
+    std::vector<TCellKind> kinds(static_cast<size_t>(ncols));
+    std::vector<char> dates(static_cast<size_t>(ncols));
+    for (int c = 0; c < ncols; ++c) {
+        const TServerType type = FromServer(result->Type(c));
+        kinds[size_t(c)] = type.cell;
+        dates[size_t(c)] = type.field == TFieldType::DateTime;
+    }
+    const int rows = result->Rows();
+    for (int r = 0; r < rows; ++r) {
+        TSnapshot::TCell* row = into.AppendRow();
+        for (int c = 0; c < ncols; ++c)
+            row[c] = ReadCell(*result, r, c, kinds[size_t(c)], dates[size_t(c)], into);
+    }
+}
+
+void TPostgresEngine::Begin()
+{
+    EnsureConnected();
     for (;;) {
-        auto result = ServerRun(
-            QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1)").arg(kWriteLock), false);
+        auto result =
+            Run(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1)").arg(kWriteLock), false);
         if (result->Ok())
             return;
-        const char* state = result->Get() ? PQresultErrorField(result->Get(), PG_DIAG_SQLSTATE)
-                                          : nullptr;
+        const char* state =
+            result->Get() ? PQresultErrorField(result->Get(), PG_DIAG_SQLSTATE) : nullptr;
         if (PQstatus(m_pg) == CONNECTION_OK)
             PQclear(PQexec(m_pg, "ROLLBACK"));
         if (state && qstrcmp(state, kSqlStateLockTimeout) == 0 && AskToRetryBusy())
@@ -461,12 +598,38 @@ void TConnection::ServerBegin()
     }
 }
 
-void TConnection::CheckServerSchema()
+void TPostgresEngine::Commit()
+{
+    if (m_pg && !m_lostInTransaction && PQtransactionStatus(m_pg) == PQTRANS_INERROR)
+        throw EDatabaseError(QStringLiteral("The transaction failed; nothing of it was stored."));
+    Execute(QStringLiteral("COMMIT"), {});
+}
+
+void TPostgresEngine::Rollback()
+{
+    if (m_lostInTransaction) {
+        // The server dropped the transaction with the connection.
+        m_lostInTransaction = false;
+        return;
+    }
+    if (m_pg && PQstatus(m_pg) == CONNECTION_OK && PQtransactionStatus(m_pg) != PQTRANS_IDLE)
+        PQclear(PQexec(m_pg, "ROLLBACK"));
+}
+
+void TPostgresEngine::RollbackToSavepoint(int depth)
+{
+    if (m_lostInTransaction)
+        return; // the whole transaction is gone; its rollback clears the mark
+    TDatabaseEngine::RollbackToSavepoint(depth);
+}
+
+void TPostgresEngine::CheckSchema()
 {
     const QString where = m_address.HostForPeople();
-    auto result = ServerRun(QStringLiteral(
-        "SELECT table_name, column_name FROM information_schema.columns WHERE table_schema = "
-        "current_schema()"), false);
+    auto result =
+        Run(QStringLiteral("SELECT table_name, column_name FROM information_schema.columns "
+                           "WHERE table_schema = current_schema()"),
+            false);
     if (!result->Ok())
         ThrowServerError(*result, {});
     QHash<QString, QStringList> columns;
@@ -475,12 +638,12 @@ void TConnection::CheckServerSchema()
             << QString::fromUtf8(result->Text(r, 1)).toLower();
     for (const QString& table : TSchema::TableNames()) {
         if (!columns.contains(table))
-            throw EDatabaseError(tr("The database \"%1\" on %2 is not a database of this program "
+            throw EDatabaseError(Tr("The database \"%1\" on %2 is not a database of this program "
                                     "(the table '%3' is missing).")
                                      .arg(m_address.name, where, table));
         for (const QString& column : TSchema::ColumnNames(table))
             if (!columns[table].contains(column.toLower()))
-                throw EDatabaseError(tr("The database \"%1\" on %2 is not a database of this "
+                throw EDatabaseError(Tr("The database \"%1\" on %2 is not a database of this "
                                         "program (the column '%3.%4' is missing).")
                                          .arg(m_address.name, where, table, column));
     }
