@@ -27,6 +27,7 @@ TDM::TSignIn TDM::AddAttendance(const QVariant& confId, const QVariant& userId)
     // be older than its table, or narrowed by a page's search. The checks and the insert share
     // one write transaction; the list learns the new row without being read whole.
     TTransaction transaction(*Conn);
+    transaction.UndoBeforeRollback([this] { Attendances->Cancel(); });
     if (!Stored(*Conn, QStringLiteral("participants"), QStringLiteral("user_id"), userId) ||
         !Stored(*Conn, QStringLiteral("conferences"), QStringLiteral("conf_id"), confId))
         return TSignIn::NotInDatabase;
@@ -36,16 +37,11 @@ TDM::TSignIn TDM::AddAttendance(const QVariant& confId, const QVariant& userId)
                           {confId, userId})
             .toInt() > 0;
     if (!signedIn) {
-        try {
-            Attendances->Append();
-            Attendances->FieldByName(QStringLiteral("conf_id")).SetValue(confId);
-            Attendances->FieldByName(QStringLiteral("user_id")).SetValue(userId);
-            Attendances->Post();
-        } catch (...) {
-            // The list drops the half-made row; the transaction rolls the table back.
-            Attendances->Cancel();
-            throw;
-        }
+        // On failure the list drops the half-made row and the transaction rolls the table back.
+        Attendances->Append();
+        Attendances->FieldByName(QStringLiteral("conf_id")).SetValue(confId);
+        Attendances->FieldByName(QStringLiteral("user_id")).SetValue(userId);
+        Attendances->Post();
     }
     transaction.Commit();
     return signedIn ? TSignIn::AlreadySignedIn : TSignIn::Added;

@@ -34,28 +34,7 @@ void TDM::AddAttendance()
 {
     if (Conferences->IsEmpty() || Participants->IsEmpty())
         return;
-    const QVariant confId = Conferences->FieldByName(QStringLiteral("conf_id")).Value();
-    const QVariant userId = Participants->FieldByName(QStringLiteral("user_id")).Value();
-    // A row that is being added has no key yet, so nothing can be signed in to or for it.
-    if (confId.isNull() || userId.isNull())
-        return;
-    // The table, not the Attendances list, says whether the pair is there: the list may be
-    // older than the table, and may not have been read yet. The check and the insert share one
-    // write transaction; the list learns the new row without being read whole.
-    TTransaction transaction(*Conn);
-    transaction.UndoBeforeRollback([this] { Attendances->Cancel(); });
-    const bool stored =
-        Conn->ScalarQuery(QStringLiteral("select count(*) from attendances where conf_id = ? "
-                                         "and user_id = ?"),
-                          {confId, userId})
-            .toInt() > 0;
-    if (!stored) {
-        Attendances->Append();
-        Attendances->FieldByName(QStringLiteral("conf_id")).SetValue(confId);
-        Attendances->FieldByName(QStringLiteral("user_id")).SetValue(userId);
-        Attendances->Post();
-    }
-    transaction.Commit();
+    AddAttendance(CurrentConferenceId(), CurrentParticipantId());
 }
 
 void TDM::RemoveAttendance(int confId, int userId)
