@@ -18,6 +18,8 @@ packages=(
   xvfb xauth poppler-utils
   fonts-dejavu-core fonts-liberation2
   python3
+  libcbor-dev libsodium-dev libqrencode-dev zlib1g-dev
+  libpoppler-cpp-dev libzbar-dev zbar-tools python3-cbor2 python3-nacl
 )
 
 missing=()

@@ -15,6 +15,7 @@ class TPrompts;
 class TReportProject;
 class TReportContent;
 class TTimeFilter;
+class TTranscriptSeal;
 struct TReportSeries;
 
 // The document runs over the data module: transcripts (printed, previewed and e-mailed), the
@@ -70,6 +71,16 @@ public:
     // The report project, loaded from the working directory on first use; throws TError.
     TReportProject& Project();
 
+    // --- Signed transcripts (TDocumentsSeal.cpp) -------------------------------------------
+    // Part of the report set-up: reads [Transcript] Sign and the office's key beside the
+    // database (made on first use). A missing, unreadable or open key throws TError before
+    // anything is printed or sent.
+    void PrepareTranscriptSeal();
+    // The period the next transcript run's records state.
+    void SetTranscriptPeriod(const TTimeFilter& timeFilter);
+    // The signing of the last set-up; null when signing is off.
+    const TTranscriptSeal* TranscriptSeal() const { return m_seal.get(); }
+
     // --- The e-mail half of GenerateTranscripts (TDocumentsEmail.cpp) --------------------
     // Writes one PDF per e-mail participant into the folder "PDF" and sends them through the
     // mail handler the settings choose. TransConferences and TransStatistics are as
@@ -110,4 +121,6 @@ private:
     QMap<QString, TCachedImage> m_images;
     struct TRowIndex;
     std::shared_ptr<TRowIndex> m_rowIndex;
+    std::shared_ptr<const TTranscriptSeal> m_seal;
+    QString m_sealPeriod;
 };

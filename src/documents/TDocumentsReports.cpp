@@ -7,6 +7,7 @@
 #include "TReportContent.h"
 #include "TReportProject.h"
 #include "TReportRun.h"
+#include "TTranscriptSeal.h"
 
 #include <kainjow/mustache.hpp>
 
@@ -135,6 +136,7 @@ void TDocuments::SetUpTranscriptReport()
     Project().Report(kTranscriptReport);
     if (!m_dm.Config)
         throw TError(Tr("The settings are not loaded."));
+    PrepareTranscriptSeal();
     auto joined = [this](const QString& section) {
         QString text;
         for (const QString& value : m_dm.Config->ReadList(section))
@@ -251,8 +253,9 @@ std::shared_ptr<TReportContent> TDocuments::BuildContent(const QString& reportNa
         const QString key = report.eachKey;
         const int keyIndex = key.isEmpty() ? -1 : each->dataSet->FieldByName(key).Index();
         sectionCount = each->dataSet->RecordCount();
-        html = [render, connections, base, eachIndex, key, keyIndex,
-                rowIndex = m_rowIndex](int row) {
+        std::shared_ptr<const TTranscriptSeal> seal = transcripts ? m_seal : nullptr;
+        html = [render, connections, base, eachIndex, key, keyIndex, rowIndex = m_rowIndex,
+                seal](int row) {
             const TConnectionDef& each = connections[eachIndex];
             TData context = base;
             AddRowValues(context, each, row);
@@ -271,6 +274,8 @@ std::shared_ptr<TReportContent> TDocuments::BuildContent(const QString& reportNa
                 }
                 context.set(connection.name.toStdString(), rows);
             }
+            if (seal)
+                seal->AddTo(context);
             return render(context);
         };
     }
@@ -309,6 +314,7 @@ void TDocuments::WriteTranscriptPdf(const QString& path, TReportSeries* series)
 void TDocuments::GenerateTranscripts(const TConfFilter& confFilter, const TTimeFilter& timeFilter,
                                      const QStringList& ids)
 {
+    SetTranscriptPeriod(timeFilter);
     SetUpTranscriptReport();
     const QString condition = TDM::ConferenceConditions(QStringLiteral("and"), QStringLiteral("c."),
                                                         confFilter, timeFilter);
@@ -329,6 +335,7 @@ void TDocuments::PreviewTranscripts(const TConfFilter& confFilter, const TTimeFi
                                     const QStringList& ids)
 {
     m_previewPrint = false;
+    SetTranscriptPeriod(timeFilter);
     SetUpTranscriptReport();
     m_dm.TransParticipants->SetFiltered(false);
     TDM::SetQuery(m_dm.TransParticipants,

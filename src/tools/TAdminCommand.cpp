@@ -5,6 +5,7 @@
 #include "TDatabaseCopy.h"
 #include "TDemoBuilder.h"
 #include "TReportProjectFile.h"
+#include "TSealCommand.h"
 #include "TError.h"
 #include "TNewDatabase.h"
 #include "TSynthBuilder.h"
@@ -333,6 +334,11 @@ QString TAdminCommand::Usage()
               "               and a PostgreSQL server (a connection text such as\n"
               "               \"host=db.example.org dbname=cme user=office\"), either way;\n"
               "               the row counts are checked before the copy is kept.\n"
+              "  keygen [DIR] Make the office's signing key: office.key (readable by you\n"
+              "               only) and office.pub, its public half, in DIR.\n"
+              "  verify (FILE.pdf | IMAGE.png | TEXT) --key office.pub\n"
+              "               Check a signed transcript: prints its record and \"valid\",\n"
+              "               or \"NOT VALID:\" and the reason (exit code 1).\n"
               "\n"
               "init, demo and synth take --postgresql TEXT to build on a server database\n"
               "instead of a file; init and demo then point DIR's quorvel.ini at it.\n"
@@ -367,6 +373,14 @@ int TAdminCommand::Run(const QStringList& arguments, QTextStream& out, QTextStre
             return Journal(rest, out);
         if (command == QStringLiteral("copy"))
             return Copy(rest, out);
+        if (command == QStringLiteral("keygen") || command == QStringLiteral("verify")) {
+            try {
+                return command == QStringLiteral("keygen") ? TSealCommand::Keygen(rest, out)
+                                                           : TSealCommand::Verify(rest, out);
+            } catch (const TSealCommand::EUsage& e) {
+                throw TUsageError(e.Message());
+            }
+        }
         throw TUsageError(Tr("unknown command %1").arg(command));
     } catch (const TUsageError& e) {
         err << QStringLiteral("quorvel-admin: ") << e.Message() << QStringLiteral("\n\n")
