@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QPaintDevice>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -29,14 +28,20 @@ constexpr int kObjectType = QTextFormat::UserObject + 23;
 constexpr int kTextProperty = QTextFormat::UserProperty + 23;
 constexpr int kQuietModules = 4;
 
-// The matrices of the last codes drawn: a layout and its painting ask for the same one.
-std::shared_ptr<const TSealMatrix> MatrixOf(const QString& text)
+// The matrices of the last codes made: the signing made each one, and a layout and its
+// painting ask for it again.
+QCache<QString, std::shared_ptr<const TSealMatrix>>& Matrices()
 {
     static QCache<QString, std::shared_ptr<const TSealMatrix>> cache(64);
-    if (auto* found = cache.object(text))
+    return cache;
+}
+
+std::shared_ptr<const TSealMatrix> MatrixOf(const QString& text)
+{
+    if (auto* found = Matrices().object(text))
         return *found;
     auto matrix = std::make_shared<const TSealMatrix>(TSealFormat::Matrix(text));
-    cache.insert(text, new std::shared_ptr<const TSealMatrix>(matrix));
+    Matrices().insert(text, new std::shared_ptr<const TSealMatrix>(matrix));
     return matrix;
 }
 
@@ -68,9 +73,9 @@ public:
             return;
         const double module = rect.width() / (matrix->width + 2 * kQuietModules);
         const QPointF origin = rect.topLeft() + QPointF(kQuietModules, kQuietModules) * module;
-        // One path of the dark runs of each row, filled once: no seams between modules.
-        QPainterPath path;
-        path.setFillRule(Qt::WindingFill);
+        // The dark runs of each row, as one rectangle each.
+        QList<QRectF> runs;
+        runs.reserve(matrix->width * matrix->width / 4);
         for (int y = 0; y < matrix->width; ++y) {
             for (int x = 0; x < matrix->width;) {
                 if (!matrix->Dark(x, y)) {
@@ -80,14 +85,16 @@ public:
                 int run = 1;
                 while (x + run < matrix->width && matrix->Dark(x + run, y))
                     ++run;
-                path.addRect(QRectF(origin.x() + x * module, origin.y() + y * module,
-                                    run * module, module));
+                runs.append(QRectF(origin.x() + x * module, origin.y() + y * module,
+                                   run * module, module));
                 x += run;
             }
         }
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing, false);
-        painter->fillPath(path, Qt::black);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(Qt::black);
+        painter->drawRects(runs.constData(), int(runs.size()));
         painter->restore();
     }
 };
@@ -104,6 +111,9 @@ double TSealPrint::SideMm(const TSealMatrix& matrix)
 
 QString TSealPrint::Html(const TSealCode& code, const QString& fingerprint)
 {
+    if (code.matrix.width > 0 && !Matrices().contains(code.text))
+        Matrices().insert(code.text, new std::shared_ptr<const TSealMatrix>(
+                                         std::make_shared<const TSealMatrix>(code.matrix)));
     return QStringLiteral(
                "<table cellspacing=\"0\" cellpadding=\"0\"><tr>"
                "<td valign=\"middle\"><img src=\"%1%2\"/></td>"

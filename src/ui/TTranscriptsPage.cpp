@@ -1,5 +1,7 @@
 #include "TTranscriptsPage.h"
 
+#include "TfrmVerifyTranscript.h"
+
 #include "TBrandingPanel.h"
 #include "TDBGrid.h"
 #include "TDM.h"
@@ -71,6 +73,9 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     bGenerateTranscripts = RunButton(tr("Generate transcripts"), "bGenerateTranscripts", this);
     bPreviewTranscripts = RunButton(tr("Preview transcripts"), "bPreviewTranscripts", this);
     bExpTranscripts = RunButton(tr("Export to Excel file"), "bExpTranscripts", this);
+    bVerifyTranscript = new QPushButton(tr("Verify a transcript..."), this);
+    bVerifyTranscript->setObjectName(QStringLiteral("bVerifyTranscript"));
+    bVerifyTranscript->setFixedWidth(TfraCFilter::PanelWidth);
 
     fraTransFilter = new TfraCFilter(QStringLiteral("fraTransFilter"), this);
     fraTransFilter->SetCaption(tr("Conference filter"));
@@ -86,6 +91,7 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     side->addWidget(bGenerateTranscripts);
     side->addWidget(bPreviewTranscripts);
     side->addWidget(bExpTranscripts);
+    side->addWidget(bVerifyTranscript);
     side->addSpacing(4);
     side->addWidget(fraTransFilter);
     side->addWidget(m_transTime);
@@ -111,6 +117,8 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     connect(bPreviewTranscripts, &QPushButton::clicked, this,
             &TTranscriptsPage::bPreviewTranscriptsClick);
     connect(bExpTranscripts, &QPushButton::clicked, this, &TTranscriptsPage::bExpTranscriptsClick);
+    connect(bVerifyTranscript, &QPushButton::clicked, this,
+            &TTranscriptsPage::bVerifyTranscriptClick);
     connect(miGenerateAll, &QAction::triggered, this, &TTranscriptsPage::miGenerateAllClick);
     connect(miGenerateSelected, &QAction::triggered, this,
             &TTranscriptsPage::miGenerateSelectedClick);
@@ -160,6 +168,12 @@ void TTranscriptsPage::miPreviewSelectedClick()
 void TTranscriptsPage::bExpTranscriptsClick()
 {
     m_documents.ExportTranscripts();
+}
+
+void TTranscriptsPage::bVerifyTranscriptClick()
+{
+    TfrmVerifyTranscript dialog(m_dm.WorkingDirectory(), m_prompts, window());
+    dialog.exec();
 }
 
 QStringList TTranscriptsPage::GetSelectedParticipantIds(QStringList list) const

@@ -36,6 +36,8 @@ public:
     void miPreviewAllClick();
     void miPreviewSelectedClick();
     void bExpTranscriptsClick();
+    // Opens "Verify a transcript" (modal).
+    void bVerifyTranscriptClick();
     // Appends the user_id of every selected row, as decimal text, to list and returns it. The
     // current row of Transcripts is the same afterwards, also when reading fails.
     QStringList GetSelectedParticipantIds(QStringList list) const;
@@ -54,6 +56,7 @@ private:
     QPushButton* bGenerateTranscripts = nullptr;
     QPushButton* bPreviewTranscripts = nullptr;
     QPushButton* bExpTranscripts = nullptr;
+    QPushButton* bVerifyTranscript = nullptr;
     TfraCFilter* fraTransFilter = nullptr;
     TTimeFilterBox* m_transTime = nullptr;
     TBrandingPanel* Panel6 = nullptr;
