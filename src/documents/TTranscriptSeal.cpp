@@ -62,11 +62,14 @@ TSealKey TTranscriptSeal::OfficeKey(const QString& folder)
                     .arg(QDir::toNativeSeparators(QFileInfo(secret).absoluteFilePath()),
                          TSealKey::PublicFileName(),
                          QDir::toNativeSeparators(dir.absolutePath())));
-        const TSealKey key = TSealKey::Generate();
-        key.Save(folder);
-        return key;
     }
     try {
+        if (!QFileInfo::exists(secret)) {
+            // First use: the folder had no key at all.
+            const TSealKey key = TSealKey::Generate();
+            key.Save(folder);
+            return key;
+        }
         return TSealKey::LoadPrivate(secret);
     } catch (const TError& e) {
         throw TError(Tr("The transcripts cannot be signed: %1 Nothing was printed or sent.")

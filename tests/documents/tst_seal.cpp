@@ -10,6 +10,7 @@
 #include "TSealCode.h"
 #include "TSealCommand.h"
 #include "TSealKey.h"
+#include "TSealPrint.h"
 #include "TSmtpServer.h"
 #include "TTranscriptSeal.h"
 
@@ -154,6 +155,12 @@ private Q_SLOTS:
         QVERIFY(!TSealFormat::Check(changed, key.PublicKey()).Ok());
         QCOMPARE(TSealFormat::Check(QStringLiteral("HC1:ABC"), key.PublicKey()).status,
                  TSealCheck::Damaged);
+        // Printed at 0.5 mm a module or more, whatever the version.
+        for (int version : {1, 10, 25}) {
+            TSealMatrix matrix;
+            matrix.width = 17 + 4 * version;
+            QVERIFY(TSealPrint::SideMm(matrix) / (matrix.width + 8) >= 0.5);
+        }
     }
 
     // A preview and a PDF file of a short transcript: the code holds the lines themselves.
@@ -171,6 +178,14 @@ private Q_SLOTS:
         QVERIFY(PdfText(preview).contains(
             "Key fingerprint " + TSealKey::FingerprintOf(TSealKey::LoadPublic(Pub(f)))));
         const QString record = BothValid(preview, Pub(f));
+        // A picture of the page.
+        QTemporaryDir pictures;
+        QCOMPARE(QProcess::execute("pdftoppm", {"-r", "200", "-png", "-singlefile", preview,
+                                                 pictures.filePath("page")}),
+                 0);
+        const TResult png = Admin({"verify", pictures.filePath("page.png"), "--key", Pub(f)});
+        QVERIFY2(png.code == 0 && png.out.endsWith("valid\n"), qPrintable(png.out));
+        QVERIFY(png.out.contains("Participant: Anna Smith\n"));
         QVERIFY2(record.contains("\"n\": \"Anna Smith\"") && record.contains("\"p\": \"2005\"") &&
                      record.contains("\"i\": \"Office of CME\"") &&
                      record.contains("[\"3/7/05\", \"Cardiology Update\", \"1.50\", \"CME;\", "
