@@ -109,7 +109,7 @@ double TSealPrint::SideMm(const TSealMatrix& matrix)
     return modules * module;
 }
 
-QString TSealPrint::Html(const TSealCode& code, const QString& fingerprint)
+QString TSealPrint::Html(const TSealCode& code, const QString& fingerprint, const QString& issued)
 {
     if (code.matrix.width > 0 && !Matrices().contains(code.text))
         Matrices().insert(code.text, new std::shared_ptr<const TSealMatrix>(
@@ -123,7 +123,7 @@ QString TSealPrint::Html(const TSealCode& code, const QString& fingerprint)
         .arg(kScheme, QString::fromLatin1(QUrl::toPercentEncoding(code.text)),
              Tr("Verify this transcript: scan the code or run quorvel-admin verify")
                  .toHtmlEscaped(),
-             Tr("Key fingerprint %1").arg(fingerprint).toHtmlEscaped());
+             Tr("Issued %1. Key fingerprint %2").arg(issued, fingerprint).toHtmlEscaped());
 }
 
 void TSealPrint::Attach(QTextDocument& document)

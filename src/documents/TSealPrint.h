@@ -11,9 +11,9 @@ struct TSealMatrix;
 // 0.5 mm each), on paper, in PDF files and in the preview alike.
 namespace TSealPrint
 {
-// The HTML of the "TranscriptSeal" value: the code, the line telling how to check it and the
-// key's fingerprint in small print.
-QString Html(const TSealCode& code, const QString& fingerprint);
+// The HTML of the "TranscriptSeal" value: the code, the line telling how to check it, and the
+// issue date and the key's fingerprint in small print.
+QString Html(const TSealCode& code, const QString& fingerprint, const QString& issued);
 // Replaces the code pictures of a document (after setHtml, before its layout) by the drawn
 // codes.
 void Attach(QTextDocument& document);

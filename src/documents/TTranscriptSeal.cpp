@@ -119,8 +119,10 @@ void TTranscriptSeal::AddTo(TData& context) const
 {
     QElapsedTimer timer;
     timer.start();
-    const TSealCode code = TSealFormat::Seal(Record(context), key);
-    context.set("TranscriptSeal", TSealPrint::Html(code, key.Fingerprint()).toStdString());
+    const TSealRecord record = Record(context);
+    const TSealCode code = TSealFormat::Seal(record, key);
+    context.set("TranscriptSeal",
+                TSealPrint::Html(code, key.Fingerprint(), record.issued).toStdString());
     signNs += timer.nsecsElapsed();
     ++signCount;
 }

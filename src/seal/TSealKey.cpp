@@ -115,14 +115,21 @@ QByteArray TSealKey::LoadPublic(const QString& path)
 
 QString TSealKey::PublicText(const QByteArray& publicKey)
 {
-    return QString::fromLatin1(kPublicWord + ' ' + publicKey.toBase64() + '\n');
+    QByteArray text = kPublicWord;
+    text += ' ';
+    text += publicKey.toBase64();
+    text += '\n';
+    return QString::fromLatin1(text);
 }
 
 void TSealKey::Save(const QString& folder) const
 {
     const QString secretPath = QDir(folder).filePath(PrivateFileName());
     const QString shown = QDir::toNativeSeparators(QFileInfo(secretPath).absoluteFilePath());
-    const QByteArray secretText = kSecretWord + ' ' + m_seed.toBase64() + '\n';
+    QByteArray secretText = kSecretWord;
+    secretText += ' ';
+    secretText += m_seed.toBase64();
+    secretText += '\n';
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(secretPath).constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
