@@ -188,13 +188,19 @@ int TSealCommand::Verify(const QStringList& givenArguments, QTextStream& out)
     bool allValid = true;
     for (const QString& code : codes) {
         TSealCheck check = TSealFormat::Check(code, publicKey);
-        if (check.Ok() && check.record.HasDigest() && fromPdf &&
-            !TSealFormat::PageTextMatches(pageText, check.record.lineCount,
-                                          check.record.linesDigest)) {
+        // From a PDF file the page's own lines are checked too: a long transcript's code
+        // holds only their digest, and a short one's lines must be the ones the page shows.
+        const TSealRecord& record = check.record;
+        const int lineCount = record.HasDigest() ? record.lineCount : int(record.lines.size());
+        if (check.Ok() && fromPdf &&
+            !TSealFormat::PageTextMatches(
+                pageText, lineCount,
+                record.HasDigest() ? record.linesDigest
+                                   : TSealFormat::Sha256(TSealFormat::CanonicalLines(record.lines)))) {
             check.status = TSealCheck::LinesChanged;
             check.reason = Tr("the conference lines of the PDF's text do not match the %1 "
                               "signed lines (a line was changed, added or removed)")
-                               .arg(check.record.lineCount);
+                               .arg(lineCount);
         }
         if (!check.Ok()) {
             out << Tr("NOT VALID: %1").arg(check.reason) << Qt::endl;
@@ -202,11 +208,12 @@ int TSealCommand::Verify(const QStringList& givenArguments, QTextStream& out)
             continue;
         }
         PrintRecord(check, out);
-        if (check.record.HasDigest())
-            out << (fromPdf ? Tr("The %1 lines of the PDF's text match the signed digest.")
-                                  .arg(check.record.lineCount)
-                            : Tr("The lines were signed as a digest: verify the PDF file to "
-                                 "check them."))
+        if (fromPdf)
+            out << Tr("The %1 conference lines of the PDF's text match the signed ones.")
+                       .arg(lineCount)
+                << Qt::endl;
+        else if (record.HasDigest())
+            out << Tr("The lines were signed as a digest: verify the PDF file to check them.")
                 << Qt::endl;
         out << Tr("valid") << Qt::endl;
     }

@@ -192,6 +192,15 @@ private Q_SLOTS:
                                      "\"Lunch provided;\"]") &&
                      record.contains("[\"CNE\", \"2.00\"]"),
                  qPrintable(record));
+        // The page's own lines must be the signed ones.
+        const QString text = TSealCommand::ReadPdf(preview).text;
+        const TSealCheck check =
+            TSealFormat::Check(CodeOf(preview), TSealKey::LoadPublic(Pub(f)));
+        const QByteArray digest =
+            TSealFormat::Sha256(TSealFormat::CanonicalLines(check.record.lines));
+        QVERIFY(TSealFormat::PageTextMatches(text, 2, digest));
+        QVERIFY(!TSealFormat::PageTextMatches(QString(text).replace("Oncology Day", "Oncology Days"),
+                                              2, digest));
     }
 
     // 40 conferences do not fit: the code holds the totals, the number of lines and their

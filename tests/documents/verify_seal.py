@@ -188,9 +188,16 @@ def main(argv):
     for code in codes:
         try:
             record = check(code, public_key)
-            if "lh" in record and text is not None and \
-                    not lines_match(text, record["ln"], record["lh"]):
-                raise NotValid("the lines of the PDF's text do not match the digest")
+            if text is not None:
+                if "lh" in record:
+                    count, digest = record["ln"], record["lh"]
+                else:
+                    count = len(record["c"])
+                    digest = hashlib.sha256("".join(
+                        "".join(unicodedata.normalize("NFC", "".join(line)).split()) + "\n"
+                        for line in record["c"]).encode()).digest()
+                if not lines_match(text, count, digest):
+                    raise NotValid("the lines of the PDF's text do not match the record")
         except NotValid as reason:
             print("NOT VALID: %s" % reason)
             return 1
