@@ -1,5 +1,7 @@
 #include "TDocumentsFixture.h"
 
+#include "TAdminCommand.h"
+
 #include "TReportProject.h"
 #include "TReportRenderer.h"
 #include "TReportRun.h"
@@ -567,6 +569,14 @@ void tst_reports::printsPostalTranscriptsOnTheDefaultPrinter()
     QCOMPARE(pages.size(), 2);
     QVERIFY2(text.contains("Jörg Müller") && text.contains("Liam O'Brien"), qPrintable(text));
     QVERIFY2(!text.contains("Smith"), qPrintable(text));
+    // Each printed transcript carries its own signed code.
+    QString verified;
+    QTextStream verifyOut(&verified);
+    QCOMPARE(TAdminCommand::Run({"verify", printed, "--key", f.db.FilePath("office.pub")},
+                                verifyOut, verifyOut),
+             0);
+    verifyOut.flush();
+    QCOMPARE(verified.count(QStringLiteral("\nvalid\n")), 2);
     QFile::remove(printed);
 }
 
