@@ -2,6 +2,7 @@
 // preview of 1,000 participants. Prints:
 //   transcript_pdf_per_s N     one-participant PDFs per second over 1,000 participants
 //   transcript_pdf_ratio R     that rate / a bare QTextDocument -> QPdfWriter loop of the same HTML
+//   transcript_sign_ms N       per transcript: its record signed and its QR code made
 //   preview_open_ms N          click to first page shown, 1,000 participants
 // QUORVEL_BENCH_ONLY=pdf or =preview runs one of the two parts.
 #include "TConfFilter.h"
@@ -15,6 +16,7 @@
 #include "TReportWidgets.h"
 #include "TReportWindows.h"
 #include "TTimeFilter.h"
+#include "TTranscriptSeal.h"
 
 #include <QApplication>
 #include <QDir>
@@ -108,6 +110,9 @@ void BenchPdf(TDM& dm, const QStringList& ids)
     bareOne(0);
     engineOne(0);
 
+    const TTranscriptSeal* seal = docs.TranscriptSeal();
+    const qint64 signNsBefore = seal ? seal->signNs : 0;
+    const int signedBefore = seal ? seal->signCount : 0;
     qint64 engineNs = 0;
     qint64 bareNs = 0;
     QElapsedTimer timer;
@@ -124,6 +129,11 @@ void BenchPdf(TDM& dm, const QStringList& ids)
     std::printf("transcript_pdf_per_s %.1f\n", engineRate);
     std::printf("transcript_pdf_bare_per_s %.1f\n", bareRate);
     std::printf("transcript_pdf_ratio %.2f\n", engineRate / bareRate);
+    if (seal && seal->signCount > signedBefore)
+        std::printf("transcript_sign_ms %.2f\n", double(seal->signNs - signNsBefore) / 1e6 /
+                                                     (seal->signCount - signedBefore));
+    else
+        std::printf("transcript_sign_ms off\n");
     std::fflush(stdout);
 }
 

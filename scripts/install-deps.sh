@@ -19,6 +19,8 @@ packages=(
   fonts-dejavu-core fonts-liberation2
   python3
   mdbtools mdbtools-dev
+  libcbor-dev libsodium-dev libqrencode-dev zlib1g-dev
+  libpoppler-cpp-dev libzbar-dev zbar-tools python3-cbor2 python3-nacl
 )
 
 missing=()

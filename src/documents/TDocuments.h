@@ -19,6 +19,7 @@ class TReportProject;
 class TReportWindows;
 class TReportContent;
 class TTimeFilter;
+class TTranscriptSeal;
 struct TReportSeries;
 
 // The document runs over the data module: transcripts (printed, previewed and e-mailed), the
@@ -98,6 +99,14 @@ public:
     // The report project, loaded from the working directory on first use; throws TError.
     TReportProject& Project();
 
+    // --- Signed transcripts (TDocumentsSeal.cpp) -------------------------------------------
+    // Part of the report set-up: reads [Transcript] Sign and the office's key beside the
+    // database (made on first use). A missing, unreadable or open key throws TError before
+    // anything is printed or sent. period is the text the transcripts show for it.
+    void PrepareTranscriptSeal(const QString& period);
+    // The signing of the last set-up; null when signing is off.
+    const TTranscriptSeal* TranscriptSeal() const { return m_seal.get(); }
+
     // --- The e-mail half of GenerateTranscripts (TDocumentsEmail.cpp) --------------------
     // Writes one PDF per e-mail participant into the folder "PDF" and sends them through the
     // mail handler the settings choose. TransConferences and TransStatistics are as
@@ -165,4 +174,5 @@ private:
     };
     QMap<QString, TCachedImage> m_images;
     std::shared_ptr<TRowIndex> m_rowIndex;
+    std::shared_ptr<const TTranscriptSeal> m_seal;
 };

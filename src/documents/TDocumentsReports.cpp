@@ -9,6 +9,7 @@
 #include "TReportProject.h"
 #include "TReportRun.h"
 #include "TTimeFilter.h"
+#include "TTranscriptSeal.h"
 
 #include <kainjow/mustache.hpp>
 
@@ -245,6 +246,9 @@ void TDocuments::SetUpTranscriptReport(const TTimeFilter& timeFilter)
     // The period the transcripts cover and the day they are issued, in the region's words.
     m_parameters[QStringLiteral("pPeriod")] = PeriodText(timeFilter);
     m_parameters[QStringLiteral("pIssueDate")] = IssueDateText(QDate::currentDate());
+    // The signed record carries the period as the page shows it; a key that cannot be used
+    // stops the run here, before anything is printed or mailed.
+    PrepareTranscriptSeal(m_parameters.value(QStringLiteral("pPeriod")));
     // Credit and additional-info names edited since the last run show in this one.
     for (TDataSet* ds : {m_dm.TransConfCredits, m_dm.TransConfExtras}) {
         ds->Close();
@@ -360,8 +364,9 @@ std::shared_ptr<TReportContent> TDocuments::BuildContent(const QString& reportNa
         const QString key = report.eachKey;
         const int keyIndex = key.isEmpty() ? -1 : each->dataSet->FieldByName(key).Index();
         sectionCount = each->dataSet->RecordCount();
-        html = [render, connections, base, eachIndex, key, keyIndex,
-                rowIndex = m_rowIndex](int row) {
+        std::shared_ptr<const TTranscriptSeal> seal = transcripts ? m_seal : nullptr;
+        html = [render, connections, base, eachIndex, key, keyIndex, rowIndex = m_rowIndex,
+                seal](int row) {
             const TConnectionDef& each = connections[eachIndex];
             TData context = base;
             AddRowValues(context, each, row);
@@ -380,6 +385,8 @@ std::shared_ptr<TReportContent> TDocuments::BuildContent(const QString& reportNa
                 }
                 context.set(connection.name.toStdString(), rows);
             }
+            if (seal)
+                seal->AddTo(context);
             return render(context);
         };
     }

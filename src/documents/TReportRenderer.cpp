@@ -3,6 +3,7 @@
 #include "TReportContent.h"
 #include "TReportProject.h"
 #include "TReportWindows.h"
+#include "TSealPrint.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
@@ -85,6 +86,7 @@ bool TReportRenderer::LayOutNextSection()
     doc->setUndoRedoEnabled(false);
     doc->setDocumentMargin(0);
     doc->setHtml(html);
+    TSealPrint::Attach(*doc);
     const QMap<QString, QImage>& images = m_content->Images();
     for (auto image = images.cbegin(); image != images.cend(); ++image)
         doc->addResource(QTextDocument::ImageResource, QUrl(image.key()), image.value());

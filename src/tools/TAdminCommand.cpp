@@ -6,6 +6,7 @@
 #include "TDemoBuilder.h"
 #include "TJetImport.h"
 #include "TReportProjectFile.h"
+#include "TSealCommand.h"
 #include "TError.h"
 #include "TNewDatabase.h"
 #include "TSynthBuilder.h"
@@ -387,6 +388,11 @@ QString TAdminCommand::Usage()
               "               when it is DIR/cme.mdb it is renamed to cme-jet.mdb once the new\n"
               "               cme.mdb is complete. A cme.rav in the older format is kept as\n"
               "               cme-old.rav and the default cme.rav is written.\n"
+              "  keygen [DIR] Make the office's signing key: office.key (readable by you\n"
+              "               only) and office.pub, its public half, in DIR.\n"
+              "  verify (FILE.pdf | IMAGE.png | TEXT) --key office.pub\n"
+              "               Check a signed transcript: prints its record and \"valid\",\n"
+              "               or \"NOT VALID:\" and the reason (exit code 1).\n"
               "\n"
               "init, demo and synth take --postgresql TEXT to build on a server database\n"
               "instead of a file; init and demo then point DIR's quorvel.ini at it.\n"
@@ -423,6 +429,14 @@ int TAdminCommand::Run(const QStringList& arguments, QTextStream& out, QTextStre
             return Copy(rest, out);
         if (command == QStringLiteral("import-mdb"))
             return ImportMdb(rest, out);
+        if (command == QStringLiteral("keygen") || command == QStringLiteral("verify")) {
+            try {
+                return command == QStringLiteral("keygen") ? TSealCommand::Keygen(rest, out)
+                                                           : TSealCommand::Verify(rest, out);
+            } catch (const TSealCommand::EUsage& e) {
+                throw TUsageError(e.Message());
+            }
+        }
         throw TUsageError(Tr("unknown command %1").arg(command));
     } catch (const TUsageError& e) {
         err << QStringLiteral("quorvel-admin: ") << e.Message() << QStringLiteral("\n\n")

@@ -1,5 +1,7 @@
 #include "TTranscriptsPage.h"
 
+#include "TfrmVerifyTranscript.h"
+
 #include "TBrandingPanel.h"
 #include "TDBGrid.h"
 #include "TDM.h"
@@ -74,6 +76,9 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     bDeliveryReport = RunButton(tr("Delivery report…"), "bDeliveryReport", this);
     bDeliveryReport->setToolTip(tr("What the latest e-mail run sent, and \"Send again\" for the "
                                    "rest"));
+    bVerifyTranscript = new QPushButton(tr("Verify a transcript..."), this);
+    bVerifyTranscript->setObjectName(QStringLiteral("bVerifyTranscript"));
+    bVerifyTranscript->setFixedWidth(TfraCFilter::PanelWidth);
 
     fraTransFilter = new TfraCFilter(QStringLiteral("fraTransFilter"), this);
     fraTransFilter->SetCaption(tr("Conference filter"));
@@ -90,6 +95,7 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     side->addWidget(bPreviewTranscripts);
     side->addWidget(bExpTranscripts);
     side->addWidget(bDeliveryReport);
+    side->addWidget(bVerifyTranscript);
     side->addSpacing(4);
     side->addWidget(fraTransFilter);
     side->addWidget(m_transTime);
@@ -117,6 +123,8 @@ TTranscriptsPage::TTranscriptsPage(const TPageInputs& inputs, QWidget* parent)
     connect(bExpTranscripts, &QPushButton::clicked, this, &TTranscriptsPage::bExpTranscriptsClick);
     connect(bDeliveryReport, &QPushButton::clicked, this,
             &TTranscriptsPage::bDeliveryReportClick);
+    connect(bVerifyTranscript, &QPushButton::clicked, this,
+            &TTranscriptsPage::bVerifyTranscriptClick);
     connect(miGenerateAll, &QAction::triggered, this, &TTranscriptsPage::miGenerateAllClick);
     connect(miGenerateSelected, &QAction::triggered, this,
             &TTranscriptsPage::miGenerateSelectedClick);
@@ -191,6 +199,12 @@ void TTranscriptsPage::bExpTranscriptsClick()
 void TTranscriptsPage::bDeliveryReportClick()
 {
     m_documents.ShowDeliveryReport(m_filters.Trans, m_filters.Time);
+}
+
+void TTranscriptsPage::bVerifyTranscriptClick()
+{
+    TfrmVerifyTranscript dialog(m_dm.WorkingDirectory(), m_prompts, window());
+    dialog.exec();
 }
 
 QStringList TTranscriptsPage::GetSelectedParticipantIds(QStringList list) const

@@ -41,6 +41,8 @@ public:
     // Says what a generate run over ids will do ("This prints 86 transcripts …") and asks to
     // Start; nothingSelected adds that "Only selected" with no selection covers everyone.
     bool ConfirmGenerate(const QStringList& ids, bool nothingSelected);
+    // Opens "Verify a transcript" (modal).
+    void bVerifyTranscriptClick();
     // Appends the user_id of every selected row, as decimal text, to list and returns it. The
     // current row of Transcripts is the same afterwards, also when reading fails.
     QStringList GetSelectedParticipantIds(QStringList list) const;
@@ -55,6 +57,7 @@ private:
     QPushButton* bPreviewTranscripts = nullptr;
     QPushButton* bExpTranscripts = nullptr;
     QPushButton* bDeliveryReport = nullptr;
+    QPushButton* bVerifyTranscript = nullptr;
     TfraCFilter* fraTransFilter = nullptr;
     TTimeFilterBox* m_transTime = nullptr;
     TBrandingPanel* Panel6 = nullptr;

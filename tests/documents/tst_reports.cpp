@@ -1,5 +1,7 @@
 #include "TDocumentsFixture.h"
 
+#include "TAdminCommand.h"
+
 #include "TReportProject.h"
 #include "TReportRenderer.h"
 #include "TReportRun.h"
@@ -567,7 +569,10 @@ void tst_reports::generateWithoutPostalParticipantsPrintsNothing()
 
 // The text of the next file cups-pdf writes for a job of ours, once the queue is done with it;
 // the file is removed, so the next job may take its name again.
-static QString NextPrintedText(const QStringList& before)
+// The text of the next job the test printer wrote; with keyFile, validCodes counts the signed
+// codes in it that verify with that key.
+static QString NextPrintedText(const QStringList& before, const QString* keyFile = nullptr,
+                               int* validCodes = nullptr)
 {
     const QDir out(CupsPdfFolder());
     QString printed;
@@ -587,6 +592,14 @@ static QString NextPrintedText(const QStringList& before)
     if (printed.isEmpty())
         return QStringLiteral("<nothing printed>");
     const QString text = PdfText(printed);
+    if (keyFile) {
+        // Each printed transcript carries its own signed code.
+        QString verified;
+        QTextStream verifyOut(&verified);
+        TAdminCommand::Run({"verify", printed, "--key", *keyFile}, verifyOut, verifyOut);
+        verifyOut.flush();
+        *validCodes = int(verified.count(QStringLiteral("\nvalid\n")));
+    }
     QFile::remove(printed);
     return text;
 }
@@ -606,8 +619,11 @@ void tst_reports::printsPostalTranscriptsOnTheDefaultPrinter()
     for (int run = 1; run <= 2; ++run) {
         f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
         // Postal (Jörg Müller) and fax (Liam O'Brien) in one job; the e-mail participants not.
-        const QString text = NextPrintedText(before);
+        int validCodes = 0;
+        const QString keyFile = f.db.FilePath("office.pub");
+        const QString text = NextPrintedText(before, &keyFile, &validCodes);
         const QStringList pages = PdfPages(text);
+        QCOMPARE(validCodes, 2);
         QCOMPARE(pages.size(), 2);
         QVERIFY2(text.contains("Jörg Müller") && text.contains("Liam O'Brien"), qPrintable(text));
         QVERIFY2(!text.contains("Smith"), qPrintable(text));
