@@ -111,6 +111,9 @@ public:
     // Values of any visible row, for grids and reports (no navigation, no notification).
     QVariant RowValue(int row, int fieldIndex) const;
     QString RowDisplayText(int row, int fieldIndex) const;
+    // A value as a grid shows it in field, with the field's display format (a sum of a
+    // column, say).
+    static QString FormatValue(const QVariant& value, const TField& field);
 
     // --- Editing ------------------------------------------------------------------------
     void Insert();    // appends a new row and makes it current
@@ -185,8 +188,6 @@ private:
     QVariant FieldValue(const TField& field) const;
     QVariant FieldValueAt(int storageRow, const TField& field) const;
     void SetFieldValue(TField& field, const QVariant& value);
-    // A value as a grid shows it, with the field's display format.
-    static QString FormatValue(const QVariant& value, const TField& field);
     void BuildFields();
     bool FieldsMatchColumns() const;
     void CreateFields();
