@@ -331,6 +331,8 @@ void tst_reportwindows::deliveryReportReadsWell()
     QCOMPARE(calls, 1);
     QCOMPARE(summary->text(), QString("2 sent, 1 without an address"));
     QCOMPARE(column(C::colResult), QStringList({"no e-mail address", "sent", "sent"}));
+}
+
 void tst_reportwindows::attendanceSheetPrintsFromItsPreview()
 {
     // "Print" in the preview of the attendance sheet sends it to the default printer: the

@@ -922,12 +922,16 @@ void TstSignIn::lastNameColumnFollowsTheDoorType()
     m_db->Exec("insert into participants (last_name, first_name) values "
                "('Montgomery-Wolfeschlegel', 'Alexandra'), ('D''Angelo-Montgomery-Wahl', 'Bo'), "
                "('Kennedy-García-Oppenheim', 'Ulla')");
-    TTestWindows::DestroyDialogs();
-    DM->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInLNameWidth"),
-                            QStringLiteral("64"));
-    DM->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInFNameWidth"),
-                            QStringLiteral("200"));
-    TTestWindows::CreateDialogs();
+    // The dialogs read their widths when they are made, with the main window that owns them.
+    m_main.reset();
+    m_dm->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInLNameWidth"),
+                              QStringLiteral("64"));
+    m_dm->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInFNameWidth"),
+                              QStringLiteral("200"));
+    m_main = TTestWindows::CreateMainWindow(*m_dm);
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    TfrmSignIn* frmSignIn = m_main->SignInWindow();
     OpenSignIn(kHeart);
     frmSignIn->showNormal();
     frmSignIn->resize(window);
@@ -954,11 +958,10 @@ void TstSignIn::lastNameColumnFollowsTheDoorType()
 
     // The widths the user did not change are stored as they were read.
     CloseSignIn();
-    TTestWindows::DestroyDialogs();
-    QCOMPARE(DM->Config->ReadString(QStringLiteral("Dimensions"),
-                                    QStringLiteral("SignInLNameWidth")),
+    m_main.reset();
+    QCOMPARE(m_dm->Config->ReadString(QStringLiteral("Dimensions"),
+                                      QStringLiteral("SignInLNameWidth")),
              QStringLiteral("64"));
-    TTestWindows::CreateDialogs();
 }
 
 void TstSignIn::screenshots()
