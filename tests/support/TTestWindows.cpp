@@ -25,6 +25,11 @@ bool TMainWindowTest::OpenMainWindow(TReportWindows* windows)
         qWarning("the data module did not open the database");
         return false;
     }
+    return ShowMainWindow(windows);
+}
+
+bool TMainWindowTest::ShowMainWindow(TReportWindows* windows)
+{
     m_main = TTestWindows::CreateMainWindow(*m_dm, windows);
     m_main->show();
     if (!QTest::qWaitForWindowExposed(m_main.get()))

@@ -32,6 +32,8 @@ protected:
     // Opens the data module on m_db and shows the main window, active, with its dialogs. The
     // prompts are m_prompts, made here unless the test made its own.
     bool OpenMainWindow(TReportWindows* windows = nullptr);
+    // Makes and shows the main window on the data module that is open.
+    bool ShowMainWindow(TReportWindows* windows = nullptr);
     // Drops the window, the data module, the prompts and the database, in that order.
     void CloseMainWindow();
 

@@ -369,9 +369,8 @@ void TstConferencesPage::saveStoresTheConferenceWithItsLists()
     QVERIFY(m_dm->Speakers->Locate(QStringLiteral("last_name"), QStringLiteral("Baker")));
     m_page->AddPickedSpeaker();
     QVERIFY(m_dm->Extras->Locate(QStringLiteral("e_name"), QStringLiteral("Parking")));
-    TGuiTest::WhenShown(m_main->ExtraPicker(), [this] {
-        m_main->ExtraPicker()->jdbgExtrasDblClick();
-    });
+    TGuiTest::WhenShown(m_main->ExtraPicker(),
+                        [this] { m_main->ExtraPicker()->jdbgExtrasDblClick(); });
     Click("bExtraAdd");
     QCOMPARE(Lines(m_info->lbSpeakers), (QStringList{"Tom Young", "Ann Baker"}));
     QCOMPARE(Lines(m_info->lbExtras), (QStringList{"Parking"}));
