@@ -12,6 +12,7 @@
 #include "TDocuments.h"
 #include "TEmailRun.h"
 #include "TError.h"
+#include "TErrorOf.h"
 #include "TMailHandler.h"
 #include "TReportRenderer.h"
 #include "TSmtpServer.h"
@@ -44,15 +45,7 @@ QStringList Statuses(const QList<TDeliveryRow>& rows)
     return texts;
 }
 
-QString ErrorOf(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const TError& error) {
-        return error.Message();
-    }
-    return {};
-}
+constexpr auto ErrorOf = &MessageOf<TError>;
 
 } // namespace
 
@@ -244,22 +237,12 @@ private Q_SLOTS:
                     {6, QString(), 1}});
         f.server = &server;
         f.UseSmtp(server);
-        QTemporaryDir msmtpDir;
         if (handlerType == "2") {
-            const QString msmtp = QStandardPaths::findExecutable("msmtp");
+            const QString msmtp = server.MsmtpCommand();
             if (msmtp.isEmpty())
-                QSKIP("msmtp is not installed (scripts/install-deps.sh)");
-            QFile config(msmtpDir.filePath("msmtprc"));
-            QVERIFY(config.open(QIODevice::WriteOnly));
-            config.write(
-                QString("account default\nhost 127.0.0.1\nport %1\nfrom office@example.org\n"
-                        "tls off\nauth off\n")
-                    .arg(server.Port())
-                    .toUtf8());
-            config.close();
+                QSKIP(TSmtpServer::MsmtpMissing());
             f.Config().WriteString("Mail", "HandlerType", "2");
-            f.Config().WriteString("Mail", "SendmailCommand",
-                                   QString("%1 -C %2 -t -i").arg(msmtp, config.fileName()));
+            f.Config().WriteString("Mail", "SendmailCommand", msmtp);
         }
         QList<int> printed;
         f.Run({}, [&printed](const QList<int>& ids) { printed = ids; });
@@ -327,16 +310,10 @@ private Q_SLOTS:
         TFixture f(
             {{1, "ann@example.org", 1}, {2, "bob@example.org", 1}, {3, "cid@example.org", 1}});
         f.UseSmtp(server);
-        QTemporaryDir dir;
-        QFile config(dir.filePath("msmtprc"));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(QString("account default\nhost 127.0.0.1\nport %1\nfrom office@example.org\n")
-                         .arg(server.Port())
-                         .toUtf8());
-        config.close();
+        const QString command = server.MsmtpCommand();
+        QVERIFY(!command.isEmpty());
         f.Config().WriteString("Mail", "HandlerType", "2");
-        f.Config().WriteString("Mail", "SendmailCommand",
-                               QString("%1 -C %2 -t -i").arg(msmtp, config.fileName()));
+        f.Config().WriteString("Mail", "SendmailCommand", command);
         f.Run({2}); // Bob's PDF is missing: the mail client refuses his message
         QCOMPARE(server.Count("data"), 2);
         QCOMPARE(f.LogStatuses(), QStringList({"ann@example.org sent", "bob@example.org refused",

@@ -1,6 +1,7 @@
 // The desktop-mail path: TMAPIMail's rules over a recording Simple MAPI, TOutlookMail, and the
 // local mail command (msmtp as sendmail against the loopback SMTP server).
 
+#include "TErrorOf.h"
 #include "TMAPIMail.h"
 #include "TOutlookMail.h"
 #include "TSendmailMapi.h"
@@ -94,15 +95,7 @@ private:
     TMapiLog& m_log;
 };
 
-QString ErrorOf(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const EMailError& error) {
-        return error.Message();
-    }
-    return {};
-}
+constexpr auto ErrorOf = &MessageOf<EMailError>;
 
 // The kind of the error thrown; -1 when none is.
 int KindOf(const std::function<void()>& work)
@@ -113,21 +106,6 @@ int KindOf(const std::function<void()>& work)
         return int(error.ErrorKind());
     }
     return -1;
-}
-
-// msmtp as the local mail command, relaying to the test server without TLS or login.
-QString MsmtpCommand(const QString& msmtp, const QTemporaryDir& dir, const TSmtpServer& server)
-{
-    const QString config = dir.filePath("msmtprc");
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write(QString("defaults\ntls off\nauth off\naccount default\nhost 127.0.0.1\n"
-                       "port %1\nfrom office@example.org\n")
-                   .arg(server.Port())
-                   .toUtf8());
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    return QString("%1 -C %2 -t -i").arg(msmtp, config);
 }
 
 QByteArray Sha256(const QString& path)
@@ -440,12 +418,12 @@ private Q_SLOTS:
     {
         QFETCH(QString, to);
         QFETCH(QString, error);
-        const QString msmtp = QStandardPaths::findExecutable("msmtp");
-        if (msmtp.isEmpty())
-            QSKIP("msmtp is not installed (scripts/install-deps.sh)");
         TSmtpServer server;
         if (!server.Start())
             QSKIP(qPrintable(server.SkipReason()));
+        const QString msmtp = server.MsmtpCommand();
+        if (msmtp.isEmpty())
+            QSKIP(TSmtpServer::MsmtpMissing());
         QTemporaryDir dir;
         const QString pdf = dir.filePath("ann@example.org.pdf");
         {
@@ -454,7 +432,7 @@ private Q_SLOTS:
             for (int i = 0; i < 5000; ++i)
                 file.write(QByteArray::number(i * 7919 % 256).append(char(i % 256)));
         }
-        TOutlookMail handler(std::make_unique<TSendmailMapi>(MsmtpCommand(msmtp, dir, server)));
+        TOutlookMail handler(std::make_unique<TSendmailMapi>(msmtp));
         const QString message = ErrorOf([&] {
             handler.Send("office@example.org", to, "Bescheinigung für Müller", pdf,
                          {"Grüße", ".", "Ende"});
@@ -480,14 +458,13 @@ private Q_SLOTS:
     // sender's name shows in From.
     void sendmailBlindCopyStaysHidden()
     {
-        const QString msmtp = QStandardPaths::findExecutable("msmtp");
-        if (msmtp.isEmpty())
-            QSKIP("msmtp is not installed (scripts/install-deps.sh)");
         TSmtpServer server;
         if (!server.Start())
             QSKIP(qPrintable(server.SkipReason()));
-        QTemporaryDir dir;
-        TSendmailMapi mapi(MsmtpCommand(msmtp, dir, server));
+        const QString msmtp = server.MsmtpCommand();
+        if (msmtp.isEmpty())
+            QSKIP(TSmtpServer::MsmtpMissing());
+        TSendmailMapi mapi(msmtp);
         TMAPIMail mail(mapi);
         mail.EditDialog = false;
         mail.SenderName = "CME Office";
