@@ -21,11 +21,13 @@ TSmtpServer::~TSmtpServer()
     Stop();
 }
 
-QString TSmtpServer::MsmtpCommand() const
+QString TSmtpServer::MsmtpCommand()
 {
     const QString msmtp = QStandardPaths::findExecutable(QStringLiteral("msmtp"));
-    if (msmtp.isEmpty())
+    if (msmtp.isEmpty()) {
+        m_skipReason = QStringLiteral("msmtp is not installed (scripts/install-deps.sh)");
         return {};
+    }
     const QString config = m_dir.filePath(QStringLiteral("msmtprc"));
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
