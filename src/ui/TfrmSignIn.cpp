@@ -292,11 +292,11 @@ void TfrmSignIn::FitNameColumns()
     if (!m_dm.Config)
         return;
     const TColumnWidths::TKey& lastName = WidthKeys().at(0);
-    int width = std::max(TColumnWidths::OnScreen(*dbgSignInNames,
-                                                 m_dm.Config->ReadInteger(TColumnWidths::Section(),
-                                                                         lastName.key,
-                                                                         lastName.defaultWidth)),
-                         LastNameRoom());
+    int width = std::max(
+        TColumnWidths::OnScreen(*dbgSignInNames,
+                                m_dm.Config->ReadInteger(TColumnWidths::Section(), lastName.key,
+                                                         lastName.defaultWidth)),
+        LastNameRoom());
     // Until the window is shown the list has no width of its own yet.
     const int list = dbgSignInNames->isVisible() ? dbgSignInNames->viewport()->width() : 0;
     if (list > 0)

@@ -9,6 +9,7 @@
 #include "TJetImport.h"
 #include "TStartup.h"
 #include "TTempDatabase.h"
+#include "TTestProgram.h"
 #include "TTestPrompts.h"
 #include "TUnprivileged.h"
 #include "TfrmAddPart.h"
@@ -86,17 +87,9 @@ QTableView* Grid(QWidget* window, const char* name)
     return window ? window->findChild<QTableView*>(QLatin1String(name)) : nullptr;
 }
 
-// Runs the program on dir; inspect runs inside the event loop, and the main window is closed
-// afterwards even when inspect failed, so a broken check cannot hang the test.
 int RunAndClose(const QString& dir, const std::function<void()>& inspect)
 {
-    return TStartup::RunProgram(dir, [&](TfrmMain& mainWindow) {
-        g_main = &mainWindow;
-        struct TCloseAtEnd {
-            ~TCloseAtEnd() { std::exchange(g_main, nullptr)->close(); }
-        } closeAtEnd;
-        inspect();
-    });
+    return TTestProgram::RunAndClose(dir, g_main, inspect);
 }
 
 } // namespace

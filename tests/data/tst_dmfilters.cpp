@@ -74,6 +74,18 @@ TTimeFilter Range(const QDate& begin, const QDate& end)
     return filter;
 }
 
+// A conference filter on these texts.
+TConfFilter Texts(const QString& name, const QString& serie, const QString& extra,
+                  const QString& speaker)
+{
+    TConfFilter conf;
+    conf.Name = name;
+    conf.Serie = serie;
+    conf.Extra = extra;
+    conf.Speaker = speaker;
+    return conf;
+}
+
 } // namespace
 
 void TstDMFilters::init()
@@ -227,10 +239,7 @@ void TstDMFilters::conditionTexts()
     QFETCH(int, timeKind);
     QFETCH(QString, expected);
 
-    TConfFilter conf;
-    conf.Name = name;
-    conf.Extra = extra;
-    conf.Speaker = speaker;
+    const TConfFilter conf = Texts(name, {}, extra, speaker);
     TTimeFilter time = Range(QDate(2005, 1, 1), QDate(2005, 3, 31));
     time.Kind = TTimeKind(timeKind);
     QCOMPARE(TDM::ConferenceConditions(keyword, prefix, conf, time), expected);
@@ -348,11 +357,7 @@ void TstDMFilters::conferenceFilterSelectsRows()
     QFETCH(QStringList, years);
     QFETCH(QStringList, expected);
 
-    TConfFilter conf;
-    conf.Name = name;
-    conf.Serie = serie;
-    conf.Extra = extra;
-    conf.Speaker = speaker;
+    TConfFilter conf = Texts(name, serie, extra, speaker);
     for (int id : credits)
         conf.Credits.Add(QString::number(id), id);
     conf.CreditsAndOr = andOr;

@@ -1,7 +1,7 @@
 #include "TDocumentsFixture.h"
 
 #include "TAdminCommand.h"
-
+#include "TGuiTest.h"
 #include "TReportProject.h"
 #include "TReportRenderer.h"
 #include "TReportRun.h"
@@ -60,14 +60,7 @@ QString PdfPageSize(const QString& path)
     return size.match(QString::fromUtf8(info.readAllStandardOutput())).captured(1).trimmed();
 }
 
-// Where the tests leave pictures to look at: the build folder's screenshots.
-QString ScreenshotDir()
-{
-    const QString build = qEnvironmentVariable("QUORVEL_BUILD_DIR");
-    QDir dir(build.isEmpty() ? QDir::currentPath() : build);
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
+using TGuiTest::ScreenshotDir;
 
 // The first page of a PDF file as a picture among the screenshots, to look at.
 void SavePicture(const QString& pdf, const QString& name)

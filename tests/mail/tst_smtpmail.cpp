@@ -1,5 +1,6 @@
 // SMTP delivery against a real server on loopback (aiosmtpd, tests/support/smtp_recorder.py).
 
+#include "TErrorOf.h"
 #include "TSMTPMail.h"
 #include "TSmtpServer.h"
 
@@ -24,15 +25,7 @@ QByteArray Sha256(const QString& path)
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
-QString ErrorOf(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const EMailError& error) {
-        return error.Message();
-    }
-    return {};
-}
+constexpr auto ErrorOf = &MessageOf<EMailError>;
 
 struct TFailure {
     QString text; // empty: no error

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QJsonDocument>
 
 #ifndef QUORVEL_TEST_SUPPORT_DIR
@@ -18,6 +19,25 @@ TSmtpServer::TSmtpServer() = default;
 TSmtpServer::~TSmtpServer()
 {
     Stop();
+}
+
+QString TSmtpServer::MsmtpCommand()
+{
+    const QString msmtp = QStandardPaths::findExecutable(QStringLiteral("msmtp"));
+    if (msmtp.isEmpty()) {
+        m_skipReason = QStringLiteral("msmtp is not installed (scripts/install-deps.sh)");
+        return {};
+    }
+    const QString config = m_dir.filePath(QStringLiteral("msmtprc"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(QStringLiteral("defaults\ntls off\nauth off\naccount default\nhost 127.0.0.1\n"
+                              "port %1\nfrom office@example.org\n")
+                   .arg(m_port)
+                   .toUtf8());
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    return QStringLiteral("%1 -C %2 -t -i").arg(msmtp, config);
 }
 
 bool TSmtpServer::Start(const QStringList& options)

@@ -40,6 +40,10 @@ public:
     QString KeyFile() const { return m_dir.filePath(QStringLiteral("key.pem")); }
     QString AuthorityFile() const { return m_dir.filePath(QStringLiteral("ca.pem")); }
     QString Folder() const { return m_dir.path(); }
+    // The local mail command set up to deliver to the running server: msmtp with a settings
+    // file of its own in the server's folder ("msmtp -C <file> -t -i"). Empty when msmtp is
+    // not installed; SkipReason() then says so.
+    QString MsmtpCommand();
 
     // Every event so far, or those of one kind ("connect", "ehlo", "data", ...), in order.
     QList<QJsonObject> Events(const QString& kind = {}) const;

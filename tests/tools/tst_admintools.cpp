@@ -1,4 +1,5 @@
 #include "TAdminCommand.h"
+#include "TAdminRun.h"
 #include "TConfig.h"
 #include "TConnection.h"
 #include "TDemoBuilder.h"
@@ -48,22 +49,7 @@ qint64 Count(TConnection& conn, const QString& sql)
     return Rows(conn, sql).value(0).value(0).toLongLong();
 }
 
-struct TRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-TRun RunCommand(const QStringList& arguments)
-{
-    TRun run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    run.code = TAdminCommand::Run(arguments, out, err);
-    out.flush();
-    err.flush();
-    return run;
-}
+constexpr auto RunCommand = &Admin;
 
 QByteArray FileBytes(const QString& path)
 {
@@ -85,6 +71,19 @@ private:
     QString NewFolder()
     {
         return QDir(m_dir.path()).filePath(QStringLiteral("case%1").arg(++m_case));
+    }
+
+    // A synthetic database of these sizes in a new folder, opened on conn.
+    void Synth(TConnection& conn, int participants, int conferences, int attendances, int speakers)
+    {
+        const QString folder = NewFolder();
+        TSynthBuilder::TOptions options;
+        options.participants = participants;
+        options.conferences = conferences;
+        options.attendances = attendances;
+        options.speakers = speakers;
+        TSynthBuilder(options).Build(folder);
+        conn.Open(QDir(folder).filePath(QStringLiteral("cme.mdb")));
     }
 
     // The tables and columns, in order, and the indexes, as the schema declares them.
@@ -507,15 +506,8 @@ private Q_SLOTS:
     void synthFillsEveryConferenceWhenPairsRunShort()
     {
         // All possible pairs: every participant attends every conference exactly once.
-        const QString folder = NewFolder();
-        TSynthBuilder::TOptions options;
-        options.participants = 30;
-        options.conferences = 20;
-        options.attendances = 600;
-        options.speakers = 2;
-        TSynthBuilder(options).Build(folder);
         TConnection conn;
-        conn.Open(QDir(folder).filePath(QStringLiteral("cme.mdb")));
+        Synth(conn, 30, 20, 600, 2);
         QCOMPARE(Count(conn, QStringLiteral("select count(distinct conf_id || '/' || user_id) "
                                             "from attendances")),
                  qint64(600));
@@ -537,15 +529,8 @@ private Q_SLOTS:
     {
         // The participants page searches by the first letters of the last name: two letters
         // must select a slice of the table, neither almost nothing nor a large part of it.
-        const QString folder = NewFolder();
-        TSynthBuilder::TOptions options;
-        options.participants = 20000;
-        options.conferences = 10;
-        options.attendances = 0;
-        options.speakers = 5;
-        TSynthBuilder(options).Build(folder);
         TConnection conn;
-        conn.Open(QDir(folder).filePath(QStringLiteral("cme.mdb")));
+        Synth(conn, 20000, 10, 0, 5);
         const QList<QStringList> prefixes =
             Rows(conn, QStringLiteral("select substr(last_name, 1, 2) p, count(*) n from "
                                       "participants group by p order by n desc"));

@@ -1,4 +1,5 @@
 #include "TAdminCommand.h"
+#include "TAdminRun.h"
 #include "TConnection.h"
 #include "TJetFixture.h"
 #include "TJetImport.h"
@@ -24,23 +25,6 @@
 
 namespace
 {
-
-struct TRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-TRun Admin(const QStringList& arguments)
-{
-    TRun run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    run.code = TAdminCommand::Run(arguments, out, err);
-    out.flush();
-    err.flush();
-    return run;
-}
 
 // Every file of a folder with a hash of its bytes: "the folder as it was".
 QMap<QString, QByteArray> Snapshot(const QString& folder)

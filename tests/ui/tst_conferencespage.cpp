@@ -41,14 +41,6 @@
 namespace
 {
 
-QString ScreenshotDir()
-{
-    const QString build = qEnvironmentVariable("QUORVEL_BUILD_DIR");
-    QDir dir(build.isEmpty() ? QDir::currentPath() : build);
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
-
 QStringList Lines(const QListWidget* list)
 {
     QStringList lines;
@@ -85,28 +77,10 @@ QWidget* NextTabStop(QWidget* from)
     return nullptr;
 }
 
-// Acts on the next modal dialog once its own event loop runs, then closes it, so that no test
-// waits on a dialog that nobody answers.
-void WhenModalShows(std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(modal);
-        modal->close();
-    });
-    timer->start();
-}
-
 } // namespace
 
 // The Conferences page on a real database, in a main window created as at start-up.
-class TstConferencesPage : public QObject
+class TstConferencesPage : public TMainWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -130,31 +104,10 @@ private Q_SLOTS:
     void screenshots();
 
 private:
-    template <class T> T* Find(const char* name)
-    {
-        T* widget = m_main->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qWarning("missing control %s", name);
-        return widget;
-    }
-    QPushButton* Button(const char* name) { return Find<QPushButton>(name); }
-    void Click(const char* name)
-    {
-        QPushButton* button = Button(name);
-        QVERIFY(button);
-        QVERIFY2(button->isEnabled(), name);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-    int Count(const QString& sql) { return m_db->Conn().ScalarQuery(sql).toInt(); }
     QString Text(const QString& sql) { return m_db->Conn().ScalarQuery(sql).toString(); }
-    bool OtherMainTabsVisible() const;
     void SelectConference(const QString& title);
     void TypeTitle(const QString& title);
 
-    std::unique_ptr<TTempDatabase> m_db;
-    std::unique_ptr<TTestPrompts> m_prompts;
-    std::unique_ptr<TDM> m_dm;
-    std::unique_ptr<TfrmMain> m_main;
     TConferencesPage* m_page = nullptr;
     TConfDetailsPanel* m_info = nullptr;
     QString m_year;
@@ -185,15 +138,7 @@ void TstConferencesPage::init()
               "ConfPartLNameWidth=90\r\n\r\n");
     ini.close();
 
-    m_prompts = std::make_unique<TTestPrompts>();
-    m_dm = std::make_unique<TDM>(m_db->Dir());
-    QVERIFY(!m_dm->OpenFailed);
-    // The main window with its dialogs, as start-up makes them.
-    m_main = TTestWindows::CreateMainWindow(*m_dm);
-    m_main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    m_main->activateWindow();
-    QApplication::setActiveWindow(m_main.get());
+    QVERIFY(OpenMainWindow());
     m_page = m_main->ConferencesPage();
     QVERIFY(m_page);
     m_info = m_page->DetailsPanel();
@@ -202,19 +147,7 @@ void TstConferencesPage::init()
 
 void TstConferencesPage::cleanup()
 {
-    m_main.reset();
-    m_dm.reset();
-    m_prompts.reset();
-    m_db.reset();
-}
-
-bool TstConferencesPage::OtherMainTabsVisible() const
-{
-    QTabWidget* pages = m_main->PageControl();
-    for (int i = 0; i < pages->count(); ++i)
-        if (i != pages->currentIndex() && !pages->isTabVisible(i))
-            return false;
-    return true;
+    CloseMainWindow();
 }
 
 void TstConferencesPage::SelectConference(const QString& title)
@@ -427,8 +360,7 @@ void TstConferencesPage::saveStoresTheConferenceWithItsLists()
     // Speakers come from the speaker picker, one double-click each; a name already listed
     // is not added again.
     QVERIFY(m_dm->Speakers->Locate(QStringLiteral("last_name"), QStringLiteral("Young")));
-    WhenModalShows([this](QWidget* modal) {
-        QCOMPARE(modal, static_cast<QWidget*>(m_main->SpeakerPicker()));
+    TGuiTest::WhenShown(m_main->SpeakerPicker(), [this] {
         m_main->SpeakerPicker()->jdbgSpeakersDblClick();
         m_main->SpeakerPicker()->jdbgSpeakersDblClick();
     });
@@ -437,10 +369,8 @@ void TstConferencesPage::saveStoresTheConferenceWithItsLists()
     QVERIFY(m_dm->Speakers->Locate(QStringLiteral("last_name"), QStringLiteral("Baker")));
     m_page->AddPickedSpeaker();
     QVERIFY(m_dm->Extras->Locate(QStringLiteral("e_name"), QStringLiteral("Parking")));
-    WhenModalShows([this](QWidget* modal) {
-        QCOMPARE(modal, static_cast<QWidget*>(m_main->ExtraPicker()));
-        m_main->ExtraPicker()->jdbgExtrasDblClick();
-    });
+    TGuiTest::WhenShown(m_main->ExtraPicker(),
+                        [this] { m_main->ExtraPicker()->jdbgExtrasDblClick(); });
     Click("bExtraAdd");
     QCOMPARE(Lines(m_info->lbSpeakers), (QStringList{"Tom Young", "Ann Baker"}));
     QCOMPARE(Lines(m_info->lbExtras), (QStringList{"Parking"}));
@@ -718,8 +648,7 @@ void TstConferencesPage::participantsAreAddedAndRemovedThroughTheSubPage()
     m_dm->SearchParticipants(QStringLiteral("Ad"));
     QVERIFY(m_dm->Participants->Locate(QStringLiteral("last_name"), QStringLiteral("Adams")));
     bool participantsNarrowed = true;
-    WhenModalShows([&](QWidget* modal) {
-        QCOMPARE(modal, static_cast<QWidget*>(m_main->ParticipantPicker()));
+    TGuiTest::WhenShown(m_main->ParticipantPicker(), [&] {
         participantsNarrowed = m_dm->Participants->RecordCount() != 3;
         QVERIFY(m_dm->Participants->Locate(QStringLiteral("last_name"), QStringLiteral("Smythe")));
         m_main->ParticipantPicker()->dbgPickPartDblClick();
@@ -803,7 +732,7 @@ void TstConferencesPage::screenshots()
 {
     m_main->resize(700, 572);
     QTest::qWait(0);
-    const QString dir = ScreenshotDir();
+    const QString dir = TGuiTest::ScreenshotDir();
     QVERIFY(m_main->grab().save(QDir(dir).filePath(QStringLiteral("conferences-browse.png"))));
     Click("bConfEdit");
     m_info->lbSpeakers->setCurrentRow(0);

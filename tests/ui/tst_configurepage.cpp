@@ -64,10 +64,7 @@ public:
     QString wanderTo;
 };
 
-QString WithoutMnemonic(QString text)
-{
-    return text.remove(u'&');
-}
+using TGuiTest::WithoutMnemonic;
 
 QString ReadFile(const QString& path)
 {
@@ -77,18 +74,10 @@ QString ReadFile(const QString& path)
     return QString::fromUtf8(file.readAll());
 }
 
-QString ScreenshotDir()
-{
-    const QString build = qEnvironmentVariable("QUORVEL_BUILD_DIR");
-    QDir dir(build.isEmpty() ? QDir::currentPath() : build);
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
-
 } // namespace
 
 // The Configure page on a real database, in a main window created as at start-up.
-class TstConfigurePage : public QObject
+class TstConfigurePage : public TMainWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -116,21 +105,6 @@ private Q_SLOTS:
 
 private:
     void ShowConfigure(int subPage);
-    template <class T> T* Find(const char* name)
-    {
-        T* widget = m_main->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qWarning("missing control %s", name);
-        return widget;
-    }
-    QPushButton* Button(const char* name) { return Find<QPushButton>(name); }
-    void Click(const char* name)
-    {
-        QPushButton* button = Button(name);
-        QVERIFY(button);
-        QVERIFY2(button->isEnabled(), name);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
     QRadioButton* RadioItem(const char* group, const QString& caption);
     // Clicks the item's round indicator, which takes a click wherever the item stands.
     void ChooseItem(const char* group, const QString& caption)
@@ -140,15 +114,10 @@ private:
         QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(6, item->height() / 2));
         QVERIFY(item->isChecked());
     }
-    bool OtherMainTabsVisible() const;
     bool AllTabsVisible(QTabWidget* pages) const;
-    int Count(const QString& sql) { return m_db->Conn().ScalarQuery(sql).toInt(); }
     QString IniPath() const { return m_db->FilePath(QStringLiteral("quorvel.ini")); }
 
-    std::unique_ptr<TTempDatabase> m_db;
-    std::unique_ptr<TPicturePrompts> m_prompts;
-    std::unique_ptr<TDM> m_dm;
-    std::unique_ptr<TfrmMain> m_main;
+    TPicturePrompts* m_pictures = nullptr; // the prompts, as the picture dialog's recorder
     TConfigurePage* m_page = nullptr;
     QTabWidget* m_subPages = nullptr;
     QString m_workingDirectory;
@@ -173,14 +142,8 @@ void TstConfigurePage::init()
     m_db->Exec("insert into conf_speakers (conf_id, speak_id) values (1, 1), (2, 1), (2, 2)");
     m_db->Exec("insert into conf_extras (conf_id, extra_id) values (1, 1), (2, 2)");
 
-    m_prompts = std::make_unique<TPicturePrompts>();
-    m_dm = std::make_unique<TDM>(m_db->Dir());
-    QVERIFY(!m_dm->OpenFailed);
-    // The windows in start-up order, so every global the page may reach points at a live one.
-    m_main = TTestWindows::CreateMainWindow(*m_dm);
-    m_main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    m_main->activateWindow();
+    m_prompts.reset(m_pictures = new TPicturePrompts);
+    QVERIFY(OpenMainWindow());
     m_page = m_main->ConfigurePage();
     m_subPages = Find<QTabWidget>("pgCustomize");
     QVERIFY(m_page && m_subPages);
@@ -188,10 +151,7 @@ void TstConfigurePage::init()
 
 void TstConfigurePage::cleanup()
 {
-    m_main.reset();
-    m_dm.reset();
-    m_prompts.reset();
-    m_db.reset();
+    CloseMainWindow();
     QDir::setCurrent(m_workingDirectory);
 }
 
@@ -210,15 +170,6 @@ QRadioButton* TstConfigurePage::RadioItem(const char* group, const QString& capt
         if (WithoutMnemonic(item->text()) == caption)
             return item;
     return nullptr;
-}
-
-bool TstConfigurePage::OtherMainTabsVisible() const
-{
-    QTabWidget* pages = m_main->PageControl();
-    for (int i = 0; i < pages->count(); ++i)
-        if (i != pages->currentIndex() && !pages->isTabVisible(i))
-            return false;
-    return true;
 }
 
 bool TstConfigurePage::AllTabsVisible(QTabWidget* pages) const
@@ -538,12 +489,12 @@ void TstConfigurePage::chosenHeaderImageReachesTheSettingsOnLeaving()
     ShowConfigure(TConfigurePage::subTranscripts);
     const QString before = QDir::currentPath();
 
-    m_prompts->wanderTo = elsewhere;
+    m_pictures->wanderTo = elsewhere;
     m_prompts->QueueFileName(picture);
     auto* box = Find<TCustImageBox>("imTransHeader");
     QTest::mouseDClick(box, Qt::LeftButton);
 
-    QCOMPARE(m_prompts->filters, QStringList{QStringLiteral("Bitmaps (*.bmp)")});
+    QCOMPARE(m_pictures->filters, QStringList{QStringLiteral("Bitmaps (*.bmp)")});
     QCOMPARE(QDir::currentPath(), before);
     QVERIFY(box->HasImage());
     QCOMPARE(box->Image().size(), QSize(40, 20));
@@ -564,7 +515,7 @@ void TstConfigurePage::chosenHeaderImageReachesTheSettingsOnLeaving()
     large.fill(Qt::blue);
     QVERIFY(large.save(wide, "PNG"));
     ShowConfigure(TConfigurePage::subTranscripts);
-    m_prompts->wanderTo.clear();
+    m_pictures->wanderTo.clear();
     m_prompts->QueueFileName(wide);
     Click("bLoadFooterImg");
     auto* footer = Find<TCustImageBox>("imTransFooter");
@@ -595,7 +546,7 @@ void TstConfigurePage::unreadableImageShowsAnErrorAndKeepsTheSetting()
     QVERIFY(m_prompts->shown.isEmpty());
     const QString before = QDir::currentPath();
 
-    m_prompts->wanderTo = m_db->Dir();
+    m_pictures->wanderTo = m_db->Dir();
     m_prompts->QueueFileName(bad);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not accepted"));
     Click("bLoadHeaderImg");
@@ -780,7 +731,7 @@ void TstConfigurePage::screenshots()
 {
     m_main->resize(700, 572);
     QTest::qWait(0);
-    const QString dir = ScreenshotDir();
+    const QString dir = TGuiTest::ScreenshotDir();
     const QStringList names = {"transcripts", "credits", "titles", "specialities",
                                "speakers",    "extras",  "email"};
     const QString picture = m_db->FilePath(QStringLiteral("logo.bmp"));

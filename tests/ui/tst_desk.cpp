@@ -1,6 +1,6 @@
 #include "TDBGrid.h"
 #include "TDemoBuilder.h"
-#include "TStartup.h"
+#include "TTestProgram.h"
 #include "TTestPrompts.h"
 #include "TfrmAddPart.h"
 #include "TfrmMain.h"
@@ -75,13 +75,7 @@ void TstDesk::initTestCase()
 void TstDesk::Run(const std::function<void()>& inspect)
 {
     TTestPrompts prompts;
-    TStartup::RunProgram(m_dir.path(), [&](TfrmMain& mainWindow) {
-        g_main = &mainWindow;
-        struct TCloseAtEnd {
-            ~TCloseAtEnd() { std::exchange(g_main, nullptr)->close(); }
-        } closeAtEnd;
-        inspect();
-    });
+    TTestProgram::RunAndClose(m_dir.path(), g_main, inspect);
 }
 
 void TstDesk::everyFocusableControlHasASpokenName()

@@ -28,7 +28,7 @@
 
 // The Transcripts and Calendar pages and the Conferences page's list buttons, driven in a main
 // window on a real database.
-class TstDocumentPages : public QObject
+class TstDocumentPages : public TMainWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -49,20 +49,6 @@ private Q_SLOTS:
     void progressWindowCancels();
 
 private:
-    template <class T> T* Find(const char* name)
-    {
-        T* widget = m_main->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qWarning("missing control %s", name);
-        return widget;
-    }
-    void Click(const char* name)
-    {
-        auto* button = Find<QPushButton>(name);
-        QVERIFY(button);
-        QVERIFY2(button->isEnabled(), name);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
     void SelectRows(const QList<int>& rows);
     // The page shown and its grid holding the list's four rows.
     void ShowTranscripts()
@@ -72,11 +58,7 @@ private:
     }
     QStringList Plain() const;
 
-    std::unique_ptr<TTempDatabase> m_db;
-    std::unique_ptr<TTestPrompts> m_prompts;
     std::unique_ptr<TTestReportWindows> m_windows;
-    std::unique_ptr<TDM> m_dm;
-    std::unique_ptr<TfrmMain> m_main;
     TTranscriptsPage* m_trans = nullptr;
 };
 
@@ -109,13 +91,8 @@ void TstDocumentPages::init()
     settings.write("[Mail]\r\nHandlerType=2\r\n");
     settings.close();
     TReportProjectFile::WriteDefault(m_db->Dir());
-    m_prompts = std::make_unique<TTestPrompts>();
     m_windows = std::make_unique<TTestReportWindows>();
-    m_dm = std::make_unique<TDM>(m_db->Dir());
-    QVERIFY(!m_dm->OpenFailed);
-    m_main = TTestWindows::CreateMainWindow(*m_dm, m_windows.get());
-    m_main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    QVERIFY(OpenMainWindow(m_windows.get()));
     m_trans = m_main->TranscriptsPage();
     m_dm->Transcripts->SetSort(QStringLiteral("last_name ASC"));
     m_prompts->Clear();
@@ -123,11 +100,8 @@ void TstDocumentPages::init()
 
 void TstDocumentPages::cleanup()
 {
-    m_main.reset();
-    m_dm.reset();
+    CloseMainWindow();
     m_windows.reset();
-    m_prompts.reset();
-    m_db.reset();
 }
 
 void TstDocumentPages::SelectRows(const QList<int>& rows)

@@ -1,6 +1,7 @@
 #include "TConfig.h"
 #include "TDM.h"
 #include "TEmailSettingsTab.h"
+#include "TGuiTest.h"
 #include "TSmtpServer.h"
 #include "TTempDatabase.h"
 #include "TTestPrompts.h"
@@ -31,10 +32,7 @@ private Q_SLOTS:
 private:
     template <class T> T* Find(const char* name) const
     {
-        T* widget = m_tab->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qWarning("missing control %s", name);
-        return widget;
+        return TGuiTest::Find<T>(m_tab.get(), name);
     }
     void Type(const char* name, const QString& text)
     {

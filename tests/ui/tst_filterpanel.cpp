@@ -1,5 +1,6 @@
 #include "TAppFont.h"
 #include "TConfFilter.h"
+#include "TGuiTest.h"
 #include "TIdList.h"
 #include "TTestPrompts.h"
 #include "TTimeFilter.h"
@@ -47,10 +48,7 @@ namespace
 
 template <class T> T* Child(QWidget& parent, const char* name)
 {
-    auto* child = parent.findChild<T*>(QLatin1String(name));
-    if (!child)
-        qWarning("No child %s", name);
-    return child;
+    return TGuiTest::Find<T>(&parent, name);
 }
 
 TIdList ThreeCredits()

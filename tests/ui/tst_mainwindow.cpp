@@ -8,6 +8,7 @@
 #include "TDataSet.h"
 #include "TStartup.h"
 #include "TTempDatabase.h"
+#include "TTestProgram.h"
 #include "TTestPrompts.h"
 #include "TTimeFilterBox.h"
 #include "TTranscriptsPage.h"
@@ -97,17 +98,9 @@ template <class T> T* Find(const char* name)
     return g_main ? g_main->findChild<T*>(QLatin1String(name)) : nullptr;
 }
 
-// Runs the program on dir; inspect runs inside the event loop and the main window is closed
-// afterwards even when a check failed.
 int RunAndClose(const QString& dir, const std::function<void()>& inspect)
 {
-    return TStartup::RunProgram(dir, [&](TfrmMain& mainWindow) {
-        g_main = &mainWindow;
-        struct TCloseAtEnd {
-            ~TCloseAtEnd() { std::exchange(g_main, nullptr)->close(); }
-        } closeAtEnd;
-        inspect();
-    });
+    return TTestProgram::RunAndClose(dir, g_main, inspect);
 }
 
 // Schedules the dialog's answer for when it is shown modally; a dialog the answer leaves open

@@ -5,6 +5,7 @@
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TDocuments.h"
+#include "TGuiTest.h"
 #include "TPageFilters.h"
 #include "TParticipantsPage.h"
 #include "TSignInPage.h"
@@ -43,10 +44,7 @@ private:
     TPageBase* Build(const TMake& make);
     template <class TWidget> TWidget* Find(const char* name) const
     {
-        auto* widget = m_page->findChild<TWidget*>(QLatin1String(name));
-        if (!widget)
-            qWarning("no %s on the page", name);
-        return widget;
+        return TGuiTest::Find<TWidget>(m_page.get(), name);
     }
 
     std::unique_ptr<TTempDatabase> m_db;

@@ -42,10 +42,7 @@
 namespace
 {
 
-QString WithoutMnemonic(QString text)
-{
-    return text.remove(u'&');
-}
+using TGuiTest::WithoutMnemonic;
 
 // Types a text key by key; letters beyond ASCII arrive as the keyboard would send them.
 void TypeText(QWidget* widget, const QString& text)
@@ -59,18 +56,10 @@ void TypeText(QWidget* widget, const QString& text)
     }
 }
 
-QString ScreenshotDir()
-{
-    const QString build = qEnvironmentVariable("QUORVEL_BUILD_DIR");
-    QDir dir(build.isEmpty() ? QDir::currentPath() : build);
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
-
 } // namespace
 
 // The Participants page on a real database, in a main window created as at start-up.
-class TstParticipantsPage : public QObject
+class TstParticipantsPage : public TMainWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -93,21 +82,6 @@ private Q_SLOTS:
     void screenshots();
 
 private:
-    template <class T> T* Find(const char* name)
-    {
-        T* widget = m_main->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qWarning("missing control %s", name);
-        return widget;
-    }
-    QPushButton* Button(const char* name) { return Find<QPushButton>(name); }
-    void Click(const char* name)
-    {
-        QPushButton* button = Button(name);
-        QVERIFY(button);
-        QVERIFY2(button->isEnabled(), name);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
     // Replaces the text of a details box as a user would: select all, then type.
     void Type(const char* name, const QString& text)
     {
@@ -141,16 +115,10 @@ private:
             QStringLiteral("select %1 from participants where last_name = ?").arg(column),
             {lastName});
     }
-    int Count(const QString& sql) { return m_db->Conn().ScalarQuery(sql).toInt(); }
-    bool OtherMainTabsVisible() const;
     bool ConferencesTabVisible() { return Find<QTabWidget>("pgPartDetails")->isTabVisible(1); }
     void VerifyBrowseState();
     void VerifyEditState();
 
-    std::unique_ptr<TTempDatabase> m_db;
-    std::unique_ptr<TTestPrompts> m_prompts;
-    std::unique_ptr<TDM> m_dm;
-    std::unique_ptr<TfrmMain> m_main;
     TParticipantsPage* m_page = nullptr;
 };
 
@@ -173,25 +141,14 @@ void TstParticipantsPage::init()
                    .arg(year));
     m_db->Exec("insert into attendances (conf_id, user_id) values (1, 1)");
 
-    m_prompts = std::make_unique<TTestPrompts>();
-    m_dm = std::make_unique<TDM>(m_db->Dir());
-    QVERIFY(!m_dm->OpenFailed);
-    // The main window with its dialogs, as start-up makes them.
-    m_main = TTestWindows::CreateMainWindow(*m_dm);
-    m_main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    m_main->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    QVERIFY(OpenMainWindow());
     m_page = m_main->ParticipantsPage();
     QVERIFY(m_page);
 }
 
 void TstParticipantsPage::cleanup()
 {
-    m_main.reset();
-    m_dm.reset();
-    m_prompts.reset();
-    m_db.reset();
+    CloseMainWindow();
 }
 
 void TstParticipantsPage::ShowParticipants(int subPage)
@@ -207,15 +164,6 @@ QStringList TstParticipantsPage::ListedLastNames() const
     for (int row = 0; row < grid->model()->rowCount(); ++row)
         names << grid->model()->index(row, 0).data().toString();
     return names;
-}
-
-bool TstParticipantsPage::OtherMainTabsVisible() const
-{
-    QTabWidget* pages = m_main->PageControl();
-    for (int i = 0; i < pages->count(); ++i)
-        if (i != pages->currentIndex() && !pages->isTabVisible(i))
-            return false;
-    return true;
 }
 
 void TstParticipantsPage::VerifyBrowseState()
@@ -766,7 +714,7 @@ void TstParticipantsPage::keyboardDrivesTheEditor()
 void TstParticipantsPage::screenshots()
 {
     m_main->resize(700, 572);
-    const QString dir = ScreenshotDir();
+    const QString dir = TGuiTest::ScreenshotDir();
     ShowParticipants();
     Select(QStringLiteral("Smith"));
     QVERIFY(m_main->grab().save(QDir(dir).filePath(QStringLiteral("participants-browse.png"))));

@@ -33,22 +33,12 @@ namespace
 
 const QString SaveOrCancel = QStringLiteral("Save or cancel changes first!");
 
-QString ScreenshotDir()
-{
-    QString base = qEnvironmentVariable("QUORVEL_BUILD_DIR");
-    if (base.isEmpty())
-        base = QDir::currentPath();
-    const QString dir = QDir(base).filePath(QStringLiteral("screenshots"));
-    QDir().mkpath(dir);
-    return dir;
-}
+using TGuiTest::ScreenshotDir;
+using TGuiTest::ShowActive;
 
 template <class T> T* Child(QWidget* window, const char* name)
 {
-    T* child = window ? window->findChild<T*>(QLatin1String(name)) : nullptr;
-    if (!child)
-        qWarning("no child %s", name);
-    return child;
+    return TGuiTest::Find<T>(window, name);
 }
 
 // The visible row of the grid whose first column shows text, -1 when none does.
@@ -75,17 +65,10 @@ void ClickTitle(TDBGrid* grid, int column)
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
 }
 
-void ShowActive(QWidget* window)
-{
-    window->show();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
-}
-
 } // namespace
 
 // The four picker dialogs on a real database, created in start-up order after the main window.
-class TstPickers : public QObject
+class TstPickers : public TMainWindowTest
 {
     Q_OBJECT
 
@@ -116,12 +99,6 @@ private Q_SLOTS:
 private:
     void CreateWindows();
     void DestroyWindows();
-    int Count(const QString& sql);
-
-    std::unique_ptr<TTempDatabase> m_db;
-    std::unique_ptr<TTestPrompts> m_prompts;
-    std::unique_ptr<TDM> m_dm;
-    std::unique_ptr<TfrmMain> m_main;
 };
 
 void TstPickers::init()
@@ -149,10 +126,7 @@ void TstPickers::init()
 
 void TstPickers::cleanup()
 {
-    DestroyWindows();
-    m_dm.reset();
-    m_prompts.reset();
-    m_db.reset();
+    CloseMainWindow();
 }
 
 void TstPickers::CreateWindows()
@@ -163,11 +137,6 @@ void TstPickers::CreateWindows()
 void TstPickers::DestroyWindows()
 {
     m_main.reset();
-}
-
-int TstPickers::Count(const QString& sql)
-{
-    return m_db->Conn().ScalarQuery(sql).toInt();
 }
 
 void TstPickers::dialogsPlaceThemselvesAndSayWhatAPickDoes_data()

@@ -1,5 +1,6 @@
 #include "../documents/TDocumentsFixture.h"
 
+#include "TGuiTest.h"
 #include "TReportRenderer.h"
 #include "TReportRun.h"
 #include "TReportWidgets.h"
@@ -22,42 +23,9 @@ using namespace TDocumentsTest;
 namespace
 {
 
-QString ScreenshotDir()
-{
-    const QString build = qEnvironmentVariable("QUORVEL_BUILD_DIR");
-    QDir dir(build.isEmpty() ? QDir::currentPath() : build);
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
-
-QWidget* TopLevel(const QString& name)
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == name && w->isVisible())
-            return w;
-    return nullptr;
-}
-
-// Runs step on every turn of the event loop until it returns true (the run under test turns
-// the loop while its windows are open).
-class TWindowDriver : public QObject
-{
-public:
-    explicit TWindowDriver(std::function<bool()> step) : m_step(std::move(step))
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (!m_done && m_step())
-                m_done = true;
-        });
-        m_timer.start(0);
-    }
-    bool Done() const { return m_done; }
-
-private:
-    std::function<bool()> m_step;
-    QTimer m_timer;
-    bool m_done = false;
-};
+using TGuiTest::ScreenshotDir;
+using TGuiTest::TopLevel;
+using TGuiTest::TWindowDriver;
 
 // The program's widget windows instead of the test's answers, for one test function.
 struct TWidgetWindows {

@@ -43,43 +43,9 @@ constexpr int kSmithers = 2;
 constexpr int kBrown = 3;
 constexpr int kJones = 5;
 
-QString WithoutMnemonic(QString text)
-{
-    return text.remove(u'&');
-}
-
-QString ScreenshotDir()
-{
-    const QString build = qEnvironmentVariable("QUORVEL_BUILD_DIR");
-    QDir dir(build.isEmpty() ? QDir::currentPath() : build);
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
-
-// Runs act inside the modal loop once the dialog is shown, then closes the dialog if act left
-// it open, so that no check can leave the test waiting on a modal window. Gives up polling
-// after a number of ticks when the dialog never shows.
-void WhenShown(QDialog* dialog, std::function<void()> act, bool* shown = nullptr)
-{
-    auto* timer = new QTimer(dialog);
-    timer->setInterval(5);
-    auto ticks = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, dialog, [=] {
-        if (dialog->isVisible() && QApplication::activeModalWidget() == dialog) {
-            timer->stop();
-            timer->deleteLater();
-            if (shown)
-                *shown = true;
-            act();
-            if (dialog->isVisible())
-                dialog->reject();
-        } else if (++*ticks > 400) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
-}
+using TGuiTest::ScreenshotDir;
+using TGuiTest::WhenShown;
+using TGuiTest::WithoutMnemonic;
 
 // Notes when a window has been seen without its maximised state.
 class TStateRecorder : public QObject
@@ -101,7 +67,7 @@ protected:
 
 // The Live sign-in page, the sign-in window and the add-participant dialog on a real database,
 // with every window created as at start-up.
-class TstSignIn : public QObject
+class TstSignIn : public TMainWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -133,13 +99,6 @@ private Q_SLOTS:
     void screenshots();
 
 private:
-    template <class T> T* Find(QWidget* window, const char* name)
-    {
-        T* widget = window->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qWarning("missing control %s", name);
-        return widget;
-    }
     // Opens the sign-in window without a modal loop, for the conference with this id.
     void OpenSignIn(int confId);
     void CloseSignIn() { m_main->SignInWindow()->close(); }
@@ -148,7 +107,6 @@ private:
         QVERIFY(m_dm->SignInParts->Locate(QStringLiteral("user_id"), userId));
     }
     void Search(const QString& text);
-    int Count(const QString& sql) { return m_db->Conn().ScalarQuery(sql).toInt(); }
     int Attendances(int confId, int userId)
     {
         return Count(QStringLiteral("select count(*) from attendances where conf_id = %1 and "
@@ -172,11 +130,6 @@ private:
         edit->selectAll();
         QTest::keyClicks(edit, text);
     }
-
-    std::unique_ptr<TTempDatabase> m_db;
-    std::unique_ptr<TTestPrompts> m_prompts;
-    std::unique_ptr<TDM> m_dm;
-    std::unique_ptr<TfrmMain> m_main;
 };
 
 void TstSignIn::init()
@@ -193,12 +146,7 @@ void TstSignIn::init()
                "('Smithers', 'Anna'), ('Brown', 'Bob'), ('O''Brien', 'Pat'), ('Jones', 'Mary')");
     m_db->Exec("insert into attendances (conf_id, user_id) values (1, 3)");
 
-    m_prompts = std::make_unique<TTestPrompts>();
-    m_dm = std::make_unique<TDM>(m_db->Dir());
-    QVERIFY(!m_dm->OpenFailed);
-    m_main = TTestWindows::CreateMainWindow(*m_dm);
-    m_main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    QVERIFY(OpenMainWindow());
     m_main->PageControl()->setCurrentIndex(TfrmMain::pageSignIn);
 }
 
@@ -206,10 +154,7 @@ void TstSignIn::cleanup()
 {
     if (m_main && m_main->SignInWindow()->isVisible())
         m_main->SignInWindow()->close();
-    m_main.reset();
-    m_dm.reset();
-    m_prompts.reset();
-    m_db.reset();
+    CloseMainWindow();
 }
 
 void TstSignIn::OpenSignIn(int confId)
@@ -922,15 +867,13 @@ void TstSignIn::lastNameColumnFollowsTheDoorType()
     m_db->Exec("insert into participants (last_name, first_name) values "
                "('Montgomery-Wolfeschlegel', 'Alexandra'), ('D''Angelo-Montgomery-Wahl', 'Bo'), "
                "('Kennedy-García-Oppenheim', 'Ulla')");
-    // The dialogs read their widths when they are made: a new main window makes them anew.
+    // The dialogs read their widths when they are made, with the main window that owns them.
     m_main.reset();
     m_dm->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInLNameWidth"),
-                            QStringLiteral("64"));
+                              QStringLiteral("64"));
     m_dm->Config->WriteString(QStringLiteral("Dimensions"), QStringLiteral("SignInFNameWidth"),
-                            QStringLiteral("200"));
-    m_main = TTestWindows::CreateMainWindow(*m_dm);
-    m_main->show();
-    m_main->PageControl()->setCurrentIndex(TfrmMain::pageSignIn);
+                              QStringLiteral("200"));
+    QVERIFY(ShowMainWindow());
     OpenSignIn(kHeart);
     m_main->SignInWindow()->showNormal();
     m_main->SignInWindow()->resize(window);
@@ -958,9 +901,9 @@ void TstSignIn::lastNameColumnFollowsTheDoorType()
     // The widths the user did not change are stored as they were read.
     CloseSignIn();
     m_main.reset();
-    QCOMPARE(m_dm->Config->ReadString(QStringLiteral("Dimensions"),
-                                      QStringLiteral("SignInLNameWidth")),
-             QStringLiteral("64"));
+    QCOMPARE(
+        m_dm->Config->ReadString(QStringLiteral("Dimensions"), QStringLiteral("SignInLNameWidth")),
+        QStringLiteral("64"));
 }
 
 void TstSignIn::screenshots()
