@@ -4,8 +4,8 @@
 
 // Small helpers shared by the benchmark programs (header only: each bench is one executable).
 
-#include "TConnection.h"
-#include "TSqlDialect.h"
+#include "db/TConnection.h"
+#include "db/TSqlDialect.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -7,12 +7,12 @@
 // removed again at the end)
 
 #include "TBenchSupport.h"
-#include "TConfFilter.h"
-#include "TConnection.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TSqlDialect.h"
-#include "TTimeFilter.h"
+#include "data/TConfFilter.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "db/TSqlDialect.h"
+#include "data/TTimeFilter.h"
 
 #include <QCoreApplication>
 #include <QDir>

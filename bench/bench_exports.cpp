@@ -4,15 +4,15 @@
 // Each is the median of three clicks in the real main window, the list already on screen.
 // Usage: bench_exports DIR   (DIR holds the synthetic cme.mdb; calendar.rtf is written there)
 
-#include "TApplication.h"
+#include "app/TApplication.h"
 #include "TBenchSupport.h"
-#include "TCalendarPage.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TPrompts.h"
-#include "TStartup.h"
-#include "TTranscriptsPage.h"
-#include "TfrmMain.h"
+#include "ui/TCalendarPage.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "db/TPrompts.h"
+#include "app/TStartup.h"
+#include "ui/TTranscriptsPage.h"
+#include "ui/TfrmMain.h"
 
 #include <QApplication>
 #include <QPushButton>

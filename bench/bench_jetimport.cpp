@@ -4,8 +4,8 @@
 // Usage: bench_jetimport [DIR]   (DIR is not used: the fixture is made in a temporary folder)
 
 #include "TBenchSupport.h"
-#include "TJetFixture.h"
-#include "TJetImport.h"
+#include "support/TJetFixture.h"
+#include "tools/TJetImport.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,7 +8,7 @@
 // 127.0.0.2, so TLS is required, with a certificate made for the run), divided by smtplib
 // starting TLS, logging in and sending them over one connection.
 
-#include "TSMTPMail.h"
+#include "mail/TSMTPMail.h"
 
 #include <QCoreApplication>
 #include <QDir>

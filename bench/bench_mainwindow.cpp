@@ -4,13 +4,13 @@
 //  time_filter_apply_ms   OK in the time dialog until the lists are filled again (median).
 // Usage: bench_mainwindow DIR
 
-#include "TApplication.h"
+#include "app/TApplication.h"
 #include "TBenchSupport.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TStartup.h"
-#include "TfrmMain.h"
-#include "TfrmTimeFilter.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "app/TStartup.h"
+#include "ui/TfrmMain.h"
+#include "ui/TfrmTimeFilter.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -5,18 +5,18 @@
 //   transcript_sign_ms N       per transcript: its record signed and its QR code made
 //   preview_open_ms N          click to first page shown, 1,000 participants
 // QUORVEL_BENCH_ONLY=pdf or =preview runs one of the two parts.
-#include "TConfFilter.h"
-#include "TConnection.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TDocuments.h"
-#include "TPrompts.h"
-#include "TReportProjectFile.h"
-#include "TReportRun.h"
-#include "TReportWidgets.h"
-#include "TReportWindows.h"
-#include "TTimeFilter.h"
-#include "TTranscriptSeal.h"
+#include "data/TConfFilter.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "documents/TDocuments.h"
+#include "db/TPrompts.h"
+#include "tools/TReportProjectFile.h"
+#include "documents/TReportRun.h"
+#include "ui/TReportWidgets.h"
+#include "documents/TReportWindows.h"
+#include "data/TTimeFilter.h"
+#include "documents/TTranscriptSeal.h"
 
 #include <QApplication>
 #include <QDir>

@@ -8,12 +8,12 @@
 // added in (b) are removed again at the end)
 
 #include "TBenchSupport.h"
-#include "TConnection.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TPrompts.h"
-#include "TfrmMain.h"
-#include "TfrmSignIn.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "db/TPrompts.h"
+#include "ui/TfrmMain.h"
+#include "ui/TfrmSignIn.h"
 
 #include <QApplication>
 #include <QDir>

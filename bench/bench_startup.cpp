@@ -7,9 +7,9 @@
 // QUORVEL_BENCH_ONLY=engine prints only the engine_full_fetch figures.
 
 #include "TBenchSupport.h"
-#include "TConnection.h"
-#include "TDM.h"
-#include "TDataSet.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,10 +5,10 @@
 // Usage: bench_stations DIR   (the conference and its attendances are removed at the end)
 
 #include "TBenchSupport.h"
-#include "TConnection.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TError.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "db/TError.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

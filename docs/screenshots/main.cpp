@@ -1,7 +1,7 @@
-#include "TApplication.h"
-#include "TConfigurePage.h"
-#include "TStartup.h"
-#include "TfrmMain.h"
+#include "app/TApplication.h"
+#include "ui/TConfigurePage.h"
+#include "app/TStartup.h"
+#include "ui/TfrmMain.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -1,7 +1,7 @@
-#include "TApplication.h"
+#include "app/TApplication.h"
 
-#include "TError.h"
-#include "TPrompts.h"
+#include "db/TError.h"
+#include "db/TPrompts.h"
 
 #include <exception>
 

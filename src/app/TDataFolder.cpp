@@ -1,9 +1,9 @@
-#include "TDataFolder.h"
+#include "app/TDataFolder.h"
 
-#include "TError.h"
-#include "TNewDatabase.h"
-#include "TReportProjectFile.h"
-#include "TPrompts.h"
+#include "db/TError.h"
+#include "tools/TNewDatabase.h"
+#include "tools/TReportProjectFile.h"
+#include "db/TPrompts.h"
 
 #include <QCoreApplication>
 #include <QDir>

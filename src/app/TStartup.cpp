@@ -1,18 +1,18 @@
-#include "TStartup.h"
+#include "app/TStartup.h"
 
-#include "TReadOnlyLock.h"
+#include "ui/TReadOnlyLock.h"
 
-#include "TApplication.h"
-#include "TDM.h"
-#include "TError.h"
-#include "TPrompts.h"
-#include "TAccessibleNames.h"
-#include "TfrmAddPart.h"
-#include "TfrmMain.h"
-#include "TfrmTimeFilter.h"
-#include "TConfig.h"
-#include "TJetImport.h"
-#include "TProgressDialog.h"
+#include "app/TApplication.h"
+#include "data/TDM.h"
+#include "db/TError.h"
+#include "db/TPrompts.h"
+#include "ui/TAccessibleNames.h"
+#include "ui/TfrmAddPart.h"
+#include "ui/TfrmMain.h"
+#include "ui/TfrmTimeFilter.h"
+#include "settings/TConfig.h"
+#include "tools/TJetImport.h"
+#include "ui/TProgressDialog.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "TApplication.h"
-#include "TDataFolder.h"
-#include "TMessageBoxPrompts.h"
-#include "TStartup.h"
+#include "app/TApplication.h"
+#include "app/TDataFolder.h"
+#include "ui/TMessageBoxPrompts.h"
+#include "app/TStartup.h"
 
 #include <QDir>
 

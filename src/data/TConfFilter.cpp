@@ -1,4 +1,4 @@
-#include "TConfFilter.h"
+#include "data/TConfFilter.h"
 
 bool TConfFilter::IsEmpty() const
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TIdList.h"
+#include "data/TIdList.h"
 
 #include <QDate>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TDataSet.h"
+#include "db/TDataSet.h"
 
 #include <exception>
 #include <initializer_list>

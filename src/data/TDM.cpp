@@ -1,10 +1,10 @@
-#include "TDM.h"
+#include "data/TDM.h"
 
-#include "TConfig.h"
-#include "TConnection.h"
-#include "TDataSet.h"
-#include "TError.h"
-#include "TPrompts.h"
+#include "settings/TConfig.h"
+#include "db/TConnection.h"
+#include "db/TDataSet.h"
+#include "db/TError.h"
+#include "db/TPrompts.h"
 
 #include <QDir>
 #include <QFileInfo>

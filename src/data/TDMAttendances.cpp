@@ -1,9 +1,9 @@
 // The sign-in of one participant to one conference, the one way every window records an
 // attendance.
-#include "TDM.h"
+#include "data/TDM.h"
 
-#include "TConnection.h"
-#include "TDataSet.h"
+#include "db/TConnection.h"
+#include "db/TDataSet.h"
 
 namespace
 {

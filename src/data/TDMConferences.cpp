@@ -1,14 +1,14 @@
 // Conference records: the lists of a conference's speakers, additional info and credit types,
 // the detail values of the current conference, and saving a conference with its link rows.
-#include "TDM.h"
+#include "data/TDM.h"
 
-#include "TConferenceDetails.h"
-#include "TConnection.h"
-#include "TControlsOff.h"
-#include "TDataSet.h"
-#include "TTransaction.h"
-#include "TError.h"
-#include "TIdList.h"
+#include "data/TConferenceDetails.h"
+#include "db/TConnection.h"
+#include "data/TControlsOff.h"
+#include "db/TDataSet.h"
+#include "db/TTransaction.h"
+#include "db/TError.h"
+#include "data/TIdList.h"
 
 #include <QCoreApplication>
 

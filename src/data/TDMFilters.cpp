@@ -1,14 +1,14 @@
 // Filters and query building: the condition texts of the filtered lists and the operations
 // that reopen those lists with them.
-#include "TDM.h"
+#include "data/TDM.h"
 
-#include "TBlankText.h"
-#include "TConfFilter.h"
-#include "TControlsOff.h"
-#include "TDataSet.h"
-#include "TIdList.h"
-#include "TSqlDialect.h"
-#include "TTimeFilter.h"
+#include "data/TBlankText.h"
+#include "data/TConfFilter.h"
+#include "data/TControlsOff.h"
+#include "db/TDataSet.h"
+#include "data/TIdList.h"
+#include "db/TSqlDialect.h"
+#include "data/TTimeFilter.h"
 
 namespace
 {

@@ -1,15 +1,15 @@
 // Participants and attendances: signing in and out, saving, searching and deleting
 // participants, and the lists each change refreshes.
-#include "TDM.h"
+#include "data/TDM.h"
 
-#include "TBlankText.h"
-#include "TConnection.h"
-#include "TControlsOff.h"
-#include "TDataSet.h"
-#include "TTransaction.h"
-#include "TError.h"
-#include "TPrompts.h"
-#include "TSqlDialect.h"
+#include "data/TBlankText.h"
+#include "db/TConnection.h"
+#include "data/TControlsOff.h"
+#include "db/TDataSet.h"
+#include "db/TTransaction.h"
+#include "db/TError.h"
+#include "db/TPrompts.h"
+#include "db/TSqlDialect.h"
 
 namespace
 {

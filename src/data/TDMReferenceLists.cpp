@@ -1,10 +1,10 @@
 // Reference lists: removing a credit type, title, speciality, speaker or additional-info item
 // together with what refers to it, and the name look-ups of the documents.
-#include "TDM.h"
+#include "data/TDM.h"
 
-#include "TConnection.h"
-#include "TDataSet.h"
-#include "TTransaction.h"
+#include "db/TConnection.h"
+#include "db/TDataSet.h"
+#include "db/TTransaction.h"
 
 void TDM::RemoveReferenceRow(TDataSet* list, const QString& keyField, const QStringList& statements,
                              std::initializer_list<TDataSet*> requeries)

@@ -1,6 +1,6 @@
-#include "TDM.h"
+#include "data/TDM.h"
 
-#include "TDataSet.h"
+#include "db/TDataSet.h"
 
 #include <QHash>
 

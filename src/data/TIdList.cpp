@@ -1,4 +1,4 @@
-#include "TIdList.h"
+#include "data/TIdList.h"
 
 void TIdList::SetAllChecked(bool checked)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TIdObj.h"
+#include "data/TIdObj.h"
 
 #include <QList>
 #include <QString>

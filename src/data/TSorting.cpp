@@ -1,6 +1,6 @@
-#include "TSorting.h"
+#include "data/TSorting.h"
 
-#include "TDataSet.h"
+#include "db/TDataSet.h"
 
 QString TSorting::NextSortDirection(const QString& sortText, const QString& fieldName)
 {

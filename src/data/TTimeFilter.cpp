@@ -1,4 +1,4 @@
-#include "TTimeFilter.h"
+#include "data/TTimeFilter.h"
 
 TTimeFilter::TTimeFilter(const QString& year)
     : Kind(tkYears), EndDate(ZeroDate()), BeginDate(ZeroDate()), Years{year}

@@ -1,4 +1,4 @@
-#include "TCollation.h"
+#include "db/TCollation.h"
 
 #include <QCollator>
 #include <QLocale>

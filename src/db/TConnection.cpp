@@ -1,11 +1,11 @@
-#include "TConnection.h"
+#include "db/TConnection.h"
 
-#include "TDatabaseEngine.h"
-#include "TError.h"
-#include "TPostgresEngine.h"
-#include "TSchema.h"
-#include "TSqlDialect.h"
-#include "TSqliteEngine.h"
+#include "db/TDatabaseEngine.h"
+#include "db/TError.h"
+#include "db/TPostgresEngine.h"
+#include "db/TSchema.h"
+#include "db/TSqlDialect.h"
+#include "db/TSqliteEngine.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -4,9 +4,9 @@
 #include <QString>
 #include <QVariant>
 
-#include "TServerAddress.h"
-#include "TSqlDialect.h"
-#include "TTransaction.h"
+#include "db/TServerAddress.h"
+#include "db/TSqlDialect.h"
+#include "db/TTransaction.h"
 
 #include <functional>
 #include <memory>

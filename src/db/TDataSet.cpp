@@ -1,10 +1,10 @@
-#include "TDataSet.h"
+#include "db/TDataSet.h"
 
-#include "TConnection.h"
-#include "TDataSetInternal.h"
-#include "TError.h"
-#include "TFilterExpression.h"
-#include "TSqlDialect.h"
+#include "db/TConnection.h"
+#include "db/TDataSetInternal.h"
+#include "db/TError.h"
+#include "db/TFilterExpression.h"
+#include "db/TSqlDialect.h"
 
 using namespace TDataSetInternal;
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "TConnection.h"
-#include "TField.h"
-#include "TSnapshot.h"
+#include "db/TConnection.h"
+#include "db/TField.h"
+#include "db/TSnapshot.h"
 
 #include <QHash>
 #include <QObject>

@@ -1,10 +1,10 @@
-#include "TDataSet.h"
+#include "db/TDataSet.h"
 
-#include "TCollation.h"
-#include "TConnection.h"
-#include "TDataSetInternal.h"
-#include "TError.h"
-#include "TFilterExpression.h"
+#include "db/TCollation.h"
+#include "db/TConnection.h"
+#include "db/TDataSetInternal.h"
+#include "db/TError.h"
+#include "db/TFilterExpression.h"
 
 #include <algorithm>
 #include <cmath>

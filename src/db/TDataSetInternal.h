@@ -2,7 +2,7 @@
 
 // Helpers shared by the source files of TDataSet; not part of the engine's interface.
 
-#include "TField.h"
+#include "db/TField.h"
 
 #include <QRegularExpression>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "TDataSetModel.h"
+#include "db/TDataSetModel.h"
 
-#include "TDataSet.h"
+#include "db/TDataSet.h"
 
 
 TDataSetModel::TDataSetModel(TDataSet* dataSet, const QList<TColumn>& columns, QObject* parent)

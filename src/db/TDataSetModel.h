@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QStringList>
 
-#include "TDataSet.h"
+#include "db/TDataSet.h"
 
 // A grid's view of a data set: chosen fields as columns, with captions and the fields' display
 // formats. Keeps no rows of its own; follows the data set's notifications.

@@ -1,4 +1,4 @@
-#include "TDataSet.h"
+#include "db/TDataSet.h"
 
 // Master/detail following and the signals that bound controls listen to.
 

@@ -1,10 +1,10 @@
-#include "TDataSet.h"
+#include "db/TDataSet.h"
 
-#include "TConnection.h"
-#include "TDataSetInternal.h"
-#include "TDisplayFormat.h"
-#include "TError.h"
-#include "TFilterExpression.h"
+#include "db/TConnection.h"
+#include "db/TDataSetInternal.h"
+#include "db/TDisplayFormat.h"
+#include "db/TError.h"
+#include "db/TFilterExpression.h"
 
 #include <algorithm>
 #include <cmath>

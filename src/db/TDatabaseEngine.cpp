@@ -1,6 +1,6 @@
-#include "TDatabaseEngine.h"
+#include "db/TDatabaseEngine.h"
 
-#include "TConnection.h"
+#include "db/TConnection.h"
 
 void TDatabaseEngine::RollbackToSavepoint(int depth)
 {

@@ -1,4 +1,4 @@
-#include "TDisplayFormat.h"
+#include "db/TDisplayFormat.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "TField.h"
+#include "db/TField.h"
 
-#include "TDataSet.h"
-#include "TDisplayFormat.h"
-#include "TError.h"
+#include "db/TDataSet.h"
+#include "db/TDisplayFormat.h"
+#include "db/TError.h"
 
 TField::TField(TDataSet* dataSet, TFieldDef def, int column)
     : m_dataSet(dataSet), m_def(std::move(def)), m_column(column)

@@ -1,7 +1,7 @@
-#include "TFilterExpression.h"
+#include "db/TFilterExpression.h"
 
-#include "TError.h"
-#include "TLikePattern.h"
+#include "db/TError.h"
+#include "db/TLikePattern.h"
 
 #include <QDateTime>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "TLikePattern.h"
+#include "db/TLikePattern.h"
 
 namespace {
 

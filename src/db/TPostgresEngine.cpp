@@ -1,11 +1,11 @@
-#include "TPostgresEngine.h"
+#include "db/TPostgresEngine.h"
 
-#include "TConnection.h"
-#include "TError.h"
-#include "TPrompts.h"
-#include "TSchema.h"
-#include "TServerResult.h"
-#include "TSnapshot.h"
+#include "db/TConnection.h"
+#include "db/TError.h"
+#include "db/TPrompts.h"
+#include "db/TSchema.h"
+#include "db/TServerResult.h"
+#include "db/TSnapshot.h"
 
 #include <QCoreApplication>
 #include <QLocale>

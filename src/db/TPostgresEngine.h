@@ -1,8 +1,8 @@
 #pragma once
 
-#include "TDatabaseEngine.h"
-#include "TServerAddress.h"
-#include "TSqlDialect.h"
+#include "db/TDatabaseEngine.h"
+#include "db/TServerAddress.h"
+#include "db/TSqlDialect.h"
 
 #include <QSet>
 

@@ -1,4 +1,4 @@
-#include "TPrompts.h"
+#include "db/TPrompts.h"
 
 namespace {
 

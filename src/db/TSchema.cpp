@@ -1,4 +1,4 @@
-#include "TSchema.h"
+#include "db/TSchema.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
-#include "TServerAddress.h"
+#include "db/TServerAddress.h"
 
-#include "TError.h"
+#include "db/TError.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
-#include "TSnapshot.h"
+#include "db/TSnapshot.h"
 
-#include "TCollation.h"
-#include "TDataSetInternal.h"
-#include "TError.h"
+#include "db/TCollation.h"
+#include "db/TDataSetInternal.h"
+#include "db/TError.h"
 
 #include <QDateTime>
 

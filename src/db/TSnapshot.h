@@ -1,8 +1,8 @@
 #pragma once
 
-#include "TField.h"
-#include "TRowStore.h"
-#include "TTextArena.h"
+#include "db/TField.h"
+#include "db/TRowStore.h"
+#include "db/TTextArena.h"
 
 #include <QString>
 #include <QVariant>

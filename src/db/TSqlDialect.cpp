@@ -1,7 +1,7 @@
-#include "TSqlDialect.h"
+#include "db/TSqlDialect.h"
 
-#include "TCollation.h"
-#include "TError.h"
+#include "db/TCollation.h"
+#include "db/TError.h"
 
 #include <QHash>
 #include <QRegularExpression>

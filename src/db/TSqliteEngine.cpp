@@ -1,13 +1,13 @@
-#include "TSqliteEngine.h"
+#include "db/TSqliteEngine.h"
 
-#include "TCollation.h"
-#include "TConnection.h"
-#include "TError.h"
-#include "TPrompts.h"
-#include "TSchema.h"
-#include "TSnapshot.h"
-#include "TSqlDialect.h"
-#include "TSqliteFunctions.h"
+#include "db/TCollation.h"
+#include "db/TConnection.h"
+#include "db/TError.h"
+#include "db/TPrompts.h"
+#include "db/TSchema.h"
+#include "db/TSnapshot.h"
+#include "db/TSqlDialect.h"
+#include "db/TSqliteFunctions.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TDatabaseEngine.h"
+#include "db/TDatabaseEngine.h"
 
 struct sqlite3_stmt;
 

@@ -1,7 +1,7 @@
-#include "TSqliteFunctions.h"
+#include "db/TSqliteFunctions.h"
 
-#include "TCollation.h"
-#include "TLikePattern.h"
+#include "db/TCollation.h"
+#include "db/TLikePattern.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -1,6 +1,6 @@
-#include "TTransaction.h"
+#include "db/TTransaction.h"
 
-#include "TConnection.h"
+#include "db/TConnection.h"
 
 TTransaction::TTransaction(TConnection& conn) : m_conn(conn)
 {

@@ -1,7 +1,7 @@
-#include "TCsvOutput.h"
+#include "documents/TCsvOutput.h"
 
-#include "TError.h"
-#include "TPrompts.h"
+#include "db/TError.h"
+#include "db/TPrompts.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "TCtrlToRTF.h"
+#include "documents/TCtrlToRTF.h"
 
-#include "TError.h"
+#include "db/TError.h"
 
 #include <QDir>
 #include <QSaveFile>

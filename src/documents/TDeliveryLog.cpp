@@ -1,8 +1,8 @@
-#include "TDeliveryLog.h"
+#include "documents/TDeliveryLog.h"
 
-#include "TConnection.h"
-#include "TDataSet.h"
-#include "TError.h"
+#include "db/TConnection.h"
+#include "db/TDataSet.h"
+#include "db/TError.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "TDocuments.h"
+#include "documents/TDocuments.h"
 
-#include "TReportProject.h"
+#include "documents/TReportProject.h"
 
 TDocuments::TDocuments(TDM& dm, TPrompts& prompts, TReportWindows& windows)
     : m_dm(dm), m_prompts(prompts), m_windows(windows)

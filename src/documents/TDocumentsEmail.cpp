@@ -1,15 +1,15 @@
-#include "TDocuments.h"
+#include "documents/TDocuments.h"
 
-#include "TConfFilter.h"
-#include "TConfig.h"
-#include "TConnection.h"
-#include "TDM.h"
-#include "TEmailRun.h"
-#include "TError.h"
-#include "TMailHandler.h"
-#include "TPrompts.h"
-#include "TReportRun.h"
-#include "TTimeFilter.h"
+#include "data/TConfFilter.h"
+#include "settings/TConfig.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "documents/TEmailRun.h"
+#include "db/TError.h"
+#include "mail/TMailHandler.h"
+#include "db/TPrompts.h"
+#include "documents/TReportRun.h"
+#include "data/TTimeFilter.h"
 
 #include <QCoreApplication>
 

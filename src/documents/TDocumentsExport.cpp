@@ -1,15 +1,15 @@
-#include "TDocuments.h"
+#include "documents/TDocuments.h"
 
-#include "TConnection.h"
-#include "TControlsOff.h"
-#include "TCsvOutput.h"
-#include "TCtrlToRTF.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TDisplayFormat.h"
-#include "TError.h"
-#include "TProgress.h"
-#include "TTimeFilter.h"
+#include "db/TConnection.h"
+#include "data/TControlsOff.h"
+#include "documents/TCsvOutput.h"
+#include "documents/TCtrlToRTF.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "db/TDisplayFormat.h"
+#include "db/TError.h"
+#include "documents/TProgress.h"
+#include "data/TTimeFilter.h"
 
 #include <QCoreApplication>
 #include <QDate>

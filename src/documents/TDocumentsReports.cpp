@@ -1,15 +1,15 @@
-#include "TDocuments.h"
+#include "documents/TDocuments.h"
 
-#include "TConfig.h"
-#include "TConnection.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TError.h"
-#include "TReportContent.h"
-#include "TReportProject.h"
-#include "TReportRun.h"
-#include "TTimeFilter.h"
-#include "TTranscriptSeal.h"
+#include "settings/TConfig.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "db/TError.h"
+#include "documents/TReportContent.h"
+#include "documents/TReportProject.h"
+#include "documents/TReportRun.h"
+#include "data/TTimeFilter.h"
+#include "documents/TTranscriptSeal.h"
 
 #include <kainjow/mustache.hpp>
 

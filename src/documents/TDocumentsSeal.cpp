@@ -1,8 +1,8 @@
-#include "TDocuments.h"
+#include "documents/TDocuments.h"
 
-#include "TConfig.h"
-#include "TDM.h"
-#include "TTranscriptSeal.h"
+#include "settings/TConfig.h"
+#include "data/TDM.h"
+#include "documents/TTranscriptSeal.h"
 
 void TDocuments::PrepareTranscriptSeal(const QString& period)
 {

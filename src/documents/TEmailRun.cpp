@@ -1,16 +1,16 @@
-#include "TEmailRun.h"
+#include "documents/TEmailRun.h"
 
-#include "TConfig.h"
-#include "TConnection.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TError.h"
-#include "TOutlookMail.h"
-#include "TPrompts.h"
-#include "TReportRenderer.h"
-#include "TReportWindows.h"
-#include "TSMTPMail.h"
-#include "TTimeFilter.h"
+#include "settings/TConfig.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "db/TError.h"
+#include "mail/TOutlookMail.h"
+#include "db/TPrompts.h"
+#include "documents/TReportRenderer.h"
+#include "documents/TReportWindows.h"
+#include "mail/TSMTPMail.h"
+#include "data/TTimeFilter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "TPrintSpool.h"
+#include "documents/TPrintSpool.h"
 
-#include "TError.h"
+#include "db/TError.h"
 
 #include <QCoreApplication>
 #include <QDir>

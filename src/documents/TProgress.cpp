@@ -1,4 +1,4 @@
-#include "TProgress.h"
+#include "documents/TProgress.h"
 
 namespace
 {

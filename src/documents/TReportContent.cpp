@@ -1,4 +1,4 @@
-#include "TReportContent.h"
+#include "documents/TReportContent.h"
 
 TReportContent::TReportContent(const TReportDefinition& report, int sectionCount,
                                std::function<QString(int)> html, QMap<QString, QImage> images,

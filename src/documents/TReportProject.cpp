@@ -1,6 +1,6 @@
-#include "TReportProject.h"
+#include "documents/TReportProject.h"
 
-#include "TError.h"
+#include "db/TError.h"
 
 #include <kainjow/mustache.hpp>
 

@@ -1,9 +1,9 @@
-#include "TReportRenderer.h"
+#include "documents/TReportRenderer.h"
 
-#include "TReportContent.h"
-#include "TReportProject.h"
-#include "TReportWindows.h"
-#include "TSealPrint.h"
+#include "documents/TReportContent.h"
+#include "documents/TReportProject.h"
+#include "documents/TReportWindows.h"
+#include "documents/TSealPrint.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>

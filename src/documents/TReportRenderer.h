@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TError.h"
+#include "db/TError.h"
 
 #include <QFont>
 #include <QPageSize>

@@ -1,6 +1,6 @@
-#include "TReportRun.h"
+#include "documents/TReportRun.h"
 
-#include "TPrintSpool.h"
+#include "documents/TPrintSpool.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "TReportContent.h"
-#include "TReportRenderer.h"
-#include "TReportWindows.h"
+#include "documents/TReportContent.h"
+#include "documents/TReportRenderer.h"
+#include "documents/TReportWindows.h"
 
 #include <QPageLayout>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TDeliveryLog.h"
+#include "documents/TDeliveryLog.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "TSealPrint.h"
+#include "documents/TSealPrint.h"
 
-#include "TSealCode.h"
+#include "seal/TSealCode.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCache>

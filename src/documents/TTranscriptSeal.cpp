@@ -1,9 +1,9 @@
-#include "TTranscriptSeal.h"
+#include "documents/TTranscriptSeal.h"
 
-#include "TConfig.h"
-#include "TError.h"
-#include "TSealPrint.h"
-#include "TTimeFilter.h"
+#include "settings/TConfig.h"
+#include "db/TError.h"
+#include "documents/TSealPrint.h"
+#include "data/TTimeFilter.h"
 
 #include <kainjow/mustache.hpp>
 

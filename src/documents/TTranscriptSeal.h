@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TSealCode.h"
-#include "TSealKey.h"
+#include "seal/TSealCode.h"
+#include "seal/TSealKey.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "TMAPIMail.h"
+#include "mail/TMAPIMail.h"
 
-#include "TMailHandler.h"
+#include "mail/TMailHandler.h"
 
 #include <QFileInfo>
 

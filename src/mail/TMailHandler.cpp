@@ -1,4 +1,4 @@
-#include "TMailHandler.h"
+#include "mail/TMailHandler.h"
 
 int MailSettingToInt(const QString& text)
 {

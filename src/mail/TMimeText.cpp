@@ -1,6 +1,6 @@
-#include "TMimeText.h"
+#include "mail/TMimeText.h"
 
-#include "TMailHandler.h"
+#include "mail/TMailHandler.h"
 
 #include <QFile>
 #include <QLocale>

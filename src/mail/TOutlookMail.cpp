@@ -1,7 +1,7 @@
-#include "TOutlookMail.h"
+#include "mail/TOutlookMail.h"
 
-#include "TMAPIMail.h"
-#include "TMimeText.h"
+#include "mail/TMAPIMail.h"
+#include "mail/TMimeText.h"
 
 TOutlookMail::TOutlookMail(std::unique_ptr<TSimpleMapi> mapi) : m_mapi(std::move(mapi)) {}
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TMailHandler.h"
-#include "TSimpleMapi.h"
+#include "mail/TMailHandler.h"
+#include "mail/TSimpleMapi.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "TSMTPMail.h"
+#include "mail/TSMTPMail.h"
 
-#include "TMimeText.h"
+#include "mail/TMimeText.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TMailHandler.h"
+#include "mail/TMailHandler.h"
 
 #include <QByteArray>
 #include <QStringList>

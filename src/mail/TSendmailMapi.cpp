@@ -1,7 +1,7 @@
-#include "TSendmailMapi.h"
+#include "mail/TSendmailMapi.h"
 
-#include "TMailHandler.h"
-#include "TMimeText.h"
+#include "mail/TMailHandler.h"
+#include "mail/TMimeText.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,7 +1,7 @@
-#include "TSimpleMapi.h"
+#include "mail/TSimpleMapi.h"
 
-#include "TSendmailMapi.h"
-#include "TWindowsMapi.h"
+#include "mail/TSendmailMapi.h"
+#include "mail/TWindowsMapi.h"
 
 QString MapiErrorText(unsigned long code)
 {

@@ -1,4 +1,4 @@
-#include "TWindowsMapi.h"
+#include "mail/TWindowsMapi.h"
 
 #if defined(Q_OS_WIN) || defined(QUORVEL_WINDOWS_MAPI_CHECK)
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TSimpleMapi.h"
+#include "mail/TSimpleMapi.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
-#include "TSealCode.h"
+#include "seal/TSealCode.h"
 
-#include "TError.h"
-#include "TSealKey.h"
+#include "db/TError.h"
+#include "seal/TSealKey.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
-#include "TSealKey.h"
+#include "seal/TSealKey.h"
 
-#include "TError.h"
+#include "db/TError.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "TConfig.h"
+#include "settings/TConfig.h"
 
-#include "TError.h"
+#include "db/TError.h"
 
 #include <QCoreApplication>
 #include <QDir>

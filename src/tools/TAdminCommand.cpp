@@ -1,15 +1,15 @@
-#include "TAdminCommand.h"
+#include "tools/TAdminCommand.h"
 
-#include "TConnection.h"
-#include "TConfig.h"
-#include "TDatabaseCopy.h"
-#include "TDemoBuilder.h"
-#include "TJetImport.h"
-#include "TReportProjectFile.h"
-#include "TSealCommand.h"
-#include "TError.h"
-#include "TNewDatabase.h"
-#include "TSynthBuilder.h"
+#include "db/TConnection.h"
+#include "settings/TConfig.h"
+#include "tools/TDatabaseCopy.h"
+#include "tools/TDemoBuilder.h"
+#include "tools/TJetImport.h"
+#include "tools/TReportProjectFile.h"
+#include "tools/TSealCommand.h"
+#include "db/TError.h"
+#include "tools/TNewDatabase.h"
+#include "tools/TSynthBuilder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "TConferenceGenerator.h"
+#include "tools/TConferenceGenerator.h"
 
-#include "TRandom.h"
+#include "tools/TRandom.h"
 
 #include <QStringList>
 

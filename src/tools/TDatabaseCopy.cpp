@@ -1,10 +1,10 @@
-#include "TDatabaseCopy.h"
+#include "tools/TDatabaseCopy.h"
 
-#include "TConnection.h"
-#include "TDataSet.h"
-#include "TError.h"
-#include "TSchema.h"
-#include "TSqlDialect.h"
+#include "db/TConnection.h"
+#include "db/TDataSet.h"
+#include "db/TError.h"
+#include "db/TSchema.h"
+#include "db/TSqlDialect.h"
 
 #include <QCoreApplication>
 

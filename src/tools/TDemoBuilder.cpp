@@ -1,12 +1,12 @@
-#include "TDemoBuilder.h"
+#include "tools/TDemoBuilder.h"
 
-#include "TConferenceGenerator.h"
-#include "TConfig.h"
-#include "TConnection.h"
-#include "TNewDatabase.h"
-#include "TPersonGenerator.h"
-#include "TRandom.h"
-#include "TReferenceLists.h"
+#include "tools/TConferenceGenerator.h"
+#include "settings/TConfig.h"
+#include "db/TConnection.h"
+#include "tools/TNewDatabase.h"
+#include "tools/TPersonGenerator.h"
+#include "tools/TRandom.h"
+#include "tools/TReferenceLists.h"
 
 #include <QDate>
 #include <QSet>

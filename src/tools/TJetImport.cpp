@@ -3,13 +3,13 @@
 #include <glib.h>
 #include <mdbtools.h>
 
-#include "TJetImport.h"
+#include "tools/TJetImport.h"
 
-#include "TConnection.h"
-#include "TError.h"
-#include "TReportProjectFile.h"
-#include "TSchema.h"
-#include "TSqlDialect.h"
+#include "db/TConnection.h"
+#include "db/TError.h"
+#include "tools/TReportProjectFile.h"
+#include "db/TSchema.h"
+#include "db/TSqlDialect.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,8 +1,8 @@
-#include "TNewDatabase.h"
+#include "tools/TNewDatabase.h"
 
-#include "TConnection.h"
-#include "TError.h"
-#include "TSchema.h"
+#include "db/TConnection.h"
+#include "db/TError.h"
+#include "db/TSchema.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "TPersonGenerator.h"
+#include "tools/TPersonGenerator.h"
 
-#include "TRandom.h"
+#include "tools/TRandom.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "TRandom.h"
+#include "tools/TRandom.h"
 
 #include <algorithm>
 

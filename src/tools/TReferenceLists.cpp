@@ -1,4 +1,4 @@
-#include "TReferenceLists.h"
+#include "tools/TReferenceLists.h"
 
 QStringList TReferenceLists::Credits()
 {

@@ -1,6 +1,6 @@
-#include "TReportProjectFile.h"
+#include "tools/TReportProjectFile.h"
 
-#include "TError.h"
+#include "db/TError.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "TSealCommand.h"
+#include "tools/TSealCommand.h"
 
-#include "TSealCode.h"
-#include "TSealKey.h"
+#include "seal/TSealCode.h"
+#include "seal/TSealKey.h"
 
 #include <QCoreApplication>
 #include <QDir>

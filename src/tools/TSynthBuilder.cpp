@@ -1,12 +1,12 @@
-#include "TSynthBuilder.h"
+#include "tools/TSynthBuilder.h"
 
-#include "TConferenceGenerator.h"
-#include "TConnection.h"
-#include "TError.h"
-#include "TNewDatabase.h"
-#include "TPersonGenerator.h"
-#include "TRandom.h"
-#include "TReferenceLists.h"
+#include "tools/TConferenceGenerator.h"
+#include "db/TConnection.h"
+#include "db/TError.h"
+#include "tools/TNewDatabase.h"
+#include "tools/TPersonGenerator.h"
+#include "tools/TRandom.h"
+#include "tools/TReferenceLists.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "TAdminCommand.h"
+#include "tools/TAdminCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,4 +1,4 @@
-#include "TAccessibleNames.h"
+#include "ui/TAccessibleNames.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>

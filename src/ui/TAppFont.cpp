@@ -1,4 +1,4 @@
-#include "TAppFont.h"
+#include "ui/TAppFont.h"
 
 #include <QPalette>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "TBrandingPanel.h"
+#include "ui/TBrandingPanel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

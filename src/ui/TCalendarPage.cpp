@@ -1,15 +1,15 @@
-#include "TCalendarPage.h"
+#include "ui/TCalendarPage.h"
 
-#include "TBrandingPanel.h"
-#include "TControlsOff.h"
-#include "TDBGrid.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TDocuments.h"
-#include "TPrompts.h"
-#include "TPageFilters.h"
-#include "TTimeFilterBox.h"
-#include "TfraCFilter.h"
+#include "ui/TBrandingPanel.h"
+#include "data/TControlsOff.h"
+#include "ui/TDBGrid.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "documents/TDocuments.h"
+#include "db/TPrompts.h"
+#include "ui/TPageFilters.h"
+#include "ui/TTimeFilterBox.h"
+#include "ui/TfraCFilter.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "TColumnWidths.h"
+#include "ui/TColumnWidths.h"
 
-#include "TConfig.h"
+#include "settings/TConfig.h"
 
 #include <QAbstractItemView>
 #include <QFontMetrics>

@@ -1,6 +1,6 @@
-#include "TConfDetailsPanel.h"
+#include "ui/TConfDetailsPanel.h"
 
-#include "TDBEdit.h"
+#include "ui/TDBEdit.h"
 
 #include <QDateEdit>
 #include <QDoubleSpinBox>

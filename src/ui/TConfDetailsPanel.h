@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TConferenceDetails.h"
-#include "TIdList.h"
+#include "data/TConferenceDetails.h"
+#include "data/TIdList.h"
 
 #include <QWidget>
 

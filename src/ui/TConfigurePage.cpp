@@ -1,12 +1,12 @@
-#include "TConfigurePage.h"
+#include "ui/TConfigurePage.h"
 
-#include "TBrandingPanel.h"
-#include "TCustListEditor.h"
-#include "TDBGrid.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TEmailSettingsTab.h"
-#include "TTranscriptSettingsTab.h"
+#include "ui/TBrandingPanel.h"
+#include "ui/TCustListEditor.h"
+#include "ui/TDBGrid.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "ui/TEmailSettingsTab.h"
+#include "ui/TTranscriptSettingsTab.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

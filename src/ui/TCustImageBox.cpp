@@ -1,4 +1,4 @@
-#include "TCustImageBox.h"
+#include "ui/TCustImageBox.h"
 
 #include <QImageReader>
 #include <QMouseEvent>

@@ -1,11 +1,11 @@
-#include "TCustListEditor.h"
+#include "ui/TCustListEditor.h"
 
-#include "TDBEdit.h"
-#include "TDBGrid.h"
-#include "TDBLookupComboBox.h"
-#include "TDataSet.h"
-#include "TPageBase.h"
-#include "TPrompts.h"
+#include "ui/TDBEdit.h"
+#include "ui/TDBGrid.h"
+#include "ui/TDBLookupComboBox.h"
+#include "db/TDataSet.h"
+#include "ui/TPageBase.h"
+#include "db/TPrompts.h"
 
 #include <QFormLayout>
 #include <QFrame>

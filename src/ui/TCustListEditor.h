@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TDataSetModel.h"
+#include "db/TDataSetModel.h"
 
 #include <QWidget>
 

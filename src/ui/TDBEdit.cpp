@@ -1,7 +1,7 @@
-#include "TDBEdit.h"
+#include "ui/TDBEdit.h"
 
-#include "TDataSet.h"
-#include "TFieldLink.h"
+#include "db/TDataSet.h"
+#include "ui/TFieldLink.h"
 
 TDBEdit::TDBEdit(const QString& objectName, QWidget* parent)
     : QLineEdit(parent), m_link(new TFieldLink(this, [this] { Refresh(); }))

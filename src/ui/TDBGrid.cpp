@@ -1,7 +1,7 @@
-#include "TDBGrid.h"
+#include "ui/TDBGrid.h"
 
-#include "TDataSet.h"
-#include "TSorting.h"
+#include "db/TDataSet.h"
+#include "data/TSorting.h"
 
 #include <QFont>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
-#include "TDBLookupComboBox.h"
+#include "ui/TDBLookupComboBox.h"
 
-#include "TDataSet.h"
-#include "TFieldLink.h"
+#include "db/TDataSet.h"
+#include "ui/TFieldLink.h"
 
 TDBLookupComboBox::TDBLookupComboBox(const QString& objectName, QWidget* parent)
     : QComboBox(parent), m_link(new TFieldLink(this, [this] { Refresh(); }))

@@ -1,6 +1,6 @@
-#include "TDBRadioGroup.h"
+#include "ui/TDBRadioGroup.h"
 
-#include "TFieldLink.h"
+#include "ui/TFieldLink.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "TDialogPlace.h"
+#include "ui/TDialogPlace.h"
 
 #include <QWidget>
 

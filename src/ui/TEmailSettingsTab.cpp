@@ -1,13 +1,13 @@
-#include "TEmailSettingsTab.h"
+#include "ui/TEmailSettingsTab.h"
 
-#include "TBusyCursor.h"
-#include "TConfig.h"
-#include "TDM.h"
-#include "TEmailRun.h"
-#include "TError.h"
-#include "TMailHandler.h"
-#include "TPrompts.h"
-#include "TSettingsMemo.h"
+#include "ui/TBusyCursor.h"
+#include "settings/TConfig.h"
+#include "data/TDM.h"
+#include "documents/TEmailRun.h"
+#include "db/TError.h"
+#include "mail/TMailHandler.h"
+#include "db/TPrompts.h"
+#include "ui/TSettingsMemo.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>

@@ -1,6 +1,6 @@
-#include "TFieldLink.h"
+#include "ui/TFieldLink.h"
 
-#include "TDataSet.h"
+#include "db/TDataSet.h"
 
 TFieldLink::TFieldLink(QObject* control, std::function<void()> refresh)
     : QObject(control), m_refresh(std::move(refresh))

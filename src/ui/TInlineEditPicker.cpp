@@ -1,9 +1,9 @@
-#include "TInlineEditPicker.h"
+#include "ui/TInlineEditPicker.h"
 
-#include "TDBGrid.h"
-#include "TDataSet.h"
-#include "TPrompts.h"
-#include "TSlidingPanel.h"
+#include "ui/TDBGrid.h"
+#include "db/TDataSet.h"
+#include "db/TPrompts.h"
+#include "ui/TSlidingPanel.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TPickerDialog.h"
+#include "ui/TPickerDialog.h"
 
 class QGridLayout;
 class QPushButton;

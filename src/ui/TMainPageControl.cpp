@@ -1,6 +1,6 @@
-#include "TMainPageControl.h"
+#include "ui/TMainPageControl.h"
 
-#include "TPageTabBar.h"
+#include "ui/TPageTabBar.h"
 
 TMainPageControl::TMainPageControl(QWidget* parent)
     : QTabWidget(parent), m_tabs(new TPageTabBar(TabLength, this))

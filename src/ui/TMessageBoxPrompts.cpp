@@ -1,4 +1,4 @@
-#include "TMessageBoxPrompts.h"
+#include "ui/TMessageBoxPrompts.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TPrompts.h"
+#include "db/TPrompts.h"
 
 // The prompts of the running program: message boxes and the desktop's file dialogs, each
 // modal over the active window.

@@ -1,4 +1,4 @@
-#include "TPageBase.h"
+#include "ui/TPageBase.h"
 
 #include <QTabWidget>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "TConfFilter.h"
-#include "TIdList.h"
-#include "TTimeFilter.h"
+#include "data/TConfFilter.h"
+#include "data/TIdList.h"
+#include "data/TTimeFilter.h"
 
 // What the pages filter by: one conference filter per filtered list, the one time filter they
 // all share, and the credit types the Conferences page and the filter panels offer. The main

@@ -1,4 +1,4 @@
-#include "TPageTabBar.h"
+#include "ui/TPageTabBar.h"
 
 #include <QPaintEvent>
 #include <QStyleOptionFocusRect>

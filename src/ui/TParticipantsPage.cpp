@@ -1,15 +1,15 @@
-#include "TParticipantsPage.h"
+#include "ui/TParticipantsPage.h"
 
-#include "TBrandingPanel.h"
-#include "TBusyCursor.h"
-#include "TDBEdit.h"
-#include "TDBGrid.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TPageFilters.h"
-#include "TPrompts.h"
-#include "TTimeFilterBox.h"
-#include "TfraPartDetails.h"
+#include "ui/TBrandingPanel.h"
+#include "ui/TBusyCursor.h"
+#include "ui/TDBEdit.h"
+#include "ui/TDBGrid.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "ui/TPageFilters.h"
+#include "db/TPrompts.h"
+#include "ui/TTimeFilterBox.h"
+#include "ui/TfraPartDetails.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TPageBase.h"
+#include "ui/TPageBase.h"
 
 class QFrame;
 class QLineEdit;

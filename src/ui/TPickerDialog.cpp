@@ -1,10 +1,10 @@
-#include "TPickerDialog.h"
+#include "ui/TPickerDialog.h"
 
-#include "TConfig.h"
-#include "TDBGrid.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TDialogPlace.h"
+#include "settings/TConfig.h"
+#include "ui/TDBGrid.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "ui/TDialogPlace.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TColumnWidths.h"
-#include "TDataSetModel.h"
+#include "ui/TColumnWidths.h"
+#include "db/TDataSetModel.h"
 
 #include <QDialog>
 #include <QPoint>

@@ -1,6 +1,6 @@
-#include "TProgressDialog.h"
+#include "ui/TProgressDialog.h"
 
-#include "TPrompts.h"
+#include "db/TPrompts.h"
 
 #include <QApplication>
 #include <QProgressDialog>

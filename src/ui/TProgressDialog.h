@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TProgress.h"
+#include "documents/TProgress.h"
 
 #include <QPointer>
 #include <QProgressDialog>

@@ -1,4 +1,4 @@
-#include "TReadOnlyLock.h"
+#include "ui/TReadOnlyLock.h"
 
 #include <QAbstractButton>
 #include <QEvent>

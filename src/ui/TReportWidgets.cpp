@@ -1,9 +1,9 @@
-#include "TReportWidgets.h"
+#include "ui/TReportWidgets.h"
 
-#include "TfrmDeliveryReport.h"
+#include "ui/TfrmDeliveryReport.h"
 
-#include "TError.h"
-#include "TPrompts.h"
+#include "db/TError.h"
+#include "db/TPrompts.h"
 
 #include <QApplication>
 #include <QComboBox>

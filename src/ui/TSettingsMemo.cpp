@@ -1,4 +1,4 @@
-#include "TSettingsMemo.h"
+#include "ui/TSettingsMemo.h"
 
 TSettingsMemo::TSettingsMemo(const QString& objectName, QWidget* parent) : QPlainTextEdit(parent)
 {

@@ -1,12 +1,12 @@
-#include "TSignInPage.h"
+#include "ui/TSignInPage.h"
 
-#include "TBrandingPanel.h"
-#include "TDBGrid.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TPageFilters.h"
-#include "TTimeFilterBox.h"
-#include "TfraCFilter.h"
+#include "ui/TBrandingPanel.h"
+#include "ui/TDBGrid.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "ui/TPageFilters.h"
+#include "ui/TTimeFilterBox.h"
+#include "ui/TfraCFilter.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

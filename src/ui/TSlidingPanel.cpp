@@ -1,4 +1,4 @@
-#include "TSlidingPanel.h"
+#include "ui/TSlidingPanel.h"
 
 #include <QLayout>
 #include <QPropertyAnimation>

@@ -1,4 +1,4 @@
-#include "TTimeFilterBox.h"
+#include "ui/TTimeFilterBox.h"
 
 #include <QLabel>
 #include <QToolButton>

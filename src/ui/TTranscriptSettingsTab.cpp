@@ -1,11 +1,11 @@
-#include "TTranscriptSettingsTab.h"
+#include "ui/TTranscriptSettingsTab.h"
 
-#include "TConfig.h"
-#include "TCustImageBox.h"
-#include "TDM.h"
-#include "TError.h"
-#include "TPrompts.h"
-#include "TSettingsMemo.h"
+#include "settings/TConfig.h"
+#include "ui/TCustImageBox.h"
+#include "data/TDM.h"
+#include "db/TError.h"
+#include "db/TPrompts.h"
+#include "ui/TSettingsMemo.h"
 
 #include <QDir>
 #include <QFileInfo>

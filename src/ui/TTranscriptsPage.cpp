@@ -1,16 +1,16 @@
-#include "TTranscriptsPage.h"
+#include "ui/TTranscriptsPage.h"
 
-#include "TfrmVerifyTranscript.h"
+#include "ui/TfrmVerifyTranscript.h"
 
-#include "TBrandingPanel.h"
-#include "TDBGrid.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TDocuments.h"
-#include "TPrompts.h"
-#include "TPageFilters.h"
-#include "TTimeFilterBox.h"
-#include "TfraCFilter.h"
+#include "ui/TBrandingPanel.h"
+#include "ui/TDBGrid.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "documents/TDocuments.h"
+#include "db/TPrompts.h"
+#include "ui/TPageFilters.h"
+#include "ui/TTimeFilterBox.h"
+#include "ui/TfraCFilter.h"
 
 #include <QCursor>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
-#include "TfraCFilter.h"
+#include "ui/TfraCFilter.h"
 
-#include "TConfFilter.h"
-#include "TIdList.h"
+#include "data/TConfFilter.h"
+#include "data/TIdList.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

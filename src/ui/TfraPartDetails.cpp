@@ -1,8 +1,8 @@
-#include "TfraPartDetails.h"
+#include "ui/TfraPartDetails.h"
 
-#include "TDBEdit.h"
-#include "TDBLookupComboBox.h"
-#include "TDBRadioGroup.h"
+#include "ui/TDBEdit.h"
+#include "ui/TDBLookupComboBox.h"
+#include "ui/TDBRadioGroup.h"
 
 #include <QGridLayout>
 #include <QLabel>

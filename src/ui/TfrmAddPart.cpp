@@ -1,9 +1,9 @@
-#include "TfrmAddPart.h"
+#include "ui/TfrmAddPart.h"
 
-#include "TDBEdit.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TfraPartDetails.h"
+#include "ui/TDBEdit.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "ui/TfraPartDetails.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "TfrmDeliveryReport.h"
+#include "ui/TfrmDeliveryReport.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TReportWindows.h"
+#include "documents/TReportWindows.h"
 
 #include <QDialog>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "TColumnWidths.h"
-#include "TMainPageControl.h"
+#include "ui/TColumnWidths.h"
+#include "ui/TMainPageControl.h"
 
-#include "TPageFilters.h"
+#include "ui/TPageFilters.h"
 
 #include <QMainWindow>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TPickerDialog.h"
+#include "ui/TPickerDialog.h"
 
 // The conference picker: double-clicking a conference adds the current participant of the
 // Participants page to it. Created once at start-up, shown modally, closed with its close box.

@@ -1,8 +1,8 @@
-#include "TfrmPickExtra.h"
+#include "ui/TfrmPickExtra.h"
 
-#include "TDBEdit.h"
-#include "TDM.h"
-#include "TSlidingPanel.h"
+#include "ui/TDBEdit.h"
+#include "data/TDM.h"
+#include "ui/TSlidingPanel.h"
 
 #include <QGridLayout>
 #include <QLabel>

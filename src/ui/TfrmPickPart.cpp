@@ -1,10 +1,10 @@
-#include "TfrmPickPart.h"
+#include "ui/TfrmPickPart.h"
 
-#include "TBriefNote.h"
-#include "TBusyCursor.h"
-#include "TDBGrid.h"
-#include "TDM.h"
-#include "TDataSet.h"
+#include "ui/TBriefNote.h"
+#include "ui/TBusyCursor.h"
+#include "ui/TDBGrid.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
 
 #include <QLabel>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TPickerDialog.h"
+#include "ui/TPickerDialog.h"
 
 // The participant picker: double-clicking a participant adds them to the current conference
 // of the Conferences page; Enter in the search edit narrows the list by last name. Created once

@@ -1,9 +1,9 @@
-#include "TfrmPickSpeaker.h"
+#include "ui/TfrmPickSpeaker.h"
 
-#include "TDBEdit.h"
-#include "TDBLookupComboBox.h"
-#include "TDM.h"
-#include "TSlidingPanel.h"
+#include "ui/TDBEdit.h"
+#include "ui/TDBLookupComboBox.h"
+#include "data/TDM.h"
+#include "ui/TSlidingPanel.h"
 
 #include <QGridLayout>
 #include <QLabel>

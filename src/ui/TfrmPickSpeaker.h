@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TInlineEditPicker.h"
+#include "ui/TInlineEditPicker.h"
 
 class TDBEdit;
 class TDBLookupComboBox;

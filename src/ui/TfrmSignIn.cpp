@@ -1,16 +1,16 @@
-#include "TfrmSignIn.h"
+#include "ui/TfrmSignIn.h"
 
-#include "TBlankText.h"
-#include "TBusyCursor.h"
-#include "TConfig.h"
-#include "TConnection.h"
-#include "TControlsOff.h"
-#include "TDBGrid.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TPrompts.h"
-#include "TSqlDialect.h"
-#include "TfrmAddPart.h"
+#include "data/TBlankText.h"
+#include "ui/TBusyCursor.h"
+#include "settings/TConfig.h"
+#include "db/TConnection.h"
+#include "data/TControlsOff.h"
+#include "ui/TDBGrid.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "db/TPrompts.h"
+#include "db/TSqlDialect.h"
+#include "ui/TfrmAddPart.h"
 
 #include <QApplication>
 #include <QBrush>

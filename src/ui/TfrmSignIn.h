@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TColumnWidths.h"
+#include "ui/TColumnWidths.h"
 
 #include <QDialog>
 #include <QVariant>

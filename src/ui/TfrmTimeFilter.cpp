@@ -1,7 +1,7 @@
-#include "TfrmTimeFilter.h"
+#include "ui/TfrmTimeFilter.h"
 
-#include "TPrompts.h"
-#include "TTimeFilter.h"
+#include "db/TPrompts.h"
+#include "data/TTimeFilter.h"
 
 #include <QButtonGroup>
 #include <QDate>

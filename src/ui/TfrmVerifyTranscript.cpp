@@ -1,9 +1,9 @@
-#include "TfrmVerifyTranscript.h"
+#include "ui/TfrmVerifyTranscript.h"
 
-#include "TError.h"
-#include "TPrompts.h"
-#include "TSealCode.h"
-#include "TSealKey.h"
+#include "db/TError.h"
+#include "db/TPrompts.h"
+#include "seal/TSealCode.h"
+#include "seal/TSealKey.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "TConnection.h"
-#include "TDataFolder.h"
-#include "TTempDatabase.h"
-#include "TTestPrompts.h"
+#include "db/TConnection.h"
+#include "app/TDataFolder.h"
+#include "support/TTempDatabase.h"
+#include "support/TTestPrompts.h"
 
 #include <QDir>
 #include <QSettings>

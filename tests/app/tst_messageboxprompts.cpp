@@ -1,4 +1,4 @@
-#include "TMessageBoxPrompts.h"
+#include "ui/TMessageBoxPrompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>

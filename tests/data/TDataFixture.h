@@ -1,10 +1,10 @@
 #pragma once
 
-#include "TConnection.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TTempDatabase.h"
-#include "TTestPrompts.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "support/TTempDatabase.h"
+#include "support/TTestPrompts.h"
 
 #include <QObject>
 #include <QStringList>

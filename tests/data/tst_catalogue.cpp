@@ -1,9 +1,9 @@
-#include "TConfig.h"
-#include "TConnection.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TTempDatabase.h"
-#include "TTestPrompts.h"
+#include "settings/TConfig.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "support/TTempDatabase.h"
+#include "support/TTestPrompts.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
-#include "TConfFilter.h"
-#include "TConferenceDetails.h"
+#include "data/TConfFilter.h"
+#include "data/TConferenceDetails.h"
 #include "TDataFixture.h"
-#include "TError.h"
-#include "TIdList.h"
-#include "TTimeFilter.h"
+#include "db/TError.h"
+#include "data/TIdList.h"
+#include "data/TTimeFilter.h"
 
 #include <QtTest>
 

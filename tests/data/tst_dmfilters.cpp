@@ -1,7 +1,7 @@
-#include "TConfFilter.h"
+#include "data/TConfFilter.h"
 #include "TDataFixture.h"
-#include "TError.h"
-#include "TTimeFilter.h"
+#include "db/TError.h"
+#include "data/TTimeFilter.h"
 
 #include <QSignalSpy>
 #include <QtTest>

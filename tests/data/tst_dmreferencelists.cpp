@@ -1,5 +1,5 @@
 #include "TDataFixture.h"
-#include "TError.h"
+#include "db/TError.h"
 
 #include <QtTest>
 

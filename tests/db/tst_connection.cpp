@@ -1,6 +1,6 @@
-#include "TConnection.h"
-#include "TError.h"
-#include "TTempDatabase.h"
+#include "db/TConnection.h"
+#include "db/TError.h"
+#include "support/TTempDatabase.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
-#include "TConnection.h"
-#include "TError.h"
-#include "TTempDatabase.h"
-#include "TTestPrompts.h"
-#include "TUnprivileged.h"
+#include "db/TConnection.h"
+#include "db/TError.h"
+#include "support/TTempDatabase.h"
+#include "support/TTestPrompts.h"
+#include "support/TUnprivileged.h"
 
 #include <QCryptographicHash>
 #include <QtTest>

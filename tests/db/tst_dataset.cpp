@@ -1,8 +1,8 @@
-#include "TConnection.h"
-#include "TDataSet.h"
-#include "TDataSetModel.h"
-#include "TError.h"
-#include "TTempDatabase.h"
+#include "db/TConnection.h"
+#include "db/TDataSet.h"
+#include "db/TDataSetModel.h"
+#include "db/TError.h"
+#include "support/TTempDatabase.h"
 
 #include <QSignalSpy>
 #include <QtTest>

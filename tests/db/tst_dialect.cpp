@@ -1,9 +1,9 @@
-#include "TCollation.h"
-#include "TDisplayFormat.h"
-#include "TError.h"
-#include "TFilterExpression.h"
-#include "TLikePattern.h"
-#include "TSqlDialect.h"
+#include "db/TCollation.h"
+#include "db/TDisplayFormat.h"
+#include "db/TError.h"
+#include "db/TFilterExpression.h"
+#include "db/TLikePattern.h"
+#include "db/TSqlDialect.h"
 
 #include <QtTest>
 

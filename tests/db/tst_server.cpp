@@ -1,11 +1,11 @@
-#include "TCollation.h"
-#include "TConnection.h"
-#include "TDM.h"
-#include "TDataSet.h"
-#include "TDatabaseCopy.h"
-#include "TError.h"
-#include "TTempDatabase.h"
-#include "TTestPrompts.h"
+#include "db/TCollation.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TDataSet.h"
+#include "tools/TDatabaseCopy.h"
+#include "db/TError.h"
+#include "support/TTempDatabase.h"
+#include "support/TTestPrompts.h"
 
 #include <QCoreApplication>
 #include <QFile>

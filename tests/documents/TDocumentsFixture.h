@@ -2,12 +2,12 @@
 
 #include "../data/TDataFixture.h"
 
-#include "TConfFilter.h"
-#include "TConfig.h"
-#include "TDocuments.h"
-#include "TReportProjectFile.h"
-#include "TTestReportWindows.h"
-#include "TTimeFilter.h"
+#include "data/TConfFilter.h"
+#include "settings/TConfig.h"
+#include "documents/TDocuments.h"
+#include "tools/TReportProjectFile.h"
+#include "support/TTestReportWindows.h"
+#include "data/TTimeFilter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
-#include "TConfFilter.h"
-#include "TCsvOutput.h"
-#include "TCtrlToRTF.h"
+#include "data/TConfFilter.h"
+#include "documents/TCsvOutput.h"
+#include "documents/TCtrlToRTF.h"
 #include "TDataFixture.h"
-#include "TDocuments.h"
-#include "TError.h"
-#include "TProgress.h"
-#include "TTestReportWindows.h"
-#include "TTimeFilter.h"
-#include "TUnprivileged.h"
+#include "documents/TDocuments.h"
+#include "db/TError.h"
+#include "documents/TProgress.h"
+#include "support/TTestReportWindows.h"
+#include "data/TTimeFilter.h"
+#include "support/TUnprivileged.h"
 
 #include <QDir>
 #include <QFile>

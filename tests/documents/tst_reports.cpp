@@ -1,10 +1,10 @@
 #include "TDocumentsFixture.h"
 
-#include "TAdminCommand.h"
-#include "TGuiTest.h"
-#include "TReportProject.h"
-#include "TReportRenderer.h"
-#include "TReportRun.h"
+#include "tools/TAdminCommand.h"
+#include "support/TGuiTest.h"
+#include "documents/TReportProject.h"
+#include "documents/TReportRenderer.h"
+#include "documents/TReportRun.h"
 
 #include <QImage>
 #include <QPrinterInfo>

@@ -4,15 +4,15 @@
 
 #include "TDocumentsFixture.h"
 
-#include "TAdminCommand.h"
+#include "tools/TAdminCommand.h"
 #include "TDeliveryReport.h"
-#include "TError.h"
-#include "TSealCode.h"
-#include "TSealCommand.h"
-#include "TSealKey.h"
-#include "TSealPrint.h"
-#include "TSmtpServer.h"
-#include "TTranscriptSeal.h"
+#include "db/TError.h"
+#include "seal/TSealCode.h"
+#include "tools/TSealCommand.h"
+#include "seal/TSealKey.h"
+#include "documents/TSealPrint.h"
+#include "support/TSmtpServer.h"
+#include "documents/TTranscriptSeal.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>

@@ -1,11 +1,11 @@
 // The desktop-mail path: TMAPIMail's rules over a recording Simple MAPI, TOutlookMail, and the
 // local mail command (msmtp as sendmail against the loopback SMTP server).
 
-#include "TErrorOf.h"
-#include "TMAPIMail.h"
-#include "TOutlookMail.h"
-#include "TSendmailMapi.h"
-#include "TSmtpServer.h"
+#include "support/TErrorOf.h"
+#include "mail/TMAPIMail.h"
+#include "mail/TOutlookMail.h"
+#include "mail/TSendmailMapi.h"
+#include "support/TSmtpServer.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,8 +1,8 @@
 // SMTP delivery against a real server on loopback (aiosmtpd, tests/support/smtp_recorder.py).
 
-#include "TErrorOf.h"
-#include "TSMTPMail.h"
-#include "TSmtpServer.h"
+#include "support/TErrorOf.h"
+#include "mail/TSMTPMail.h"
+#include "support/TSmtpServer.h"
 
 #include <QCryptographicHash>
 #include <QFile>

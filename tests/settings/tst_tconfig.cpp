@@ -1,6 +1,6 @@
-#include "TConfig.h"
-#include "TUnprivileged.h"
-#include "TError.h"
+#include "settings/TConfig.h"
+#include "support/TUnprivileged.h"
+#include "db/TError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "TGuiTest.h"
+#include "support/TGuiTest.h"
 
 #include <QApplication>
 #include <QDialog>

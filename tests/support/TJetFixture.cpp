@@ -1,4 +1,4 @@
-#include "TJetFixture.h"
+#include "support/TJetFixture.h"
 
 #include <QDateTime>
 #include <QProcess>

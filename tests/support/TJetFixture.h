@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TJetWriter.h"
+#include "support/TJetWriter.h"
 
 // An office's older cme.mdb as a Jet 4 file: the eleven tables with the types such a file
 // uses (long integer keys, byte mail type, text, a memo series, currency units, date-times),

@@ -1,4 +1,4 @@
-#include "TJetWriter.h"
+#include "support/TJetWriter.h"
 
 #include <QDateTime>
 #include <QFile>

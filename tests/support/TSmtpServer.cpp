@@ -1,4 +1,4 @@
-#include "TSmtpServer.h"
+#include "support/TSmtpServer.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "TTempDatabase.h"
+#include "support/TTempDatabase.h"
 
-#include "TConnection.h"
-#include "TSchema.h"
-#include "TServerAddress.h"
+#include "db/TConnection.h"
+#include "db/TSchema.h"
+#include "db/TServerAddress.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
-#include "TTestProgram.h"
+#include "support/TTestProgram.h"
 
-#include "TStartup.h"
-#include "TfrmMain.h"
+#include "app/TStartup.h"
+#include "ui/TfrmMain.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "TTestPrompts.h"
+#include "support/TTestPrompts.h"
 
 TTestPrompts::TTestPrompts()
 {

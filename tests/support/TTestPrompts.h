@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TPrompts.h"
+#include "db/TPrompts.h"
 
 #include <QList>
 #include <QQueue>

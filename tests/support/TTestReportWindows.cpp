@@ -1,4 +1,4 @@
-#include "TTestReportWindows.h"
+#include "support/TTestReportWindows.h"
 
 #include <QPrinter>
 

@@ -1,9 +1,9 @@
-#include "TTestWindows.h"
+#include "support/TTestWindows.h"
 
-#include "TConnection.h"
-#include "TDM.h"
-#include "TPrompts.h"
-#include "TfrmMain.h"
+#include "db/TConnection.h"
+#include "data/TDM.h"
+#include "db/TPrompts.h"
+#include "ui/TfrmMain.h"
 
 #include <QPushButton>
 #include <QTabWidget>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "TGuiTest.h"
-#include "TTempDatabase.h"
-#include "TTestPrompts.h"
+#include "support/TGuiTest.h"
+#include "support/TTempDatabase.h"
+#include "support/TTestPrompts.h"
 
 #include <QObject>
 

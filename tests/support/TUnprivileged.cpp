@@ -1,4 +1,4 @@
-#include "TUnprivileged.h"
+#include "support/TUnprivileged.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TAdminCommand.h"
+#include "tools/TAdminCommand.h"
 
 #include <QString>
 #include <QStringList>

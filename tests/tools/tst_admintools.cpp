@@ -1,12 +1,12 @@
-#include "TAdminCommand.h"
+#include "tools/TAdminCommand.h"
 #include "TAdminRun.h"
-#include "TConfig.h"
-#include "TConnection.h"
-#include "TDemoBuilder.h"
-#include "TError.h"
-#include "TNewDatabase.h"
-#include "TSchema.h"
-#include "TSynthBuilder.h"
+#include "settings/TConfig.h"
+#include "db/TConnection.h"
+#include "tools/TDemoBuilder.h"
+#include "db/TError.h"
+#include "tools/TNewDatabase.h"
+#include "db/TSchema.h"
+#include "tools/TSynthBuilder.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "TAdminCommand.h"
+#include "tools/TAdminCommand.h"
 #include "TAdminRun.h"
-#include "TConnection.h"
-#include "TJetFixture.h"
-#include "TJetImport.h"
-#include "TSchema.h"
-#include "TTempDatabase.h"
+#include "db/TConnection.h"
+#include "support/TJetFixture.h"
+#include "tools/TJetImport.h"
+#include "db/TSchema.h"
+#include "support/TTempDatabase.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

@@ -1,11 +1,11 @@
-#include "TConnection.h"
-#include "TDBEdit.h"
-#include "TDBGrid.h"
-#include "TDBLookupComboBox.h"
-#include "TDBRadioGroup.h"
-#include "TDataSet.h"
-#include "TSorting.h"
-#include "TTempDatabase.h"
+#include "db/TConnection.h"
+#include "ui/TDBEdit.h"
+#include "ui/TDBGrid.h"
+#include "ui/TDBLookupComboBox.h"
+#include "ui/TDBRadioGroup.h"
+#include "db/TDataSet.h"
+#include "data/TSorting.h"
+#include "support/TTempDatabase.h"
 
 #include <QAbstractButton>
 #include <QApplication>

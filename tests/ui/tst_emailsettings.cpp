@@ -1,10 +1,10 @@
-#include "TConfig.h"
-#include "TDM.h"
-#include "TEmailSettingsTab.h"
-#include "TGuiTest.h"
-#include "TSmtpServer.h"
-#include "TTempDatabase.h"
-#include "TTestPrompts.h"
+#include "settings/TConfig.h"
+#include "data/TDM.h"
+#include "ui/TEmailSettingsTab.h"
+#include "support/TGuiTest.h"
+#include "support/TSmtpServer.h"
+#include "support/TTempDatabase.h"
+#include "support/TTestPrompts.h"
 
 #include <QApplication>
 #include <QButtonGroup>

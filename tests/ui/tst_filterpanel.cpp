@@ -1,11 +1,11 @@
-#include "TAppFont.h"
-#include "TConfFilter.h"
-#include "TGuiTest.h"
-#include "TIdList.h"
-#include "TTestPrompts.h"
-#include "TTimeFilter.h"
-#include "TfraCFilter.h"
-#include "TfrmTimeFilter.h"
+#include "ui/TAppFont.h"
+#include "data/TConfFilter.h"
+#include "support/TGuiTest.h"
+#include "data/TIdList.h"
+#include "support/TTestPrompts.h"
+#include "data/TTimeFilter.h"
+#include "ui/TfraCFilter.h"
+#include "ui/TfrmTimeFilter.h"
 
 #include <QApplication>
 #include <QDateEdit>

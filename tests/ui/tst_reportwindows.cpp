@@ -1,10 +1,10 @@
 #include "../documents/TDocumentsFixture.h"
 
-#include "TGuiTest.h"
-#include "TReportRenderer.h"
-#include "TReportRun.h"
-#include "TReportWidgets.h"
-#include "TfrmDeliveryReport.h"
+#include "support/TGuiTest.h"
+#include "documents/TReportRenderer.h"
+#include "documents/TReportRun.h"
+#include "ui/TReportWidgets.h"
+#include "ui/TfrmDeliveryReport.h"
 
 #include <QAction>
 #include <QApplication>

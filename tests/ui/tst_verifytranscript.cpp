@@ -1,10 +1,10 @@
 // "Verify a transcript": a scanned (typed, ending with Enter) or pasted code is checked against
 // the data folder's public key or another chosen one, and the record shows as a table.
 
-#include "TSealCode.h"
-#include "TSealKey.h"
-#include "TTestPrompts.h"
-#include "TfrmVerifyTranscript.h"
+#include "seal/TSealCode.h"
+#include "seal/TSealKey.h"
+#include "support/TTestPrompts.h"
+#include "ui/TfrmVerifyTranscript.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "TMapi32.h"
+#include "mail/win32/TMapi32.h"
 
 // windows.h first: mapi.h uses its types without including it.
 #include <windows.h>

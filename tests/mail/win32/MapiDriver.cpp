@@ -4,7 +4,7 @@
 // the session to a resolved recipient, logoff. "undeclared": the registry declares no Simple
 // MAPI, so every call must yield 1 without loading the library. Prints each result.
 
-#include "TMapi32.h"
+#include "mail/win32/TMapi32.h"
 
 #include <windows.h>
 

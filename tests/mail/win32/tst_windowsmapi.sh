@@ -34,7 +34,7 @@ done
 rm -rf "$work"
 mkdir -p "$work/wide" "$work/ansi"
 flags=(-std=c++20 -O1 -Wall -Wextra -Wpedantic -Werror -static)
-"$cxx" "${flags[@]}" -I"$src/src/mail/win32" -o "$work/wide/MapiDriver.exe" \
+"$cxx" "${flags[@]}" -I"$src/src" -o "$work/wide/MapiDriver.exe" \
   "$here/MapiDriver.cpp" "$src/src/mail/win32/TMapi32.cpp"
 cp "$work/wide/MapiDriver.exe" "$work/ansi/MapiDriver.exe"
 # The fake as Windows 8 and later ship it (with MAPISendMailW), and as older ones do.
