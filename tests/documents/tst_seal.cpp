@@ -5,7 +5,6 @@
 #include "TDocumentsFixture.h"
 
 #include "tools/TAdminCommand.h"
-#include "TDeliveryReport.h"
 #include "db/TError.h"
 #include "seal/TSealCode.h"
 #include "tools/TSealCommand.h"
@@ -373,11 +372,6 @@ private Q_SLOTS:
         config.WriteString("SMTP", "AuthType", "0");
         config.WriteString("Mail", "From", "office@example.org");
         config.WriteString("Mail", "Subject", "Transcript");
-        struct TSilentReport : TDeliveryReportWindow {
-            TSilentReport() { Install(this); }
-            ~TSilentReport() override { Install(nullptr); }
-            void Show(const QList<TDeliveryRow>&, TSendAgain) override {}
-        } report;
         f.windows.chooseOkToAll = true;
         f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
         const auto messages = server.Messages();
