@@ -251,6 +251,13 @@ private Q_SLOTS:
         QVERIFY2(check.Ok() && check.record.HasDigest(), qPrintable(check.reason));
         QCOMPARE(check.record.lineCount, 42);
         QVERIFY(TSealFormat::Matrix(code).version <= TSealFormat::MaxVersion);
+        // Known fault: the transcript layout shows dates in several words and lets a two-line
+        // row break across pages, where the page text repeats the row; the lines are then not
+        // found in the PDF's text, and a genuine long transcript reads as NOT VALID (its code
+        // itself verifies). Remove this line when the layout and the line search agree again.
+        QEXPECT_FAIL("", "the long-transcript line search does not follow the layout yet", Abort);
+        QVERIFY(TSealFormat::PageTextMatches(TSealCommand::ReadPdf(pdf).text, 42,
+                                             check.record.linesDigest));
         const QString record = BothValid(pdf, Pub(f));
         QVERIFY2(record.contains("\"ln\": 42"), qPrintable(record));
 
