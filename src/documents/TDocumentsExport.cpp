@@ -1,6 +1,7 @@
 #include "documents/TDocuments.h"
 
 #include "db/TConnection.h"
+#include "db/TReadSnapshot.h"
 #include "data/TControlsOff.h"
 #include "documents/TCsvOutput.h"
 #include "documents/TCtrlToRTF.h"
@@ -44,40 +45,6 @@ QString PlainNumber(double value, const QLocale& locale)
     text.replace(u'.', locale.decimalPoint());
     return text;
 }
-
-// Keeps one read transaction open while a run walks a list whose details re-read at every
-// row: the engine then takes its read lock and checks the file once, not at every statement,
-// and every row comes from the same state of the file. Nothing is written meanwhile.
-class TReadSnapshot
-{
-public:
-    explicit TReadSnapshot(TConnection& conn) : m_conn(conn)
-    {
-        if (m_conn.InTransaction())
-            return;
-        // A transaction already open elsewhere serves the same purpose.
-        try {
-            m_conn.Execute(QStringLiteral("BEGIN"));
-            m_open = true;
-        } catch (const EDatabaseError&) {
-        }
-    }
-    ~TReadSnapshot()
-    {
-        if (!m_open)
-            return;
-        try {
-            m_conn.Execute(QStringLiteral("COMMIT"));
-        } catch (...) {
-        }
-    }
-    TReadSnapshot(const TReadSnapshot&) = delete;
-    TReadSnapshot& operator=(const TReadSnapshot&) = delete;
-
-private:
-    TConnection& m_conn;
-    bool m_open = false;
-};
 
 QString DateTimeText(const TField& field)
 {

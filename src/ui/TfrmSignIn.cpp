@@ -6,6 +6,7 @@
 #include "db/TConnection.h"
 #include "data/TControlsOff.h"
 #include "ui/TDBGrid.h"
+#include "ui/TResizeWatcher.h"
 #include "data/TDM.h"
 #include "db/TDataSet.h"
 #include "db/TPrompts.h"
@@ -72,28 +73,6 @@ QFont ScaledFont(QFont font, double scale, int pointSize, int floor, bool bold)
 // shows them whole.
 const char* const kLongLastNames[] = {"Wolfeschlegelsteinhausen", "D'Angelo-Montgomery-Wahl",
                                       "García-Kennedy-Oppenheim"};
-
-// Calls back when the watched widget changes its size.
-class TResizeWatcher : public QObject
-{
-public:
-    TResizeWatcher(QWidget* watched, std::function<void()> resized)
-        : QObject(watched), m_resized(std::move(resized))
-    {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Resize && watched == parent())
-            m_resized();
-        return false;
-    }
-
-private:
-    std::function<void()> m_resized;
-};
 
 void SetTextColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
 {
