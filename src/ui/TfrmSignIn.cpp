@@ -1,5 +1,6 @@
 #include "TfrmSignIn.h"
 
+#include "TBadgeCodes.h"
 #include "TBlankText.h"
 #include "TBusyCursor.h"
 #include "TConfig.h"
@@ -9,6 +10,7 @@
 #include "TDM.h"
 #include "TDataSet.h"
 #include "TPrompts.h"
+#include "TScanSignIn.h"
 #include "TSqlDialect.h"
 #include "TfrmAddPart.h"
 
@@ -157,6 +159,7 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     m_signedInTimer->setSingleShot(true);
     m_signedInTimer->setInterval(5000);
     connect(m_signedInTimer, &QTimer::timeout, this, &TfrmSignIn::ShowStatus);
+    m_scan = new TScanSignIn(m_dm, [this] { return m_confId; }, this);
 
     // Enter is the search in this window (and the sign-in on the focused button), so no
     // button may take it as the default.
@@ -177,6 +180,8 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     entry->addWidget(sbSignIn);
     entry->addSpacing(8);
     entry->addWidget(lSignInStatus);
+    entry->addSpacing(8);
+    entry->addWidget(m_scan->ResultLine());
     entry->addStretch(1);
 
     auto* body = new QHBoxLayout;
@@ -278,6 +283,7 @@ void TfrmSignIn::FormShow()
     bSignInNew->setEnabled(!m_dm.ReadOnly());
     bEdit->setEnabled(!m_dm.ReadOnly());
     dsSignInPartsDataChange();
+    m_scan->SetActive(true);
     FocusNameBox();
 }
 
@@ -291,6 +297,7 @@ void TfrmSignIn::done(int result)
 void TfrmSignIn::FormClose()
 {
     m_open = false;
+    m_scan->SetActive(false);
     m_confId = QVariant();
     m_dm.SignInParts->Close();
     m_dm.RequeryAfterSignInClosed();
@@ -322,6 +329,12 @@ bool TfrmSignIn::FormKeyDown(const QKeyEvent& key)
     if (sbSignIn->hasFocus()) {
         if (sbSignIn->isEnabled())
             sbSignIn->click();
+        return true;
+    }
+    // A badge code typed by hand into the name box signs its holder in as a scan does.
+    if (eSignInName->hasFocus() && !TBadgeCodes::Normalised(eSignInName->text()).isEmpty()) {
+        m_scan->SignInBadge(eSignInName->text());
+        eSignInName->clear();
         return true;
     }
     // A second Enter on the same name signs in the person chosen in the list (type, Enter,
@@ -564,6 +577,7 @@ void TfrmSignIn::ApplyTypeScale()
     sbSignIn->setMinimumHeight(int(150 * std::max(scale, 0.6)));
     lSelName->setFont(ScaledFont(base, scale, 18, 9, true));
     lSignInStatus->setFont(ScaledFont(base, scale, 18, 9, true));
+    m_scan->ResultLine()->setFont(ScaledFont(base, scale, 26, 12, true));
     for (QPushButton* button : {bSignInNew, bEdit}) {
         button->setFont(ScaledFont(base, scale, 12, 9, false));
         button->setMinimumHeight(button->fontMetrics().height() + int(16 * scale));

@@ -1,0 +1,276 @@
+#include "TBadgeCodes.h"
+#include "TConnection.h"
+#include "TDBGrid.h"
+#include "TDM.h"
+#include "TDataSet.h"
+#include "TScanSignIn.h"
+#include "TTempDatabase.h"
+#include "TTestPrompts.h"
+#include "TTestWindows.h"
+#include "TfrmAddPart.h"
+#include "TfrmMain.h"
+#include "TfrmSignIn.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace
+{
+
+constexpr int kHeart = 1;
+constexpr int kSmith = 1;
+constexpr int kSmithers = 2;
+constexpr int kBrown = 3;
+constexpr int kJones = 5;
+
+} // namespace
+
+// Badge scans in the real sign-in window: codes typed at a scanner's speed into whatever has the
+// focus sign the right people in and say so; bad scans are refused and reach no field.
+class TstBadgeScan : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void scansSignInWhereverTheFocusIs();
+    void badScansAreRefusedAndReachNoField();
+    void scanWhileTheWalkInDialogIsOpenGoesToTheSignIn();
+    void peopleStillTypeNamesAndCodes();
+
+private:
+    template <class T> T* Find(QWidget* window, const char* name)
+    {
+        T* widget = window->findChild<T*>(QLatin1String(name));
+        if (!widget)
+            qWarning("missing control %s", name);
+        return widget;
+    }
+    TfrmSignIn* Window() { return m_main->SignInWindow(); }
+    QLineEdit* NameBox() { return Find<QLineEdit>(Window(), "eSignInName"); }
+    QLabel* Line() { return Find<QLabel>(Window(), "lScanResult"); }
+    // Types the text and Enter into the widget as a scanner does: one burst.
+    static void Scan(QWidget* target, const QString& text)
+    {
+        QTest::keyClicks(target, text);
+        QTest::keyClick(target, Qt::Key_Return);
+    }
+    int Attendances(int userId)
+    {
+        return m_db->Conn()
+            .ScalarQuery(QStringLiteral("select count(*) from attendances where conf_id = ? and "
+                                        "user_id = ?"),
+                         {kHeart, userId})
+            .toInt();
+    }
+    QColor LineColour() { return Line()->palette().color(QPalette::WindowText); }
+
+    std::unique_ptr<TTempDatabase> m_db;
+    std::unique_ptr<TTestPrompts> m_prompts;
+    std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TfrmMain> m_main;
+    QHash<int, QString> m_codes;
+};
+
+void TstBadgeScan::init()
+{
+    m_db = std::make_unique<TTempDatabase>();
+    const QString year = QString::number(QDate::currentDate().year());
+    m_db->Exec(QStringLiteral("insert into conferences (conf_name, begin_date, end_date, units) "
+                              "values ('Heart', '%1-03-07 09:00:00', '%1-03-07 17:00:00', 2)")
+                   .arg(year));
+    m_db->Exec("insert into participants (last_name, first_name) values ('Smith', 'John'), "
+               "('Smithers', 'Anna'), ('Brown', 'Bob'), ('O''Brien', 'Pat'), ('Jones', 'Mary')");
+    m_db->Exec("insert into attendances (conf_id, user_id, sign_in_date) values "
+               "(1, 3, '2020-01-01 08:42:00')");
+    m_codes = TBadgeCodes(m_db->Conn()).CodesFor({kSmith, kSmithers, kBrown, kJones});
+
+    m_prompts = std::make_unique<TTestPrompts>();
+    m_dm = std::make_unique<TDM>(m_db->Dir());
+    QVERIFY(!m_dm->OpenFailed);
+    m_main = TTestWindows::CreateMainWindow(*m_dm);
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    m_main->PageControl()->setCurrentIndex(TfrmMain::pageSignIn);
+    QVERIFY(m_dm->SignInConfs->Locate(QStringLiteral("conf_id"), kHeart));
+    Window()->setWindowState(Qt::WindowMaximized);
+    Window()->open();
+    QVERIFY(QTest::qWaitForWindowExposed(Window()));
+}
+
+void TstBadgeScan::cleanup()
+{
+    if (m_main && Window()->isVisible())
+        Window()->close();
+    m_main.reset();
+    m_dm.reset();
+    m_prompts.reset();
+    m_db.reset();
+}
+
+void TstBadgeScan::scansSignInWhereverTheFocusIs()
+{
+    auto* button = Find<QPushButton>(Window(), "sbSignIn");
+    auto* grid = Find<TDBGrid>(Window(), "dbgSignInNames");
+    QVERIFY(NameBox() && button && grid && Line());
+    // Brown is selected first: the Enter of a scan on the button must not sign him in again,
+    // nor anyone else the list happens to show.
+    QVERIFY(m_dm->SignInParts->Locate(QStringLiteral("user_id"), kSmith));
+    const QString lost = m_codes.value(kSmithers);
+    const QString fresh = TBadgeCodes(m_db->Conn()).Replace(kSmithers);
+
+    struct TCase {
+        QWidget* focus;
+        QString text;
+        QString line;
+        QColor colour;
+        int userId;
+    };
+    const QList<TCase> cases = {
+        {NameBox(), m_codes.value(kJones), "Signed in: Mary Jones", TScanSignIn::kGreen, kJones},
+        {button, m_codes.value(kSmith).toLower(), "Signed in: John Smith", TScanSignIn::kGreen,
+         kSmith},
+        {grid, m_codes.value(kBrown), "Already signed in: Bob Brown at 08:42",
+         TScanSignIn::kAmber, kBrown},
+        {grid, lost, "Badge replaced, ask at the desk", TScanSignIn::kRed, kSmithers},
+        {button, TBadgeCodes::NewCode(), "Unknown badge", TScanSignIn::kRed, 0},
+        {NameBox(), fresh, "Signed in: Anna Smithers", TScanSignIn::kGreen, kSmithers},
+        {NameBox(), m_codes.value(kJones), "Already signed in: Mary Jones at ",
+         TScanSignIn::kAmber, kJones},
+    };
+    for (const TCase& c : cases) {
+        c.focus->setFocus();
+        Scan(c.focus, c.text);
+        QVERIFY2(Line()->text().startsWith(c.line), qPrintable(Line()->text()));
+        QCOMPARE(LineColour(), c.colour);
+        if (c.userId)
+            QCOMPARE(Attendances(c.userId), c.userId == kSmithers && c.line.contains("replaced")
+                                                ? 0
+                                                : 1);
+        // Nothing of the scan was typed anywhere, and the list shows all.
+        QCOMPARE(NameBox()->text(), QString());
+        QCOMPARE(m_dm->SignInParts->RecordCount(), 5);
+    }
+    // The amber line gives the time the person came in.
+    const QString today = m_db->Conn()
+                              .ScalarQuery(QStringLiteral("select sign_in_date from attendances "
+                                                          "where user_id = ?"),
+                                           {kJones})
+                              .toString();
+    QVERIFY2(Line()->text().endsWith(today.mid(11, 5)), qPrintable(Line()->text()));
+    QCOMPARE(m_db->Conn().ScalarQuery(QStringLiteral("select count(*) from attendances")).toInt(),
+             4);
+    // The list shows the last person scanned selected, in grey.
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("user_id")).AsInteger(), kJones);
+    QCOMPARE(m_dm->SignInParts->FieldByName(QStringLiteral("signed_in")).AsInteger(), 1);
+}
+
+void TstBadgeScan::badScansAreRefusedAndReachNoField()
+{
+    const QString good = m_codes.value(kJones);
+    NameBox()->setFocus();
+    // A letter outside the alphabet, one character too many, an over-long burst, a shape
+    // without dashes.
+    for (const QString& text :
+         QStringList{good.chopped(1) + u'U', good + u'7', QStringLiteral("QV-") + QString(120, u'7'),
+                     QStringLiteral("QV-7KQ2M9XD4TZ0AB")}) {
+        Line()->clear();
+        Scan(NameBox(), text);
+        QCOMPARE(Line()->text(), QStringLiteral("Unknown badge"));
+        QCOMPARE(LineColour(), TScanSignIn::kRed);
+        QCOMPARE(NameBox()->text(), QString());
+    }
+    // A control character inside the burst (a Tab, an arrow key) spoils the whole scan; the
+    // rest of it is not typed into the next control.
+    for (Qt::Key inside : {Qt::Key_Tab, Qt::Key_Left}) {
+        Line()->clear();
+        NameBox()->setFocus();
+        QTest::keyClicks(NameBox(), good.left(8));
+        QTest::keyClick(NameBox(), inside);
+        QTest::keyClicks(NameBox(), good.mid(8));
+        QTest::keyClick(NameBox(), Qt::Key_Return);
+        QCOMPARE(Line()->text(), QStringLiteral("Unknown badge"));
+        QCOMPARE(NameBox()->text(), QString());
+    }
+    QCOMPARE(Attendances(kJones), 0);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 5);
+    QVERIFY(!m_dm->SignInParts->Filtered());
+    // A scan cut before its Enter is still a scan once the scanner stops.
+    Line()->clear();
+    QTest::keyClicks(NameBox(), good);
+    QTRY_COMPARE(Line()->text(), QStringLiteral("Signed in: Mary Jones"));
+    QCOMPARE(NameBox()->text(), QString());
+}
+
+void TstBadgeScan::scanWhileTheWalkInDialogIsOpenGoesToTheSignIn()
+{
+    TfrmAddPart* dialog = m_main->AddPartDialog();
+    QString lastName;
+    QString typed;
+    QString line;
+    int signedIn = -1;
+    auto* timer = new QTimer(dialog);
+    timer->setInterval(5);
+    connect(timer, &QTimer::timeout, dialog, [&] {
+        if (!dialog->isVisible() || QApplication::activeModalWidget() != dialog)
+            return;
+        timer->stop();
+        auto* edit = Find<QLineEdit>(dialog, "dbePartLastName");
+        edit->setFocus();
+        Scan(edit, m_codes.value(kSmith));
+        lastName = edit->text();
+        line = Line()->text();
+        signedIn = Attendances(kSmith);
+        // A person typing into the dialog is not held up; a last Q waits one gap at most.
+        QTest::keyClicks(edit, QStringLiteral("Quinn-Q"));
+        QTRY_VERIFY_WITH_TIMEOUT(edit->text().endsWith(u'Q'), 2000);
+        typed = edit->text();
+        dialog->reject();
+    });
+    timer->start();
+    QTest::mouseClick(Find<QPushButton>(Window(), "bSignInNew"), Qt::LeftButton);
+    QCOMPARE(signedIn, 1);
+    QCOMPARE(line, QStringLiteral("Signed in: John Smith"));
+    QCOMPARE(lastName, QString());
+    QCOMPARE(typed, QStringLiteral("Quinn-Q"));
+    // Cancel left no new participant behind.
+    QCOMPARE(m_db->Conn().ScalarQuery(QStringLiteral("select count(*) from participants")).toInt(),
+             5);
+    QCOMPARE(m_dm->Participants->DataState(), TDataSet::State::Browse);
+}
+
+void TstBadgeScan::peopleStillTypeNamesAndCodes()
+{
+    NameBox()->setFocus();
+    // Names that begin like a code, typed quickly or slowly, reach the box and search on Enter.
+    QTest::keyClicks(NameBox(), QStringLiteral("Qu"));
+    QCOMPARE(NameBox()->text(), QStringLiteral("Qu"));
+    NameBox()->clear();
+    QTest::keyClick(NameBox(), 'Q');
+    QTRY_COMPARE(NameBox()->text(), QStringLiteral("Q"));
+    NameBox()->clear();
+    QTest::keyClicks(NameBox(), QStringLiteral("Smi"));
+    QTest::keyClick(NameBox(), Qt::Key_Return);
+    QCOMPARE(m_dm->SignInParts->RecordCount(), 2);
+    QCOMPARE(Line()->text(), QString());
+    // A code typed by hand, key by key, signs in on Enter like a scan.
+    NameBox()->clear();
+    QTest::keyClicks(NameBox(), m_codes.value(kJones), Qt::NoModifier, 60);
+    QCOMPARE(NameBox()->text(), m_codes.value(kJones));
+    QTest::keyClick(NameBox(), Qt::Key_Return);
+    QCOMPARE(Line()->text(), QStringLiteral("Signed in: Mary Jones"));
+    QCOMPARE(Attendances(kJones), 1);
+    QCOMPARE(NameBox()->text(), QString());
+}
+
+QTEST_MAIN(TstBadgeScan)
+#include "tst_badgescan.moc"
