@@ -19,6 +19,7 @@ packages=(
   fonts-dejavu-core fonts-liberation2
   python3
   mdbtools mdbtools-dev
+  libqrencode-dev zbar-tools
 )
 
 missing=()
