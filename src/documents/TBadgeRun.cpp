@@ -167,10 +167,16 @@ TBadgeRun::TBadgeRun(TDocuments& documents, const QList<int>& userIds, const QVa
                      TBadgeSheet sheet)
     : m_documents(documents), m_sheet(sheet), m_layout(TBadgeSheetLayout::Of(sheet))
 {
-    TReportProject& project = documents.Project();
-    m_report = project.ReportNames().contains(kBadgeReport) ? &project.Report(kBadgeReport)
-                                                            : &BuiltInReport();
     TDM& dm = documents.DataModule();
+    // Badges are needed at the door even where the office never set up its reports: without
+    // cme.rav, or with one made before badges, the default badge is printed.
+    if (QFileInfo::exists(QDir(dm.WorkingDirectory()).filePath(QStringLiteral("cme.rav")))) {
+        TReportProject& project = documents.Project();
+        m_report = project.ReportNames().contains(kBadgeReport) ? &project.Report(kBadgeReport)
+                                                                : &BuiltInReport();
+    } else {
+        m_report = &BuiltInReport();
+    }
     TConnection& conn = *dm.Conn;
 
     QString confName;

@@ -1,5 +1,7 @@
 #include "TConferencesPage.h"
 
+#include "TfrmPrintBadges.h"
+
 #include "TBrandingPanel.h"
 #include "TBusyCursor.h"
 #include "TConfDetailsPanel.h"
@@ -166,6 +168,12 @@ QWidget* TConferencesPage::CreateParticipantsPage()
     connect(bExpConfParts, &QPushButton::clicked, this, &TConferencesPage::bExpConfPartsClick);
     connect(bPrintConfParts, &QPushButton::clicked, this,
             &TConferencesPage::bPrintConfPartsClick);
+    bPrintBadges = MakeButton(tr("Print &badges…"), QStringLiteral("bPrintBadges"), page);
+    connect(bPrintBadges, &QPushButton::clicked, this, [this] {
+        const QVariant confId = m_dm.CurrentConferenceId();
+        TfrmPrintBadges::Run(m_documents, TBadgeRun::ConferenceParticipants(m_dm, confId), confId,
+                             this);
+    });
     connect(bConfAddPart, &QPushButton::clicked, this, &TConferencesPage::bConfAddPartClick);
     connect(bConfDelPart, &QPushButton::clicked, this, &TConferencesPage::bConfDelPartClick);
 
@@ -174,7 +182,8 @@ QWidget* TConferencesPage::CreateParticipantsPage()
     side->addWidget(lSearch);
     side->addWidget(eSearchConfPart);
     side->addSpacing(6);
-    for (QPushButton* button : {bConfAddPart, bConfDelPart, bExpConfParts, bPrintConfParts})
+    for (QPushButton* button :
+         {bConfAddPart, bConfDelPart, bExpConfParts, bPrintConfParts, bPrintBadges})
         side->addWidget(button);
     side->addStretch(1);
 

@@ -9,6 +9,7 @@
 #include "TTestWindows.h"
 #include "TfrmAddPart.h"
 #include "TfrmMain.h"
+#include "TfrmPrintBadges.h"
 #include "TfrmSignIn.h"
 
 #include <QDate>
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
@@ -46,6 +48,7 @@ private Q_SLOTS:
     void badScansAreRefusedAndReachNoField();
     void scanWhileTheWalkInDialogIsOpenGoesToTheSignIn();
     void peopleStillTypeNamesAndCodes();
+    void pagesReplaceCodesAndPrintBadges();
 
 private:
     template <class T> T* Find(QWidget* window, const char* name)
@@ -270,6 +273,64 @@ void TstBadgeScan::peopleStillTypeNamesAndCodes()
     QCOMPARE(Line()->text(), QStringLiteral("Signed in: Mary Jones"));
     QCOMPARE(Attendances(kJones), 1);
     QCOMPARE(NameBox()->text(), QString());
+}
+
+void TstBadgeScan::pagesReplaceCodesAndPrintBadges()
+{
+    Window()->close();
+    // "New badge code" on the Participants page: after a yes the old badge is refused.
+    m_main->PageControl()->setCurrentIndex(TfrmMain::pageParticipants);
+    QVERIFY(m_dm->Participants->Locate(QStringLiteral("user_id"), kSmith));
+    auto* newCode = m_main->findChild<QPushButton*>(QStringLiteral("bPartNewBadge"));
+    QVERIFY(newCode);
+    m_prompts->QueueAnswer(false);
+    newCode->click();
+    TBadgeCodes codes(m_db->Conn());
+    QCOMPARE(int(codes.Find(m_codes.value(kSmith)).kind), int(TBadgeCodes::TKind::Found));
+    m_prompts->QueueAnswer(true);
+    newCode->click();
+    QCOMPARE(int(codes.Find(m_codes.value(kSmith)).kind), int(TBadgeCodes::TKind::Replaced));
+    const QString fresh = codes.CodeFor(kSmith);
+    QVERIFY(fresh != m_codes.value(kSmith));
+
+    // "Print badges…" asks for the sheet and the output, and remembers the sheet.
+    QTemporaryDir dir;
+    // Returns the sheet the dialog offered; OnePerPage also when no dialog came.
+    auto printTo = [&](const char* button, const QString& file,
+                       TBadgeSheet sheet) -> TBadgeSheet {
+        bool asked = false;
+        TBadgeSheet offered = TBadgeSheet::OnePerPage;
+        auto* timer = new QTimer(m_main.get());
+        timer->setInterval(5);
+        connect(timer, &QTimer::timeout, m_main.get(), [&, timer] {
+            auto* dialog = qobject_cast<TfrmPrintBadges*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            timer->stop();
+            timer->deleteLater();
+            asked = true;
+            offered = dialog->Sheet();
+            dialog->SetSheet(sheet);
+            dialog->SetOutput(TfrmPrintBadges::TOutput::Pdf);
+            dialog->accept();
+        });
+        timer->start();
+        m_prompts->QueueFileName(dir.filePath(file));
+        m_main->findChild<QPushButton*>(QLatin1String(button))->click();
+        return asked ? offered : TBadgeSheet::OnePerPage;
+    };
+    m_main->PageControl()->setCurrentIndex(TfrmMain::pageConf);
+    QVERIFY(m_dm->Conferences->Locate(QStringLiteral("conf_id"), kHeart));
+    QCOMPARE(printTo("bPrintBadges", "conference.pdf", TBadgeSheet::LetterLabels),
+             TBadgeSheet::A4Labels);
+    // The conference's one attendee, Brown.
+    QVERIFY2(QFile::exists(dir.filePath("conference.pdf")), qPrintable(m_prompts->LastText()));
+    m_main->PageControl()->setCurrentIndex(TfrmMain::pageParticipants);
+    QVERIFY(m_dm->Participants->Locate(QStringLiteral("user_id"), kSmith));
+    QCOMPARE(printTo("bPartPrintBadges", "one.pdf", TBadgeSheet::OnePerPage),
+             TBadgeSheet::LetterLabels);
+    QVERIFY(QFile::exists(dir.filePath("one.pdf")));
+    QCOMPARE(codes.CodeFor(kSmith), fresh);
 }
 
 QTEST_MAIN(TstBadgeScan)
