@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TBadgeCodes.h"
+#include "TSignInQueue.h"
 
 #include <QColor>
 #include <QObject>
@@ -26,10 +27,19 @@ public:
     TScanSignIn(TDM& dm, std::function<QVariant()> conferenceId, QWidget* lineParent);
     ~TScanSignIn() override;
 
-    // The result line, for the window's layout.
+    // The result line and under it the offline state, for the window's layout.
+    QWidget* Panel() const { return m_panel; }
     QLabel* ResultLine() const { return m_line; }
-    // Scans are recognised while the window is open.
-    void SetActive(bool active);
+    // True while the database server cannot be reached: sign-ins wait in the queue file.
+    bool Offline() const { return m_offline; }
+    int Waiting() const { return m_queue ? m_queue->Count() : 0; }
+    // Signs in a participant chosen by name while offline.
+    void SignInOffline(int userId);
+    // Tries to send the waiting sign-ins now (the retry timer does so every few seconds).
+    void SendWaiting();
+    // Scans are recognised while the window is open; without keys only SignInBadge's callers
+    // scan (a camera, or a second station in one process).
+    void SetActive(bool active, bool keys = true);
     // Signs in the holder of the code (a scan, or a code typed into the name box).
     void SignInBadge(const QString& text);
     // Empties the result line (a typed search began).
@@ -47,10 +57,22 @@ Q_SIGNALS:
 private:
     void Show(const QString& text, const QColor& colour);
     QString NameOf(int userId);
+    // The name from the list in memory, for when the server is away.
+    QString ListedName(int userId) const;
+    bool ServerReachable();
+    void GoOffline();
+    void ShowWaiting();
 
     TDM& m_dm;
     std::function<QVariant()> m_conferenceId;
+    QWidget* m_panel = nullptr;
     QLabel* m_line = nullptr;
+    QLabel* m_state = nullptr;
+    QTimer* m_retry = nullptr;
+    bool m_offline = false;
+    std::unique_ptr<TSignInQueue> m_queue;
+    // Badge codes known at the opening, for scans while the server is away.
+    QHash<QString, int> m_knownCodes;
     QTimer* m_clear = nullptr;
     TBadgeScanFilter* m_filter = nullptr;
     std::unique_ptr<TBadgeCodes> m_codes;

@@ -181,7 +181,7 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     entry->addSpacing(8);
     entry->addWidget(lSignInStatus);
     entry->addSpacing(8);
-    entry->addWidget(m_scan->ResultLine());
+    entry->addWidget(m_scan->Panel());
     entry->addStretch(1);
 
     auto* body = new QHBoxLayout;
@@ -444,6 +444,11 @@ void TfrmSignIn::dbgSignInNamesDblClick()
 
 void TfrmSignIn::SignInParticipant(int userId)
 {
+    // Without the server the sign-in waits in the station's queue.
+    if (m_scan->Offline()) {
+        m_scan->SignInOffline(userId);
+        return;
+    }
     TBusyCursor busy;
     // The other pages show this participant and this conference selected afterwards, where
     // their search and filter let them.
@@ -488,6 +493,12 @@ void TfrmSignIn::bSignInNewClick()
 {
     if (!m_addPart)
         return;
+    if (m_scan->Offline()) {
+        TPrompts::ShowWarning(tr("The database server cannot be reached, so no new participant "
+                                 "can be added now. Signing in goes on; add the person when the "
+                                 "server is back."));
+        return;
+    }
     PlaceAddPart();
     TDataSet* participants = m_dm.Participants;
     participants->Append();

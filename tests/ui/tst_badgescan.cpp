@@ -1,5 +1,6 @@
 #include "TBadgeCodes.h"
 #include "TConnection.h"
+#include "TServerAddress.h"
 #include "TDBGrid.h"
 #include "TDM.h"
 #include "TDataSet.h"
@@ -18,6 +19,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -49,6 +52,7 @@ private Q_SLOTS:
     void scanWhileTheWalkInDialogIsOpenGoesToTheSignIn();
     void peopleStillTypeNamesAndCodes();
     void pagesReplaceCodesAndPrintBadges();
+    void twoStationsLoseNothingThroughAnOutage();
 
 private:
     template <class T> T* Find(QWidget* window, const char* name)
@@ -331,6 +335,90 @@ void TstBadgeScan::pagesReplaceCodesAndPrintBadges()
              TBadgeSheet::LetterLabels);
     QVERIFY(QFile::exists(dir.filePath("one.pdf")));
     QCOMPARE(codes.CodeFor(kSmith), fresh);
+}
+
+void TstBadgeScan::twoStationsLoseNothingThroughAnOutage()
+{
+    if (!TTempDatabase::OnServer())
+        QSKIP("Stations that lose their server need the PostgreSQL test server "
+              "(QUORVEL_TEST_ENGINE=postgresql).");
+    TConnection& admin = m_db->Conn();
+    // Station B: a second machine with its own folder and quorvel.ini, on the same server.
+    QTemporaryDir folderB;
+    QVERIFY(QFile::copy(m_db->FilePath(QStringLiteral("quorvel.ini")),
+                        QDir(folderB.path()).filePath(QStringLiteral("quorvel.ini"))));
+    TDM dmB(folderB.path());
+    QVERIFY(!dmB.OpenFailed);
+    dmB.SignInParts->SetParam(QStringLiteral("conf_id"), kHeart);
+    dmB.SignInParts->Open();
+    QWidget windowB;
+    TScanSignIn stationB(dmB, [] { return QVariant(kHeart); }, &windowB);
+    stationB.SetActive(true, false);
+    auto* stationA = Window()->findChild<TScanSignIn*>();
+    QVERIFY(stationA);
+
+    NameBox()->setFocus();
+    Scan(NameBox(), m_codes.value(kJones));
+    QCOMPARE(Line()->text(), QStringLiteral("Signed in: Mary Jones"));
+
+    // The server goes away for both stations: their connections are cut and no new one is let
+    // in.
+    const QString database = admin.ScalarQuery(QStringLiteral("select current_database()")).toString();
+    TConnection server; // on the server's own database: a database cannot shut itself
+    server.OpenServerForCreate(TServerAddress::FromConnectText(qEnvironmentVariable("QUORVEL_TEST_PG")));
+    server.Execute(QStringLiteral("alter database %1 allow_connections false").arg(database));
+    for (TDM* dm : {m_dm.get(), &dmB})
+        admin.ScalarQuery(QStringLiteral("select pg_terminate_backend(?)"),
+                          {dm->Conn->ScalarQuery(QStringLiteral("select pg_backend_pid()"))});
+
+    // Both sign people in meanwhile, the same person too.
+    Scan(NameBox(), m_codes.value(kSmith));
+    QCOMPARE(Line()->text(), QStringLiteral("Signed in: John Smith"));
+    QVERIFY(stationA->Offline());
+    auto* state = Find<QLabel>(Window(), "lOfflineState");
+    QCOMPARE(state->text(), QStringLiteral("Offline: 1 sign-ins waiting"));
+    Scan(NameBox(), m_codes.value(kSmith));
+    QVERIFY(Line()->text().startsWith(QStringLiteral("Already signed in: John Smith")));
+    Scan(NameBox(), m_codes.value(kBrown));
+    QVERIFY(Line()->text().startsWith(QStringLiteral("Already signed in: Bob Brown")));
+    Scan(NameBox(), TBadgeCodes::NewCode());
+    QCOMPARE(Line()->text(), QStringLiteral("Unknown badge"));
+    for (int userId : {kSmith, kSmithers})
+        stationB.SignInBadge(m_codes.value(userId));
+    QVERIFY(stationB.Offline());
+    QCOMPARE(stationB.Waiting(), 2);
+    // A walk-in needs the server: the button says so and opens nothing.
+    m_prompts->Clear();
+    Find<QPushButton>(Window(), "bSignInNew")->click();
+    QVERIFY2(m_prompts->LastText().contains(QStringLiteral("cannot be reached")),
+             qPrintable(m_prompts->LastText()));
+    QCOMPARE(m_dm->Participants->DataState(), TDataSet::State::Browse);
+    // The waiting sign-ins survive the program: they are in a file beside quorvel.ini.
+    QCOMPARE(TSignInQueue(TSignInQueue::FileBeside(m_db->FilePath(QStringLiteral("quorvel.ini"))))
+                 .Count(),
+             1);
+    stationA->SendWaiting();
+    QVERIFY(stationA->Offline());
+
+    // The server is back: every sign-in is stored once, at the time it was made.
+    server.Execute(QStringLiteral("alter database %1 allow_connections true").arg(database));
+    stationA->SendWaiting();
+    stationB.SendWaiting();
+    QVERIFY(!stationA->Offline());
+    QVERIFY(!stationB.Offline());
+    QCOMPARE(stationA->Waiting() + stationB.Waiting(), 0);
+    QCOMPARE(state->text(), QString());
+    for (int userId : {kSmith, kSmithers, kBrown, kJones})
+        QCOMPARE(Attendances(userId), 1);
+    QCOMPARE(admin.ScalarQuery(QStringLiteral("select count(*) from attendances")).toInt(), 4);
+    // Station A's list shows Smith in, without a full reading.
+    QTRY_COMPARE(m_dm->SignInParts->RowValue(m_dm->SignInParts->FindRow(QStringLiteral("user_id"), kSmith),
+                                             m_dm->SignInParts->FieldByName(QStringLiteral("signed_in")).Index())
+                     .toInt(),
+                 1);
+    // Online again, scans go straight to the server.
+    Scan(NameBox(), m_codes.value(kSmithers));
+    QVERIFY(Line()->text().startsWith(QStringLiteral("Already signed in: Anna Smithers at ")));
 }
 
 QTEST_MAIN(TstBadgeScan)
