@@ -20,6 +20,7 @@ packages=(
   python3
   mdbtools mdbtools-dev
   libqrencode-dev zbar-tools
+  qt6-multimedia-dev libzxing-dev
 )
 
 missing=()

@@ -13,6 +13,7 @@
 #include "TScanSignIn.h"
 #include "TSqlDialect.h"
 #include "TfrmAddPart.h"
+#include "TfrmCamera.h"
 
 #include <QApplication>
 #include <QBrush>
@@ -126,6 +127,17 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     bSignInNew->setObjectName(QStringLiteral("bSignInNew"));
     bEdit = new QPushButton(tr("&Edit details"), this);
     bEdit->setObjectName(QStringLiteral("bEdit"));
+    // Badges read by the webcam, for an office without a scanner.
+    bCamera = new QPushButton(tr("&Camera"), this);
+    bCamera->setObjectName(QStringLiteral("bCamera"));
+    connect(bCamera, &QPushButton::clicked, this, [this] {
+        if (!m_camera) {
+            m_camera = new TfrmCamera(this);
+            connect(m_camera, &TfrmCamera::BadgeRead, m_scan, &TScanSignIn::SignInBadge);
+        }
+        m_camera->show();
+        m_camera->raise();
+    });
 
     lEnterName = new QLabel(tr("Enter your &last name"), this);
     lEnterName->setObjectName(QStringLiteral("lEnterName"));
@@ -163,7 +175,7 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
 
     // Enter is the search in this window (and the sign-in on the focused button), so no
     // button may take it as the default.
-    for (QPushButton* button : {bSignInNew, bEdit, sbSignIn}) {
+    for (QPushButton* button : {bSignInNew, bEdit, bCamera, sbSignIn}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
@@ -171,6 +183,7 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(bSignInNew);
     buttons->addWidget(bEdit);
+    buttons->addWidget(bCamera);
     buttons->addStretch(1);
 
     auto* entry = new QVBoxLayout;
@@ -298,6 +311,8 @@ void TfrmSignIn::FormClose()
 {
     m_open = false;
     m_scan->SetActive(false);
+    if (m_camera)
+        m_camera->close();
     m_confId = QVariant();
     m_dm.SignInParts->Close();
     m_dm.RequeryAfterSignInClosed();
@@ -589,7 +604,7 @@ void TfrmSignIn::ApplyTypeScale()
     lSelName->setFont(ScaledFont(base, scale, 18, 9, true));
     lSignInStatus->setFont(ScaledFont(base, scale, 18, 9, true));
     m_scan->ResultLine()->setFont(ScaledFont(base, scale, 26, 12, true));
-    for (QPushButton* button : {bSignInNew, bEdit}) {
+    for (QPushButton* button : {bSignInNew, bEdit, bCamera}) {
         button->setFont(ScaledFont(base, scale, 12, 9, false));
         button->setMinimumHeight(button->fontMetrics().height() + int(16 * scale));
     }

@@ -1,4 +1,7 @@
 #include "TBadgeCodes.h"
+#include "TBadgeDecoder.h"
+#include "TBadgeRun.h"
+#include "TDocuments.h"
 #include "TConnection.h"
 #include "TServerAddress.h"
 #include "TDBGrid.h"
@@ -9,6 +12,7 @@
 #include "TTestPrompts.h"
 #include "TTestWindows.h"
 #include "TfrmAddPart.h"
+#include "TfrmCamera.h"
 #include "TfrmMain.h"
 #include "TfrmPrintBadges.h"
 #include "TfrmSignIn.h"
@@ -21,6 +25,7 @@
 #include <QTest>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -53,6 +58,7 @@ private Q_SLOTS:
     void peopleStillTypeNamesAndCodes();
     void pagesReplaceCodesAndPrintBadges();
     void twoStationsLoseNothingThroughAnOutage();
+    void cameraFramesSignInOnce();
 
 private:
     template <class T> T* Find(QWidget* window, const char* name)
@@ -419,6 +425,45 @@ void TstBadgeScan::twoStationsLoseNothingThroughAnOutage()
     // Online again, scans go straight to the server.
     Scan(NameBox(), m_codes.value(kSmithers));
     QVERIFY(Line()->text().startsWith(QStringLiteral("Already signed in: Anna Smithers at ")));
+}
+
+void TstBadgeScan::cameraFramesSignInOnce()
+{
+    // Frames made from printed badges: one badge per page, two people.
+    TDocuments documents(*m_dm, *m_prompts);
+    TBadgeRun run(documents, {kSmithers, kJones}, kHeart, TBadgeSheet::OnePerPage);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("badges.pdf"));
+    run.ToPdf(pdf);
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-png"), pdf,
+                  dir.filePath(QStringLiteral("frame"))});
+    QVERIFY(render.waitForFinished(60000) && render.exitCode() == 0);
+    QList<QImage> frames;
+    for (const QString& name :
+         QDir(dir.path()).entryList({QStringLiteral("frame*.png")}, QDir::Files, QDir::Name))
+        frames << QImage(dir.filePath(name));
+    QCOMPARE(frames.size(), 2);
+    QCOMPARE(TBadgeDecoder::Decode(frames.at(1)), QStringList{m_codes.value(kJones)});
+    QVERIFY(TBadgeDecoder::Decode(QImage(200, 200, QImage::Format_RGB32)).isEmpty());
+
+    // The camera window of the sign-in window, without a camera: frames are handed to it.
+    auto* cameraButton = Find<QPushButton>(Window(), "bCamera");
+    QVERIFY(cameraButton);
+    cameraButton->click();
+    auto* camera = Window()->findChild<TfrmCamera*>();
+    QVERIFY(camera && camera->isVisible());
+    camera->FrameArrived(frames.at(0));
+    QCOMPARE(Line()->text(), QStringLiteral("Signed in: Anna Smithers"));
+    // The same badge still in view is not read again; the next one is.
+    Line()->clear();
+    camera->FrameArrived(frames.at(0));
+    QCOMPARE(Line()->text(), QString());
+    camera->FrameArrived(frames.at(1));
+    QCOMPARE(Line()->text(), QStringLiteral("Signed in: Mary Jones"));
+    QCOMPARE(Attendances(kSmithers) + Attendances(kJones), 2);
+    camera->close();
 }
 
 QTEST_MAIN(TstBadgeScan)
