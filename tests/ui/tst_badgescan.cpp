@@ -446,7 +446,9 @@ void TstBadgeScan::cameraFramesSignInOnce()
         frames << QImage(dir.filePath(name));
     QCOMPARE(frames.size(), 2);
     QCOMPARE(TBadgeDecoder::Decode(frames.at(1)), QStringList{m_codes.value(kJones)});
-    QVERIFY(TBadgeDecoder::Decode(QImage(200, 200, QImage::Format_RGB32)).isEmpty());
+    QImage blank(200, 200, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    QVERIFY(TBadgeDecoder::Decode(blank).isEmpty());
 
     // The camera window of the sign-in window, without a camera: frames are handed to it.
     auto* cameraButton = Find<QPushButton>(Window(), "bCamera");
