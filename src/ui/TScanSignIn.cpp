@@ -246,7 +246,10 @@ void TScanSignIn::SignInBadge(const QString& text)
             Show(tr("Unknown badge"), kRed);
             return;
         }
-        const QString name = NameOf(found.userId);
+        // The list in memory names the person; the database only when the list lacks them.
+        QString name = ListedName(found.userId);
+        if (name.isEmpty())
+            name = NameOf(found.userId);
         if (result == TDM::TSignIn::Added) {
             Show(tr("Signed in: %1").arg(name), kGreen);
         } else {
