@@ -186,6 +186,8 @@ QWidget* TParticipantsPage::CreateListPanel()
                                  {{QStringLiteral("last_name"), tr("Last name")},
                                   {QStringLiteral("first_name"), tr("First name")}});
     jdbgParticipants->SetSortable(true);
+    // Several people may be chosen for "Print badges…" (Ctrl and Shift with a click).
+    jdbgParticipants->SetMultiSelect(true);
     jdbgParticipants->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
     jdbgParticipants->SetColumnsResizable(false);
     auto* lList = new QLabel(tr("Part&icipants list"), pPartList);

@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -340,6 +341,20 @@ void TstBadgeScan::pagesReplaceCodesAndPrintBadges()
     QCOMPARE(printTo("bPartPrintBadges", "one.pdf", TBadgeSheet::OnePerPage),
              TBadgeSheet::LetterLabels);
     QVERIFY(QFile::exists(dir.filePath("one.pdf")));
+    // Several people chosen in the list get a badge each.
+    auto* list = m_main->findChild<TDBGrid*>(QStringLiteral("jdbgParticipants"));
+    QVERIFY(list);
+    const int rowOf = m_dm->Participants->FindRow(QStringLiteral("user_id"), kJones);
+    QVERIFY(m_dm->Participants->Locate(QStringLiteral("user_id"), kBrown));
+    list->selectionModel()->select(list->model()->index(rowOf, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCOMPARE(list->SelectedRows().size(), 2);
+    printTo("bPartPrintBadges", "two.pdf", TBadgeSheet::OnePerPage);
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {dir.filePath("two.pdf")});
+    QVERIFY(info.waitForFinished(60000));
+    QVERIFY2(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+2\\n")),
+             "two badges, one per page");
     QCOMPARE(codes.CodeFor(kSmith), fresh);
 }
 
