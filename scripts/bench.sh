@@ -57,7 +57,7 @@ pg_user="$(sed 's/.*user=//' <<<"$QUORVEL_TEST_PG")"
 build-bench/bin/quorvel-admin copy "$benchdb" "$pg_text" >/dev/null
 printf '[Database]\r\nDriver=postgresql\r\nHost=%s\r\nPort=%s\r\nName=quorvel_bench\r\nUser=%s\r\n' \
   "$PG_SERVER_DIR" "$pg_port" "$pg_user" >"$pgdir/quorvel.ini"
-for bench in build-bench/bin/bench_signin build-bench/bin/bench_stations; do
+for bench in build-bench/bin/bench_signin build-bench/bin/bench_stations build-bench/bin/bench_door; do
   echo "== $(basename "$bench") (PostgreSQL)"
   if ! "$bench" "$pgdir"; then
     echo "$(basename "$bench") on the server failed" >&2

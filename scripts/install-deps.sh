@@ -21,6 +21,7 @@ packages=(
   mdbtools mdbtools-dev
   libcbor-dev libsodium-dev libqrencode-dev zlib1g-dev
   libpoppler-cpp-dev libzbar-dev zbar-tools python3-cbor2 python3-nacl
+  qt6-multimedia-dev libzxing-dev
 )
 
 missing=()

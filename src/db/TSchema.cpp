@@ -126,7 +126,19 @@ QStringList TSchema::CreateStatements()
                << QStringLiteral("CREATE INDEX ix_conf_extras_conf ON conf_extras (conf_id)")
                << QStringLiteral("CREATE INDEX ix_conf_extras_extra ON conf_extras (extra_id)");
     statements << AddedTableStatements();
+    statements << BadgeStatements(false);
     return statements;
+}
+
+QStringList TSchema::BadgeStatements(bool server)
+{
+    return {server ? QStringLiteral("ALTER TABLE participants ADD COLUMN IF NOT EXISTS badge_code "
+                                    "varchar(20)")
+                   : QStringLiteral("ALTER TABLE participants ADD COLUMN badge_code VARCHAR(20)"),
+            QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS ix_participants_badge_code ON "
+                           "participants (badge_code)"),
+            QStringLiteral("CREATE TABLE IF NOT EXISTS replaced_badges (badge_code VARCHAR(20) "
+                           "PRIMARY KEY, user_id INTEGER NOT NULL)")};
 }
 
 QStringList TSchema::AddedTableStatements()
@@ -236,5 +248,6 @@ QStringList TSchema::ServerCreateStatements()
     statements << QStringLiteral("CREATE TRIGGER mail_log_follow_key AFTER INSERT ON mail_log "
                                  "REFERENCING NEW TABLE AS new_rows FOR EACH STATEMENT EXECUTE "
                                  "FUNCTION quorvel_follow_key('log_id')");
+    statements << BadgeStatements(true);
     return statements;
 }

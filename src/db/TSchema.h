@@ -18,6 +18,10 @@ QStringList CreateStatements();
 // each statement creates its table only where it is missing, so an older file gains it when
 // it is opened for writing. Files without them are still this program's databases.
 QStringList AddedTableStatements();
+// The badge codes: the column participants.badge_code (unique where set) and the table of codes
+// that were replaced by new ones. For a file or a server that lacks them; each statement may run
+// again without harm except the column's, which runs only where the column is missing.
+QStringList BadgeStatements(bool server);
 
 // The same tables on a PostgreSQL server: identity keys, varchar texts whose lengths the named
 // CHECKs limit, timestamps (a

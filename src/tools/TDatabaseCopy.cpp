@@ -47,6 +47,20 @@ bool HasMailLog(TConnection& conn)
     }
 }
 
+// The badge codes, current and replaced, are copied along when the source has them.
+const QString kReplacedBadges = QStringLiteral("replaced_badges");
+
+bool HasBadges(TConnection& conn)
+{
+    try {
+        conn.ScalarQuery(QStringLiteral("select count(badge_code) from participants"));
+        conn.ScalarQuery(QStringLiteral("select count(*) from replaced_badges"));
+        return true;
+    } catch (const EDatabaseError&) {
+        return false;
+    }
+}
+
 void RefuseUsed(TConnection& target)
 {
     if (target.HasTables())
@@ -73,6 +87,12 @@ void TDatabaseCopy::Copy(TConnection& source, TConnection& target, const TProgre
         tables.append({table, TSchema::ColumnNames(table)});
     if (HasMailLog(source))
         tables.append({kMailLog, kMailLogColumns});
+    if (HasBadges(source)) {
+        for (auto& [table, columns] : tables)
+            if (table == u"participants")
+                columns << QStringLiteral("badge_code");
+        tables.append({kReplacedBadges, {QStringLiteral("badge_code"), QStringLiteral("user_id")}});
+    }
 
     TTransaction transaction(target);
     for (const QString& statement : target.CreateStatements())
@@ -86,10 +106,14 @@ void TDatabaseCopy::Copy(TConnection& source, TConnection& target, const TProgre
         const QString head = QStringLiteral("insert into %1 (%2) values ")
                                  .arg(table, columns.join(QStringLiteral(", ")));
         QStringList values;
+        // A table without a key column names what the server hands back itself.
+        const QString tail = table == kReplacedBadges && target.IsServer()
+                                 ? QStringLiteral(" returning user_id")
+                                 : QString();
         auto flush = [&] {
             if (values.isEmpty())
                 return;
-            target.Execute(head + values.join(u','));
+            target.Execute(head + values.join(u',') + tail);
             values.clear();
         };
         for (int row = 0; row < count; ++row) {

@@ -13,6 +13,7 @@
 #include "db/TPrompts.h"
 #include "ui/TTimeFilterBox.h"
 #include "ui/TfraCFilter.h"
+#include "ui/TfrmPrintBadges.h"
 
 #include <QDateEdit>
 #include <QEvent>
@@ -166,6 +167,12 @@ QWidget* TConferencesPage::CreateParticipantsPage()
     connect(bExpConfParts, &QPushButton::clicked, this, &TConferencesPage::bExpConfPartsClick);
     connect(bPrintConfParts, &QPushButton::clicked, this,
             &TConferencesPage::bPrintConfPartsClick);
+    bPrintBadges = MakeButton(tr("Print &badges…"), QStringLiteral("bPrintBadges"), page);
+    connect(bPrintBadges, &QPushButton::clicked, this, [this] {
+        const QVariant confId = m_dm.CurrentConferenceId();
+        TfrmPrintBadges::Run(m_documents, TBadgeRun::ConferenceParticipants(m_dm, confId), confId,
+                             this);
+    });
     connect(bConfAddPart, &QPushButton::clicked, this, &TConferencesPage::bConfAddPartClick);
     connect(bConfDelPart, &QPushButton::clicked, this, &TConferencesPage::bConfDelPartClick);
 
@@ -174,7 +181,8 @@ QWidget* TConferencesPage::CreateParticipantsPage()
     side->addWidget(lSearch);
     side->addWidget(eSearchConfPart);
     side->addSpacing(6);
-    for (QPushButton* button : {bConfAddPart, bConfDelPart, bExpConfParts, bPrintConfParts})
+    for (QPushButton* button :
+         {bConfAddPart, bConfDelPart, bExpConfParts, bPrintConfParts, bPrintBadges})
         side->addWidget(button);
     side->addStretch(1);
 

@@ -113,6 +113,7 @@ private:
     QPushButton* bConfDelPart = nullptr;
     QPushButton* bExpConfParts = nullptr;
     QPushButton* bPrintConfParts = nullptr;
+    QPushButton* bPrintBadges = nullptr;
 
     QWidget* pConfList = nullptr;
     TDBGrid* jdbgConferences = nullptr;

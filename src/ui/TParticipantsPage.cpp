@@ -10,6 +10,10 @@
 #include "db/TPrompts.h"
 #include "ui/TTimeFilterBox.h"
 #include "ui/TfraPartDetails.h"
+#include "data/TBadgeCodes.h"
+#include "db/TConnection.h"
+#include "db/TError.h"
+#include "ui/TfrmPrintBadges.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -94,6 +98,19 @@ QWidget* TParticipantsPage::CreateInfoPage()
     connect(bPartDel, &QPushButton::clicked, this, &TParticipantsPage::bPartDelClick);
     connect(bPartSave, &QPushButton::clicked, this, &TParticipantsPage::bPartSaveClick);
     connect(bPartCancel, &QPushButton::clicked, this, &TParticipantsPage::bPartCancelClick);
+    bPartNewBadge = MakeButton(tr("New &badge code"), QStringLiteral("bPartNewBadge"), page);
+    bPartPrintBadges = MakeButton(tr("Print badges…"), QStringLiteral("bPartPrintBadges"), page);
+    connect(bPartNewBadge, &QPushButton::clicked, this, &TParticipantsPage::bPartNewBadgeClick);
+    connect(bPartPrintBadges, &QPushButton::clicked, this, [this] {
+        QList<int> ids;
+        for (int row : jdbgParticipants->SelectedRows())
+            ids << m_dm.Participants->RowValue(row, m_dm.Participants->FieldByName(
+                                                        QStringLiteral("user_id")).Index())
+                       .toInt();
+        if (ids.isEmpty() && !m_dm.CurrentParticipantId().isNull())
+            ids << m_dm.CurrentParticipantId().toInt();
+        TfrmPrintBadges::Run(m_documents, ids, m_dm.CurrentConferenceId(), this);
+    });
 
     // After the last detail Tab reaches Save and Cancel, the buttons usable while editing.
     QWidget::setTabOrder(fraPartDetailsMain->LastControl(), bPartSave);
@@ -110,6 +127,9 @@ QWidget* TParticipantsPage::CreateInfoPage()
     buttons->addSpacing(12);
     buttons->addWidget(bPartSave);
     buttons->addWidget(bPartCancel);
+    buttons->addSpacing(12);
+    buttons->addWidget(bPartNewBadge);
+    buttons->addWidget(bPartPrintBadges);
     buttons->addStretch(1);
 
     auto* layout = new QHBoxLayout(page);
@@ -165,6 +185,8 @@ QWidget* TParticipantsPage::CreateListPanel()
                                  {{QStringLiteral("last_name"), tr("Last name")},
                                   {QStringLiteral("first_name"), tr("First name")}});
     jdbgParticipants->SetSortable(true);
+    // Several people may be chosen for "Print badges…" (Ctrl and Shift with a click).
+    jdbgParticipants->SetMultiSelect(true);
     jdbgParticipants->SetTitlePointer(TDBGrid::TitlePointer::OnMove);
     jdbgParticipants->SetColumnsResizable(false);
     auto* lList = new QLabel(tr("Part&icipants list"), pPartList);
@@ -220,6 +242,8 @@ void TParticipantsPage::PartSetBrowseState()
     bPartDel->setEnabled(true);
     bPartSave->setEnabled(false);
     bPartCancel->setEnabled(false);
+    bPartNewBadge->setEnabled(true);
+    bPartPrintBadges->setEnabled(true);
 }
 
 void TParticipantsPage::PartSetEditState()
@@ -234,6 +258,8 @@ void TParticipantsPage::PartSetEditState()
     bPartDel->setEnabled(false);
     bPartSave->setEnabled(true);
     bPartCancel->setEnabled(true);
+    bPartNewBadge->setEnabled(false);
+    bPartPrintBadges->setEnabled(false);
 }
 
 void TParticipantsPage::FocusSearch()
@@ -314,4 +340,24 @@ void TParticipantsPage::ApplyFilters()
 void TParticipantsPage::ClearSearch()
 {
     eSearchPart->clear();
+}
+
+void TParticipantsPage::bPartNewBadgeClick()
+{
+    const QVariant userId = m_dm.CurrentParticipantId();
+    if (userId.isNull())
+        return;
+    const QString name = QString(m_dm.Participants->FieldByName(QStringLiteral("first_name")).AsString() +
+                          u' ' +
+                          m_dm.Participants->FieldByName(QStringLiteral("last_name")).AsString())
+                             .trimmed();
+    if (!TPrompts::Confirm(tr("Give %1 a new badge code? The old badge stops working.").arg(name)))
+        return;
+    try {
+        TBadgeCodes(*m_dm.Conn).Replace(userId.toInt());
+        TPrompts::ShowInformation(
+            tr("%1 has a new badge code. Print the new badge with Print badges.").arg(name));
+    } catch (const TError& error) {
+        TPrompts::ShowErrorBox(error.Message());
+    }
 }

@@ -35,6 +35,9 @@ public:
     void bPartDelClick();
     void bPartAddConfClick();
     void bPartConfDeleteClick();
+    // "New badge code": after a yes, the current participant's badge code is replaced; the old
+    // badge stops working.
+    void bPartNewBadgeClick();
 
     // Re-queries the participant's conferences with the time filter as it stands.
     void ApplyFilters();
@@ -66,6 +69,8 @@ private:
     QPushButton* bPartDel = nullptr;
     QPushButton* bPartSave = nullptr;
     QPushButton* bPartCancel = nullptr;
+    QPushButton* bPartNewBadge = nullptr;
+    QPushButton* bPartPrintBadges = nullptr;
     TDBGrid* dbgPartConf = nullptr;
     QPushButton* bPartAddConf = nullptr;
     QPushButton* bPartConfDelete = nullptr;

@@ -12,6 +12,9 @@
 #include "db/TPrompts.h"
 #include "db/TSqlDialect.h"
 #include "ui/TfrmAddPart.h"
+#include "data/TBadgeCodes.h"
+#include "ui/TScanSignIn.h"
+#include "ui/TfrmCamera.h"
 
 #include <QApplication>
 #include <QBrush>
@@ -132,6 +135,17 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     bSignInNew->setObjectName(QStringLiteral("bSignInNew"));
     bEdit = new QPushButton(tr("&Edit details"), this);
     bEdit->setObjectName(QStringLiteral("bEdit"));
+    // Badges read by the webcam, for an office without a scanner.
+    bCamera = new QPushButton(tr("&Camera"), this);
+    bCamera->setObjectName(QStringLiteral("bCamera"));
+    connect(bCamera, &QPushButton::clicked, this, [this] {
+        if (!m_camera) {
+            m_camera = new TfrmCamera(this);
+            connect(m_camera, &TfrmCamera::BadgeRead, m_scan, &TScanSignIn::SignInBadge);
+        }
+        m_camera->show();
+        m_camera->raise();
+    });
 
     lEnterName = new QLabel(tr("Enter your &last name"), this);
     lEnterName->setObjectName(QStringLiteral("lEnterName"));
@@ -165,10 +179,11 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     m_signedInTimer->setSingleShot(true);
     m_signedInTimer->setInterval(5000);
     connect(m_signedInTimer, &QTimer::timeout, this, &TfrmSignIn::ShowStatus);
+    m_scan = new TScanSignIn(m_dm, [this] { return m_confId; }, this);
 
     // Enter is the search in this window (and the sign-in on the focused button), so no
     // button may take it as the default.
-    for (QPushButton* button : {bSignInNew, bEdit, sbSignIn}) {
+    for (QPushButton* button : {bSignInNew, bEdit, bCamera, sbSignIn}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
@@ -176,6 +191,7 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(bSignInNew);
     buttons->addWidget(bEdit);
+    buttons->addWidget(bCamera);
     buttons->addStretch(1);
 
     auto* entry = new QVBoxLayout;
@@ -185,6 +201,8 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     entry->addWidget(sbSignIn);
     entry->addSpacing(8);
     entry->addWidget(lSignInStatus);
+    entry->addSpacing(8);
+    entry->addWidget(m_scan->Panel());
     entry->addStretch(1);
 
     auto* body = new QHBoxLayout;
@@ -331,6 +349,7 @@ void TfrmSignIn::FormShow()
     bSignInNew->setEnabled(!m_dm.ReadOnly());
     bEdit->setEnabled(!m_dm.ReadOnly());
     dsSignInPartsDataChange();
+    m_scan->SetActive(true);
     FocusNameBox();
 }
 
@@ -344,6 +363,9 @@ void TfrmSignIn::done(int result)
 void TfrmSignIn::FormClose()
 {
     m_open = false;
+    m_scan->SetActive(false);
+    if (m_camera)
+        m_camera->close();
     m_confId = QVariant();
     m_dm.SignInParts->Close();
     m_dm.RequeryAfterSignInClosed();
@@ -375,6 +397,12 @@ bool TfrmSignIn::FormKeyDown(const QKeyEvent& key)
     if (sbSignIn->hasFocus()) {
         if (sbSignIn->isEnabled())
             sbSignIn->click();
+        return true;
+    }
+    // A badge code typed by hand into the name box signs its holder in as a scan does.
+    if (eSignInName->hasFocus() && !TBadgeCodes::Normalised(eSignInName->text()).isEmpty()) {
+        m_scan->SignInBadge(eSignInName->text());
+        eSignInName->clear();
         return true;
     }
     // A second Enter on the same name signs in the person chosen in the list (type, Enter,
@@ -484,6 +512,11 @@ void TfrmSignIn::dbgSignInNamesDblClick()
 
 void TfrmSignIn::SignInParticipant(int userId)
 {
+    // Without the server the sign-in waits in the station's queue.
+    if (m_scan->Offline()) {
+        m_scan->SignInOffline(userId);
+        return;
+    }
     TBusyCursor busy;
     // The other pages show this participant and this conference selected afterwards, where
     // their search and filter let them.
@@ -528,6 +561,12 @@ void TfrmSignIn::bSignInNewClick()
 {
     if (!m_addPart)
         return;
+    if (m_scan->Offline()) {
+        TPrompts::ShowWarning(tr("The database server cannot be reached, so no new participant "
+                                 "can be added now. Signing in goes on; add the person when the "
+                                 "server is back."));
+        return;
+    }
     PlaceAddPart();
     TDataSet* participants = m_dm.Participants;
     participants->Append();
@@ -617,7 +656,8 @@ void TfrmSignIn::ApplyTypeScale()
     sbSignIn->setMinimumHeight(int(150 * std::max(scale, 0.6)));
     lSelName->setFont(ScaledFont(base, scale, 18, 9, true));
     lSignInStatus->setFont(ScaledFont(base, scale, 18, 9, true));
-    for (QPushButton* button : {bSignInNew, bEdit}) {
+    m_scan->ResultLine()->setFont(ScaledFont(base, scale, 26, 12, true));
+    for (QPushButton* button : {bSignInNew, bEdit, bCamera}) {
         button->setFont(ScaledFont(base, scale, 12, 9, false));
         button->setMinimumHeight(button->fontMetrics().height() + int(16 * scale));
     }

@@ -13,6 +13,8 @@ class QTimer;
 class TDBGrid;
 class TDM;
 class TfrmAddPart;
+class TScanSignIn;
+class TfrmCamera;
 
 // The full-screen live sign-in window: participants find their name and sign in to the
 // conference chosen on the Live sign-in page. Created once at start-up and only hidden between
@@ -89,6 +91,10 @@ private:
 
     TDM& m_dm;
     TfrmAddPart* m_addPart = nullptr;
+    // Badge scans: the sign-in by code and its result line.
+    TScanSignIn* m_scan = nullptr;
+    QPushButton* bCamera = nullptr;
+    TfrmCamera* m_camera = nullptr;
     QLabel* lConfName = nullptr;
     QLabel* lEnterName = nullptr;
     QLineEdit* eSignInName = nullptr;

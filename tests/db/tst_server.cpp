@@ -247,6 +247,10 @@ void TstServer::copyToAFileAndBackKeepsEveryRow()
                "'Ärztetag ''25', '2005-03-07 09:00:00', 1.25)");
     m_db->Exec("insert into attendances (conf_id, user_id, sign_in_date) values (4, 1, "
                "'2005-03-07 08:59:59')");
+    m_db->Exec("insert into participants (user_id, last_name, badge_code) values (1, 'Adams', "
+               "'QV-0000-0000-0001')");
+    m_db->Exec("insert into replaced_badges (badge_code, user_id) values ('QV-0000-0000-0000', "
+               "1) returning user_id");
     QTemporaryDir dir;
     const QString file = QDir(dir.path()).filePath("cme.mdb");
     {
@@ -269,6 +273,15 @@ void TstServer::copyToAFileAndBackKeepsEveryRow()
     m_db->Exec("insert into titles (t_name) values ('DO')");
     QCOMPARE(m_db->Conn().LastInsertRowId(), 10);
     QCOMPARE(m_db->Conn().ScalarQuery("select count(*) from attendances").toInt(), 1);
+    // The badge codes, the replaced one too, went there and back.
+    QCOMPARE(copy.ScalarQuery("select badge_code from participants").toString(),
+             QString("QV-0000-0000-0001"));
+    QCOMPARE(m_db->Conn()
+                 .ScalarQuery("select badge_code || ' ' || user_id from replaced_badges")
+                 .toString(),
+             QString("QV-0000-0000-0000 1"));
+    QCOMPARE(m_db->Conn().ScalarQuery("select badge_code from participants").toString(),
+             QString("QV-0000-0000-0001"));
 }
 
 // One sign-in station: signs in every person of conference 1, in its own order, through the

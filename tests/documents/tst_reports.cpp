@@ -702,7 +702,8 @@ void tst_reports::defaultProjectIsWrittenOnce()
     QVERIFY(TReportProjectFile::WriteDefault(dir.path()));
     const QString path = QDir(dir.path()).filePath("cme.rav");
     TReportProject project(path);
-    QCOMPARE(project.ReportNames(), (QStringList{"ConfPartsReport", "TranscriptReport"}));
+    QCOMPARE(project.ReportNames(),
+             (QStringList{"BadgeReport", "ConfPartsReport", "TranscriptReport"}));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("@report Mine\n<p/>\n");
