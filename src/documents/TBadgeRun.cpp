@@ -368,7 +368,7 @@ void TBadgeRun::ToPreview()
     printer.setFullPage(true);
     printer.setPageLayout(QPageLayout(m_layout.pageSize, QPageLayout::Portrait, QMarginsF()));
     printer.setDocName(kJobTitle);
-    TReportWindows::Current().Preview(*this, printer, true);
+    m_documents.Windows().Preview(*this, printer, true);
 }
 
 void TBadgeRun::ToDefaultPrinter()

@@ -1,6 +1,7 @@
 #include "data/TBadgeCodes.h"
 #include "ui/TBadgeDecoder.h"
 #include "documents/TBadgeRun.h"
+#include "support/TTestReportWindows.h"
 #include "documents/TDocuments.h"
 #include "db/TConnection.h"
 #include "db/TServerAddress.h"
@@ -445,7 +446,8 @@ void TstBadgeScan::twoStationsLoseNothingThroughAnOutage()
 void TstBadgeScan::cameraFramesSignInOnce()
 {
     // Frames made from printed badges: one badge per page, two people.
-    TDocuments documents(*m_dm, *m_prompts);
+    TTestReportWindows windows;
+    TDocuments documents(*m_dm, *m_prompts, windows);
     TBadgeRun run(documents, {kSmithers, kJones}, kHeart, TBadgeSheet::OnePerPage);
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("badges.pdf"));
