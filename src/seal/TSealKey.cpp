@@ -49,11 +49,8 @@ QByteArray KeyBytes(const QByteArray& content, const QByteArray& word)
 
 } // namespace
 
-TSealKey TSealKey::Generate()
+TSealKey TSealKey::FromSeed(const QByteArray& seed)
 {
-    InitSodium();
-    QByteArray seed(32, '\0');
-    randombytes_buf(seed.data(), size_t(seed.size()));
     TSealKey key;
     key.m_seed = seed;
     key.m_public.resize(crypto_sign_PUBLICKEYBYTES);
@@ -62,6 +59,14 @@ TSealKey TSealKey::Generate()
                              reinterpret_cast<unsigned char*>(key.m_secret.data()),
                              reinterpret_cast<const unsigned char*>(seed.constData()));
     return key;
+}
+
+TSealKey TSealKey::Generate()
+{
+    InitSodium();
+    QByteArray seed(32, '\0');
+    randombytes_buf(seed.data(), size_t(seed.size()));
+    return FromSeed(seed);
 }
 
 TSealKey TSealKey::LoadPrivate(const QString& path)
@@ -90,14 +95,7 @@ TSealKey TSealKey::LoadPrivate(const QString& path)
         throw TError(Tr("The office's signing key %1 is damaged: it is not a key of this "
                         "program.")
                          .arg(shown));
-    TSealKey key;
-    key.m_seed = seed;
-    key.m_public.resize(crypto_sign_PUBLICKEYBYTES);
-    key.m_secret.resize(crypto_sign_SECRETKEYBYTES);
-    crypto_sign_seed_keypair(reinterpret_cast<unsigned char*>(key.m_public.data()),
-                             reinterpret_cast<unsigned char*>(key.m_secret.data()),
-                             reinterpret_cast<const unsigned char*>(seed.constData()));
-    return key;
+    return FromSeed(seed);
 }
 
 QByteArray TSealKey::LoadPublic(const QString& path)

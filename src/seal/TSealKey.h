@@ -36,6 +36,9 @@ public:
     static QString PublicText(const QByteArray& publicKey);
 
 private:
+    // The key pair of a 32-byte seed.
+    static TSealKey FromSeed(const QByteArray& seed);
+
     QByteArray m_seed;   // 32 bytes
     QByteArray m_public; // 32 bytes
     QByteArray m_secret; // 64 bytes, libsodium's form

@@ -28,6 +28,16 @@
 namespace
 {
 
+// A value as the file stores it, in the machine's byte order (Jet files are little-endian, as
+// the machines this runs on).
+template <typename T>
+T Stored(const unsigned char* bytes)
+{
+    T value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
+
 QString Tr(const char* text)
 {
     return QCoreApplication::translate("TJetImport", text);
@@ -280,27 +290,18 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
                     v.kind = TJetValue::Number;
                     v.number = b[0];
                     break;
-                case MDB_INT: {
-                    qint16 x;
-                    std::memcpy(&x, b, 2);
+                case MDB_INT:
                     v.kind = TJetValue::Number;
-                    v.number = x;
+                    v.number = Stored<qint16>(b);
                     break;
-                }
-                case MDB_LONGINT: {
-                    qint32 x;
-                    std::memcpy(&x, b, 4);
+                case MDB_LONGINT:
                     v.kind = TJetValue::Number;
-                    v.number = x;
+                    v.number = Stored<qint32>(b);
                     break;
-                }
-                case MDB_FLOAT: {
-                    float x;
-                    std::memcpy(&x, b, 4);
+                case MDB_FLOAT:
                     v.kind = TJetValue::Number;
-                    v.number = x;
+                    v.number = Stored<float>(b);
                     break;
-                }
                 case MDB_DOUBLE:
                     v.kind = TJetValue::Number;
                     std::memcpy(&v.number, b, 8);
@@ -310,10 +311,8 @@ void TJetImport::ReadTable(void* handle, const QString& name, qint64& done, qint
                     std::memcpy(&v.tenThousandths, b, 8);
                     break;
                 case MDB_DATETIME: {
-                    double x;
-                    std::memcpy(&x, b, 8);
                     v.kind = TJetValue::Date;
-                    if (!DateText(x, v.text))
+                    if (!DateText(Stored<double>(b), v.text))
                         reasons << Tr("%1 is not a date of years 1 to 9999").arg(columns.at(i));
                     break;
                 }

@@ -74,12 +74,7 @@ class TestEmailRun : public QObject
         TConfig& Config() { return *dm->Config; }
         void UseSmtp(const TSmtpServer& smtp)
         {
-            Config().WriteString("Mail", "HandlerType", "1");
-            Config().WriteString("SMTP", "Host", "127.0.0.1");
-            Config().WriteString("SMTP", "Port", smtp.PortText());
-            Config().WriteString("SMTP", "AuthType", "0");
-            Config().WriteString("Mail", "From", "office@example.org");
-            Config().WriteString("Mail", "Subject", "Your transcript");
+            smtp.WriteMailSettings(Config(), "Your transcript");
             Config().WriteList("Body", {"Dear participant,", "your transcript is attached."});
         }
         QString PdfFolder() const { return QDir(db.Dir()).filePath("PDF"); }
@@ -153,13 +148,7 @@ private Q_SLOTS:
         f.db.Exec("update participants set mail_type = null where mail_type in (2, 3)");
         f.db.Exec(
             "update participants set email = 'office.team@example.org' where user_id in (1, 4)");
-        TConfig& config = *f.dm->Config;
-        config.WriteString("Mail", "HandlerType", "1");
-        config.WriteString("SMTP", "Host", "127.0.0.1");
-        config.WriteString("SMTP", "Port", server.PortText());
-        config.WriteString("SMTP", "AuthType", "0");
-        config.WriteString("Mail", "From", "office@example.org");
-        config.WriteString("Mail", "Subject", "Transcript");
+        server.WriteMailSettings(*f.dm->Config, "Transcript");
         f.windows.chooseOkToAll = okToAll;
         f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
 

@@ -372,13 +372,7 @@ private Q_SLOTS:
         UseYear2005(f);
         f.db.Exec("update participants set mail_type = null where mail_type in (2, 3)");
         f.db.Exec("update participants set email = 'p' || user_id || '@example.org'");
-        TConfig& config = *f.dm->Config;
-        config.WriteString("Mail", "HandlerType", "1");
-        config.WriteString("SMTP", "Host", "127.0.0.1");
-        config.WriteString("SMTP", "Port", server.PortText());
-        config.WriteString("SMTP", "AuthType", "0");
-        config.WriteString("Mail", "From", "office@example.org");
-        config.WriteString("Mail", "Subject", "Transcript");
+        server.WriteMailSettings(*f.dm->Config, "Transcript");
         f.windows.chooseOkToAll = true;
         f.docs->GenerateTranscripts(f.confFilter, f.timeFilter);
         const auto messages = server.Messages();

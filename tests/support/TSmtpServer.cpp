@@ -1,5 +1,7 @@
 #include "support/TSmtpServer.h"
 
+#include "settings/TConfig.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -170,4 +172,15 @@ QList<QJsonObject> TSmtpServer::Events(const QString& kind) const
             events << event;
     }
     return events;
+}
+
+void TSmtpServer::WriteMailSettings(TConfig& config, const QString& subject) const
+{
+    config.WriteString(QStringLiteral("Mail"), QStringLiteral("HandlerType"), QStringLiteral("1"));
+    config.WriteString(QStringLiteral("SMTP"), QStringLiteral("Host"), QStringLiteral("127.0.0.1"));
+    config.WriteString(QStringLiteral("SMTP"), QStringLiteral("Port"), PortText());
+    config.WriteString(QStringLiteral("SMTP"), QStringLiteral("AuthType"), QStringLiteral("0"));
+    config.WriteString(QStringLiteral("Mail"), QStringLiteral("From"),
+                       QStringLiteral("office@example.org"));
+    config.WriteString(QStringLiteral("Mail"), QStringLiteral("Subject"), subject);
 }

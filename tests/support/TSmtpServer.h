@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class TConfig;
+
 // A real SMTP server on loopback for the mail tests: Debian's aiosmtpd run by
 // tests/support/smtp_recorder.py on a free port. It records connections, EHLO, STARTTLS, AUTH,
 // envelopes and messages (parsed by Python's email package) as events; see the script.
@@ -44,6 +46,9 @@ public:
     // file of its own in the server's folder ("msmtp -C <file> -t -i"). Empty when msmtp is
     // not installed; SkipReason() then says so.
     QString MsmtpCommand();
+    // Settings that send through this server over SMTP, without login, from
+    // office@example.org with the given subject.
+    void WriteMailSettings(TConfig& config, const QString& subject) const;
 
     // Every event so far, or those of one kind ("connect", "ehlo", "data", ...), in order.
     QList<QJsonObject> Events(const QString& kind = {}) const;
