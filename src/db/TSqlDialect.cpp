@@ -3,8 +3,19 @@
 #include "db/TCollation.h"
 #include "db/TError.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
+
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TSqlDialect", text);
+}
+
+} // namespace
 
 qsizetype TSqlDialect::QuotedEnd(const QString& sql, qsizetype i)
 {
@@ -28,6 +39,44 @@ namespace {
 
 using TSqlDialect::QuotedEnd;
 
+// Walks the text once: each quoted text (quotes included) goes to quoted(); at every other
+// position other(i) may take what stands there and return the position after it, or return i
+// to leave the character to plain(c).
+template <typename Quoted, typename Other, typename Plain>
+void ScanOutsideQuotes(const QString& sql, Quoted quoted, Other other, Plain plain)
+{
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"') {
+            const qsizetype end = QuotedEnd(sql, i);
+            quoted(QStringView(sql).mid(i, end - i));
+            i = end;
+            continue;
+        }
+        const qsizetype next = other(i);
+        if (next > i) {
+            i = next;
+            continue;
+        }
+        plain(c);
+        ++i;
+    }
+}
+
+// Copies the text, letting rewrite(i, out) replace what starts at a position outside quotes
+// (it returns the position after what it took, or i to keep the character).
+template <typename Rewrite>
+QString RewriteOutsideQuotes(const QString& sql, qsizetype extra, Rewrite rewrite)
+{
+    QString out;
+    out.reserve(sql.size() + extra);
+    ScanOutsideQuotes(
+        sql, [&out](QStringView quoted) { out += quoted; },
+        [&](qsizetype i) { return rewrite(i, out); }, [&out](QChar c) { out += c; });
+    return out;
+}
 
 // Parses the inside of a #...# literal; false when it is not a date.
 bool ParseJetDate(const QString& body, QString& iso)
@@ -71,36 +120,21 @@ QString TranslateYears(const QString& sql)
         QStringLiteral("DatePart\\('yyyy',\\s*([A-Za-z_][A-Za-z_0-9]*(?:\\.[A-Za-z_][A-Za-z_0-9]*)?)"
                        "\\)\\s*=\\s*([0-9]{4})(?![0-9.])"),
         QRegularExpression::CaseInsensitiveOption);
-    QString out;
-    out.reserve(sql.size() + 32);
-    const qsizetype n = sql.size();
-    qsizetype i = 0;
-    while (i < n) {
+    return RewriteOutsideQuotes(sql, 32, [&sql](qsizetype i, QString& out) -> qsizetype {
         const QChar c = sql.at(i);
-        if (c == u'\'' || c == u'"') {
-            const qsizetype end = QuotedEnd(sql, i);
-            out += QStringView(sql).mid(i, end - i);
-            i = end;
-            continue;
-        }
-        if (c == u'D' || c == u'd') {
-            const auto m = yearTest.match(sql, i, QRegularExpression::NormalMatch,
-                                          QRegularExpression::AnchorAtOffsetMatchOption);
-            const int year = m.hasMatch() ? m.captured(2).toInt() : 0;
-            if (m.hasMatch() && year >= 1000 && year < 9999) {
-                const QString column = m.captured(1);
-                out += QStringLiteral("(%1 >= '%2-01-01' and %1 < '%3-01-01')")
-                           .arg(column)
-                           .arg(year)
-                           .arg(year + 1);
-                i = m.capturedEnd(0);
-                continue;
-            }
-        }
-        out += c;
-        ++i;
-    }
-    return out;
+        if (c != u'D' && c != u'd')
+            return i;
+        const auto m = yearTest.match(sql, i, QRegularExpression::NormalMatch,
+                                      QRegularExpression::AnchorAtOffsetMatchOption);
+        const int year = m.hasMatch() ? m.captured(2).toInt() : 0;
+        if (!m.hasMatch() || year < 1000 || year >= 9999)
+            return i;
+        out += QStringLiteral("(%1 >= '%2-01-01' and %1 < '%3-01-01')")
+                   .arg(m.captured(1))
+                   .arg(year)
+                   .arg(year + 1);
+        return m.capturedEnd(0);
+    });
 }
 
 } // namespace
@@ -121,20 +155,13 @@ struct TMasked
 
     explicit TMasked(const QString& sql)
     {
-        const qsizetype n = sql.size();
-        qsizetype i = 0;
-        while (i < n) {
-            const QChar c = sql.at(i);
-            if (c == u'\'' || c == u'"') {
-                const qsizetype end = QuotedEnd(sql, i);
+        ScanOutsideQuotes(
+            sql,
+            [this](QStringView q) {
                 text += u'\x01' + QString::number(quoted.size()) + u'\x01';
-                quoted << sql.mid(i, end - i);
-                i = end;
-                continue;
-            }
-            text += c;
-            ++i;
-        }
+                quoted << q.toString();
+            },
+            [](qsizetype i) { return i; }, [this](QChar c) { text += c; });
     }
     QString Restored(const QString& masked) const
     {
@@ -218,7 +245,7 @@ QString TSqlDialect::TranslateForServer(const QString& sql, const TServerFlavour
         else if (const QString field = ExtractField(interval); !field.isEmpty())
             replacement = QStringLiteral("cast(extract(%1 from %2) as integer)").arg(field, column);
         else
-            throw EDatabaseError(QStringLiteral("Invalid interval in DatePart: '%1'.").arg(interval));
+            throw EDatabaseError(Tr("Invalid interval in DatePart: '%1'.").arg(interval));
         s.replace(m.capturedStart(), m.capturedLength(), replacement);
     }
     static const QRegularExpression ifnull(QStringLiteral("\\bifnull\\("),
@@ -253,34 +280,18 @@ QString TSqlDialect::TranslateDates(const QString& sql)
 {
     if (!sql.contains(u'#'))
         return sql;
-    QString out;
-    out.reserve(sql.size() + 16);
-    const qsizetype n = sql.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = sql.at(i);
-        if (c == u'\'' || c == u'"') {
-            const qsizetype end = QuotedEnd(sql, i);
-            out += QStringView(sql).mid(i, end - i);
-            i = end;
-            continue;
+    return RewriteOutsideQuotes(sql, 16, [&sql](qsizetype i, QString& out) -> qsizetype {
+        if (sql.at(i) != u'#')
+            return i;
+        const qsizetype close = sql.indexOf(u'#', i + 1);
+        QString iso;
+        if (close > i && ParseJetDate(sql.mid(i + 1, close - i - 1), iso)) {
+            out += iso;
+            return close + 1;
         }
-        if (c == u'#') {
-            const qsizetype close = sql.indexOf(u'#', i + 1);
-            QString iso;
-            if (close > i && ParseJetDate(sql.mid(i + 1, close - i - 1), iso)) {
-                out += iso;
-                i = close + 1;
-                continue;
-            }
-            throw EDatabaseError(
-                QStringLiteral("Syntax error in date in query expression near '%1'.")
-                    .arg(sql.mid(i, close > i ? close - i + 1 : 20)));
-        }
-        out += c;
-        ++i;
-    }
-    return out;
+        throw EDatabaseError(Tr("Syntax error in date in query expression near '%1'.")
+                                 .arg(sql.mid(i, close > i ? close - i + 1 : 20)));
+    });
 }
 
 QString TSqlDialect::EscapeQuotes(const QString& text)
