@@ -16,6 +16,12 @@ public:
     static TTimeFilter CurrentYear();
 
     bool IsNone() const { return Kind == tkNone; }
+    // The years as numbers, oldest first, each once.
+    QList<int> SortedYears() const;
+    // True when the sorted years run one after the other with none missing.
+    static bool InARow(const QList<int>& sortedYears);
+    // "2003, 2005, 2006".
+    static QString YearList(const QList<int>& sortedYears);
 
     TTimeKind Kind = tkYears;
     QDate EndDate;     // last day of the range (its date only)

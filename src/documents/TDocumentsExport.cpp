@@ -127,19 +127,11 @@ QString TDocuments::TranscriptsFileName(const TTimeFilter& timeFilter)
                  timeFilter.EndDate.toString(Qt::ISODate);
         break;
     case tkYears: {
-        QList<int> years;
-        for (const QString& year : timeFilter.Years)
-            years << year.toInt();
-        std::sort(years.begin(), years.end());
-        years.erase(std::unique(years.begin(), years.end()), years.end());
-        if (years.size() > 1 && years.last() - years.first() == years.size() - 1) {
+        const QList<int> years = timeFilter.SortedYears();
+        if (years.size() > 1 && TTimeFilter::InARow(years))
             period = QStringLiteral("%1-%2").arg(years.first()).arg(years.last());
-        } else {
-            QStringList texts;
-            for (int year : years)
-                texts << QString::number(year);
-            period = texts.join(QStringLiteral(", "));
-        }
+        else
+            period = TTimeFilter::YearList(years);
         break;
     }
     }

@@ -1,17 +1,16 @@
 #include "documents/TDocuments.h"
 
-#include "settings/TConfig.h"
-#include "db/TConnection.h"
 #include "data/TDM.h"
+#include "data/TTimeFilter.h"
+#include "db/TConnection.h"
 #include "db/TDataSet.h"
 #include "db/TError.h"
 #include "documents/TReportContent.h"
 #include "documents/TReportProject.h"
 #include "documents/TReportRun.h"
-#include "data/TTimeFilter.h"
+#include "documents/TTemplateData.h"
 #include "documents/TTranscriptSeal.h"
-
-#include <kainjow/mustache.hpp>
+#include "settings/TConfig.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -25,8 +24,6 @@
 #include <algorithm>
 #include <map>
 #include <optional>
-
-using TData = kainjow::mustache::data;
 
 namespace
 {
@@ -52,14 +49,6 @@ const QString kCreditTotalsSql = QStringLiteral(
     "cc.conf_id = c.conf_id and   cc.credit_id = cre.credit_id   %1 group by   a.user_id, "
     "cre.c_name ");
 
-// A blank value is false, so that {{#name}}…{{/name}} leaves it out.
-TData Value(const QString& text)
-{
-    if (text.isEmpty())
-        return TData(false);
-    return TData(text.toStdString());
-}
-
 // A text column a connection adds after the fields of its data set.
 struct TAddedColumn {
     QString name;
@@ -77,9 +66,10 @@ void AddRowValues(TData& object, const TConnectionDef& connection, int row)
 {
     const TDataSet* ds = connection.dataSet;
     for (int i = 0; i < ds->FieldCount(); ++i)
-        object.set(ds->Fields(i).FieldName().toStdString(), Value(ds->RowDisplayText(row, i)));
+        object.set(ds->Fields(i).FieldName().toStdString(),
+                   TemplateValue(ds->RowDisplayText(row, i)));
     for (const TAddedColumn& column : connection.added)
-        object.set(column.name.toStdString(), Value(column.value(row)));
+        object.set(column.name.toStdString(), TemplateValue(column.value(row)));
 }
 
 // A date as the region writes it in full, without the day of the week ("1 January 2026",
@@ -194,20 +184,13 @@ QString TDocuments::PeriodText(const TTimeFilter& timeFilter, const QLocale& loc
     case tkDateRange:
         return range(timeFilter.BeginDate, timeFilter.EndDate);
     case tkYears: {
-        QList<int> years;
-        for (const QString& year : timeFilter.Years)
-            years << year.toInt();
-        std::sort(years.begin(), years.end());
-        years.erase(std::unique(years.begin(), years.end()), years.end());
+        const QList<int> years = timeFilter.SortedYears();
         if (years.isEmpty())
             return Tr("no year");
         // Years one after the other make one period; others are listed.
-        if (years.last() - years.first() == years.size() - 1)
+        if (TTimeFilter::InARow(years))
             return range(QDate(years.first(), 1, 1), QDate(years.last(), 12, 31));
-        QStringList texts;
-        for (int year : years)
-            texts << QString::number(year);
-        return texts.join(QStringLiteral(", "));
+        return TTimeFilter::YearList(years);
     }
     }
     return Tr("all dates");
@@ -320,9 +303,9 @@ std::shared_ptr<TReportContent> TDocuments::BuildContent(const QString& reportNa
             const QString url = QStringLiteral("quorvel-image:") + p.key();
             if (!image.isNull())
                 images.insert(url, image);
-            base.set(p.key().toStdString(), Value(image.isNull() ? QString() : url));
+            base.set(p.key().toStdString(), TemplateValue(image.isNull() ? QString() : url));
         } else {
-            base.set(p.key().toStdString(), Value(p.value()));
+            base.set(p.key().toStdString(), TemplateValue(p.value()));
         }
     }
 
