@@ -1,19 +1,19 @@
 #include "documents/TBadgeRun.h"
 
 #include "data/TBadgeCodes.h"
-#include "settings/TConfig.h"
-#include "db/TConnection.h"
 #include "data/TDM.h"
+#include "db/TConnection.h"
 #include "db/TDataSet.h"
 #include "db/TDisplayFormat.h"
-#include "documents/TDocuments.h"
 #include "db/TError.h"
+#include "documents/TDocuments.h"
+#include "documents/TPageOutput.h"
 #include "documents/TPrintSpool.h"
 #include "documents/TQrCode.h"
 #include "documents/TReportProject.h"
 #include "documents/TReportRun.h"
-
-#include <kainjow/mustache.hpp>
+#include "documents/TTemplateData.h"
+#include "settings/TConfig.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
@@ -25,11 +25,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QPrinterInfo>
-#include <QSaveFile>
 #include <QTextDocument>
-
-using TData = kainjow::mustache::data;
 
 namespace
 {
@@ -42,13 +38,6 @@ QString Tr(const char* text)
 const QString kBadgeReport = QStringLiteral("BadgeReport");
 const QString kJobTitle = QStringLiteral("Badges");
 constexpr double kPaddingMm = 3.0;
-
-TData Value(const QString& text)
-{
-    if (text.isEmpty())
-        return TData(false);
-    return TData(text.toStdString());
-}
 
 QString DateText(const QVariant& value)
 {
@@ -70,6 +59,21 @@ bool HasTable(TConnection& conn, const QString& table)
     return conn.ScalarQuery(sql, {table}).toInt() > 0;
 }
 
+// A sheet of label rows that touch, the grid centred on the page.
+TBadgeSheetLayout Labels(QPageSize::PageSizeId page, QSizeF pageMm, int columns, int rows,
+                         QSizeF labelMm, QSizeF pitchMm)
+{
+    TBadgeSheetLayout layout;
+    layout.pageSize = QPageSize(page);
+    layout.columns = columns;
+    layout.rows = rows;
+    layout.labelMm = labelMm;
+    layout.pitchMm = pitchMm;
+    layout.firstMm = {(pageMm.width() - (columns - 1) * pitchMm.width() - labelMm.width()) / 2,
+                      (pageMm.height() - rows * pitchMm.height()) / 2};
+    return layout;
+}
+
 } // namespace
 
 TBadgeSheetLayout TBadgeSheetLayout::Of(TBadgeSheet sheet)
@@ -77,20 +81,10 @@ TBadgeSheetLayout TBadgeSheetLayout::Of(TBadgeSheet sheet)
     TBadgeSheetLayout layout;
     switch (sheet) {
     case TBadgeSheet::A4Labels:
-        layout.pageSize = QPageSize(QPageSize::A4);
-        layout.columns = 2;
-        layout.rows = 7;
-        layout.labelMm = {99.1, 38.1};
-        layout.pitchMm = {101.6, 38.1};
-        layout.firstMm = {(210.0 - 101.6 - 99.1) / 2, (297.0 - 7 * 38.1) / 2};
+        layout = Labels(QPageSize::A4, {210.0, 297.0}, 2, 7, {99.1, 38.1}, {101.6, 38.1});
         break;
     case TBadgeSheet::LetterLabels:
-        layout.pageSize = QPageSize(QPageSize::Letter);
-        layout.columns = 2;
-        layout.rows = 5;
-        layout.labelMm = {101.6, 50.8};
-        layout.pitchMm = {106.4, 50.8};
-        layout.firstMm = {(215.9 - 106.4 - 101.6) / 2, (279.4 - 5 * 50.8) / 2};
+        layout = Labels(QPageSize::Letter, {215.9, 279.4}, 2, 5, {101.6, 50.8}, {106.4, 50.8});
         break;
     case TBadgeSheet::OnePerPage:
         layout.pageSize = QPageSize(QSizeF(101.6, 76.2), QPageSize::Millimeter,
@@ -223,15 +217,15 @@ TBadgeRun::TBadgeRun(TDocuments& documents, const QList<int>& userIds, const QVa
         const TPerson& p = people[id];
         TData context{TData::type::object};
         const QString fullName = QString(p.first + u' ' + p.last).trimmed();
-        context.set("FullName", Value(fullName));
-        context.set("first_name", Value(p.first));
-        context.set("last_name", Value(p.last));
-        context.set("l_title", Value(p.title));
-        context.set("l_speciality", Value(p.speciality));
-        context.set("city", Value(p.city));
-        context.set("conf_name", Value(confName));
-        context.set("conf_date", Value(confDate));
-        context.set("badge_code", Value(codes.value(id)));
+        context.set("FullName", TemplateValue(fullName));
+        context.set("first_name", TemplateValue(p.first));
+        context.set("last_name", TemplateValue(p.last));
+        context.set("l_title", TemplateValue(p.title));
+        context.set("l_speciality", TemplateValue(p.speciality));
+        context.set("city", TemplateValue(p.city));
+        context.set("conf_name", TemplateValue(confName));
+        context.set("conf_date", TemplateValue(confDate));
+        context.set("badge_code", TemplateValue(codes.value(id)));
         const std::string html = m_report->compiled->render(context);
         if (!m_report->compiled->is_valid())
             throw TError(Tr("%1: the report \"%2\" cannot be rendered: %3")
@@ -333,31 +327,14 @@ void TBadgeRun::PaintAll(QPrinter& printer)
 
 void TBadgeRun::ToPdf(const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw TError(Tr("The PDF file %1 cannot be written: %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString()));
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(300);
-        writer.setPageLayout(QPageLayout(m_layout.pageSize, QPageLayout::Portrait, QMarginsF()));
-        writer.setCreator(QCoreApplication::applicationName());
-        writer.setTitle(kJobTitle);
-        QPainter painter;
-        if (!painter.begin(&writer))
-            throw TError(
-                Tr("The PDF file %1 cannot be written.").arg(QDir::toNativeSeparators(path)));
-        try {
-            Paint(writer, painter);
-        } catch (...) {
-            painter.end();
-            throw;
-        }
-        painter.end();
-    }
-    if (!file.commit())
-        throw TError(Tr("The PDF file %1 cannot be written: %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString()));
+    TPageOutput::WritePdf(
+        path,
+        [this](QPdfWriter& writer) {
+            writer.setPageLayout(
+                QPageLayout(m_layout.pageSize, QPageLayout::Portrait, QMarginsF()));
+            writer.setTitle(kJobTitle);
+        },
+        [this](QPagedPaintDevice& device, QPainter& painter) { Paint(device, painter); });
 }
 
 void TBadgeRun::ToPreview()
@@ -373,26 +350,14 @@ void TBadgeRun::ToPreview()
 
 void TBadgeRun::ToDefaultPrinter()
 {
-    if (QPrinterInfo::defaultPrinter().isNull())
-        throw TError(TReportRun::NoPrinterMessage());
     QPrinter printer(QPrinter::HighResolution);
-    if (printer.outputFormat() != QPrinter::NativeFormat || printer.printerName().isEmpty())
-        throw TError(TReportRun::NoPrinterMessage());
+    TPageOutput::RequireDefaultPrinter(printer, TReportRun::NoPrinterMessage());
     printer.setDocName(kJobTitle);
     printer.setFullPage(true);
     printer.setPageSize(m_layout.pageSize);
     TPrintSpool spool(printer);
-    QPainter painter;
-    if (!painter.begin(&printer))
-        throw TError(Tr("The printer %1 cannot be opened.").arg(printer.printerName()));
-    try {
-        Paint(printer, painter);
-    } catch (...) {
-        spool.Discard();
-        painter.end();
-        throw;
-    }
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
-        throw TError(Tr("The badges could not be sent to the printer %1.").arg(printer.printerName()));
-    spool.Submit();
+    TPageOutput::PrintPages(
+        printer, spool,
+        [this](QPagedPaintDevice& device, QPainter& painter) { Paint(device, painter); },
+        Tr("The badges could not be sent to the printer %1."));
 }

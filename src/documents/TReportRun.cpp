@@ -1,16 +1,14 @@
 #include "documents/TReportRun.h"
 
+#include "documents/TPageOutput.h"
 #include "documents/TPrintSpool.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QPrinterInfo>
-#include <QSaveFile>
 
 namespace
 {
@@ -44,12 +42,8 @@ QString TReportRun::NoPrinterMessage()
 
 void TReportRun::ToDefaultPrinter()
 {
-    // Without a printer Qt would quietly write a PDF file without a name: the print is lost.
-    if (QPrinterInfo::defaultPrinter().isNull())
-        throw TError(NoPrinterMessage());
     QPrinter printer(QPrinter::HighResolution);
-    if (printer.outputFormat() != QPrinter::NativeFormat || printer.printerName().isEmpty())
-        throw TError(NoPrinterMessage());
+    TPageOutput::RequireDefaultPrinter(printer, NoPrinterMessage());
     printer.setDocName(kJobTitle);
     printer.setFullPage(false);
 
@@ -58,54 +52,30 @@ void TReportRun::ToDefaultPrinter()
     std::unique_ptr<TReportStatus> status = m_windows.OpenStatus();
     TReportRenderer renderer(m_content);
     renderer.Layout(printer, status.get());
-    QPainter painter;
-    if (!painter.begin(&printer))
-        throw TError(Tr("The printer %1 cannot be opened.").arg(printer.printerName()));
     // The job is held back until the last page is painted: a Cancel meanwhile sends nothing.
-    try {
-        renderer.PaintAll(printer, painter, status.get(), true);
-    } catch (...) {
-        spool.Discard();
-        painter.end();
-        throw;
-    }
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
-        throw TError(
-            Tr("The report could not be sent to the printer %1.").arg(printer.printerName()));
-    spool.Submit();
+    TPageOutput::PrintPages(
+        printer, spool,
+        [&](QPagedPaintDevice& device, QPainter& painter) {
+            renderer.PaintAll(device, painter, status.get(), true);
+        },
+        Tr("The report could not be sent to the printer %1."));
     status->Finish(true, false);
 }
 
 void TReportRun::ToPdf(const QString& path, TReportSeries* series)
 {
     std::unique_ptr<TReportStatus> status = m_windows.OpenStatus();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw TError(Tr("The PDF file %1 cannot be written: %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString()));
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(300);
-        writer.setPageSize(ReportLocalePageSize(QLocale()));
-        writer.setCreator(QCoreApplication::applicationName());
-        writer.setTitle(kJobTitle);
-        TReportRenderer renderer(m_content);
-        renderer.Layout(writer, status.get());
-        QPainter painter;
-        if (!painter.begin(&writer))
-            throw TError(
-                Tr("The PDF file %1 cannot be written.").arg(QDir::toNativeSeparators(path)));
-        try {
-            renderer.PaintAll(writer, painter, status.get(), true);
-        } catch (...) {
-            painter.end();
-            throw;
-        }
-        painter.end();
-    }
-    if (!file.commit())
-        throw TError(Tr("The PDF file %1 cannot be written: %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString()));
+    TReportRenderer renderer(m_content);
+    TPageOutput::WritePdf(
+        path,
+        [&](QPdfWriter& writer) {
+            writer.setPageSize(ReportLocalePageSize(QLocale()));
+            writer.setTitle(kJobTitle);
+            renderer.Layout(writer, status.get());
+        },
+        [&](QPagedPaintDevice& device, QPainter& painter) {
+            renderer.PaintAll(device, painter, status.get(), true);
+        });
     const bool wait = !(series && series->okToAll);
     const bool okToAll = status->Finish(wait, series != nullptr && wait);
     if (series && okToAll)
