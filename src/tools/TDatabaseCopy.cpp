@@ -1,5 +1,7 @@
 #include "tools/TDatabaseCopy.h"
 
+#include "tools/TBatchedInsert.h"
+
 #include "db/TConnection.h"
 #include "db/TDataSet.h"
 #include "db/TError.h"
@@ -105,26 +107,18 @@ void TDatabaseCopy::Copy(TConnection& source, TConnection& target, const TProgre
         const int count = rows.RecordCount();
         const QString head = QStringLiteral("insert into %1 (%2) values ")
                                  .arg(table, columns.join(QStringLiteral(", ")));
-        QStringList values;
         // A table without a key column names what the server hands back itself.
         const QString tail = table == kReplacedBadges && target.IsServer()
                                  ? QStringLiteral(" returning user_id")
                                  : QString();
-        auto flush = [&] {
-            if (values.isEmpty())
-                return;
-            target.Execute(head + values.join(u',') + tail);
-            values.clear();
-        };
+        TBatchedInsert insert(target, head, kBatch, tail);
         for (int row = 0; row < count; ++row) {
             QStringList cells;
             for (int field = 0; field < columns.size(); ++field)
                 cells << Literal(rows.RowValue(row, field));
-            values << u'(' + cells.join(u',') + u')';
-            if (values.size() == kBatch)
-                flush();
+            insert.Add(u'(' + cells.join(u',') + u')');
         }
-        flush();
+        insert.Flush();
         rows.Close();
         const qint64 copied =
             target.ScalarQuery(QStringLiteral("select count(*) from %1").arg(table)).toLongLong();

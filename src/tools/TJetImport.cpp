@@ -5,6 +5,8 @@
 
 #include "tools/TJetImport.h"
 
+#include "tools/TBatchedInsert.h"
+
 #include "db/TConnection.h"
 #include "db/TError.h"
 #include "tools/TReportProjectFile.h"
@@ -500,13 +502,7 @@ void TJetImport::WriteInto(TConnection& target, const TProgress& progress)
     for (const TTable& t : m_tables) {
         const QString head = QStringLiteral("insert into %1 (%2) values ")
                                  .arg(t.name, t.columns.join(QStringLiteral(", ")));
-        QStringList values;
-        auto flush = [&] {
-            if (values.isEmpty())
-                return;
-            target.Execute(head + values.join(u','));
-            values.clear();
-        };
+        TBatchedInsert insert(target, head, kBatch);
         for (const QVariantList& row : t.rows) {
             QString cells;
             for (const QVariant& v : row) {
@@ -521,13 +517,11 @@ void TJetImport::WriteInto(TConnection& target, const TProgress& progress)
                 else
                     cells += TSqlDialect::QuoteText(v.toString());
             }
-            values << u'(' + cells + u')';
-            if (values.size() == kBatch)
-                flush();
+            insert.Add(u'(' + cells + u')');
             if (progress && (++done % 2000 == 0) && !progress(done, total, t.name))
                 throw EOperationError(Tr("The import was stopped; nothing was changed."));
         }
-        flush();
+        insert.Flush();
         const qint64 written =
             target.ScalarQuery(QStringLiteral("select count(*) from %1").arg(t.name)).toLongLong();
         if (written != t.rows.size())

@@ -243,6 +243,14 @@ void TSynthBuilder::Build(const QString& folder)
         TInsert speaker(db, "insert into conf_speakers (conf_id, speak_id) values (?, ?)");
         TInsert credit(db, "insert into conf_credits (conf_id, credit_id) values (?, ?)");
         TInsert extra(db, "insert into conf_extras (conf_id, extra_id) values (?, ?)");
+        // Links the conference to fewest..most distinct rows of 1..count.
+        auto link = [&random](TInsert& insert, qint64 id, int fewest, int most, int count) {
+            for (int other : random.DistinctBetween(random.Between(fewest, most), 1, count)) {
+                insert.Integer(1, id);
+                insert.Integer(2, other);
+                insert.Run();
+            }
+        };
         for (int offset : offsets) {
             const TConferenceGenerator::TConference c = generator.Conference(first.addDays(offset));
             conference.Text(1, c.name);
@@ -256,21 +264,9 @@ void TSynthBuilder::Build(const QString& folder)
             begins.push_back({id, day.year(), day.month(), day.day(),
                               c.begin.time().msecsSinceStartOfDay() / 1000});
 
-            for (int s : random.DistinctBetween(random.Between(1, 3), 1, o.speakers)) {
-                speaker.Integer(1, id);
-                speaker.Integer(2, s);
-                speaker.Run();
-            }
-            for (int cr : random.DistinctBetween(random.Between(1, 3), 1, creditCount)) {
-                credit.Integer(1, id);
-                credit.Integer(2, cr);
-                credit.Run();
-            }
-            for (int e : random.DistinctBetween(random.Between(0, 2), 1, extraCount)) {
-                extra.Integer(1, id);
-                extra.Integer(2, e);
-                extra.Run();
-            }
+            link(speaker, id, 1, 3, o.speakers);
+            link(credit, id, 1, 3, creditCount);
+            link(extra, id, 0, 2, extraCount);
         }
     }
     Report(QStringLiteral("conferences: %1").arg(o.conferences));
