@@ -57,39 +57,28 @@ TfraPartDetails::TfraPartDetails(const QString& objectName, QWidget* parent) : Q
     grid->setVerticalSpacing(1);
 
     // First row: names, title and speciality.
-    grid->addWidget(AddLabel(tr("&Last name"), dbePartLastName), 0, 0);
-    grid->addWidget(dbePartLastName, 1, 0);
-    grid->addWidget(AddLabel(tr("&First name"), dbePartFirstName), 0, 1);
-    grid->addWidget(dbePartFirstName, 1, 1);
-    grid->addWidget(AddLabel(tr("&Title"), jdblcPartTitle), 0, 2);
-    grid->addWidget(jdblcPartTitle, 1, 2);
-    grid->addWidget(AddLabel(tr("S&peciality"), jdblcSpeciality), 0, 3);
-    grid->addWidget(jdblcSpeciality, 1, 3);
+    AddField(grid, tr("&Last name"), dbePartLastName, 0, 0);
+    AddField(grid, tr("&First name"), dbePartFirstName, 0, 1);
+    AddField(grid, tr("&Title"), jdblcPartTitle, 0, 2);
+    AddField(grid, tr("S&peciality"), jdblcSpeciality, 0, 3);
 
     // Second row: the address up to the mailing options.
-    grid->addWidget(AddLabel(tr("A&ddress"), dbePartAddress), 2, 0, 1, 3);
-    grid->addWidget(dbePartAddress, 3, 0, 1, 3);
+    AddField(grid, tr("A&ddress"), dbePartAddress, 2, 0, 3);
 
     // Third row: city, state and ZIP, phone.
-    grid->addWidget(AddLabel(tr("Cit&y"), dbePartCity), 4, 0);
-    grid->addWidget(dbePartCity, 5, 0);
+    AddField(grid, tr("Cit&y"), dbePartCity, 4, 0);
     auto* stateZip = new QGridLayout;
     stateZip->setHorizontalSpacing(8);
     stateZip->setVerticalSpacing(1);
-    stateZip->addWidget(AddLabel(tr("State"), dbePartState), 0, 0);
-    stateZip->addWidget(dbePartState, 1, 0);
-    stateZip->addWidget(AddLabel(tr("&ZIP"), dbePartZip), 0, 1);
-    stateZip->addWidget(dbePartZip, 1, 1);
+    AddField(stateZip, tr("State"), dbePartState, 0, 0);
+    AddField(stateZip, tr("&ZIP"), dbePartZip, 0, 1);
     stateZip->setColumnStretch(1, 1);
     grid->addLayout(stateZip, 4, 1, 2, 1);
-    grid->addWidget(AddLabel(tr("P&hone"), dbePartPhone), 4, 2);
-    grid->addWidget(dbePartPhone, 5, 2);
+    AddField(grid, tr("P&hone"), dbePartPhone, 4, 2);
 
     // Fourth row: e-mail address and fax.
-    grid->addWidget(AddLabel(tr("E-&mail address"), dbeEmail), 6, 0, 1, 2);
-    grid->addWidget(dbeEmail, 7, 0, 1, 2);
-    grid->addWidget(AddLabel(tr("Fa&x"), dbePartFax), 6, 2);
-    grid->addWidget(dbePartFax, 7, 2);
+    AddField(grid, tr("E-&mail address"), dbeEmail, 6, 0, 2);
+    AddField(grid, tr("Fa&x"), dbePartFax, 6, 2);
 
     // The mailing options stand at the right, below the speciality.
     grid->addWidget(dbMailOptions, 2, 3, 6, 1, Qt::AlignTop);
@@ -111,6 +100,13 @@ QLabel* TfraPartDetails::AddLabel(const QString& caption, QWidget* buddy)
     label->setObjectName(QStringLiteral("l") + buddy->objectName());
     label->setBuddy(buddy);
     return label;
+}
+
+void TfraPartDetails::AddField(QGridLayout* grid, const QString& caption, QWidget* field, int row,
+                               int column, int columnSpan)
+{
+    grid->addWidget(AddLabel(caption, field), row, column, 1, columnSpan);
+    grid->addWidget(field, row + 1, column, 1, columnSpan);
 }
 
 void TfraPartDetails::Bind(TDataSet* participants, TDataSet* titles, TDataSet* specialities)

@@ -2,6 +2,7 @@
 
 #include <QFrame>
 
+class QGridLayout;
 class QLabel;
 class TDataSet;
 class TDBEdit;
@@ -39,6 +40,9 @@ public:
 
 private:
     QLabel* AddLabel(const QString& caption, QWidget* buddy);
+    // The caption above its field, both in the given column(s) of the grid.
+    void AddField(QGridLayout* grid, const QString& caption, QWidget* field, int row, int column,
+                  int columnSpan = 1);
 
     TDataSet* m_participants = nullptr;
     QFrame* pPartInfo = nullptr;
