@@ -7,6 +7,7 @@
 #include "db/TSqlDialect.h"
 #include "db/TSqliteEngine.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
@@ -15,6 +16,11 @@
 
 namespace
 {
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TConnection", text);
+}
 
 int g_defaultBusyTimeout = 5000;
 TConnection::TFileSystemProbe g_fileSystemProbe;
@@ -98,7 +104,7 @@ void TConnection::Close()
 TDatabaseEngine& TConnection::Engine() const
 {
     if (!m_engine)
-        throw EDatabaseError(QStringLiteral("The database is not connected."));
+        throw EDatabaseError(Tr("The database is not connected."));
     return *m_engine;
 }
 
@@ -196,7 +202,7 @@ sqlite3* TConnection::Handle() const
 {
     sqlite3* handle = m_engine ? m_engine->Handle() : nullptr;
     if (!handle)
-        throw EDatabaseError(QStringLiteral("The database is not connected."));
+        throw EDatabaseError(Tr("The database is not connected."));
     return handle;
 }
 
@@ -204,7 +210,7 @@ void TConnection::ThrowEngineError(const QString& context) const
 {
     if (m_engine)
         m_engine->ThrowError(context);
-    QString message = QStringLiteral("The database is not connected");
+    QString message = Tr("The database is not connected");
     if (!context.isEmpty())
         message = context + QStringLiteral(": ") + message;
     throw EDatabaseError(message);
@@ -249,7 +255,7 @@ void TConnection::BeginTransaction()
 void TConnection::Commit()
 {
     if (m_transactionDepth <= 0)
-        throw EDatabaseError(QStringLiteral("Commit without a transaction."));
+        throw EDatabaseError(Tr("Commit without a transaction."));
     if (m_transactionDepth == 1)
         Engine().Commit();
     else

@@ -6,6 +6,18 @@
 #include "db/TFilterExpression.h"
 #include "db/TSqlDialect.h"
 
+#include <QCoreApplication>
+
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TDataSet", text);
+}
+
+} // namespace
+
 using namespace TDataSetInternal;
 
 
@@ -51,7 +63,7 @@ QVariant TDataSet::Param(const QString& name) const
 void TDataSet::DeclareFields(const QList<TFieldDef>& defs)
 {
     if (Active())
-        throw EDatabaseError(QStringLiteral("%1: fields cannot be declared while open.").arg(m_name));
+        throw EDatabaseError(Tr("%1: fields cannot be declared while open.").arg(m_name));
     m_declared = defs;
 }
 
@@ -102,7 +114,7 @@ void TDataSet::Open()
     if (Active())
         return;
     if (m_sql.trimmed().isEmpty())
-        throw EDatabaseError(QStringLiteral("%1: the data set has no SQL text.").arg(m_name));
+        throw EDatabaseError(Tr("%1: the data set has no SQL text.").arg(m_name));
     if (m_master)
         ApplyMasterValue();
     if (m_deferred && !m_master) {

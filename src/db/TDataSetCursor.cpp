@@ -6,8 +6,19 @@
 #include "db/TError.h"
 #include "db/TFilterExpression.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
+
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TDataSet", text);
+}
+
+} // namespace
 
 // The visible rows (filter and sort over the storage), the current row, and the editing states.
 
@@ -274,14 +285,15 @@ void TDataSet::Prior()
 void TDataSet::CheckActive() const
 {
     if (!Active())
-        throw EDatabaseError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(m_name));
+        throw EDatabaseError(
+            Tr("%1: Cannot perform this operation on a closed dataset").arg(m_name));
 }
 
 void TDataSet::CheckEditable() const
 {
     if (m_baseTable.isEmpty())
         throw EDatabaseError(
-            QStringLiteral("%1: the data set cannot be changed, it does not show a single table.").arg(m_name));
+            Tr("%1: the data set cannot be changed, it does not show a single table.").arg(m_name));
 }
 
 void TDataSet::Insert()
@@ -321,7 +333,7 @@ void TDataSet::Edit()
     if (m_state == State::Edit || m_state == State::Insert)
         return;
     if (m_current < 0)
-        throw EDatabaseError(QStringLiteral("%1: Cannot edit: there is no current record").arg(m_name));
+        throw EDatabaseError(Tr("%1: Cannot edit: there is no current record").arg(m_name));
     CheckEditable();
     const int storageRow = m_view[size_t(m_current)];
     const size_t ncols = size_t(m_snapshot.ColumnCount());
@@ -393,7 +405,7 @@ void TDataSet::Post()
         rowId = m_conn.LastInsertRowId();
     } else {
         if (m_snapshot.RowIdColumn() < 0)
-            throw EDatabaseError(QStringLiteral("%1: the row cannot be found again to store it.").arg(m_name));
+            throw EDatabaseError(Tr("%1: the row cannot be found again to store it.").arg(m_name));
         rowId = m_editBuffer[size_t(m_snapshot.RowIdColumn())].i;
         if (!columns.isEmpty()) {
             QStringList sets;
@@ -405,7 +417,8 @@ void TDataSet::Post()
                                                         m_conn.RowIdColumn(m_baseTable)),
                                                values);
             if (changed == 0)
-                throw EDatabaseError(QStringLiteral("The record was deleted by another user; it cannot be saved."));
+                throw EDatabaseError(
+                    Tr("The record was deleted by another user; it cannot be saved."));
         }
     }
     const int storageRow = m_editStorageRow;
@@ -432,10 +445,11 @@ void TDataSet::Delete()
     if (m_state == State::Edit)
         Cancel();
     if (m_current < 0)
-        throw EDatabaseError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(m_name));
+        throw EDatabaseError(
+            Tr("%1: Cannot perform this operation on an empty dataset").arg(m_name));
     CheckEditable();
     if (m_snapshot.RowIdColumn() < 0)
-        throw EDatabaseError(QStringLiteral("%1: the row cannot be found to delete it.").arg(m_name));
+        throw EDatabaseError(Tr("%1: the row cannot be found to delete it.").arg(m_name));
     const int storageRow = m_view[size_t(m_current)];
     const qint64 rowId = StorageCell(storageRow, m_snapshot.RowIdColumn())->i;
     m_conn.Execute(QStringLiteral("delete from %1 where %2 = ?").arg(m_baseTable, m_conn.RowIdColumn(m_baseTable)),
@@ -469,7 +483,8 @@ QVariantList TDataSet::SplitValues(const QVariant& values, int count) const
     } else {
         list = values.toList();
         if (list.size() != count)
-            throw EDatabaseError(QStringLiteral("%1: %2 values are needed for the search").arg(m_name).arg(count));
+            throw EDatabaseError(
+                Tr("%1: %2 values are needed for the search").arg(m_name).arg(count));
     }
     return list;
 }
@@ -584,12 +599,13 @@ void TDataSet::SetSort(const QString& sortText)
         for (const QString& part : sortText.split(u',', Qt::SkipEmptyParts)) {
             const QStringList words = part.simplified().split(u' ');
             if (!FindField(words.value(0)))
-                throw EDatabaseError(QStringLiteral("%1: cannot sort on '%2': there is no such field")
+                throw EDatabaseError(Tr("%1: cannot sort on '%2': there is no such field")
                                          .arg(m_name, words.value(0)));
             if (words.size() > 2 ||
                 (words.size() == 2 && words[1].compare(QLatin1String("ASC"), Qt::CaseInsensitive) != 0 &&
                  words[1].compare(QLatin1String("DESC"), Qt::CaseInsensitive) != 0))
-                throw EDatabaseError(QStringLiteral("%1: the sort text \"%2\" is not valid").arg(m_name, sortText));
+                throw EDatabaseError(
+                    Tr("%1: the sort text \"%2\" is not valid").arg(m_name, sortText));
         }
     }
     m_sortText = sortText;

@@ -6,8 +6,19 @@
 #include "db/TError.h"
 #include "db/TFilterExpression.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
+
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TDataSet", text);
+}
+
+} // namespace
 
 // Reading rows into the snapshot (whole, one row again, one row after a post), the fields built
 // over its columns, field values, and the key indexes behind lookup fields.
@@ -191,8 +202,7 @@ void TDataSet::CreateFields()
             if (def.kind == TFieldKind::Data) {
                 column = m_snapshot.ColumnIndex(def.name);
                 if (column < 0)
-                    throw EFieldError(
-                        QStringLiteral("%1: Field '%2' not found").arg(m_name, def.name));
+                    throw EFieldError(Tr("%1: Field '%2' not found").arg(m_name, def.name));
             }
             add(def, column);
         }
@@ -216,7 +226,7 @@ void TDataSet::CompileFilter()
 TField& TDataSet::Fields(int index) const
 {
     if (index < 0 || index >= int(m_fields.size()))
-        throw EFieldError(QStringLiteral("%1: field index %2 out of range").arg(m_name).arg(index));
+        throw EFieldError(Tr("%1: field index %2 out of range").arg(m_name).arg(index));
     return *m_fields[size_t(index)];
 }
 
@@ -229,10 +239,11 @@ TField* TDataSet::FindField(const QString& name) const
 TField& TDataSet::FieldByName(const QString& name) const
 {
     if (!Active())
-        throw EDatabaseError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(m_name));
+        throw EDatabaseError(
+            Tr("%1: Cannot perform this operation on a closed dataset").arg(m_name));
     TField* f = FindField(name);
     if (!f)
-        throw EFieldError(QStringLiteral("%1: Field '%2' not found").arg(m_name, name));
+        throw EFieldError(Tr("%1: Field '%2' not found").arg(m_name, name));
     return *f;
 }
 
@@ -335,9 +346,9 @@ void TDataSet::SetFieldValue(TField& field, const QVariant& value)
 {
     CheckActive();
     if (m_state != State::Edit && m_state != State::Insert)
-        throw EDatabaseError(QStringLiteral("%1: Dataset not in edit or insert mode").arg(m_name));
+        throw EDatabaseError(Tr("%1: Dataset not in edit or insert mode").arg(m_name));
     if (field.Kind() != TFieldKind::Data)
-        throw EFieldError(QStringLiteral("Field '%1' cannot be modified").arg(field.FieldName()));
+        throw EFieldError(Tr("Field '%1' cannot be modified").arg(field.FieldName()));
     m_editBuffer[size_t(field.Column())] = m_snapshot.StoreValue(value, field);
     m_modified[size_t(field.Column())] = true;
     NotifyRowChanged(m_current);

@@ -4,6 +4,18 @@
 #include "db/TDisplayFormat.h"
 #include "db/TError.h"
 
+#include <QCoreApplication>
+
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TField", text);
+}
+
+} // namespace
+
 TField::TField(TDataSet* dataSet, TFieldDef def, int column)
     : m_dataSet(dataSet), m_def(std::move(def)), m_column(column)
 {
@@ -44,8 +56,8 @@ int TField::AsInteger() const
     bool ok = false;
     const int i = v.toInt(&ok);
     if (!ok)
-        throw EFieldError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
-                              .arg(v.toString(), m_def.name));
+        throw EFieldError(
+            Tr("'%1' is not a valid integer value for field '%2'").arg(v.toString(), m_def.name));
     return i;
 }
 
@@ -57,8 +69,8 @@ double TField::AsFloat() const
     bool ok = false;
     const double d = v.toDouble(&ok);
     if (!ok)
-        throw EFieldError(QStringLiteral("'%1' is not a valid number for field '%2'")
-                              .arg(v.toString(), m_def.name));
+        throw EFieldError(
+            Tr("'%1' is not a valid number for field '%2'").arg(v.toString(), m_def.name));
     return d;
 }
 

@@ -3,8 +3,19 @@
 #include "db/TError.h"
 #include "db/TLikePattern.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <vector>
+
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TFilterExpression", text);
+}
+
+} // namespace
 
 struct TFilterExpression::TNode
 {
@@ -47,7 +58,7 @@ public:
 private:
     [[noreturn]] void Fail(const QString& why) const
     {
-        throw EDatabaseError(QStringLiteral("The filter \"%1\" is not valid: %2.").arg(m_text, why));
+        throw EDatabaseError(Tr("The filter \"%1\" is not valid: %2.").arg(m_text, why));
     }
 
     void Tokenize()

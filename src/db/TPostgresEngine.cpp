@@ -51,7 +51,8 @@ QString Literal(const QVariant& v)
         text = v.toString();
     }
     if (text.contains(QChar(0)))
-        throw EDatabaseError(QStringLiteral("A text with a NUL character cannot be stored."));
+        throw EDatabaseError(QCoreApplication::translate(
+            "TConnection", "A text with a NUL character cannot be stored."));
     text.replace(u'\'', QStringLiteral("''"));
     return u'\'' + text + u'\'';
 }
@@ -241,7 +242,7 @@ void TPostgresEngine::Connect()
         m_pg = *static_cast<pg_conn* const*>(handle.constData());
     if (!m_pg) {
         Disconnect();
-        throw EDatabaseError(QStringLiteral("The PostgreSQL driver gave no connection handle."));
+        throw EDatabaseError(Tr("The PostgreSQL driver gave no connection handle."));
     }
     m_lostInTransaction = false;
     ForgetTransactions();
@@ -420,7 +421,7 @@ void TPostgresEngine::ThrowServerError(const TServerResult& result, const QStrin
 
 void TPostgresEngine::ThrowError(const QString& context) const
 {
-    QString message = QStringLiteral("The database is not connected");
+    QString message = Tr("The database is not connected");
     if (!context.isEmpty())
         message = context + QStringLiteral(": ") + message;
     throw EDatabaseError(message);
@@ -601,7 +602,7 @@ void TPostgresEngine::Begin()
 void TPostgresEngine::Commit()
 {
     if (m_pg && !m_lostInTransaction && PQtransactionStatus(m_pg) == PQTRANS_INERROR)
-        throw EDatabaseError(QStringLiteral("The transaction failed; nothing of it was stored."));
+        throw EDatabaseError(Tr("The transaction failed; nothing of it was stored."));
     Execute(QStringLiteral("COMMIT"), {});
 }
 

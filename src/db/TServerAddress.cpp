@@ -2,9 +2,16 @@
 
 #include "db/TError.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
-namespace {
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TServerAddress", text);
+}
 
 QString Quoted(const QString& value)
 {
@@ -31,8 +38,9 @@ TServerAddress TServerAddress::FromConnectText(const QString& text)
             break;
         const qsizetype eq = text.indexOf(u'=', i);
         if (eq < 0)
-            throw EDatabaseError(QStringLiteral("The connection text \"%1\" is not a list of "
-                                                "key=value pairs.").arg(text));
+            throw EDatabaseError(Tr("The connection text \"%1\" is not a list of "
+                                    "key=value pairs.")
+                                     .arg(text));
         const QString key = text.mid(i, eq - i).trimmed().toLower();
         i = eq + 1;
         while (i < n && text.at(i).isSpace())
@@ -66,7 +74,7 @@ TServerAddress TServerAddress::FromConnectText(const QString& text)
             a.service = value;
         else
             throw EDatabaseError(
-                QStringLiteral("The connection text names an unknown setting \"%1\".").arg(key));
+                Tr("The connection text names an unknown setting \"%1\".").arg(key));
     }
     return a;
 }

@@ -4,6 +4,7 @@
 #include "db/TDataSetInternal.h"
 #include "db/TError.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <algorithm>
@@ -11,6 +12,16 @@
 #include <numeric>
 #include <string_view>
 #include <unordered_map>
+
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TSnapshot", text);
+}
+
+} // namespace
 
 using namespace TDataSetInternal;
 
@@ -225,7 +236,7 @@ TSnapshot::TCell TSnapshot::StoreValue(const QVariant& value, const TField& fiel
         if (value.typeId() != QMetaType::Double && !ok) {
             if (value.toString().trimmed().isEmpty())
                 return cell;
-            throw EFieldError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
+            throw EFieldError(Tr("'%1' is not a valid integer value for field '%2'")
                                   .arg(value.toString(), field.FieldName()));
         }
         cell.kind = TCell::Int;
@@ -236,7 +247,7 @@ TSnapshot::TCell TSnapshot::StoreValue(const QVariant& value, const TField& fiel
         if (!ok) {
             if (value.toString().trimmed().isEmpty())
                 return cell;
-            throw EFieldError(QStringLiteral("'%1' is not a valid number for field '%2'")
+            throw EFieldError(Tr("'%1' is not a valid number for field '%2'")
                                   .arg(value.toString(), field.FieldName()));
         }
         const int decimals = field.Def().decimals;
@@ -257,7 +268,7 @@ TSnapshot::TCell TSnapshot::StoreValue(const QVariant& value, const TField& fiel
             dt = ParseIsoDateTime(s.constData(), s.size());
         }
         if (!dt.isValid())
-            throw EFieldError(QStringLiteral("'%1' is not a valid date and time for field '%2'")
+            throw EFieldError(Tr("'%1' is not a valid date and time for field '%2'")
                                   .arg(value.toString(), field.FieldName()));
         text(IsoText(dt));
     } else {

@@ -183,8 +183,8 @@ void TSqliteEngine::OpenHandle(const QString& path, const QString& mode)
         const QString why = db.lastError().text();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
-        throw EDatabaseError(QStringLiteral("The database '%1' cannot be opened: %2")
-                                 .arg(QDir::toNativeSeparators(path), why));
+        throw EDatabaseError(
+            Tr("The database '%1' cannot be opened: %2").arg(QDir::toNativeSeparators(path), why));
     }
     const QVariant handle = db.driver()->handle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
@@ -208,7 +208,7 @@ void TSqliteEngine::Open(const QString& path, TPurpose purpose)
 {
     const QString native = QDir::toNativeSeparators(path);
     if (purpose != TPurpose::Create && !QFileInfo(path).isFile())
-        throw EDatabaseError(QStringLiteral("Could not find file '%1'.").arg(native));
+        throw EDatabaseError(Tr("Could not find file '%1'.").arg(native));
 
     // The engine writes its journal next to the file, so a read-only folder makes the file
     // read-only too. Opening such a file read-write would fail on the first read of a WAL file
@@ -220,7 +220,7 @@ void TSqliteEngine::Open(const QString& path, TPurpose purpose)
                                                  : QStringLiteral("rw"));
     m_path = path;
     if (!m_handle)
-        throw EDatabaseError(QStringLiteral("The SQLite driver gave no engine handle."));
+        throw EDatabaseError(Tr("The SQLite driver gave no engine handle."));
     m_readOnly = readOnly || sqlite3_db_readonly(m_handle, "main") == 1;
     // Reading the schema is the first touch of the file: a file that is not SQLite, or one
     // that another program holds, fails here.
@@ -239,12 +239,11 @@ void TSqliteEngine::Open(const QString& path, TPurpose purpose)
         throw EDatabaseLocked(
             Tr("%1 is in use by another program.").arg(QFileInfo(path).fileName()));
     if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
-        throw EDatabaseError(QStringLiteral("The file '%1' is not a database of this program "
-                                            "(it is not an SQLite database: %2).")
+        throw EDatabaseError(Tr("The file '%1' is not a database of this program "
+                                "(it is not an SQLite database: %2).")
                                  .arg(native, why));
     if (code != SQLITE_OK)
-        throw EDatabaseError(
-            QStringLiteral("The database '%1' cannot be opened: %2").arg(native, why));
+        throw EDatabaseError(Tr("The database '%1' cannot be opened: %2").arg(native, why));
     if (purpose == TPurpose::Use)
         CheckSchema();
     // The file keeps the journal mode it was made with: opening never writes to it.
@@ -341,15 +340,14 @@ void TSqliteEngine::CheckSchema()
             columns << QString::fromUtf8(
                 reinterpret_cast<const char*>(sqlite3_column_text(s.stmt, 1)));
         if (columns.isEmpty())
-            throw EDatabaseError(QStringLiteral("The file '%1' is not a database of this program "
-                                                "(the table '%2' is missing).")
+            throw EDatabaseError(Tr("The file '%1' is not a database of this program "
+                                    "(the table '%2' is missing).")
                                      .arg(native, table));
         for (const QString& column : TSchema::ColumnNames(table))
             if (!columns.contains(column, Qt::CaseInsensitive))
-                throw EDatabaseError(
-                    QStringLiteral("The file '%1' is not a database of this program "
-                                   "(the column '%2.%3' is missing).")
-                        .arg(native, table, column));
+                throw EDatabaseError(Tr("The file '%1' is not a database of this program "
+                                        "(the column '%2.%3' is missing).")
+                                         .arg(native, table, column));
     }
 }
 
@@ -402,14 +400,14 @@ QString TSqliteEngine::CountTablesSql(const QString& quotedNames) const
 sqlite3* TSqliteEngine::CheckedHandle() const
 {
     if (!m_handle)
-        throw EDatabaseError(QStringLiteral("The database is not connected."));
+        throw EDatabaseError(Tr("The database is not connected."));
     return m_handle;
 }
 
 void TSqliteEngine::ThrowError(const QString& context) const
 {
     QString message = m_handle ? QString::fromUtf8(sqlite3_errmsg(m_handle))
-                               : QStringLiteral("The database is not connected");
+                               : Tr("The database is not connected");
     if (!context.isEmpty())
         message = context + QStringLiteral(": ") + message;
     throw EDatabaseError(message);

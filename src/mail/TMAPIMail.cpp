@@ -2,16 +2,22 @@
 
 #include "mail/TMailHandler.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace
 {
 
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TMAPIMail", text);
+}
+
 void CheckLength(const QString& what, const QString& text)
 {
     if (text.size() > TMAPIMail::MaxFieldLength)
-        throw EMailError(QStringLiteral("The %1 is longer than %2 characters, more than the mail "
-                                        "client accepts: %3")
+        throw EMailError(Tr("The %1 is longer than %2 characters, more than the mail "
+                            "client accepts: %3")
                              .arg(what)
                              .arg(TMAPIMail::MaxFieldLength)
                              .arg(text.left(40) + QStringLiteral("...")));
@@ -46,7 +52,7 @@ TSimpleMapi::TRecipient TMAPIMail::Recipient(const QString& line)
         recipient.recipClass = TSimpleMapi::Bcc;
         text = line.mid(4);
     }
-    CheckLength(QStringLiteral("recipient"), text);
+    CheckLength(Tr("recipient"), text);
     if (!ResolveNames) {
         recipient.name = text;
         recipient.address = text;
@@ -74,14 +80,14 @@ bool TMAPIMail::Send()
     for (const QString& line : std::as_const(Recipients))
         CheckMailAddress(line);
     if (HasMailControlCharacter(SenderAddress))
-        throw EMailError(QStringLiteral("The sender address contains a line break or another "
-                                        "control character."));
-    CheckLength(QStringLiteral("sender name"), SenderName.isEmpty() ? SenderAddress : SenderName);
-    CheckLength(QStringLiteral("sender address"), SenderAddress);
+        throw EMailError(Tr("The sender address contains a line break or another "
+                            "control character."));
+    CheckLength(Tr("sender name"), SenderName.isEmpty() ? SenderAddress : SenderName);
+    CheckLength(Tr("sender address"), SenderAddress);
     for (qsizetype i = 0; i < Attachments.size(); ++i) {
-        CheckLength(QStringLiteral("attachment path"), Attachments.at(i));
+        CheckLength(Tr("attachment path"), Attachments.at(i));
         if (i < AttachmentNames.size())
-            CheckLength(QStringLiteral("attachment name"), AttachmentNames.at(i));
+            CheckLength(Tr("attachment name"), AttachmentNames.at(i));
     }
 
     TSessionGuard guard{m_mapi};
@@ -89,8 +95,7 @@ bool TMAPIMail::Send()
     if (m_mapi.DefaultProfile(profile)) {
         const unsigned long code = m_mapi.Logon(profile, TSimpleMapi::NewSession, guard.session);
         if (code != TSimpleMapi::SuccessSuccess)
-            throw EMailError(
-                QStringLiteral("MAPI Error %1: %2").arg(code).arg(MapiErrorText(code)));
+            throw EMailError(Tr("MAPI Error %1: %2").arg(code).arg(MapiErrorText(code)));
         guard.open = true;
     }
 

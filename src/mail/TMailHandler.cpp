@@ -1,11 +1,23 @@
 #include "mail/TMailHandler.h"
 
+#include <QCoreApplication>
+
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TMailHandler", text);
+}
+
+} // namespace
+
 int MailSettingToInt(const QString& text)
 {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
     if (!ok)
-        throw EMailError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        throw EMailError(Tr("'%1' is not a valid integer value").arg(text));
     return value;
 }
 
@@ -23,7 +35,6 @@ bool HasMailControlCharacter(const QString& text)
 void CheckMailAddress(const QString& address)
 {
     if (HasMailControlCharacter(address))
-        throw EMailError(
-            QStringLiteral("the address contains a line break or another control character"),
-            EMailError::Kind::Address);
+        throw EMailError(Tr("the address contains a line break or another control character"),
+                         EMailError::Kind::Address);
 }

@@ -2,10 +2,21 @@
 
 #include "mail/TMailHandler.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QUuid>
+
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TMimeText", text);
+}
+
+} // namespace
 
 namespace TMimeText
 {
@@ -188,8 +199,8 @@ QByteArray Compose(const TMessage& message, const QByteArray& lineEnd)
     for (const TAttachment& attachment : message.attachments) {
         QFile file(attachment.path);
         if (!file.open(QIODevice::ReadOnly))
-            throw EMailError(QStringLiteral("Cannot read the attachment %1: %2")
-                                 .arg(attachment.path, file.errorString()));
+            throw EMailError(
+                Tr("Cannot read the attachment %1: %2").arg(attachment.path, file.errorString()));
         const QByteArray name = QuotedParameter(attachment.name);
         const bool pdf = attachment.name.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
         out += "--" + boundary + lineEnd;

@@ -2,6 +2,7 @@
 
 #include "mail/TMimeText.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,11 @@
 
 namespace
 {
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TSMTPMail", text);
+}
 
 // libcurl's global set-up runs once, before the first handle.
 void InitCurlOnce()
@@ -162,7 +168,7 @@ TSMTPMail::TSMTPMail(const QString& host, const QString& port, const QString& au
     auto curl = std::make_unique<TCurl>();
     curl->handle = curl_easy_init();
     if (!curl->handle)
-        throw EMailError(QStringLiteral("The SMTP client could not be created."));
+        throw EMailError(Tr("The SMTP client could not be created."));
     m_port = MailSettingToInt(port);
     const int kind = MailSettingToInt(authType);
     if (kind == 1) {
@@ -255,83 +261,79 @@ void TSMTPMail::Fail(int result, const QString& to)
     const QString port = QString::number(m_port);
 
     if (code == CURLE_USE_SSL_FAILED || (m_requireTls && m_port != 465 && verb == "EHLO"))
-        throw EMailError(
-            QStringLiteral("The mail server %1 does not offer encryption (STARTTLS), so the "
-                           "password would travel unprotected. Nothing was sent. Check Host and "
-                           "Port in %2.")
-                    .arg(m_host, place) +
-                detail,
-            Kind::Encryption);
+        throw EMailError(Tr("The mail server %1 does not offer encryption (STARTTLS), so the "
+                            "password would travel unprotected. Nothing was sent. Check Host and "
+                            "Port in %2.")
+                                 .arg(m_host, place) +
+                             detail,
+                         Kind::Encryption);
     if (code == CURLE_SSL_CACERT_BADFILE)
-        throw EMailError(QStringLiteral("The certificate file %1 (CaFile in the [SMTP] section "
-                                        "of quorvel.ini) cannot be read. Nothing was sent.")
+        throw EMailError(Tr("The certificate file %1 (CaFile in the [SMTP] section "
+                            "of quorvel.ini) cannot be read. Nothing was sent.")
                                  .arg(QFile::decodeName(m_caFile)) +
                              detail,
                          Kind::Encryption);
     if (code == CURLE_SSL_CONNECT_ERROR || code == CURLE_SSL_CIPHER)
-        throw EMailError(QStringLiteral("No encrypted connection could be set up with %1 on port "
-                                        "%2. Nothing was sent. Check Port in %3 (port 465 speaks "
-                                        "TLS from the start; 587 and 25 start it with STARTTLS).")
+        throw EMailError(Tr("No encrypted connection could be set up with %1 on port "
+                            "%2. Nothing was sent. Check Port in %3 (port 465 speaks "
+                            "TLS from the start; 587 and 25 start it with STARTTLS).")
                                  .arg(m_host, port, place) +
                              detail,
                          Kind::Encryption);
     if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CERTPROBLEM ||
         code == CURLE_SSL_ISSUER_ERROR || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
-        throw EMailError(QStringLiteral("The mail server %1 could not be verified as itself: its "
-                                        "certificate was refused. Nothing was sent. Check Host "
-                                        "in %2 (the name the certificate was issued for); a "
-                                        "server with a private certificate authority needs "
-                                        "CaFile in the [SMTP] section of quorvel.ini.")
+        throw EMailError(Tr("The mail server %1 could not be verified as itself: its "
+                            "certificate was refused. Nothing was sent. Check Host "
+                            "in %2 (the name the certificate was issued for); a "
+                            "server with a private certificate authority needs "
+                            "CaFile in the [SMTP] section of quorvel.ini.")
                                  .arg(m_host, place) +
                              detail,
                          Kind::Encryption);
     if (code == CURLE_LOGIN_DENIED || verb == "AUTH")
-        throw EMailError(QStringLiteral("The server refused the user name or password. Check "
-                                        "User name and Password in %1.")
+        throw EMailError(Tr("The server refused the user name or password. Check "
+                            "User name and Password in %1.")
                                  .arg(place) +
                              detail,
                          Kind::Authentication);
     if (code == CURLE_COULDNT_RESOLVE_HOST)
-        throw EMailError(QStringLiteral("Could not find the mail server %1: no such host name "
-                                        "is known. Check Host in %2.")
+        throw EMailError(Tr("Could not find the mail server %1: no such host name "
+                            "is known. Check Host in %2.")
                                  .arg(m_host, place) +
                              detail,
                          Kind::Connection);
     if (refusal.isEmpty()) {
         if (code == CURLE_COULDNT_CONNECT || !m_connected)
-            throw EMailError(QStringLiteral("Could not reach %1 on port %2. Check Host and Port "
-                                            "in %3.")
+            throw EMailError(Tr("Could not reach %1 on port %2. Check Host and Port "
+                                "in %3.")
                                      .arg(m_host, port, place) +
                                  detail,
                              Kind::Connection);
         if (code == CURLE_OPERATION_TIMEDOUT || code == CURLE_SEND_ERROR ||
             code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING ||
             code == CURLE_WEIRD_SERVER_REPLY || code == CURLE_FAILED_INIT)
-            throw EMailError(QStringLiteral("The connection to %1 on port %2 was lost. Check "
-                                            "the network, and Host and Port in %3.")
+            throw EMailError(Tr("The connection to %1 on port %2 was lost. Check "
+                                "the network, and Host and Port in %3.")
                                      .arg(m_host, port, place) +
                                  detail,
                              Kind::Connection);
-        throw EMailError(QStringLiteral("The message could not be sent through %1.").arg(m_host) +
-                             detail,
+        throw EMailError(Tr("The message could not be sent through %1.").arg(m_host) + detail,
                          Kind::Other);
     }
     const bool permanent = refusal.startsWith(QLatin1Char('5'));
     if (!permanent)
-        throw EMailError(QStringLiteral("The server %1 asks to try again later.").arg(m_host) +
-                             detail,
+        throw EMailError(Tr("The server %1 asks to try again later.").arg(m_host) + detail,
                          Kind::Transient);
     if (verb == "RCPT" || verb == "DATA")
-        throw EMailError(QStringLiteral("The server refused the message to %1.").arg(to) + detail,
+        throw EMailError(Tr("The server refused the message to %1.").arg(to) + detail,
                          Kind::Recipient);
     if (verb == "MAIL")
-        throw EMailError(QStringLiteral("The server refused the sender address. Check From in "
-                                        "%1.")
+        throw EMailError(Tr("The server refused the sender address. Check From in "
+                            "%1.")
                                  .arg(place) +
                              detail,
                          Kind::Other);
-    throw EMailError(QStringLiteral("The server %1 refused the connection.").arg(m_host) + detail,
-                     Kind::Other);
+    throw EMailError(Tr("The server %1 refused the connection.").arg(m_host) + detail, Kind::Other);
 }
 
 void TSMTPMail::Connect()
@@ -365,8 +367,8 @@ void TSMTPMail::Send(const QString& from, const QString& to, const QString& subj
     const QStringList addresses = TMimeText::SplitAddresses(to);
     const TMimeText::TMailbox sender = TMimeText::ParseMailbox(from);
     if (HasMailControlCharacter(from))
-        throw EMailError(QStringLiteral("The sender address contains a line break or another "
-                                        "control character. Check From in %1.")
+        throw EMailError(Tr("The sender address contains a line break or another "
+                            "control character. Check From in %1.")
                              .arg(QString::fromUtf8(SettingsPlace)));
 
     CURL* h = m_curl->handle;
@@ -405,7 +407,7 @@ void TSMTPMail::Send(const QString& from, const QString& to, const QString& subj
         name = HeaderSafeName(attachmentName.isEmpty() ? file.fileName() : attachmentName);
         part = curl_mime_addpart(mime.mime);
         if (curl_mime_filedata(part, path.constData()) != CURLE_OK)
-            throw EMailError(QStringLiteral("Cannot read the attachment %1.").arg(attachment));
+            throw EMailError(Tr("Cannot read the attachment %1.").arg(attachment));
         curl_mime_filename(part, name.constData());
         curl_mime_type(part, file.suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0
                                  ? "application/pdf"

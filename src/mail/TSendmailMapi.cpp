@@ -3,12 +3,18 @@
 #include "mail/TMailHandler.h"
 #include "mail/TMimeText.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
 namespace
 {
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TSendmailMapi", text);
+}
 
 // Simple MAPI addresses may carry their type ("smtp:ann@example.org"); mail commands take
 // the bare address.
@@ -60,22 +66,22 @@ void TSendmailMapi::Run(const QStringList& command, const QByteArray& input)
     if (!program.contains(QLatin1Char('/')))
         program = QStandardPaths::findExecutable(program);
     if (program.isEmpty() || !QFileInfo(program).isExecutable())
-        throw EMailError(QStringLiteral("The mail command %1 was not found. Install a local mail "
-                                        "system such as msmtp-mta, or set Mail/SendmailCommand in "
-                                        "quorvel.ini.")
+        throw EMailError(Tr("The mail command %1 was not found. Install a local mail "
+                            "system such as msmtp-mta, or set Mail/SendmailCommand in "
+                            "quorvel.ini.")
                              .arg(command.value(0)));
     QProcess process;
     process.start(program, command.mid(1));
     if (!process.waitForStarted())
-        throw EMailError(QStringLiteral("The mail command %1 could not be started: %2")
-                             .arg(program, process.errorString()));
+        throw EMailError(
+            Tr("The mail command %1 could not be started: %2").arg(program, process.errorString()));
     process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(CommandTimeoutMs)) {
         process.kill();
         process.waitForFinished();
         throw EMailError(
-            QStringLiteral("The mail command %1 did not finish within five minutes.").arg(program));
+            Tr("The mail command %1 did not finish within five minutes.").arg(program));
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         QString error = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
@@ -83,7 +89,7 @@ void TSendmailMapi::Run(const QStringList& command, const QByteArray& input)
             error = process.exitStatus() == QProcess::NormalExit
                         ? QStringLiteral("exit code %1").arg(process.exitCode())
                         : QStringLiteral("it crashed");
-        throw EMailError(QStringLiteral("The mail command %1 failed: %2").arg(program, error));
+        throw EMailError(Tr("The mail command %1 failed: %2").arg(program, error));
     }
 }
 
@@ -93,8 +99,8 @@ unsigned long TSendmailMapi::SendMail(TSession, const TMessage& message, unsigne
     for (const TRecipient& recipient : message.recipients)
         CheckMailAddress(recipient.address);
     if (message.hasOriginator && HasMailControlCharacter(message.originator.address))
-        throw EMailError(QStringLiteral("The sender address contains a line break or another "
-                                        "control character."));
+        throw EMailError(Tr("The sender address contains a line break or another "
+                            "control character."));
     for (const TFile& file : message.files)
         if (!QFileInfo(file.path).isFile())
             return 11;

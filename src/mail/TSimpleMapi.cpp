@@ -3,61 +3,73 @@
 #include "mail/TSendmailMapi.h"
 #include "mail/TWindowsMapi.h"
 
+#include <QCoreApplication>
+
+namespace
+{
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TSimpleMapi", text);
+}
+
+} // namespace
+
 QString MapiErrorText(unsigned long code)
 {
     switch (code) {
     case 1:
-        return QStringLiteral("User cancelled request");
+        return Tr("User cancelled request");
     case 2:
-        return QStringLiteral("General MAPI failure");
+        return Tr("General MAPI failure");
     case 3:
-        return QStringLiteral("Logon failure");
+        return Tr("Logon failure");
     case 4:
-        return QStringLiteral("Disk full");
+        return Tr("Disk full");
     case 5:
-        return QStringLiteral("Insufficient memory");
+        return Tr("Insufficient memory");
     case 6:
-        return QStringLiteral("Access denied");
+        return Tr("Access denied");
     case 8:
-        return QStringLiteral("Too many sessions");
+        return Tr("Too many sessions");
     case 9:
-        return QStringLiteral("Too many files open");
+        return Tr("Too many files open");
     case 10:
-        return QStringLiteral("Too many recipients");
+        return Tr("Too many recipients");
     case 11:
-        return QStringLiteral("Attachment not found");
+        return Tr("Attachment not found");
     case 12:
-        return QStringLiteral("Failed to open attachment");
+        return Tr("Failed to open attachment");
     case 13:
-        return QStringLiteral("Failed to write attachment");
+        return Tr("Failed to write attachment");
     case 14:
-        return QStringLiteral("Unknown recipient");
+        return Tr("Unknown recipient");
     case 15:
-        return QStringLiteral("Invalid recipient type");
+        return Tr("Invalid recipient type");
     case 16:
-        return QStringLiteral("No messages");
+        return Tr("No messages");
     case 17:
-        return QStringLiteral("Invalid message");
+        return Tr("Invalid message");
     case 18:
-        return QStringLiteral("Text too large.");
+        return Tr("Text too large.");
     case 19:
-        return QStringLiteral("Invalid session");
+        return Tr("Invalid session");
     case 20:
-        return QStringLiteral("Type not supported");
+        return Tr("Type not supported");
     case 21:
-        return QStringLiteral("Ambiguous recipient");
+        return Tr("Ambiguous recipient");
     case 22:
-        return QStringLiteral("Message in use");
+        return Tr("Message in use");
     case 23:
-        return QStringLiteral("Network failure");
+        return Tr("Network failure");
     case 24:
-        return QStringLiteral("Invalid edit fields");
+        return Tr("Invalid edit fields");
     case 25:
-        return QStringLiteral("Invalid recipients");
+        return Tr("Invalid recipients");
     case 26:
-        return QStringLiteral("Not supported");
+        return Tr("Not supported");
     default:
-        return QStringLiteral("Unknown Error Code: ") + QString::number(code);
+        return Tr("Unknown Error Code: %1").arg(code);
     }
 }
 
