@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <vector>
 
 namespace
@@ -82,6 +83,12 @@ public:
         const QByteArray bytes = value.toUtf8();
         sqlite3_bind_text(m_statement, index, bytes.constData(), static_cast<int>(bytes.size()),
                           SQLITE_TRANSIENT);
+    }
+    // Binds the texts to the parameters from first on.
+    void Texts(int first, std::initializer_list<QString> values)
+    {
+        for (const QString& value : values)
+            Text(first++, value);
     }
     void Text(int index, const char* value, int length)
     {
@@ -214,9 +221,7 @@ void TSynthBuilder::Build(const QString& folder)
                            "values (?, ?, ?, ?)");
         for (int i = 0; i < o.speakers; ++i) {
             const TPersonGenerator::TPerson s = people.Speaker(titles);
-            insert.Text(1, s.lastName);
-            insert.Text(2, s.firstName);
-            insert.Text(3, s.place);
+            insert.Texts(1, {s.lastName, s.firstName, s.place});
             insert.Id(4, s.titleId);
             insert.Run();
         }
@@ -278,14 +283,8 @@ void TSynthBuilder::Build(const QString& folder)
         for (int i = 0; i < o.participants; ++i) {
             const TPersonGenerator::TPerson p = people.Participant(
                 static_cast<int>(titles.size()), static_cast<int>(specialities.size()));
-            insert.Text(1, p.lastName);
-            insert.Text(2, p.firstName);
-            insert.Text(3, p.address);
-            insert.Text(4, p.city);
-            insert.Text(5, p.state);
-            insert.Text(6, p.zip);
-            insert.Text(7, p.phone);
-            insert.Text(8, p.email);
+            insert.Texts(1, {p.lastName, p.firstName, p.address, p.city, p.state, p.zip, p.phone,
+                             p.email});
             insert.Id(9, p.titleId);
             insert.Id(10, p.specId);
             insert.Integer(11, p.mailType);
