@@ -372,7 +372,7 @@ void TSqliteEngine::AddMissingTables()
 void TSqliteEngine::RegisterFunctions()
 {
     if (!TSqliteFunctions::Register(m_handle))
-        ThrowError(QStringLiteral("Registering the SQL functions failed"));
+        ThrowError(Tr("Registering the SQL functions failed"));
 }
 
 QString TSqliteEngine::RowIdColumn(const QString&) const
