@@ -214,6 +214,28 @@ void TstServer::secondWriterWaitsForTheFirst()
     second.Commit();
     QCOMPARE(prompts.shown.size(), 1);
     QCOMPARE(m_db->Conn().ScalarQuery("select count(*) from titles").toInt(), 2);
+
+    // A write sent with its transaction in one message waits for the lock in the same way,
+    // and what fails leaves the station out of any transaction, with nothing stored.
+    const QString insert = QStringLiteral("insert into attendances (conf_id, user_id) values "
+                                          "(?, ?) on conflict do nothing returning user_id");
+    first.BeginTransaction();
+    first.Execute("insert into titles (t_name) values ('C')");
+    prompts.QueueChoice(TPrompts::Answer::Cancel);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, second.WriteAndRead(insert, {1, 7}));
+    QCOMPARE(prompts.shown.size(), 2);
+    first.Commit();
+    QCOMPARE(second.WriteAndRead(insert, {1, 7}), QVariantList{7});
+    QCOMPARE(second.WriteAndRead(insert, {1, 7}), QVariantList{});
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError,
+                             second.WriteAndRead("insert into attendances (conf_id, user_id) "
+                                                 "values (1, 8), (1, 8) returning user_id"));
+    QCOMPARE(second.ScalarQuery("select count(*) from attendances").toInt(), 1);
+    // Inside an open transaction it is a part of it.
+    second.BeginTransaction();
+    QCOMPARE(second.WriteAndRead(insert, {1, 9}), QVariantList{9});
+    second.Rollback();
+    QCOMPARE(m_db->Conn().ScalarQuery("select count(*) from attendances").toInt(), 1);
 }
 
 void TstServer::doublesKeepEveryDigit()
