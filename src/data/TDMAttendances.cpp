@@ -10,14 +10,6 @@
 namespace
 {
 
-bool Stored(TConnection& conn, const QString& table, const QString& keyField, const QVariant& key)
-{
-    return conn.ScalarQuery(
-                   QStringLiteral("select count(*) from %1 where %2 = ?").arg(table, keyField),
-                   {key})
-               .toInt() > 0;
-}
-
 // A sign-in time as either engine gives it.
 QDateTime SignInTime(const QVariant& value)
 {
@@ -54,14 +46,19 @@ TDM::TSignIn TDM::AddAttendance(const QVariant& confId, const QVariant& userId)
     // one write transaction; the list learns the new row without being read whole.
     TTransaction transaction(*Conn);
     transaction.UndoBeforeRollback([this] { Attendances->Cancel(); });
-    if (!Stored(*Conn, QStringLiteral("participants"), QStringLiteral("user_id"), userId) ||
-        !Stored(*Conn, QStringLiteral("conferences"), QStringLiteral("conf_id"), confId))
+    // One question for the three (a round trip each on a server): -1 when the person or the
+    // conference is not stored, else whether the pair is.
+    const int pairs =
+        Conn->ScalarQuery(QStringLiteral("select case when not exists (select 1 from participants "
+                                         "where user_id = ?) or not exists (select 1 from "
+                                         "conferences where conf_id = ?) then -1 else (select "
+                                         "count(*) from attendances where conf_id = ? and "
+                                         "user_id = ?) end"),
+                          {userId, confId, confId, userId})
+            .toInt();
+    if (pairs < 0)
         return TSignIn::NotInDatabase;
-    const bool signedIn =
-        Conn->ScalarQuery(QStringLiteral("select count(*) from attendances where conf_id = ? and "
-                                         "user_id = ?"),
-                          {confId, userId})
-            .toInt() > 0;
+    const bool signedIn = pairs > 0;
     if (!signedIn) {
         // On failure the list drops the half-made row and the transaction rolls the table back.
         Attendances->Append();
