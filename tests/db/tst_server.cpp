@@ -1,3 +1,4 @@
+#include "data/TBadgeCodes.h"
 #include "db/TCollation.h"
 #include "db/TConnection.h"
 #include "data/TDM.h"
@@ -320,11 +321,19 @@ static int RunStation(const QString& dir, int seed)
     std::shuffle(people.begin(), people.end(), std::mt19937(unsigned(seed)));
     if (!dm.Conferences->Locate("conf_id", 1))
         return 3;
+    // The second station scans badges, the first signs people in by name.
+    TBadgeCodes badges(*dm.Conn);
+    const QHash<int, QString> codes =
+        seed == 2 ? badges.CodesFor(QList<int>(people.begin(), people.end())) : QHash<int, QString>();
     for (int user : people) {
         if (!dm.Participants->Locate("user_id", user))
             return 4;
         try {
-            dm.AddAttendance();
+            if (codes.isEmpty())
+                dm.AddAttendance();
+            else if (dm.AddAttendanceByBadge(1, codes.value(user), badges).result ==
+                     TDM::TSignIn::NotInDatabase)
+                return 7;
         } catch (const TError& e) {
             std::fprintf(stderr, "station %d: %s\n", seed, qPrintable(e.Message()));
             return 5;
