@@ -108,7 +108,10 @@ start_proxy() {
   lan_proxy="$LAN_PROXY_PID"
   read -r lan_port <&"${LAN_PROXY[0]}"
 }
+# The proxy ends when its input closes (also when it runs under "ip netns exec").
 stop_proxy() {
+  local input="${LAN_PROXY[1]}"
+  exec {input}>&-
   kill "$lan_proxy" 2>/dev/null || true
   wait "$lan_proxy" 2>/dev/null || true
 }
