@@ -570,8 +570,11 @@ bool TPostgresEngine::WriteRowsAlone(const QString& sql, const TParamLookup& loo
                                      TSnapshot& into)
 {
     EnsureConnected();
-    const QString text = InlineParameters(sql, lookup);
+    QString text = InlineParameters(sql, lookup).trimmed();
+    while (text.endsWith(u';'))
+        text.chop(1);
     // One message: a failed part ends the rest, and the transaction it leaves open is undone.
+    // The text's result is the third.
     const QByteArray all = QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1); ")
                                .arg(kWriteLock)
                                .toUtf8() +
