@@ -115,9 +115,27 @@ inline std::string& Prefix()
     return prefix;
 }
 
+// What follows each figure's value, e.g. " (1 ms delay proxy)" for a run over the slow link
+// (QUORVEL_BENCH_LABEL).
+inline const std::string& Label()
+{
+    static const std::string label = qEnvironmentVariable("QUORVEL_BENCH_LABEL").toStdString();
+    return label;
+}
+
+// "pg_" before the figures of a server, or what QUORVEL_BENCH_PREFIX says ("pg_lan_" for the
+// server over a slow link).
+inline void SetServerPrefix(bool server)
+{
+    if (qEnvironmentVariableIsSet("QUORVEL_BENCH_PREFIX"))
+        Prefix() = qEnvironmentVariable("QUORVEL_BENCH_PREFIX").toStdString();
+    else if (server)
+        Prefix() = "pg_";
+}
+
 inline void Print(const char* name, double value)
 {
-    std::printf("%s%s %.2f\n", Prefix().c_str(), name, value);
+    std::printf("%s%s %.2f%s\n", Prefix().c_str(), name, value, Label().c_str());
     std::fflush(stdout);
 }
 

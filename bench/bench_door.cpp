@@ -4,15 +4,19 @@
 //  scan_to_signed_in_ms: from the scanner's Enter to the row stored and the result line shown
 //  (median of 200 scans of people not yet signed in);
 //  scan_statements_per_signin: statements sent to the database per scan (median);
-//  scan_ready_ms: from the line shown to the window ready for the next scan.
-// pg_ first on a server. Usage: bench_door DIR   (the attendances added are removed at the end;
-// the badge codes made stay)
+//  scan_ready_ms: from the line shown to the window ready for the next scan;
+//  round_trips_per_signin (on a server, when QUORVEL_BENCH_PG_LOG names the server's log):
+//  the messages the server received per scan, counted by the server itself (log_statement
+//  logs each message once, however many statements it holds).
+// pg_ first on a server (or QUORVEL_BENCH_PREFIX). Usage: bench_door DIR   (the attendances
+// added are removed at the end; the badge codes made stay)
 
 #include "data/TBadgeCodes.h"
 #include "TBenchSupport.h"
 #include "db/TConnection.h"
 #include "data/TDM.h"
 #include "db/TDataSet.h"
+#include "db/TError.h"
 #include "db/TPrompts.h"
 #include "ui/TScanSignIn.h"
 #include "ui/TfrmMain.h"
@@ -24,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QThread>
 
 #include <cstdio>
 
@@ -51,6 +56,35 @@ int KeyOf(QChar c)
     return c.toUpper().unicode();
 }
 
+// The messages one server session sent between the log's two marks (the marks not counted),
+// or -1 when the marks are missing.
+int MessagesBetweenMarks(const QString& logPath, qint64 backend)
+{
+    // The server writes its log a moment later than it answers.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        QFile file(logPath);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            return -1;
+        const QByteArray session = "[" + QByteArray::number(backend) + "] LOG:  statement: ";
+        int count = -1;
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine();
+            if (!line.contains(session))
+                continue;
+            if (line.contains("'bench_door scans begin'")) {
+                count = 0;
+            } else if (line.contains("'bench_door scans end'")) {
+                if (count >= 0)
+                    return count;
+            } else if (count >= 0) {
+                ++count;
+            }
+        }
+        QThread::msleep(100);
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -68,7 +102,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot open the database of %s\n", qPrintable(dir));
         return 1;
     }
-    const char* prefix = dm->Conn->IsServer() ? "pg_" : "";
+    TBench::SetServerPrefix(dm->Conn->IsServer());
     auto mainWindow = std::make_unique<TfrmMain>(*dm, TPrompts::Current());
     mainWindow->CreateDialogs();
     TfrmSignIn* signIn = mainWindow->SignInWindow();
@@ -100,6 +134,21 @@ int main(int argc, char** argv)
         ids << people.RowValue(r, 0).toInt();
     const QHash<int, QString> codes = TBadgeCodes(*dm->Conn).CodesFor(ids);
 
+    // The server logs this session's messages while it scans, between two marks.
+    const QString serverLog = qEnvironmentVariable("QUORVEL_BENCH_PG_LOG");
+    qint64 backend = 0;
+    bool logged = false;
+    if (dm->Conn->IsServer() && !serverLog.isEmpty()) {
+        try {
+            backend = dm->Conn->ScalarQuery(QStringLiteral("select pg_backend_pid()")).toLongLong();
+            dm->Conn->Execute(QStringLiteral("set log_statement = 'all'"));
+            dm->Conn->ScalarQuery(QStringLiteral("select 'bench_door scans begin'"));
+            logged = true;
+        } catch (const TError& error) {
+            std::printf("round_trips_per_signin not counted: %s\n", qPrintable(error.Message()));
+        }
+    }
+
     std::vector<double> scanTimes, readyTimes, statements;
     int signedIn = 0;
     for (int id : ids) {
@@ -121,10 +170,21 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         readyTimes.push_back(double(t.nsecsElapsed()) / 1e6);
     }
-    std::printf("%sscan_to_signed_in_ms %.2f\n", prefix, Median(scanTimes));
-    std::printf("%sscan_statements_per_signin %.0f\n", prefix, Median(statements));
-    std::printf("%sscan_ready_ms %.2f\n", prefix, Median(readyTimes));
-    std::printf("%sscan_signed_in %d of %d\n", prefix, signedIn, int(ids.size()));
+    if (logged) {
+        dm->Conn->ScalarQuery(QStringLiteral("select 'bench_door scans end'"));
+        dm->Conn->Execute(QStringLiteral("set log_statement = 'none'"));
+        const int messages = MessagesBetweenMarks(serverLog, backend);
+        if (messages >= 0)
+            TBench::Print("round_trips_per_signin", double(messages) / double(ids.size()));
+        else
+            std::printf("round_trips_per_signin not counted: the marks are not in %s\n",
+                        qPrintable(serverLog));
+    }
+    TBench::Print("scan_to_signed_in_ms", Median(scanTimes));
+    TBench::Print("scan_statements_per_signin", Median(statements));
+    TBench::Print("scan_ready_ms", Median(readyTimes));
+    std::printf("%sscan_signed_in %d of %d\n", TBench::Prefix().c_str(), signedIn,
+                int(ids.size()));
     (void)scan;
 
     signIn->close();

@@ -66,8 +66,7 @@ int main(int argc, char** argv)
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
     auto dm = std::make_unique<TDM>(dir);
-    if (dm->Conn->IsServer())
-        TBench::Prefix() = "pg_";
+    TBench::SetServerPrefix(dm->Conn->IsServer());
     if (dm->OpenFailed) {
         std::fprintf(stderr, "cannot open %s\n",
                      qPrintable(QDir(dir).filePath(QStringLiteral("cme.mdb"))));

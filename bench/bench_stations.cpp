@@ -72,8 +72,7 @@ int main(int argc, char** argv)
     TDM dm(dir);
     if (dm.OpenFailed)
         return 1;
-    if (dm.Conn->IsServer())
-        TBench::Prefix() = "pg_";
+    TBench::SetServerPrefix(dm.Conn->IsServer());
     TConnection& conn = *dm.Conn;
     conn.Execute(QStringLiteral("insert into conferences (conf_name, begin_date, end_date) values "
                                 "('Two stations', '2030-01-01 09:00:00', '2030-01-01 17:00:00')"));

@@ -176,17 +176,20 @@ TBadgeCodes::TLookup TBadgeCodes::Find(const QString& text)
     return {};
 }
 
-QHash<QString, int> TBadgeCodes::AllCodes()
+QHash<QString, TBadgeCodes::TLookup> TBadgeCodes::AllCodes()
 {
-    QHash<QString, int> codes;
+    QHash<QString, TLookup> codes;
     if (!Prepared(false))
         return codes;
     TDataSet rows(m_conn, QStringLiteral("BadgeCodes"));
-    rows.SetSQL(QStringLiteral("select badge_code, user_id from participants where badge_code "
-                               "is not null"));
+    rows.SetSQL(QStringLiteral("select badge_code, user_id, 0 as replaced from participants "
+                               "where badge_code is not null union all select badge_code, "
+                               "user_id, 1 from replaced_badges"));
     rows.Open();
     codes.reserve(rows.RecordCount());
     for (int r = 0; r < rows.RecordCount(); ++r)
-        codes.insert(rows.RowValue(r, 0).toString(), rows.RowValue(r, 1).toInt());
+        codes.insert(rows.RowValue(r, 0).toString(),
+                     {rows.RowValue(r, 2).toInt() != 0 ? TKind::Replaced : TKind::Found,
+                      rows.RowValue(r, 1).toInt()});
     return codes;
 }

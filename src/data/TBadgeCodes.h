@@ -45,8 +45,11 @@ public:
     // Whose badge a scanned text is. Reads only: a database without badge codes knows none.
     TLookup Find(const QString& text);
 
-    // Every stored code with its participant (a station's list for when the server is away).
-    QHash<QString, int> AllCodes();
+    // Every stored code with its participant, current and replaced (a station's list for when
+    // the server is away).
+    QHash<QString, TLookup> AllCodes();
+    // Whether the database has badge codes at all. Reads only.
+    bool HasCodes() { return Prepared(false); }
 
 private:
     // Whether the database has the badge column; with create, adds it (and its index and the

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "data/TBadgeCodes.h"
+
 #include <QDate>
+#include <QDateTime>
 #include <QObject>
 #include <QPair>
 #include <QString>
@@ -149,11 +152,28 @@ public:
     // The same for the current participant at the current conference; does nothing while
     // either list has no stored current row.
     void AddAttendance();
+    // What a badge scan came to: whose code it is (current, replaced or unknown), and for a
+    // current code what the sign-in came to, the holder's name when the database gave it, and
+    // the time of an earlier sign-in.
+    struct TBadgeSignIn {
+        TBadgeCodes::TKind code = TBadgeCodes::TKind::Unknown;
+        TSignIn result = TSignIn::NotInDatabase;
+        int userId = 0;
+        QString name;
+        QDateTime signedInAt;
+    };
+    // The sign-in of a badge's holder (the text as scanned) under the same rules as
+    // AddAttendance. A replaced or unknown code signs nobody in. On a server the lookup, the
+    // checks and the row are one statement, sent with its transaction in one round trip; the
+    // row does not pass through Attendances. codes remembers whether the database has badges.
+    TBadgeSignIn AddAttendanceByBadge(const QVariant& confId, const QString& text,
+                                      TBadgeCodes& codes);
     // The keys of the current rows of Conferences and Participants; null without a row.
     QVariant CurrentConferenceId() const;
     QVariant CurrentParticipantId() const;
     // Deletes the pair if Attendances holds it, then requeries ConfParts, PartConfs and
-    // Transcripts; a pair it does not hold changes and refreshes nothing.
+    // Transcripts; a pair it does not hold changes and refreshes nothing. Attendances is read
+    // again first when this program's badge scans stored pairs it was not told of.
     void RemoveAttendance(int confId, int userId);
     // Clears the blank optional texts of the current participant to null and posts it. A
     // refused post keeps the edit or insert state and propagates. An e-mail address given a
@@ -230,4 +250,6 @@ private:
     // The texts of c_credits and c_extras by conference, read again when their data set was.
     mutable std::shared_ptr<TNameTexts> m_creditTexts;
     mutable std::shared_ptr<TNameTexts> m_extraTexts;
+    // Badge scans on a server stored pairs that Attendances, already read, does not hold.
+    bool m_attendancesBehind = false;
 };

@@ -39,6 +39,10 @@ void TDM::AddAttendance()
 
 void TDM::RemoveAttendance(int confId, int userId)
 {
+    if (m_attendancesBehind) {
+        m_attendancesBehind = false;
+        Attendances->Requery();
+    }
     if (!Attendances->Locate(kPair, QVariantList{confId, userId}))
         return;
     Attendances->Delete();

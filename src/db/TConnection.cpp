@@ -6,6 +6,7 @@
 #include "db/TSchema.h"
 #include "db/TSqlDialect.h"
 #include "db/TSqliteEngine.h"
+#include "db/TSnapshot.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -241,6 +242,31 @@ void TConnection::ReadColumns(const QString& translatedSql, const TParamLookup& 
                               TSnapshot& into)
 {
     Engine().ReadColumns(translatedSql, lookup, into);
+}
+
+QVariantList TConnection::WriteAndRead(const QString& sql, const QVariantList& params)
+{
+    const QString text = Translate(sql);
+    // "?" takes the values in order; "?n" the n-th.
+    const TParamLookup lookup = [&params](const QString& name, int position) {
+        bool numbered = false;
+        const int n = name.toInt(&numbered);
+        const int index = numbered ? n : position;
+        return index >= 1 && index <= params.size() ? params.at(index - 1) : QVariant();
+    };
+    TSnapshot rows;
+    if (InTransaction() || !Engine().WriteRowsAlone(text, lookup, rows)) {
+        TTransaction transaction(*this);
+        ReadRows(text, lookup, rows);
+        transaction.Commit();
+    }
+    QVariantList values;
+    if (rows.Rows() == 0)
+        return values;
+    const TSnapshot::TCell* row = rows.Row(0);
+    for (int c = 0; c < rows.ColumnCount(); ++c)
+        values.append(rows.Value(row[c], rows.Column(c).type));
+    return values;
 }
 
 void TConnection::BeginTransaction()

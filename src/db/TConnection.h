@@ -109,6 +109,12 @@ public:
     using TParamLookup = std::function<QVariant(const QString& name, int position)>;
     void ReadRows(const QString& translatedSql, const TParamLookup& lookup, TSnapshot& into);
     void ReadColumns(const QString& translatedSql, const TParamLookup& lookup, TSnapshot& into);
+    // Runs one statement that changes rows and gives rows back (an insert with "returning", or
+    // on a server a "with" whose parts write), after dialect translation and with "?" bound as
+    // in Execute, and returns the values of its first row (empty when it gives none). It is a
+    // write transaction of its own, or a part of the one open. On a server without an open
+    // transaction, the whole transaction is one round trip.
+    QVariantList WriteAndRead(const QString& sql, const QVariantList& params = {});
 
 Q_SIGNALS:
     // Another station signed people in or out: the (conf_id, user_id) pairs, or an empty list

@@ -56,6 +56,11 @@ public:
     virtual void ReadRows(const QString& sql, const TParamLookup& lookup, TSnapshot& into) = 0;
     // Takes the columns of a translated text without reading a row; checks the text.
     virtual void ReadColumns(const QString& sql, const TParamLookup& lookup, TSnapshot& into) = 0;
+    // Runs a translated text that may change rows and gives back rows (an insert with
+    // "returning", say) as a write transaction of its own, outside any open transaction.
+    // Returns false, doing nothing, on an engine that has no faster way than Begin, ReadRows
+    // and Commit.
+    virtual bool WriteRowsAlone(const QString&, const TParamLookup&, TSnapshot&) { return false; }
 
     // The file engine's handle; null on other engines.
     virtual sqlite3* Handle() const { return nullptr; }

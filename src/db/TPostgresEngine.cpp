@@ -564,20 +564,72 @@ void TPostgresEngine::ReadRows(const QString& sql, const TParamLookup& lookup, T
 {
     m_conn.CountQuery();
     const auto result = Query(sql, lookup);
-    into.Reset(Columns(*result));
-    const int ncols = result->Columns();
+    FillSnapshot(*result, into);
+}
+
+bool TPostgresEngine::WriteRowsAlone(const QString& sql, const TParamLookup& lookup,
+                                     TSnapshot& into)
+{
+    EnsureConnected();
+    QString text = InlineParameters(sql, lookup).trimmed();
+    while (text.endsWith(u';'))
+        text.chop(1);
+    // One message: a failed part ends the rest, and the transaction it leaves open is undone.
+    // The text's result is the third.
+    const QByteArray all = QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1); ")
+                               .arg(kWriteLock)
+                               .toUtf8() +
+                           text.toUtf8() + "; COMMIT";
+    for (;;) {
+        m_conn.CountQuery();
+        std::unique_ptr<TServerResult> rows;
+        std::unique_ptr<TServerResult> failure;
+        if (PQsendQuery(m_pg, all.constData())) {
+            int index = 0;
+            while (PGresult* r = PQgetResult(m_pg)) {
+                auto part = std::make_unique<TServerResult>(r);
+                if (!part->Ok()) {
+                    if (!failure)
+                        failure = std::move(part);
+                } else if (index == 2) {
+                    rows = std::move(part);
+                }
+                ++index;
+            }
+        }
+        if (!failure && !rows)
+            failure = std::make_unique<TServerResult>(nullptr);
+        if (PQstatus(m_pg) == CONNECTION_OK && PQtransactionStatus(m_pg) != PQTRANS_IDLE)
+            PQclear(PQexec(m_pg, "ROLLBACK"));
+        DrainNotifications();
+        if (!failure) {
+            FillSnapshot(*rows, into);
+            return true;
+        }
+        const char* state =
+            failure->Get() ? PQresultErrorField(failure->Get(), PG_DIAG_SQLSTATE) : nullptr;
+        if (state && qstrcmp(state, kSqlStateLockTimeout) == 0 && AskToRetryBusy())
+            continue;
+        ThrowServerError(*failure, text);
+    }
+}
+
+void TPostgresEngine::FillSnapshot(const TServerResult& result, TSnapshot& into)
+{
+    into.Reset(Columns(result));
+    const int ncols = result.Columns();
     std::vector<TCellKind> kinds(static_cast<size_t>(ncols));
     std::vector<char> dates(static_cast<size_t>(ncols));
     for (int c = 0; c < ncols; ++c) {
-        const TServerType type = FromServer(result->Type(c));
+        const TServerType type = FromServer(result.Type(c));
         kinds[size_t(c)] = type.cell;
         dates[size_t(c)] = type.field == TFieldType::DateTime;
     }
-    const int rows = result->Rows();
+    const int rows = result.Rows();
     for (int r = 0; r < rows; ++r) {
         TSnapshot::TCell* row = into.AppendRow();
         for (int c = 0; c < ncols; ++c)
-            row[c] = ReadCell(*result, r, c, kinds[size_t(c)], dates[size_t(c)], into);
+            row[c] = ReadCell(result, r, c, kinds[size_t(c)], dates[size_t(c)], into);
     }
 }
 

@@ -47,6 +47,8 @@ public:
 
     void ReadRows(const QString& sql, const TParamLookup& lookup, TSnapshot& into) override;
     void ReadColumns(const QString& sql, const TParamLookup& lookup, TSnapshot& into) override;
+    // The begin, the write lock, the text and the commit go to the server in one round trip.
+    bool WriteRowsAlone(const QString& sql, const TParamLookup& lookup, TSnapshot& into) override;
 
     [[noreturn]] void ThrowError(const QString& context) const override;
 
@@ -60,6 +62,7 @@ private:
     [[noreturn]] void ThrowServerError(const TServerResult& result, const QString& text);
     TSqlDialect::TServerFlavour Flavour() const;
     void DrainNotifications();
+    void FillSnapshot(const TServerResult& result, TSnapshot& into);
     void CheckSchema();
     bool AskToRetryBusy() const;
 

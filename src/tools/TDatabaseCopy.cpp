@@ -132,4 +132,9 @@ void TDatabaseCopy::Copy(TConnection& source, TConnection& target, const TProgre
             progress(Tr("%1: %2 rows").arg(table).arg(count));
     }
     transaction.Commit();
+    // A server plans its queries from statistics that stay empty after a bulk load until its
+    // autovacuum comes round: without them the first stations to sign in would scan whole
+    // tables for each person.
+    if (target.IsServer())
+        target.Execute(QStringLiteral("ANALYZE"));
 }

@@ -223,53 +223,52 @@ void TScanSignIn::SignInBadge(const QString& text)
         Show(m_dm.ReadOnlyReason(), kRed);
         return;
     }
+    const QString code = TBadgeCodes::Normalised(text);
     if (m_offline) {
-        const QString code = TBadgeCodes::Normalised(text);
-        if (code.isEmpty() || !m_knownCodes.contains(code))
+        const auto known = m_knownCodes.constFind(code);
+        if (code.isEmpty() || known == m_knownCodes.cend())
             Show(tr("Unknown badge"), kRed);
+        else if (known->kind == TBadgeCodes::TKind::Replaced)
+            Show(tr("Badge replaced, ask at the desk"), kRed);
         else
-            SignInOffline(m_knownCodes.value(code));
+            SignInOffline(known->userId);
         return;
     }
     try {
         if (!m_codes)
             m_codes = std::make_unique<TBadgeCodes>(*m_dm.Conn);
-        const TBadgeCodes::TLookup found = m_codes->Find(text);
-        if (found.kind == TBadgeCodes::TKind::Replaced) {
+        const TDM::TBadgeSignIn done = m_dm.AddAttendanceByBadge(confId, text, *m_codes);
+        // The station's list follows what the server said, for scans while it is away.
+        if (m_queue && done.code != TBadgeCodes::TKind::Unknown)
+            m_knownCodes.insert(code, {done.code, done.userId});
+        if (done.code == TBadgeCodes::TKind::Replaced) {
             Show(tr("Badge replaced, ask at the desk"), kRed);
             return;
         }
-        const TDM::TSignIn result = found.kind == TBadgeCodes::TKind::Found
-                                        ? m_dm.AddAttendance(confId, found.userId)
-                                        : TDM::TSignIn::NotInDatabase;
-        if (result == TDM::TSignIn::NotInDatabase) {
+        if (done.code != TBadgeCodes::TKind::Found ||
+            done.result == TDM::TSignIn::NotInDatabase) {
             Show(tr("Unknown badge"), kRed);
             return;
         }
-        // The list in memory names the person; the database only when the list lacks them.
-        QString name = ListedName(found.userId);
+        // The list in memory names the person, then what the sign-in read, then the database.
+        QString name = ListedName(done.userId);
         if (name.isEmpty())
-            name = NameOf(found.userId);
-        if (result == TDM::TSignIn::Added) {
+            name = done.name;
+        if (name.isEmpty())
+            name = NameOf(done.userId);
+        if (done.result == TDM::TSignIn::Added)
             Show(tr("Signed in: %1").arg(name), kGreen);
-        } else {
-            const QVariant when = m_dm.Conn->ScalarQuery(
-                QStringLiteral("select sign_in_date from attendances where conf_id = ? and "
-                               "user_id = ?"),
-                {confId, found.userId});
-            const QDateTime at = when.typeId() == QMetaType::QDateTime
-                                     ? when.toDateTime()
-                                     : QDateTime::fromString(when.toString().left(19),
-                                                             QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-            Show(at.isValid() ? tr("Already signed in: %1 at %2").arg(name, at.toString(QStringLiteral("HH:mm")))
-                              : tr("Already signed in: %1").arg(name),
+        else if (done.signedInAt.isValid())
+            Show(tr("Already signed in: %1 at %2")
+                     .arg(name, done.signedInAt.toString(QStringLiteral("HH:mm"))),
                  kAmber);
-        }
+        else
+            Show(tr("Already signed in: %1").arg(name), kAmber);
         // The list shows the person grey and selected; the other pages follow when the window
         // closes.
         TDataSet* parts = m_dm.SignInParts;
         if (parts->Active() && parts->DataState() == TDataSet::State::Browse)
-            m_dm.RefreshSignInRow(found.userId);
+            m_dm.RefreshSignInRow(done.userId);
     } catch (const TError& error) {
         // A station on a server goes on without it: the sign-in waits in the queue.
         if (m_queue && !ServerReachable()) {

@@ -71,8 +71,9 @@ private:
     QTimer* m_retry = nullptr;
     bool m_offline = false;
     std::unique_ptr<TSignInQueue> m_queue;
-    // Badge codes known at the opening, for scans while the server is away.
-    QHash<QString, int> m_knownCodes;
+    // Badge codes known at the opening, current and replaced, for scans while the server is
+    // away.
+    QHash<QString, TBadgeCodes::TLookup> m_knownCodes;
     QTimer* m_clear = nullptr;
     TBadgeScanFilter* m_filter = nullptr;
     std::unique_ptr<TBadgeCodes> m_codes;

@@ -126,11 +126,16 @@ void TstBadgeCodes::replacedCodeStopsWorking()
     QCOMPARE(found.userId, 1);
     found = badges.Find(fresh);
     QCOMPARE(int(found.kind), int(TBadgeCodes::TKind::Found));
-    // Replaced twice: both old codes are known as replaced.
+    // Replaced twice: both old codes are known as replaced, also in a station's list.
     const QString third = badges.Replace(1);
-    QCOMPARE(int(badges.Find(fresh).kind), int(TBadgeCodes::TKind::Replaced));
-    QCOMPARE(int(badges.Find(lost).kind), int(TBadgeCodes::TKind::Replaced));
-    QCOMPARE(int(badges.Find(third).kind), int(TBadgeCodes::TKind::Found));
+    const QHash<QString, TBadgeCodes::TLookup> listed = badges.AllCodes();
+    QCOMPARE(listed.size(), 3);
+    for (const QString& code : {lost, fresh, third}) {
+        QCOMPARE(int(badges.Find(code).kind), int(listed.value(code).kind));
+        QCOMPARE(listed.value(code).userId, 1);
+    }
+    QCOMPARE(int(listed.value(third).kind), int(TBadgeCodes::TKind::Found));
+    QCOMPARE(int(listed.value(lost).kind), int(TBadgeCodes::TKind::Replaced));
     // A participant without a code simply gets one.
     QVERIFY(!badges.Replace(4).isEmpty());
     QCOMPARE(badges.Replace(99), QString());

@@ -116,6 +116,13 @@ void TstConnection::attendancePairIsUnique()
     db.Exec("insert into attendances (conf_id, user_id) values (1, 1)");
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, db.Exec("insert into attendances (conf_id, user_id) values (1, 1)"));
     QCOMPARE(db.Conn().ScalarQuery("select count(*) from attendances").toInt(), 1);
+    // A write that reads back what it stored, in a transaction of its own.
+    const QString insert = QStringLiteral("insert into attendances (conf_id, user_id) values "
+                                          "(?, ?) on conflict do nothing returning user_id");
+    QCOMPARE(db.Conn().WriteAndRead(insert, {1, 2}), QVariantList{2});
+    QCOMPARE(db.Conn().WriteAndRead(insert, {1, 2}), QVariantList{});
+    QVERIFY(!db.Conn().InTransaction());
+    QCOMPARE(db.Conn().ScalarQuery("select count(*) from attendances").toInt(), 2);
 }
 
 QTEST_GUILESS_MAIN(TstConnection)
