@@ -7,6 +7,8 @@ codes read by zbarimg from pages that pdftoppm renders, the text read by pdftote
       prints "valid" and the record as JSON (exit 0), or "NOT VALID: reason" (exit 1)
   verify_seal.py tamper CODE
       prints CODE with its record changed (the participant's name) and the signature kept
+  verify_seal.py lines DATE-PATTERN COUNT SHA256-HEX < PAGE-TEXT
+      prints "match" when the page text (pdftotext -raw) holds the lines, else "no match"
 Exit 77 when a tool it needs is missing."""
 
 import base64
@@ -352,6 +354,10 @@ def main(argv):
         record["n"] = record["n"] + "x"
         message = cbor2.CBORTag(18, [protected, unprotected, cbor2.dumps(record), signature])
         print(PREFIX + b45encode(zlib.compress(cbor2.dumps(message), 9)))
+        return 0
+    if len(argv) == 5 and argv[1] == "lines":
+        found = lines_match(sys.stdin.read(), int(argv[3]), bytes.fromhex(argv[4]), argv[2])
+        print("match" if found else "no match")
         return 0
     if len(argv) != 6 or argv[1] != "check" or argv[2] != "--key" or \
             argv[4] not in ("--pdf", "--text"):
