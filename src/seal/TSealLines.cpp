@@ -363,8 +363,11 @@ private:
             }
             return false;
         }
-        // The last line ends with its units or with an item (";"); each such end is tried.
-        for (int to = from + m_dateWords + 1; to <= m_words.size(); ++to) {
+        // The last line ends with its units or with an item (";"), before the next line start
+        // (of another transcript); each such end is tried.
+        const int limit = first + row + 1 < starts.size() ? starts.at(first + row + 1)
+                                                          : int(m_words.size());
+        for (int to = from + m_dateWords + 1; to <= limit; ++to) {
             if (!IsEnd(m_words.at(to - 1).text))
                 continue;
             for (const QByteArray& line : Canonicals(from, to)) {

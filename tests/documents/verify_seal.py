@@ -309,7 +309,8 @@ class LineSearch:
                     if search(first, row + 1, following):
                         return True
                 return False
-            for stop in range(start + self.date_count + 1, len(texts) + 1):
+            limit = starts[first + row + 1] if first + row + 1 < len(starts) else len(texts)
+            for stop in range(start + self.date_count + 1, limit + 1):
                 if not is_end(texts[stop - 1]):
                     continue
                 for line in self.canonicals(start, stop):
