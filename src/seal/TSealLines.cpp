@@ -39,7 +39,7 @@ bool IsUnits(const QString& word)
     return units.match(word).hasMatch();
 }
 
-// The words of one transcript line in the page text, with the page each one is on.
+// A word of the page text, with its page and its text line on that page.
 struct TWord {
     QString text;
     int page = 0;
