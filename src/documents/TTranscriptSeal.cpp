@@ -1,6 +1,7 @@
 #include "documents/TTranscriptSeal.h"
 
 #include "settings/TConfig.h"
+#include "db/TDisplayFormat.h"
 #include "db/TError.h"
 #include "documents/TSealPrint.h"
 #include "data/TTimeFilter.h"
@@ -87,6 +88,8 @@ TSealRecord TTranscriptSeal::Record(const TData& context) const
                       .trimmed();
     record.period = period;
     record.issued = QDate::currentDate().toString(Qt::ISODate);
+    // The lines show their dates in the region's short form (the field's format "ddddd").
+    record.dateFormat = TDisplayFormat::ShortDatePattern();
     if (const auto* conferences = ListOf(context, "TransConferences"))
         for (const TData& row : *conferences)
             record.lines << QStringList{ValueOf(row, "begin_date"), ValueOf(row, "conf_name"),

@@ -4,7 +4,6 @@
 #include "seal/TSealKey.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <cbor.h>
 #include <qrencode.h>
@@ -205,21 +204,6 @@ QByteArray Inflate(const QByteArray& data)
     return out;
 }
 
-const QRegularExpression& Blanks()
-{
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    return blanks;
-}
-
-QString CanonicalLine(const QStringList& fields)
-{
-    QStringList words;
-    for (const QString& field : fields)
-        words << field.normalized(QString::NormalizationForm_C)
-                     .split(Blanks(), Qt::SkipEmptyParts);
-    return words.join(QString());
-}
-
 } // namespace
 
 TSealRecord TSealRecord::Digested() const
@@ -233,12 +217,14 @@ TSealRecord TSealRecord::Digested() const
 
 QByteArray TSealFormat::EncodeRecord(const TSealRecord& record)
 {
-    TItem map(cbor_new_definite_map(record.HasDigest() ? 8 : 7));
+    TItem map(cbor_new_definite_map((record.HasDigest() ? 8 : 7) + (record.dateFormat.isEmpty() ? 0 : 1)));
     Add(map.item, Text(QStringLiteral("v")), Uint(quint32(record.version)));
     Add(map.item, Text(QStringLiteral("i")), Text(record.issuer));
     Add(map.item, Text(QStringLiteral("n")), Text(record.name));
     Add(map.item, Text(QStringLiteral("p")), Text(record.period));
     Add(map.item, Text(QStringLiteral("d")), Text(record.issued));
+    if (!record.dateFormat.isEmpty())
+        Add(map.item, Text(QStringLiteral("df")), Text(record.dateFormat));
     if (record.HasDigest()) {
         Add(map.item, Text(QStringLiteral("ln")), Uint(quint32(record.lineCount)));
         Add(map.item, Text(QStringLiteral("lh")), Bytes(record.linesDigest));
@@ -285,6 +271,8 @@ TSealRecord TSealFormat::DecodeRecord(const QByteArray& cbor)
             record.period = TextOf(value, "p");
         else if (key == QLatin1String("d"))
             record.issued = TextOf(value, "d");
+        else if (key == QLatin1String("df"))
+            record.dateFormat = TextOf(value, "df");
         else if (key == QLatin1String("ln"))
             record.lineCount = int(IntOf(value, "ln"));
         else if (key == QLatin1String("lh"))
@@ -442,77 +430,6 @@ TSealCheck TSealFormat::Check(const QString& givenText, const QByteArray& public
         check.reason = Tr("the code is damaged: %1").arg(e.Message());
     }
     return check;
-}
-
-QByteArray TSealFormat::CanonicalLines(const QList<QStringList>& lines)
-{
-    QByteArray canonical;
-    for (const QStringList& line : lines)
-        canonical += CanonicalLine(line).toUtf8() + '\n';
-    return canonical;
-}
-
-QByteArray TSealFormat::Sha256(const QByteArray& data)
-{
-    QByteArray hash(crypto_hash_sha256_BYTES, '\0');
-    crypto_hash_sha256(reinterpret_cast<unsigned char*>(hash.data()),
-                       reinterpret_cast<const unsigned char*>(data.constData()),
-                       size_t(data.size()));
-    return hash;
-}
-
-bool TSealFormat::PageTextMatches(const QString& pageText, int count, const QByteArray& digest)
-{
-    if (count == 0)
-        return Sha256(QByteArray()) == digest;
-    // A line of the table begins with its date; a line ends with its units or with the
-    // last of its credit types or information items (each ends in ";"). Text between the
-    // end of one line and the next date is a page break's footer and repeated heading.
-    static const QRegularExpression date(
-        QStringLiteral("^\\d{1,4}([./-])\\d{1,2}\\1\\d{1,4}\\.?$"));
-    static const QRegularExpression units(QStringLiteral("^\\d+[.,]\\d+$"));
-    const QStringList words =
-        pageText.normalized(QString::NormalizationForm_C).split(Blanks(), Qt::SkipEmptyParts);
-    QList<int> starts;
-    QList<bool> ends;
-    for (int i = 0; i < words.size(); ++i) {
-        if (date.match(words.at(i)).hasMatch())
-            starts << i;
-        ends << (words.at(i).endsWith(u';') || units.match(words.at(i)).hasMatch());
-    }
-    auto span = [&](int from, int to) -> QByteArray { // words [from, to) joined
-        return words.mid(from, to - from).join(QString()).toUtf8() + '\n';
-    };
-    for (int first = 0; first + count <= starts.size(); ++first) {
-        crypto_hash_sha256_state state;
-        crypto_hash_sha256_init(&state);
-        for (int k = 0; k + 1 < count; ++k) {
-            const int from = starts.at(first + k);
-            int to = starts.at(first + k + 1);
-            int end = to;
-            while (end > from + 1 && !ends.at(end - 1))
-                --end;
-            if (end > from + 1)
-                to = end;
-            const QByteArray line = span(from, to);
-            crypto_hash_sha256_update(&state, reinterpret_cast<const unsigned char*>(line.constData()),
-                                      size_t(line.size()));
-        }
-        const int from = starts.at(first + count - 1);
-        for (int to = from + 1; to <= words.size(); ++to) {
-            if (!ends.at(to - 1) && to != words.size())
-                continue;
-            crypto_hash_sha256_state last = state;
-            const QByteArray line = span(from, to);
-            crypto_hash_sha256_update(&last, reinterpret_cast<const unsigned char*>(line.constData()),
-                                      size_t(line.size()));
-            QByteArray hash(crypto_hash_sha256_BYTES, '\0');
-            crypto_hash_sha256_final(&last, reinterpret_cast<unsigned char*>(hash.data()));
-            if (hash == digest)
-                return true;
-        }
-    }
-    return false;
 }
 
 QByteArray TSealFormat::Base45Encode(const QByteArray& data)

@@ -18,6 +18,7 @@ struct TSealRecord {
     QString name;                              // "n": the participant's full name
     QString period;                            // "p"
     QString issued;                            // "d": the issue date, yyyy-mm-dd
+    QString dateFormat;                        // "df": the pattern of the lines' dates
     QList<QStringList> lines;                  // "c": date, title, units, credit types, info
     QList<QPair<QString, QString>> totals;     // "t": credit type and its units
     int lineCount = -1;                        // "ln": only when the lines are a digest
@@ -75,13 +76,17 @@ TSealMatrix Matrix(const QString& text);
 // around the text are ignored; a lower-case prefix too.
 TSealCheck Check(const QString& text, const QByteArray& publicKey);
 
-// The canonical form of lines: the fields of a line run together with all white space left
-// out (a page breaks a long word anywhere), each line followed by a line feed; NFC, UTF-8.
+// The canonical form of lines: per line its date, its title, its units, and its credit types
+// with its information, each with all white space left out (a page breaks a long word
+// anywhere), separated by U+001F; each line followed by a line feed; NFC, UTF-8.
 QByteArray CanonicalLines(const QList<QStringList>& lines);
 QByteArray Sha256(const QByteArray& data);
-// Whether pageText (the text of the transcript's pages in reading order) holds count lines
-// whose canonical form has the digest.
-bool PageTextMatches(const QString& pageText, int count, const QByteArray& digest);
+// Whether pageText (the text of the transcript's pages in raw order, pages separated by form
+// feeds) holds count lines, their dates written with dateFormat, whose canonical form has
+// the digest. Page footers, headings repeated on a new page and a line cut by a page break
+// are taken into account.
+bool PageTextMatches(const QString& pageText, int count, const QByteArray& digest,
+                     const QString& dateFormat);
 
 QByteArray Base45Encode(const QByteArray& data);
 // Empty with ok false when text holds a character outside the alphabet or a bad group.

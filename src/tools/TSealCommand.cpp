@@ -113,7 +113,10 @@ TSealCommand::TPdfContent TSealCommand::ReadPdf(const QString& path)
             continue;
         const std::vector<char> text =
             page->text(poppler::rectf(), poppler::page::raw_order_layout).to_utf8();
-        content.text += QString::fromUtf8(text.data(), qsizetype(text.size())) + u'\n';
+        QString pageText = QString::fromUtf8(text.data(), qsizetype(text.size()));
+        while (pageText.endsWith(u'\f') || pageText.endsWith(u'\n'))
+            pageText.chop(1);
+        content.text += pageText + QStringLiteral("\n\f");
         poppler::image picture = renderer.render_page(page.get(), 300, 300);
         if (!picture.is_valid())
             continue;
@@ -196,7 +199,8 @@ int TSealCommand::Verify(const QStringList& givenArguments, QTextStream& out)
             !TSealFormat::PageTextMatches(
                 pageText, lineCount,
                 record.HasDigest() ? record.linesDigest
-                                   : TSealFormat::Sha256(TSealFormat::CanonicalLines(record.lines)))) {
+                                   : TSealFormat::Sha256(TSealFormat::CanonicalLines(record.lines)),
+                record.dateFormat)) {
             check.status = TSealCheck::LinesChanged;
             check.reason = Tr("the conference lines of the PDF's text do not match the %1 "
                               "signed lines (a line was changed, added or removed)")

@@ -27,7 +27,8 @@ int Verify(const QStringList& arguments, QTextStream& out);
 
 // The texts of the QR codes in a picture (zbar).
 QStringList CodesInImage(const QImage& image);
-// The codes on the pages of a PDF file (rendered at 300 dpi) and its text in reading order.
+// The codes on the pages of a PDF file (rendered at 300 dpi) and its text in raw order, each
+// page ended by a form feed.
 struct TPdfContent {
     QStringList codes;
     QString text;

@@ -29,6 +29,11 @@ TfrmCamera::TfrmCamera(QWidget* parent) : QDialog(parent)
 
 TfrmCamera::~TfrmCamera() = default;
 
+void TfrmCamera::SetPrompt(const QString& text)
+{
+    lCameraState->setText(text);
+}
+
 void TfrmCamera::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);

@@ -22,6 +22,8 @@ public:
 
     // One picture from the camera: its badge codes are reported.
     void FrameArrived(const QImage& frame);
+    // The line under the picture that tells what to hold up (a badge unless set otherwise).
+    void SetPrompt(const QString& text);
 
     // The same code again within this time is the same badge still in view.
     static constexpr int kRepeatMs = 3000;

@@ -4,6 +4,7 @@
 #include "db/TPrompts.h"
 #include "seal/TSealCode.h"
 #include "seal/TSealKey.h"
+#include "ui/TfrmCamera.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -37,6 +38,10 @@ TfrmVerifyTranscript::TfrmVerifyTranscript(const QString& dataFolder, TPrompts& 
     bVerify = new QPushButton(tr("Verify"), this);
     bVerify->setObjectName(QStringLiteral("bVerify"));
     bVerify->setDefault(true);
+    // Codes read by the webcam, for an office without a scanner.
+    bCamera = new QPushButton(tr("C&amera"), this);
+    bCamera->setObjectName(QStringLiteral("bCamera"));
+    bCamera->setAutoDefault(false);
     lResult = new QLabel(this);
     lResult->setObjectName(QStringLiteral("lResult"));
     lResult->setWordWrap(true);
@@ -53,6 +58,7 @@ TfrmVerifyTranscript::TfrmVerifyTranscript(const QString& dataFolder, TPrompts& 
     auto* codeRow = new QHBoxLayout;
     codeRow->addWidget(edCode, 1);
     codeRow->addWidget(bVerify);
+    codeRow->addWidget(bCamera);
     form->addRow(tr("&Code:"), codeRow);
     auto* keyRow = new QHBoxLayout;
     keyRow->addWidget(edKey, 1);
@@ -67,6 +73,7 @@ TfrmVerifyTranscript::TfrmVerifyTranscript(const QString& dataFolder, TPrompts& 
     connect(bVerify, &QPushButton::clicked, this, &TfrmVerifyTranscript::bVerifyClick);
     connect(edCode, &QLineEdit::returnPressed, this, &TfrmVerifyTranscript::bVerifyClick);
     connect(bKey, &QPushButton::clicked, this, &TfrmVerifyTranscript::bKeyClick);
+    connect(bCamera, &QPushButton::clicked, this, &TfrmVerifyTranscript::bCameraClick);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
@@ -77,6 +84,23 @@ void TfrmVerifyTranscript::bKeyClick()
                                                 tr("Public keys (*.pub);;All files (*)"));
     if (!path.isEmpty())
         edKey->setText(QDir::toNativeSeparators(path));
+}
+
+void TfrmVerifyTranscript::bCameraClick()
+{
+    if (!m_camera) {
+        m_camera = new TfrmCamera(this);
+        m_camera->SetPrompt(tr("Hold the transcript's code in front of the camera."));
+        connect(m_camera, &TfrmCamera::BadgeRead, this, &TfrmVerifyTranscript::CodeRead);
+    }
+    m_camera->show();
+    m_camera->raise();
+}
+
+void TfrmVerifyTranscript::CodeRead(const QString& text)
+{
+    edCode->setText(text);
+    bVerifyClick();
 }
 
 void TfrmVerifyTranscript::bVerifyClick()

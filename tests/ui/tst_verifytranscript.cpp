@@ -4,13 +4,37 @@
 #include "seal/TSealCode.h"
 #include "seal/TSealKey.h"
 #include "support/TTestPrompts.h"
+#include "ui/TfrmCamera.h"
 #include "ui/TfrmVerifyTranscript.h"
 
+#include <QCryptographicHash>
 #include <QLabel>
+#include <QPainter>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace
+{
+
+// A camera's picture of a printed code: 4 pixels a module, a white border around it.
+QImage Frame(const QString& code)
+{
+    const TSealMatrix matrix = TSealFormat::Matrix(code);
+    const int module = 4;
+    QImage frame((matrix.width + 16) * module, (matrix.width + 16) * module, QImage::Format_RGB32);
+    frame.fill(Qt::white);
+    QPainter painter(&frame);
+    for (int y = 0; y < matrix.width; ++y)
+        for (int x = 0; x < matrix.width; ++x)
+            if (matrix.Dark(x, y))
+                painter.fillRect((x + 8) * module, (y + 8) * module, module, module, Qt::black);
+    return frame;
+}
+
+} // namespace
 
 class tst_verifytranscript : public QObject
 {
@@ -74,6 +98,50 @@ private Q_SLOTS:
         window.KeyEdit()->setText(QDir(office.path()).filePath("gone.pub"));
         window.bVerifyClick();
         QVERIFY(window.ResultLabel()->text().contains("gone.pub cannot be read"));
+    }
+
+    // The camera, without a camera: the pictures are handed to its window. A short code and a
+    // long transcript's code (its lines as a digest) are read and checked at once.
+    void cameraReadsTheCode()
+    {
+        QTemporaryDir office;
+        const TSealKey key = TSealKey::Generate();
+        key.Save(office.path());
+        TSealRecord record;
+        record.name = QStringLiteral("Anna Smith");
+        record.issued = QStringLiteral("2026-12-10");
+        for (int i = 0; i < 40; ++i)
+            record.lines << QStringList{
+                "3/7/05",
+                QString::fromLatin1(QCryptographicHash::hash(QByteArray::number(i),
+                                                             QCryptographicHash::Sha1)
+                                        .toHex()),
+                "1.50", "CME;", ""};
+        record.totals = {{"CME", "60.00"}};
+        const TSealCode longCode = TSealFormat::Seal(record, key);
+        QVERIFY(longCode.digest);
+        record.lines.resize(1);
+        const QString shortCode = TSealFormat::Sign(record, key);
+
+        TTestPrompts prompts;
+        TfrmVerifyTranscript window(office.path(), prompts);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.findChild<QPushButton*>("bCamera")->click();
+        TfrmCamera* camera = window.Camera();
+        QVERIFY(camera && camera->isVisible());
+        QImage blank(300, 300, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        camera->FrameArrived(blank);
+        QCOMPARE(window.CodeEdit()->text(), QString());
+        camera->FrameArrived(Frame(shortCode));
+        QCOMPARE(window.CodeEdit()->text(), shortCode);
+        QCOMPARE(window.ResultLabel()->text(), QStringLiteral("valid"));
+        camera->FrameArrived(Frame(longCode.text));
+        QCOMPARE(window.CodeEdit()->text(), longCode.text);
+        QVERIFY2(window.ResultLabel()->text().startsWith("valid (the 40 conference lines"),
+                 qPrintable(window.ResultLabel()->text()));
+        camera->close();
     }
 };
 
