@@ -16,6 +16,7 @@ class TConfig;
 class TConnection;
 class TDataSet;
 class TIdList;
+class TRegistrations;
 class TTimeFilter;
 class TTransaction;
 struct TConferenceDetails;
@@ -66,6 +67,8 @@ public:
     TDataSet* TransConfCredits = nullptr;
     TDataSet* TransConfExtras = nullptr;
     TDataSet* TransEmail = nullptr;
+    // Conference registrations and their list ConfRegs (not part of the catalogue).
+    TRegistrations* Registrations = nullptr;
 
     const QString& WorkingDirectory() const { return m_workingDirectory; }
     // Every data set of the catalogue, in catalogue order.

@@ -61,6 +61,8 @@ private:
     TSqlDialect::TServerFlavour Flavour() const;
     void DrainNotifications();
     void CheckSchema();
+    // Creates the tables of TSchema::ServerAddedTableStatements that an older database lacks.
+    void AddMissingTables();
     bool AskToRetryBusy() const;
 
     QString m_connectionName;

@@ -13,6 +13,7 @@
 #include "data/TBadgeCodes.h"
 #include "db/TConnection.h"
 #include "db/TError.h"
+#include "ui/TfrmImport.h"
 #include "ui/TfrmPrintBadges.h"
 
 #include <QFrame>
@@ -91,6 +92,8 @@ QWidget* TParticipantsPage::CreateInfoPage()
     bPartEdit = MakeButton(tr("&Edit"), QStringLiteral("bPartEdit"), page);
     bPartInsert = MakeButton(tr("&Add new"), QStringLiteral("bPartInsert"), page);
     bPartDel = MakeButton(tr("&Remove"), QStringLiteral("bPartDel"), page);
+    bPartImport = MakeButton(tr("&Import participants…"), QStringLiteral("bPartImport"), page);
+    connect(bPartImport, &QPushButton::clicked, this, &TParticipantsPage::bPartImportClick);
     bPartSave = MakeButton(tr("&Save"), QStringLiteral("bPartSave"), page);
     bPartCancel = MakeButton(tr("&Cancel"), QStringLiteral("bPartCancel"), page);
     connect(bPartEdit, &QPushButton::clicked, this, &TParticipantsPage::bPartEditClick);
@@ -124,6 +127,7 @@ QWidget* TParticipantsPage::CreateInfoPage()
     buttons->addWidget(bPartEdit);
     buttons->addWidget(bPartInsert);
     buttons->addWidget(bPartDel);
+    buttons->addWidget(bPartImport);
     buttons->addSpacing(12);
     buttons->addWidget(bPartSave);
     buttons->addWidget(bPartCancel);
@@ -240,6 +244,7 @@ void TParticipantsPage::PartSetBrowseState()
     bPartEdit->setEnabled(true);
     bPartInsert->setEnabled(true);
     bPartDel->setEnabled(true);
+    bPartImport->setEnabled(!m_dm.ReadOnly());
     bPartSave->setEnabled(false);
     bPartCancel->setEnabled(false);
     bPartNewBadge->setEnabled(true);
@@ -256,6 +261,7 @@ void TParticipantsPage::PartSetEditState()
     bPartEdit->setEnabled(false);
     bPartInsert->setEnabled(false);
     bPartDel->setEnabled(false);
+    bPartImport->setEnabled(false);
     bPartSave->setEnabled(true);
     bPartCancel->setEnabled(true);
     bPartNewBadge->setEnabled(false);
@@ -360,4 +366,20 @@ void TParticipantsPage::bPartNewBadgeClick()
     } catch (const TError& error) {
         TPrompts::ShowErrorBox(error.Message());
     }
+}
+
+void TParticipantsPage::bPartImportClick()
+{
+    if (!m_dm.Config)
+        return;
+    const QString path = m_prompts.OpenFileName(
+        tr("Import participants"), m_dm.WorkingDirectory(),
+        tr("Lists (*.csv *.txt *.xlsx *.xls);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    TfrmImport dialog(*m_dm.Conn, *m_dm.Config, m_prompts, path, 0, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_dm.Participants->Requery();
+    m_dm.RequeryAfterParticipantChange();
 }

@@ -33,6 +33,8 @@ public:
     void bPartSaveClick();
     void bPartCancelClick();
     void bPartDelClick();
+    // "Import participants…": a list through the import dialog; the lists are read again.
+    void bPartImportClick();
     void bPartAddConfClick();
     void bPartConfDeleteClick();
     // "New badge code": after a yes, the current participant's badge code is replaced; the old
@@ -67,6 +69,7 @@ private:
     QPushButton* bPartEdit = nullptr;
     QPushButton* bPartInsert = nullptr;
     QPushButton* bPartDel = nullptr;
+    QPushButton* bPartImport = nullptr;
     QPushButton* bPartSave = nullptr;
     QPushButton* bPartCancel = nullptr;
     QPushButton* bPartNewBadge = nullptr;
