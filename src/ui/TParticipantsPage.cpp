@@ -13,6 +13,7 @@
 #include "data/TBadgeCodes.h"
 #include "db/TConnection.h"
 #include "db/TError.h"
+#include "ui/TWalkInGuard.h"
 #include "ui/TfrmImport.h"
 #include "ui/TfrmPrintBadges.h"
 
@@ -136,10 +137,18 @@ QWidget* TParticipantsPage::CreateInfoPage()
     buttons->addWidget(bPartPrintBadges);
     buttons->addStretch(1);
 
+    // Under the fields of a new participant: the people already on the list who match.
+    m_guard = new TWalkInGuard(fraPartDetailsMain, page);
+    connect(m_guard, &TWalkInGuard::existingPicked, this, &TParticipantsPage::OpenExisting);
+    auto* fields = new QVBoxLayout;
+    fields->setContentsMargins(0, 0, 0, 0);
+    fields->addWidget(fraPartDetailsMain, 1);
+    fields->addWidget(m_guard);
+
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    layout->addWidget(fraPartDetailsMain, 1);
+    layout->addLayout(fields, 1);
     layout->addLayout(buttons);
     return page;
 }
@@ -236,6 +245,7 @@ QWidget* TParticipantsPage::CreateListPanel()
 
 void TParticipantsPage::PartSetBrowseState()
 {
+    m_guard->Stop();
     m_editing = false;
     Q_EMIT editingFinished();
     ShowOtherTabs(pgPartDetails, true);
@@ -287,6 +297,10 @@ void TParticipantsPage::bPartInsertClick()
 {
     m_dm.Participants->Append();
     PartSetEditState();
+    {
+        TBusyCursor busy;
+        m_guard->Start(*m_dm.Conn);
+    }
     fraPartDetailsMain->LastNameEdit()->setFocus(Qt::OtherFocusReason);
 }
 
@@ -382,4 +396,19 @@ void TParticipantsPage::bPartImportClick()
         return;
     m_dm.Participants->Requery();
     m_dm.RequeryAfterParticipantChange();
+}
+
+void TParticipantsPage::OpenExisting(int userId)
+{
+    TDataSet* participants = m_dm.Participants;
+    if (participants->DataState() == TDataSet::State::Insert)
+        participants->Cancel();
+    PartSetBrowseState();
+    // The search may hide the person: it is emptied so that they can be shown.
+    if (!participants->Locate(QStringLiteral("user_id"), userId) && participants->Filtered()) {
+        ClearSearch();
+        m_dm.SearchParticipants(QString());
+        participants->Locate(QStringLiteral("user_id"), userId);
+    }
+    fraPartDetailsMain->LastNameEdit()->setFocus(Qt::OtherFocusReason);
 }

@@ -7,6 +7,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class TDBGrid;
+class TWalkInGuard;
 class TfraPartDetails;
 
 // The Participants page: the participant list with its search, the participant editor and
@@ -60,6 +61,9 @@ private:
     QWidget* CreateListPanel();
     QPushButton* MakeButton(const QString& caption, const QString& objectName, QWidget* parent);
     void FocusSearch();
+    // Takes the person the walk-in guard offered instead of the new one being typed: the new
+    // row is dropped and that person is shown, browsing.
+    void OpenExisting(int userId);
 
     bool m_editing = false;
 
@@ -70,6 +74,7 @@ private:
     QPushButton* bPartInsert = nullptr;
     QPushButton* bPartDel = nullptr;
     QPushButton* bPartImport = nullptr;
+    TWalkInGuard* m_guard = nullptr;
     QPushButton* bPartSave = nullptr;
     QPushButton* bPartCancel = nullptr;
     QPushButton* bPartNewBadge = nullptr;

@@ -1,12 +1,11 @@
-#include "ui/TConfRegisteredPanel.h"
-#include "db/TConnection.h"
-#include "ui/TDBGrid.h"
 #include "data/TDM.h"
-#include "db/TDataSet.h"
 #include "data/TRegistrations.h"
-#include "support/TTempDatabase.h"
-#include "support/TTestPrompts.h"
+#include "db/TConnection.h"
+#include "db/TDataSet.h"
 #include "support/TTestWindows.h"
+#include "ui/TConfRegisteredPanel.h"
+#include "ui/TDBGrid.h"
+#include "ui/TParticipantsPage.h"
 #include "ui/TWalkInGuard.h"
 #include "ui/TfrmAddPart.h"
 #include "ui/TfrmMain.h"
@@ -22,13 +21,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
-#include <memory>
-
-// The sign-in window with registrations: registered people are marked, a walk-in's line says
-// "not registered", and the guard of the add-participant dialog offers a person already on the
-// list instead of a second record. Also the Registered sub-page of the Conferences page.
-class TstWalkIn : public QObject
+// Registrations in the windows: registered people are marked in the sign-in window, a
+// walk-in's line says "not registered", the walk-in guard offers a person already on the list
+// instead of a second record (at the door and at the desk), and the Registered sub-page lists,
+// counts, removes and imports.
+class TstWalkIn : public TMainWindowTest
 {
     Q_OBJECT
 private:
@@ -36,45 +33,24 @@ private:
     static constexpr int kAdams = 1;
     static constexpr int kBaker = 2;
 
-    template <class T> T* Find(QWidget* window, const char* name)
-    {
-        return window->findChild<T*>(QLatin1String(name));
-    }
-    int Count(const QString& sql) { return m_db->Conn().ScalarQuery(sql).toInt(); }
     void OpenSignIn()
     {
-        QVERIFY(DM->SignInConfs->Locate(QStringLiteral("conf_id"), kHeart));
-        frmSignIn->open();
-        QVERIFY(QTest::qWaitForWindowExposed(frmSignIn));
+        QVERIFY(m_dm->SignInConfs->Locate(QStringLiteral("conf_id"), kHeart));
+        m_main->SignInWindow()->open();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main->SignInWindow()));
     }
-    // Runs act once the dialog is the active modal window; closes it if act left it open.
-    static void WhenShown(QDialog* dialog, std::function<void()> act)
+    static void TypeInto(QWidget* form, const char* name, const QString& text)
     {
-        auto* timer = new QTimer(dialog);
-        timer->setInterval(5);
-        QObject::connect(timer, &QTimer::timeout, dialog, [=] {
-            if (dialog->isVisible() && QApplication::activeModalWidget() == dialog) {
-                timer->stop();
-                timer->deleteLater();
-                act();
-                if (dialog->isVisible())
-                    dialog->reject();
-            }
-        });
-        timer->start();
-    }
-    void TypeInto(const char* name, const QString& text)
-    {
-        auto* edit = Find<QLineEdit>(frmAddPart, name);
+        auto* edit = Find<QLineEdit>(form, name);
         QVERIFY(edit);
         edit->setFocus();
         QTest::keyClicks(edit, text);
     }
-
-    std::unique_ptr<TTempDatabase> m_db;
-    std::unique_ptr<TTestPrompts> m_prompts;
-    std::unique_ptr<TDM> m_dm;
-    std::unique_ptr<TfrmMain> m_main;
+    TConfRegisteredPanel* RegisteredPanel()
+    {
+        m_dm->Conferences->Locate(QStringLiteral("conf_id"), kHeart);
+        return m_main->findChild<TConfRegisteredPanel*>(QStringLiteral("tsConfRegistered"));
+    }
 
 private Q_SLOTS:
     void init()
@@ -88,107 +64,127 @@ private Q_SLOTS:
                    "('Adams', 'Anna', 'anna@example.org', '10001'), ('Baker', 'Ben', NULL, NULL), "
                    "('Cole', 'Cy', NULL, NULL)");
         m_db->Exec("insert into registrations (conf_id, user_id, source) values (1, 1, 'import')");
-        m_prompts = std::make_unique<TTestPrompts>();
-        m_dm = std::make_unique<TDM>(m_db->Dir());
-        QVERIFY(!m_dm->OpenFailed);
-        m_main = std::make_unique<TfrmMain>();
-        frmMain = m_main.get();
-        TTestWindows::CreateDialogs();
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+        QVERIFY(OpenMainWindow());
     }
     void cleanup()
     {
-        if (frmSignIn && frmSignIn->isVisible())
-            frmSignIn->close();
-        TTestWindows::DestroyDialogs();
-        m_main.reset();
-        frmMain = nullptr;
-        m_dm.reset();
-        m_prompts.reset();
-        m_db.reset();
+        if (m_main && m_main->SignInWindow()->isVisible())
+            m_main->SignInWindow()->close();
+        CloseMainWindow();
     }
 
     void registeredPeopleAreMarkedAndWalkInsSaidSo()
     {
         OpenSignIn();
-        auto* grid = Find<TDBGrid>(frmSignIn, "dbgSignInNames");
+        TfrmSignIn* window = m_main->SignInWindow();
+        auto* grid = Find<TDBGrid>(window, "dbgSignInNames");
         auto mark = [&](int userId) {
-            const int row = DM->SignInParts->FindRow(QStringLiteral("user_id"), userId);
+            const int row = m_dm->SignInParts->FindRow(QStringLiteral("user_id"), userId);
             return grid->model()->index(row, 0).data(Qt::ToolTipRole).toString();
         };
         QCOMPARE(mark(kAdams), QString("Registered"));
         QCOMPARE(mark(kBaker), QString());
 
-        auto* status = Find<QLabel>(frmSignIn, "lSignInStatus");
-        QVERIFY(DM->SignInParts->Locate(QStringLiteral("user_id"), kBaker));
-        frmSignIn->sbSignInClick();
+        auto* status = Find<QLabel>(window, "lSignInStatus");
+        QVERIFY(m_dm->SignInParts->Locate(QStringLiteral("user_id"), kBaker));
+        window->sbSignInClick();
         QCOMPARE(status->text(), QString("Signed in (not registered): Ben Baker"));
-        QVERIFY(DM->SignInParts->Locate(QStringLiteral("user_id"), kAdams));
-        frmSignIn->sbSignInClick();
+        QVERIFY(m_dm->SignInParts->Locate(QStringLiteral("user_id"), kAdams));
+        window->sbSignInClick();
         QCOMPARE(status->text(), QString("Signed in: Anna Adams"));
         QCOMPARE(Count("select count(*) from attendances where conf_id = 1"), 2);
     }
 
-    void guardSignsInThePersonAlreadyOnTheList()
+    // At the door one click signs in the person offered; someone new is stored as typed.
+    void guardAtTheDoor_data()
     {
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("already listed") << "Adams" << "Ann" << true;
+        QTest::newRow("someone new") << "Zeta" << "Zoe" << false;
+    }
+    void guardAtTheDoor()
+    {
+        QFETCH(QString, last);
+        QFETCH(QString, first);
+        QFETCH(bool, offered);
         OpenSignIn();
+        TfrmAddPart* dialog = m_main->AddPartDialog();
         const int before = Count("select count(*) from participants");
-        QString offered;
-        WhenShown(frmAddPart, [&] {
-            auto* guard = Find<TWalkInGuard>(frmAddPart, "WalkInGuard");
+        QString line;
+        TGuiTest::WhenShown(dialog, [&] {
+            auto* guard = Find<TWalkInGuard>(dialog, "WalkInGuard");
             QVERIFY(guard && !guard->isVisible());
-            TypeInto("dbePartLastName", QStringLiteral("Adams"));
-            TypeInto("dbePartFirstName", QStringLiteral("Ann"));
-            QVERIFY(guard->isVisible());
-            offered = Find<QLabel>(frmAddPart, "lAlreadyListed")->text();
-            // One click takes the person offered.
-            QTest::mouseClick(Find<QPushButton>(frmAddPart, "bAlreadyListed"), Qt::LeftButton);
+            TypeInto(dialog, "dbePartLastName", last);
+            TypeInto(dialog, "dbePartFirstName", first);
+            QCOMPARE(guard->isVisible(), offered);
+            line = Find<QLabel>(dialog, "lAlreadyListed")->text();
+            QTest::mouseClick(Find<QPushButton>(dialog, offered ? "bAlreadyListed" : "bPartSave"),
+                              Qt::LeftButton);
         });
-        QTest::mouseClick(Find<QPushButton>(frmSignIn, "bSignInNew"), Qt::LeftButton);
-        QCOMPARE(offered, QString::fromUtf8("Already on the list? Anna Adams, anna@…"));
-        QCOMPARE(Count("select count(*) from participants"), before);
-        QCOMPARE(Count("select count(*) from attendances where conf_id = 1 and user_id = 1"), 1);
-        QCOMPARE(DM->Participants->DataState(), TDataSet::State::Browse);
+        QTest::mouseClick(Find<QPushButton>(m_main->SignInWindow(), "bSignInNew"), Qt::LeftButton);
+        QCOMPARE(m_dm->Participants->DataState(), TDataSet::State::Browse);
+        if (offered) {
+            QCOMPARE(line, QString::fromUtf8("Already on the list? Anna Adams, anna@…"));
+            QCOMPARE(Count("select count(*) from participants"), before);
+            QCOMPARE(Count("select count(*) from attendances where conf_id = 1 and user_id = 1"), 1);
+        } else {
+            QCOMPARE(Count("select count(*) from participants"), before + 1);
+            QCOMPARE(Count("select count(*) from attendances a, participants p where "
+                           "a.user_id = p.user_id and p.last_name = 'Zeta'"),
+                     1);
+        }
     }
 
-    void guardStaysQuietForSomeoneNew()
+    // At the desk the person offered is opened instead of a second record, also when the
+    // page's search hides them.
+    void guardAtTheDeskOpensThePersonOffered()
     {
-        OpenSignIn();
-        WhenShown(frmAddPart, [&] {
-            TypeInto("dbePartLastName", QStringLiteral("Zeta"));
-            TypeInto("dbePartFirstName", QStringLiteral("Zoe"));
-            TypeInto("dbeEmail", QStringLiteral("zoe@example.net"));
-            QVERIFY(!Find<TWalkInGuard>(frmAddPart, "WalkInGuard")->isVisible());
-            QTest::mouseClick(Find<QPushButton>(frmAddPart, "bPartSave"), Qt::LeftButton);
-        });
-        QTest::mouseClick(Find<QPushButton>(frmSignIn, "bSignInNew"), Qt::LeftButton);
-        QCOMPARE(Count("select count(*) from participants where last_name = 'Zeta'"), 1);
+        m_main->PageControl()->setCurrentIndex(TfrmMain::pageParticipants);
+        TParticipantsPage* page = m_main->ParticipantsPage();
+        m_dm->SearchParticipants(QStringLiteral("Cole"));
+        const int before = Count("select count(*) from participants");
+        page->bPartInsertClick();
+        auto* guard = Find<TWalkInGuard>(page, "WalkInGuard");
+        QVERIFY(guard && !guard->isVisible());
+        TypeInto(page, "dbeEmail", QStringLiteral("ANNA@example.org"));
+        QVERIFY(guard->isVisible());
+        QTest::keyClick(Find<QPushButton>(page, "bAlreadyListed"), Qt::Key_Space);
+        QVERIFY(!page->Editing());
+        QVERIFY(!guard->isVisible());
+        QCOMPARE(m_dm->Participants->DataState(), TDataSet::State::Browse);
+        QCOMPARE(m_dm->CurrentParticipantId().toInt(), kAdams);
+        QCOMPARE(Count("select count(*) from participants"), before);
+        // Editing a person is not guarded: their own record is no duplicate.
+        page->bPartEditClick();
+        QVERIFY(!guard->isVisible());
+        page->bPartCancelClick();
     }
 
     void registeredSubPageListsCountsAndRemoves()
     {
-        QVERIFY(DM->Conferences->Locate(QStringLiteral("conf_id"), kHeart));
-        auto* panel = m_main->findChild<TConfRegisteredPanel*>("tsConfRegistered");
+        TConfRegisteredPanel* panel = RegisteredPanel();
         QVERIFY(panel);
-        auto* pages = m_main->findChild<QTabWidget*>("pgConfDetails");
+        auto* pages = Find<QTabWidget>("pgConfDetails");
         QCOMPARE(pages->tabText(pages->indexOf(panel)), QString("Registered"));
+        m_main->PageControl()->setCurrentIndex(TfrmMain::pageConf);
         pages->setCurrentWidget(panel);
         m_db->Exec("insert into attendances (conf_id, user_id) values (1, 2)");
         panel->ShowCounts();
         QCOMPARE(Find<QLabel>(panel, "lRegCounts")->text(),
                  QString::fromUtf8("Registered 1 · Signed in 1 · Not come 1"));
-        QCOMPARE(DM->Registrations->ConfRegs->RecordCount(), 1);
+        QCOMPARE(m_dm->Registrations->ConfRegs->RecordCount(), 1);
         m_prompts->QueueAnswer(true);
         panel->bConfDelRegClick();
         QCOMPARE(Count("select count(*) from registrations"), 0);
-        QCOMPARE(DM->Registrations->ConfRegs->RecordCount(), 0);
+        QCOMPARE(m_dm->Registrations->ConfRegs->RecordCount(), 0);
     }
 
     void registrantImportThroughTheDialog()
     {
-        QVERIFY(DM->Conferences->Locate(QStringLiteral("conf_id"), kHeart));
-        auto* panel = m_main->findChild<TConfRegisteredPanel*>("tsConfRegistered");
+        TConfRegisteredPanel* panel = RegisteredPanel();
+        QVERIFY(panel);
         const QString list = QDir(m_db->Dir()).filePath("registrants.csv");
         {
             QFile file(list);
@@ -198,6 +194,7 @@ private Q_SLOTS:
         }
         m_prompts->QueueFileName(list);
         QString counts;
+        int storedBefore = -1;
         QTimer timer;
         timer.setInterval(5);
         connect(&timer, &QTimer::timeout, this, [&] {
@@ -206,16 +203,17 @@ private Q_SLOTS:
                 return;
             timer.stop();
             counts = Find<QLabel>(modal, "lImportCounts")->text();
-            QCOMPARE(Count("select count(*) from participants"), 3); // nothing stored yet
+            storedBefore = Count("select count(*) from participants");
             QTest::mouseClick(Find<QPushButton>(modal, "bImport"), Qt::LeftButton);
         });
         timer.start();
         panel->bImportRegsClick();
+        QCOMPARE(storedBefore, 3); // nothing is stored before Import
         QCOMPARE(counts, QString::fromUtf8("New: 1 · Matched to an existing person: 1 · Possible "
                                            "duplicates (left out): 0 · Refused: 1"));
         QCOMPARE(Count("select count(*) from participants"), 4);
         QCOMPARE(Count("select count(*) from registrations where conf_id = 1"), 2);
-        QCOMPARE(DM->Registrations->ConfRegs->RecordCount(), 2);
+        QCOMPARE(m_dm->Registrations->ConfRegs->RecordCount(), 2);
         QVERIFY(QFile::exists(QDir(m_db->Dir()).filePath("registrants-refused.csv")));
     }
 };
