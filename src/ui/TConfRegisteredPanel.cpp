@@ -6,7 +6,7 @@
 #include "ui/TDBGrid.h"
 #include "data/TDM.h"
 #include "db/TDataSet.h"
-#include "import/TImportFile.h"
+#include "documents/TNotComeList.h"
 #include "db/TPrompts.h"
 #include "db/TTransaction.h"
 #include "data/TRegistrations.h"
@@ -20,8 +20,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TConfRegisteredPanel::TConfRegisteredPanel(TDM& dm, TPrompts& prompts, QWidget* parent)
-    : QWidget(parent), m_dm(dm), m_prompts(prompts)
+TConfRegisteredPanel::TConfRegisteredPanel(TDM& dm, TPrompts& prompts, TDocuments& documents,
+                                           QWidget* parent)
+    : QWidget(parent), m_dm(dm), m_prompts(prompts), m_documents(documents)
 {
     setObjectName(QStringLiteral("tsConfRegistered"));
     lRegCounts = new QLabel(this);
@@ -41,16 +42,18 @@ TConfRegisteredPanel::TConfRegisteredPanel(TDM& dm, TPrompts& prompts, QWidget* 
     bConfAddReg = button(tr("&Add"), "bConfAddReg");
     bConfDelReg = button(tr("&Remove"), "bConfDelReg");
     bExpNotCome = button(tr("Export \"Not &come\""), "bExpNotCome");
+    bPrintNotCome = button(tr("&Print \"Not come\""), "bPrintNotCome");
     bImportRegs = button(tr("&Import registrants…"), "bImportRegs");
     connect(bConfAddReg, &QPushButton::clicked, this, &TConfRegisteredPanel::bConfAddRegClick);
     connect(bConfDelReg, &QPushButton::clicked, this, &TConfRegisteredPanel::bConfDelRegClick);
     connect(bExpNotCome, &QPushButton::clicked, this, &TConfRegisteredPanel::bExpNotComeClick);
+    connect(bPrintNotCome, &QPushButton::clicked, this, &TConfRegisteredPanel::bPrintNotComeClick);
     connect(bImportRegs, &QPushButton::clicked, this, &TConfRegisteredPanel::bImportRegsClick);
     connect(dm.Registrations->ConfRegs, &TDataSet::Fetched, this, &TConfRegisteredPanel::ShowCounts);
 
     auto* side = new QVBoxLayout;
     side->setSpacing(4);
-    for (QPushButton* b : {bConfAddReg, bConfDelReg, bExpNotCome, bImportRegs})
+    for (QPushButton* b : {bConfAddReg, bConfDelReg, bExpNotCome, bPrintNotCome, bImportRegs})
         side->addWidget(b);
     side->addStretch(1);
     auto* list = new QVBoxLayout;
@@ -118,20 +121,15 @@ void TConfRegisteredPanel::bExpNotComeClick()
     const int confId = CurrentConference();
     if (confId <= 0 || !m_dm.Registrations->Available())
         return;
-    QString path = m_prompts.SaveFileName(tr("Export \"Not come\""), QStringLiteral("not-come.csv"),
-                                          tr("CSV files (*.csv *.CSV)"));
-    if (path.isEmpty())
+    TNotComeList(m_documents, confId).Export();
+}
+
+void TConfRegisteredPanel::bPrintNotComeClick()
+{
+    const int confId = CurrentConference();
+    if (confId <= 0 || !m_dm.Registrations->Available())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".csv");
-    TDataSet rows(*m_dm.Conn, QStringLiteral("NotCome"));
-    rows.SetSQL(TRegistrations::NotComeSql(confId));
-    rows.Open();
-    QList<QStringList> out{{tr("Last name"), tr("First name"), tr("E-mail"), tr("Phone")}};
-    for (int row = 0; row < rows.RecordCount(); ++row)
-        out << QStringList{rows.RowValue(row, 1).toString(), rows.RowValue(row, 2).toString(),
-                           rows.RowValue(row, 3).toString(), rows.RowValue(row, 4).toString()};
-    TImportFile::WriteCsv(path, out);
+    TNotComeList(m_documents, confId).Preview();
 }
 
 void TConfRegisteredPanel::bImportRegsClick()

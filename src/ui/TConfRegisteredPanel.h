@@ -6,6 +6,7 @@ class QLabel;
 class QPushButton;
 class TDBGrid;
 class TDM;
+class TDocuments;
 class TPrompts;
 
 // The "Registered" sub-page of the Conferences page: the registrants of the current
@@ -15,11 +16,12 @@ class TConfRegisteredPanel : public QWidget
 {
     Q_OBJECT
 public:
-    TConfRegisteredPanel(TDM& dm, TPrompts& prompts, QWidget* parent);
+    TConfRegisteredPanel(TDM& dm, TPrompts& prompts, TDocuments& documents, QWidget* parent);
 
     void bConfAddRegClick();
     void bConfDelRegClick();
     void bExpNotComeClick();
+    void bPrintNotComeClick();
     void bImportRegsClick();
     // Reads the counts of the current conference again.
     void ShowCounts();
@@ -36,10 +38,12 @@ private:
 
     TDM& m_dm;
     TPrompts& m_prompts;
+    TDocuments& m_documents;
     QLabel* lRegCounts = nullptr;
     TDBGrid* dbgConfRegs = nullptr;
     QPushButton* bConfAddReg = nullptr;
     QPushButton* bConfDelReg = nullptr;
     QPushButton* bExpNotCome = nullptr;
+    QPushButton* bPrintNotCome = nullptr;
     QPushButton* bImportRegs = nullptr;
 };

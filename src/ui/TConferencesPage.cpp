@@ -146,7 +146,7 @@ QWidget* TConferencesPage::CreateConfInfoPage()
 
 void TConferencesPage::AddRegisteredPage()
 {
-    auto* registered = new TConfRegisteredPanel(m_dm, m_prompts, pgConfDetails);
+    auto* registered = new TConfRegisteredPanel(m_dm, m_prompts, m_documents, pgConfDetails);
     pgConfDetails->addTab(registered, tr("Registered"));
     connect(registered, &TConfRegisteredPanel::participantsImported, this, [this] {
         m_dm.Participants->Requery();

@@ -2,7 +2,9 @@
 #include "data/TRegistrations.h"
 #include "db/TConnection.h"
 #include "db/TDataSet.h"
+#include "support/TTestReportWindows.h"
 #include "support/TTestWindows.h"
+#include "tools/TReportProjectFile.h"
 #include "ui/TConfRegisteredPanel.h"
 #include "ui/TDBGrid.h"
 #include "ui/TParticipantsPage.h"
@@ -52,6 +54,8 @@ private:
         return m_main->findChild<TConfRegisteredPanel*>(QStringLiteral("tsConfRegistered"));
     }
 
+    std::unique_ptr<TTestReportWindows> m_windows;
+
 private Q_SLOTS:
     void init()
     {
@@ -64,13 +68,16 @@ private Q_SLOTS:
                    "('Adams', 'Anna', 'anna@example.org', '10001'), ('Baker', 'Ben', NULL, NULL), "
                    "('Cole', 'Cy', NULL, NULL)");
         m_db->Exec("insert into registrations (conf_id, user_id, source) values (1, 1, 'import')");
-        QVERIFY(OpenMainWindow());
+        QVERIFY(TReportProjectFile::WriteDefault(m_db->Dir()));
+        m_windows = std::make_unique<TTestReportWindows>();
+        QVERIFY(OpenMainWindow(m_windows.get()));
     }
     void cleanup()
     {
         if (m_main && m_main->SignInWindow()->isVisible())
             m_main->SignInWindow()->close();
         CloseMainWindow();
+        m_windows.reset();
     }
 
     void registeredPeopleAreMarkedAndWalkInsSaidSo()
@@ -179,6 +186,29 @@ private Q_SLOTS:
         panel->bConfDelRegClick();
         QCOMPARE(Count("select count(*) from registrations"), 0);
         QCOMPARE(m_dm->Registrations->ConfRegs->RecordCount(), 0);
+    }
+
+    // The registered who did not come: previewed (and printable from there) and exported.
+    void notComeListIsPrintedAndExported()
+    {
+        TConfRegisteredPanel* panel = RegisteredPanel();
+        m_db->Exec("insert into registrations (conf_id, user_id, source) values (1, 2, 'desk')");
+        m_db->Exec("insert into attendances (conf_id, user_id) values (1, 2)");
+        panel->bPrintNotComeClick();
+        QCOMPARE(m_windows->previews.size(), 1);
+        QVERIFY(m_windows->previews.first().printAllowed);
+        const QString page = m_windows->previews.first().sections.join(u'\n');
+        QVERIFY2(page.contains("Heart") && page.contains("Adams") &&
+                     page.contains("anna@example.org") && !page.contains("Baker"),
+                 qPrintable(page));
+
+        const QString path = QDir(m_db->Dir()).filePath("not-come.csv");
+        m_prompts->QueueFileName(path);
+        panel->bExpNotComeClick();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY2(text.contains("Adams") && !text.contains("Baker"), qPrintable(text));
     }
 
     void registrantImportThroughTheDialog()
