@@ -113,7 +113,9 @@ int main(int argc, char** argv)
     timer.start();
     const TImportTable table = TImportFile::Read(list);
     TImportRun run(conn);
+    const double readMs = ElapsedMs(timer);
     const TImportPlan plan = run.Analyse(table, TImportMapping::ByCaptions(table.captions));
+    const double analyseMs = ElapsedMs(timer) - readMs;
     TImportOptions options;
     options.conferenceId = confId;
     TImportResult result;
@@ -186,6 +188,8 @@ int main(int argc, char** argv)
                 plan.Count(TImportOutcome::New), plan.Count(TImportOutcome::Matched),
                 plan.Count(TImportOutcome::Possible), plan.Count(TImportOutcome::Refused));
     std::printf("import_10k_ms %.0f\n", importMs);
+    std::printf("import_read_ms %.0f analyse_ms %.0f store_ms %.0f\n", readMs, analyseMs,
+                importMs - readMs - analyseMs);
     std::printf("import_shell_ms %.0f\n", shellMs);
     std::printf("import_ratio %.2f\n", importMs / std::max(1.0, shellMs));
     std::printf("dupe_guard_start_ms %.0f\n", startMs);

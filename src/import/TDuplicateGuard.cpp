@@ -4,15 +4,21 @@
 #include "db/TDataSet.h"
 
 #include <QHash>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <climits>
 
 namespace {
 
-size_t Hash(const QString& text, size_t seed)
+size_t Hash(QStringView text, size_t seed)
 {
     return qHash(text, seed);
+}
+
+size_t Hash(const QString& text, size_t seed)
+{
+    return qHash(QStringView(text), seed);
 }
 
 constexpr size_t kLastSeed = 1;
@@ -100,7 +106,17 @@ int TDuplicateIndex::EditDistance(const QString& a, const QString& b, int max)
     const qsizetype n = a.size(), m = b.size();
     if (std::abs(n - m) > max)
         return max + 1;
-    std::vector<int> previous(size_t(m + 1)), current(size_t(m + 1));
+    // Names fit the rows on the stack; the check runs for every candidate of every row.
+    constexpr qsizetype kOnStack = 64;
+    int stack[2 * kOnStack];
+    std::vector<int> heap;
+    int* previous = stack;
+    int* current = stack + kOnStack;
+    if (m + 1 > kOnStack) {
+        heap.resize(size_t(2 * (m + 1)));
+        previous = heap.data();
+        current = heap.data() + m + 1;
+    }
     for (qsizetype j = 0; j <= m; ++j)
         previous[size_t(j)] = int(j);
     for (qsizetype i = 1; i <= n; ++i) {
@@ -156,6 +172,7 @@ TDuplicateIndex::TEntry TDuplicateIndex::Entry(const TPersonKeys& person, qint64
     e.zip = ZipKey(person.zip);
     e.city = Fold(person.city);
     e.domain = EmailDomain(e.email);
+    e.soundex = Soundex(e.last);
     return e;
 }
 
@@ -167,9 +184,14 @@ std::vector<size_t> TDuplicateIndex::SpellingKeys(const QString& last)
     keys.reserve(size_t(last.size() + 1));
     keys.push_back(Hash(last, kLastSeed));
     // Two names one edit apart share a name with one letter left out.
-    if (last.size() > 2)
-        for (qsizetype i = 0; i < last.size(); ++i)
-            keys.push_back(Hash(QString(last).remove(i, 1), kLastSeed));
+    if (last.size() > 2) {
+        QVarLengthArray<QChar, 64> shorter(last.size() - 1);
+        for (qsizetype i = 0; i < last.size(); ++i) {
+            std::copy(last.begin(), last.begin() + i, shorter.begin());
+            std::copy(last.begin() + i + 1, last.end(), shorter.begin() + i);
+            keys.push_back(Hash(QStringView(shorter.data(), shorter.size()), kLastSeed));
+        }
+    }
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     return keys;
@@ -181,7 +203,7 @@ std::vector<size_t> TDuplicateIndex::SoundAlikeKeys(const TEntry& e)
     if (e.last.isEmpty())
         return keys;
     // With the first name's initial: sound-alike first names begin alike too.
-    const QString soundex = Soundex(e.last) + e.first.left(1);
+    const QString soundex = e.soundex + e.first.left(1);
     if (!e.zip.isEmpty())
         keys.push_back(Hash(soundex + u"|z" + e.zip, kSoundAlikeSeed));
     if (!e.city.isEmpty())
@@ -258,9 +280,8 @@ void TDuplicateIndex::Add(const TPersonKeys& person, qint64 id)
         Insert(key, index);
     for (const size_t key : SoundAlikeKeys(e))
         Insert(key, index);
-    const QString soundex = Soundex(e.last);
-    if (!soundex.isEmpty())
-        Insert(Hash(soundex, kSoundexSeed), index);
+    if (!e.soundex.isEmpty())
+        Insert(Hash(e.soundex, kSoundexSeed), index);
 }
 
 bool TDuplicateIndex::IsSame(const TEntry& a, const TEntry& b) const
@@ -278,7 +299,7 @@ bool TDuplicateIndex::IsPossible(const TEntry& a, const TEntry& b) const
                         (!a.domain.isEmpty() && a.domain == b.domain);
     if (!shared || a.last.isEmpty() || b.last.isEmpty())
         return false;
-    const bool lastClose = EditDistance(a.last, b.last, 2) <= 2 || Soundex(a.last) == Soundex(b.last);
+    const bool lastClose = a.soundex == b.soundex || EditDistance(a.last, b.last, 2) <= 2;
     return lastClose && FirstNamesClose(a.first, b.first);
 }
 
@@ -337,7 +358,7 @@ QList<qint64> TDuplicateIndex::WalkInCandidates(const TPersonKeys& person, int l
     if (e.last.size() < 2 || e.first.isEmpty())
         return ids;
     std::vector<size_t> keys = SpellingKeys(e.last);
-    keys.push_back(Hash(Soundex(e.last), kSoundexSeed));
+    keys.push_back(Hash(e.soundex, kSoundexSeed));
     for (const int i : Lookup(keys)) {
         const TEntry& other = m_entries[size_t(i)];
         if (ids.size() >= limit)

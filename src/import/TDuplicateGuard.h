@@ -63,7 +63,7 @@ private:
     struct TEntry
     {
         qint64 id;
-        QString last, first, email, phone, zip, city, domain;
+        QString last, first, email, phone, zip, city, domain, soundex;
     };
     static TEntry Entry(const TPersonKeys& person, qint64 id);
     // The folded last name and its one-letter deletions.

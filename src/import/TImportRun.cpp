@@ -253,6 +253,45 @@ bool TImportRun::Commit(const TImportPlan& plan, const TImportOptions& options,
         return it.value();
     };
 
+    // Fills the person's empty fields only; a stored value is never overwritten.
+    auto merge = [&](qint64 userId, const TImportRow& row) {
+        QStringList sets;
+        QVariantList values;
+        for (auto it = row.values.cbegin(); it != row.values.cend(); ++it) {
+            sets << QStringLiteral("%1 = case when %1 is null or trim(%1) = '' then ? "
+                                   "else %1 end")
+                        .arg(it.key());
+            values << it.value();
+        }
+        const QVariant title = keyOf(titles, row.title, QStringLiteral("titles"), QStringLiteral("t_name"));
+        if (title.isValid()) {
+            sets << QStringLiteral("title_id = coalesce(title_id, ?)");
+            values << title;
+        }
+        const QVariant spec = keyOf(specialities, row.speciality,
+                                    QStringLiteral("specialities"), QStringLiteral("s_name"));
+        if (spec.isValid()) {
+            sets << QStringLiteral("spec_id = coalesce(spec_id, ?)");
+            values << spec;
+        }
+        if (!sets.isEmpty())
+            m_conn.Execute(QStringLiteral("update participants set %1 where user_id = %2")
+                               .arg(sets.join(QStringLiteral(", ")))
+                               .arg(userId),
+                           values);
+        ++result.merged;
+    };
+    auto registerPerson = [&](qint64 userId) {
+        if (options.conferenceId > 0 && userId > 0)
+            result.registered += m_conn.Execute(
+                QStringLiteral("insert into registrations (conf_id, user_id, source) select %1, "
+                               "%2, ? where not exists (select 1 from registrations where "
+                               "conf_id = %1 and user_id = %2)")
+                    .arg(options.conferenceId)
+                    .arg(userId),
+                {options.source});
+    };
+
     QList<qint64> storedIds(plan.rows.size(), 0);
     QList<TImportRow> refusedLate;
     const int total = int(plan.rows.size());
@@ -266,9 +305,23 @@ bool TImportRun::Commit(const TImportPlan& plan, const TImportOptions& options,
             ++result.refused;
             continue;
         case TImportOutcome::Possible:
-            if (!options.addPossibleDuplicates) {
+            switch (Decision(options, i)) {
+            case TDuplicateDecision::LeaveOut:
                 ++result.leftOut;
                 continue;
+            case TDuplicateDecision::Merge:
+                userId = row.matchRow >= 0 ? storedIds.at(row.matchRow) : row.matchId;
+                if (userId == 0) {
+                    ++result.leftOut; // the earlier row was left out
+                    continue;
+                }
+                if (row.matchRow < 0)
+                    merge(userId, row);
+                storedIds[i] = userId;
+                registerPerson(userId);
+                continue;
+            case TDuplicateDecision::AddNew:
+                break;
             }
             [[fallthrough]];
         case TImportOutcome::New: {
@@ -308,45 +361,11 @@ bool TImportRun::Commit(const TImportPlan& plan, const TImportOptions& options,
                 break;
             }
             userId = row.matchId;
-            {
-                // Fills the person's empty fields only; a stored value is never overwritten.
-                QStringList sets;
-                QVariantList values;
-                for (auto it = row.values.cbegin(); it != row.values.cend(); ++it) {
-                    sets << QStringLiteral("%1 = case when %1 is null or trim(%1) = '' then ? "
-                                           "else %1 end")
-                                .arg(it.key());
-                    values << it.value();
-                }
-                const QVariant title = keyOf(titles, row.title, QStringLiteral("titles"), QStringLiteral("t_name"));
-                if (title.isValid()) {
-                    sets << QStringLiteral("title_id = coalesce(title_id, ?)");
-                    values << title;
-                }
-                const QVariant spec = keyOf(specialities, row.speciality,
-                                            QStringLiteral("specialities"), QStringLiteral("s_name"));
-                if (spec.isValid()) {
-                    sets << QStringLiteral("spec_id = coalesce(spec_id, ?)");
-                    values << spec;
-                }
-                if (!sets.isEmpty())
-                    m_conn.Execute(QStringLiteral("update participants set %1 where user_id = %2")
-                                       .arg(sets.join(QStringLiteral(", ")))
-                                       .arg(userId),
-                                   values);
-                ++result.merged;
-            }
+            merge(userId, row);
             break;
         }
         storedIds[i] = userId;
-        if (options.conferenceId > 0 && userId > 0)
-            result.registered += m_conn.Execute(
-                QStringLiteral("insert into registrations (conf_id, user_id, source) select %1, "
-                               "%2, ? where not exists (select 1 from registrations where "
-                               "conf_id = %1 and user_id = %2)")
-                    .arg(options.conferenceId)
-                    .arg(userId),
-                {options.source});
+        registerPerson(userId);
     }
     if (progress && !progress(total, total))
         return false;
@@ -366,7 +385,8 @@ QString TImportRun::WriteRefused(const TImportPlan& plan, const TImportOptions& 
     for (qsizetype i = 0; i < plan.rows.size(); ++i) {
         const TImportRow& row = plan.rows.at(i);
         const bool leftOut = row.outcome == TImportOutcome::Refused ||
-                             (row.outcome == TImportOutcome::Possible && !options.addPossibleDuplicates);
+                             (row.outcome == TImportOutcome::Possible &&
+                              Decision(options, int(i)) == TDuplicateDecision::LeaveOut);
         if (!leftOut)
             continue;
         QStringList cells = plan.table.rows.at(i);
@@ -379,4 +399,32 @@ QString TImportRun::WriteRefused(const TImportPlan& plan, const TImportOptions& 
     }
     TImportFile::WriteCsv(path, out);
     return path;
+}
+
+TDuplicateDecision TImportRun::Decision(const TImportOptions& options, int index)
+{
+    return options.decisions.value(index, options.addPossibleDuplicates
+                                              ? TDuplicateDecision::AddNew
+                                              : TDuplicateDecision::LeaveOut);
+}
+
+QStringList TImportRun::Conflicts(const TImportRow& row) const
+{
+    QStringList conflicts;
+    if (row.matchId <= 0 || row.values.isEmpty())
+        return conflicts;
+    TDataSet stored(m_conn, QStringLiteral("Stored"));
+    stored.SetSQL(QStringLiteral("select %1 from participants where user_id = %2")
+                      .arg(row.values.keys().join(QStringLiteral(", ")))
+                      .arg(row.matchId));
+    stored.Open();
+    if (stored.RecordCount() == 0)
+        return conflicts;
+    int field = 0;
+    for (auto it = row.values.cbegin(); it != row.values.cend(); ++it, ++field) {
+        const QString kept = stored.RowValue(0, field).toString().trimmed();
+        if (!kept.isEmpty() && kept.compare(it.value().trimmed(), Qt::CaseInsensitive) != 0)
+            conflicts << Tr("%1: %2 stays (not %3)").arg(it.key(), kept, it.value());
+    }
+    return conflicts;
 }

@@ -32,12 +32,22 @@ struct TImportRow
     int matchRow = -1;          // a match with an earlier row of the file: its index
 };
 
+// What becomes of one possible duplicate.
+enum class TDuplicateDecision {
+    LeaveOut, // not stored; written to the refused rows
+    AddNew,   // stored as a new participant
+    Merge     // taken as the person it resembles, whose empty fields it fills
+};
+
 // The user's choices for the names of titles and specialities that the lists lack: the key
 // of an existing entry, or 0 (absent) to add the name as a new entry.
 struct TImportOptions
 {
     int conferenceId = 0;       // register every imported or matched person here; 0 for none
     bool addPossibleDuplicates = false;
+    // Per possible duplicate, by its index in TImportPlan::rows; a row without a decision is
+    // added when addPossibleDuplicates is set, else left out.
+    QHash<int, TDuplicateDecision> decisions;
     QHash<QString, int> titleChoices;      // folded name -> title_id
     QHash<QString, int> specialityChoices; // folded name -> spec_id
     QString source = QStringLiteral("import");
@@ -86,6 +96,11 @@ public:
     // Phone and fax keep their digits (at most eleven); an e-mail needs an "@" and no control
     // character; a text longer than its column is refused.
     static bool CheckValue(const QString& column, QString& value, QString& reason);
+    // What becomes of the possible duplicate at index of plan.rows under options.
+    static TDuplicateDecision Decision(const TImportOptions& options, int index);
+    // The fields of a row that differ from the non-empty ones stored for the person it matches
+    // or resembles ("phone: 555-1234 stays"); a merge keeps the stored values.
+    QStringList Conflicts(const TImportRow& row) const;
 
 private:
     TConnection& m_conn;
