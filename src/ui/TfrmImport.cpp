@@ -73,6 +73,14 @@ TfrmImport::TfrmImport(TConnection& conn, TConfig& config, TPrompts& prompts, co
         t->verticalHeader()->setVisible(false);
         t->setMaximumHeight(110);
     }
+    tblImportDuplicates = new QTableWidget(0, 4, this);
+    tblImportDuplicates->setObjectName(QStringLiteral("tblImportDuplicates"));
+    tblImportDuplicates->setHorizontalHeaderLabels(
+        {tr("Row"), tr("Possible duplicate"), tr("Kept as stored when merged"), tr("Take as")});
+    tblImportDuplicates->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblImportDuplicates->verticalHeader()->setVisible(false);
+    tblImportDuplicates->horizontalHeader()->setStretchLastSection(true);
+    tblImportDuplicates->setMaximumHeight(140);
     lImportCounts = new QLabel(this);
     lImportCounts->setObjectName(QStringLiteral("lImportCounts"));
 
@@ -95,6 +103,7 @@ TfrmImport::TfrmImport(TConnection& conn, TConfig& config, TPrompts& prompts, co
     lists->addWidget(tblImportTitles);
     lists->addWidget(tblImportSpecialities);
     layout->addLayout(lists);
+    layout->addWidget(tblImportDuplicates);
     layout->addWidget(lImportCounts);
     layout->addWidget(buttons);
     resize(820, 560);
@@ -175,13 +184,61 @@ void TfrmImport::Preview()
                 QStringLiteral("select title_id, t_name from titles order by t_name"));
     FillChoices(tblImportSpecialities, m_plan.unknownSpecialities,
                 QStringLiteral("select spec_id, s_name from specialities order by s_name"));
+    FillDuplicates();
     lImportCounts->setText(tr("New: %1 · Matched to an existing person: %2 · Possible "
                               "duplicates (left out): %3 · Refused: %4")
                                .arg(m_plan.Count(TImportOutcome::New))
                                .arg(m_plan.Count(TImportOutcome::Matched))
                                .arg(m_plan.Count(TImportOutcome::Possible))
                                .arg(m_plan.Count(TImportOutcome::Refused)));
-    bImport->setEnabled(m_plan.Count(TImportOutcome::New) + m_plan.Count(TImportOutcome::Matched) > 0);
+    bImport->setEnabled(m_plan.Count(TImportOutcome::New) + m_plan.Count(TImportOutcome::Matched) +
+                            m_plan.Count(TImportOutcome::Possible) >
+                        0);
+}
+
+void TfrmImport::FillDuplicates()
+{
+    const QHash<int, TDuplicateDecision> kept = Decisions();
+    tblImportDuplicates->setRowCount(0);
+    const TImportRun run(m_conn);
+    for (int i = 0; i < m_plan.rows.size(); ++i) {
+        const TImportRow& row = m_plan.rows.at(i);
+        if (row.outcome != TImportOutcome::Possible)
+            continue;
+        const int r = tblImportDuplicates->rowCount();
+        tblImportDuplicates->insertRow(r);
+        auto* line = new QTableWidgetItem(QString::number(row.line));
+        line->setData(Qt::UserRole, i);
+        tblImportDuplicates->setItem(r, 0, line);
+        const QString name = QString(row.values.value(QStringLiteral("first_name")) + u' ' +
+                                     row.values.value(QStringLiteral("last_name")))
+                                 .trimmed();
+        tblImportDuplicates->setItem(r, 1, new QTableWidgetItem(name + QStringLiteral(": ") +
+                                                                row.reason));
+        tblImportDuplicates->setItem(
+            r, 2, new QTableWidgetItem(run.Conflicts(row).join(QStringLiteral("; "))));
+        auto* combo = new QComboBox(tblImportDuplicates);
+        combo->setObjectName(QStringLiteral("cbImportDecision%1").arg(row.line));
+        combo->addItem(tr("Leave out"), int(TDuplicateDecision::LeaveOut));
+        combo->addItem(tr("Add as new"), int(TDuplicateDecision::AddNew));
+        combo->addItem(tr("Merge into the person named"), int(TDuplicateDecision::Merge));
+        combo->setCurrentIndex(
+            combo->findData(int(kept.value(i, TDuplicateDecision::LeaveOut))));
+        tblImportDuplicates->setCellWidget(r, 3, combo);
+    }
+    tblImportDuplicates->setVisible(tblImportDuplicates->rowCount() > 0);
+}
+
+QHash<int, TDuplicateDecision> TfrmImport::Decisions() const
+{
+    QHash<int, TDuplicateDecision> decisions;
+    for (int r = 0; r < tblImportDuplicates->rowCount(); ++r) {
+        const auto* combo = qobject_cast<QComboBox*>(tblImportDuplicates->cellWidget(r, 3));
+        if (combo && tblImportDuplicates->item(r, 0))
+            decisions.insert(tblImportDuplicates->item(r, 0)->data(Qt::UserRole).toInt(),
+                             TDuplicateDecision(combo->currentData().toInt()));
+    }
+    return decisions;
 }
 
 void TfrmImport::bImportClick()
@@ -190,13 +247,14 @@ void TfrmImport::bImportClick()
     options.conferenceId = m_conferenceId;
     options.titleChoices = Choices(tblImportTitles);
     options.specialityChoices = Choices(tblImportSpecialities);
+    options.decisions = Decisions();
     {
         TBusyCursor busy;
         TImportRun(m_conn).Commit(m_plan, options, m_result);
         TImportMapping::Remember(m_config, m_table.captions, Mapping());
         m_refusedPath = TImportRun::WriteRefused(m_plan, options, m_path);
     }
-    QString text = tr("Imported: %1 new, %2 matched.").arg(m_result.added).arg(m_plan.Count(TImportOutcome::Matched));
+    QString text = tr("Imported: %1 new, %2 matched.").arg(m_result.added).arg(m_result.merged);
     if (m_conferenceId > 0)
         text += u' ' + tr("%1 registered for the conference.").arg(m_result.registered);
     if (!m_refusedPath.isEmpty())

@@ -35,6 +35,10 @@ private:
     QList<TImportField> Mapping() const;
     void FillChoices(QTableWidget* table, const QStringList& names, const QString& sql);
     QHash<QString, int> Choices(QTableWidget* table) const;
+    // One line per possible duplicate: the row, whom it resembles, the stored values a merge
+    // keeps, and the choice of leaving it out, adding it or merging it into that person.
+    void FillDuplicates();
+    QHash<int, TDuplicateDecision> Decisions() const;
 
     TConnection& m_conn;
     TConfig& m_config;
@@ -49,6 +53,7 @@ private:
     QTableWidget* tblImportPreview = nullptr;
     QTableWidget* tblImportTitles = nullptr;
     QTableWidget* tblImportSpecialities = nullptr;
+    QTableWidget* tblImportDuplicates = nullptr;
     QLabel* lImportCounts = nullptr;
     QPushButton* bImport = nullptr;
 };

@@ -275,21 +275,58 @@ private Q_SLOTS:
         QCOMPARE(Count(db.Conn(), "select count(*) from participants"), 7);
     }
 
-    void possibleDuplicatesAddedWhenAsked()
+    // Each possible duplicate is left out, added or merged as decided; without a decision the
+    // run's default holds. A merge fills the empty fields only and names the ones it keeps.
+    void possibleDuplicateDecisions_data()
     {
+        QTest::addColumn<int>("decision"); // -1: none, the default of addPossibleDuplicates
+        QTest::addColumn<bool>("addByDefault");
+        QTest::addColumn<int>("added");
+        QTest::addColumn<QString>("stored"); // email and phone of user 1 afterwards
+        QTest::addColumn<bool>("refusedFile");
+        using D = TDuplicateDecision;
+        QTest::newRow("left out by default") << -1 << false << 0 << " 5550000000" << true;
+        QTest::newRow("added by default") << -1 << true << 1 << " 5550000000" << false;
+        QTest::newRow("left out") << int(D::LeaveOut) << true << 0 << " 5550000000" << true;
+        QTest::newRow("added") << int(D::AddNew) << false << 1 << " 5550000000" << false;
+        QTest::newRow("merged") << int(D::Merge) << false << 0 << "ana@example.net 5550000000"
+                                << false;
+    }
+    void possibleDuplicateDecisions()
+    {
+        QFETCH(int, decision);
+        QFETCH(bool, addByDefault);
+        QFETCH(int, added);
+        QFETCH(QString, stored);
+        QFETCH(bool, refusedFile);
         TTempDatabase db;
         TDataFixture::Seed(db);
-        db.Exec("update participants set city = 'Boston' where user_id = 1");
+        db.Exec("update participants set city = 'Boston', phone = '5550000000' where user_id = 1");
         TImportRun run(db.Conn());
         const TImportPlan plan = run.Analyse(
-            Table(kCaptions, {{"Smyth", "Ana", "", "", "", "Boston", "", ""}}),
+            Table(kCaptions, {{"Smyth", "Ana", "ana@example.net", "555 010 2222", "", "Boston", "", ""}}),
             TImportMapping::ByCaptions(kCaptions));
+        QCOMPARE(plan.rows.at(0).outcome, TImportOutcome::Possible);
+        QCOMPARE(run.Conflicts(plan.rows.at(0)),
+                 QStringList({"first_name: Anna stays (not Ana)", "last_name: Smith stays (not Smyth)",
+                              "phone: 5550000000 stays (not 5550102222)"}));
         TImportOptions options;
-        options.addPossibleDuplicates = true;
+        options.conferenceId = 1;
+        options.addPossibleDuplicates = addByDefault;
+        if (decision >= 0)
+            options.decisions.insert(0, TDuplicateDecision(decision));
         TImportResult result;
         QVERIFY(run.Commit(plan, options, result));
-        QCOMPARE(result.added, 1);
-        QCOMPARE(TImportRun::WriteRefused(plan, options, QDir::temp().filePath("none.csv")), QString());
+        QCOMPARE(result.added, added);
+        QCOMPARE(Count(db.Conn(), "select count(*) from participants"), 6 + added);
+        QCOMPARE(db.Conn().ScalarQuery("select coalesce(email, '') || ' ' || phone from "
+                                       "participants where user_id = 1").toString(),
+                 stored);
+        // Whoever is taken, new or merged, is registered; a left-out row is not.
+        QCOMPARE(Count(db.Conn(), "select count(*) from registrations"), refusedFile ? 0 : 1);
+        QTemporaryDir dir;
+        QCOMPARE(!TImportRun::WriteRefused(plan, options, dir.filePath("list.csv")).isEmpty(),
+                 refusedFile);
     }
 
     void cancelStoresNothing()
