@@ -2,6 +2,7 @@
 
 #include "data/TDM.h"
 #include "data/TRegistrations.h"
+#include "settings/TConfig.h"
 #include "db/TDataSet.h"
 
 #include <QBrush>
@@ -18,7 +19,44 @@ QString Tr(const char* text)
     return QCoreApplication::translate("TSignInRegistrations", text);
 }
 
+const QString kSection = QStringLiteral("SignIn");
+const QString kRegistrantsFirst = QStringLiteral("RegistrantsFirst");
+const QString kRegistrantsFirstSort = QStringLiteral("registered DESC, last_name ASC");
+
 } // namespace
+
+bool TSignInRegistrations::RegistrantsFirst(const TConfig* config)
+{
+    return config && config->ReadInteger(kSection, kRegistrantsFirst, 0) != 0;
+}
+
+void TSignInRegistrations::SetRegistrantsFirst(TConfig& config, bool on)
+{
+    config.WriteInteger(kSection, kRegistrantsFirst, on ? 1 : 0);
+}
+
+void TSignInRegistrations::PrepareList()
+{
+    TDataSet* parts = m_dm.SignInParts;
+    if (m_plainSql.isEmpty())
+        m_plainSql = parts->SQL();
+    const bool first = RegistrantsFirst(m_dm.Config) && m_dm.Registrations &&
+                       m_dm.Registrations->Available();
+    QString sql = m_plainSql;
+    if (first)
+        sql.replace(QStringLiteral(" as signed_in "),
+                    QStringLiteral(" as signed_in, (select count(*) from registrations r where "
+                                   "r.conf_id = :conf_id and r.user_id = p.user_id) as "
+                                   "registered "));
+    if (parts->SQL() != sql) {
+        parts->Close();
+        parts->SetSQL(sql);
+    }
+    if (first)
+        parts->SetSort(kRegistrantsFirstSort);
+    else if (parts->Sort() == kRegistrantsFirstSort)
+        parts->SetSort(QString());
+}
 
 void TSignInRegistrations::Load(const QVariant& confId)
 {

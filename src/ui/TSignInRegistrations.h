@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVariant>
 
+class TConfig;
 class TDM;
 
 // Who registered for the conference of the sign-in window: read at each opening, it marks
@@ -12,6 +13,15 @@ class TSignInRegistrations
 {
 public:
     explicit TSignInRegistrations(TDM& dm) : m_dm(dm) {}
+
+    // The setting of the Configure page that lists the registrants first in the window.
+    static bool RegistrantsFirst(const TConfig* config);
+    static void SetRegistrantsFirst(TConfig& config, bool on);
+
+    // Before the names list opens: with the setting on (and a database that keeps
+    // registrations) the list also reads whether each person registered and shows the
+    // registrants first, by name; otherwise it reads and sorts as it always did.
+    void PrepareList();
 
     // Reads the registrants of the conference; none for a null id or a database without
     // registrations.
@@ -30,4 +40,6 @@ public:
 private:
     TDM& m_dm;
     QSet<int> m_registered;
+    // The list's own statement, kept while the registrants-first one is in use.
+    QString m_plainSql;
 };

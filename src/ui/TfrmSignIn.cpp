@@ -274,6 +274,7 @@ void TfrmSignIn::FormShow()
         // One list reset however many steps the reopening takes.
         TControlsOff off({parts});
         parts->Close();
+        m_registrations->PrepareList();
         parts->SetParam(QStringLiteral("conf_id"), m_confId);
         parts->Open();
         // A reopened data set keeps its filter text and switch but not the compiled filter:

@@ -6,6 +6,7 @@
 #include "support/TTestWindows.h"
 #include "tools/TReportProjectFile.h"
 #include "ui/TConfRegisteredPanel.h"
+#include "settings/TConfig.h"
 #include "ui/TDBGrid.h"
 #include "ui/TParticipantsPage.h"
 #include "ui/TWalkInGuard.h"
@@ -13,6 +14,7 @@
 #include "ui/TfrmMain.h"
 #include "ui/TfrmSignIn.h"
 
+#include <QCheckBox>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -100,6 +102,33 @@ private Q_SLOTS:
         window->sbSignInClick();
         QCOMPARE(status->text(), QString("Signed in: Anna Adams"));
         QCOMPARE(Count("select count(*) from attendances where conf_id = 1"), 2);
+    }
+
+    // The Configure page's setting lists the registrants first, by name; off, the list is as
+    // it always was.
+    void registrantsFirstIsASetting_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::newRow("off") << false;
+        QTest::newRow("on") << true;
+    }
+    void registrantsFirstIsASetting()
+    {
+        QFETCH(bool, on);
+        m_db->Exec("insert into registrations (conf_id, user_id, source) values (1, 3, 'desk')");
+        m_main->PageControl()->setCurrentIndex(TfrmMain::pageCustomize);
+        Find<QCheckBox>("cbRegistrantsFirst")->setChecked(on);
+        m_main->PageControl()->setCurrentIndex(TfrmMain::pageSignIn);
+        QCOMPARE(m_dm->Config->ReadInteger("SignIn", "RegistrantsFirst", -1), on ? 1 : 0);
+        for (int pass = 0; pass < 2; ++pass) { // the order holds when the window opens again
+            OpenSignIn();
+            QStringList names;
+            for (int row = 0; row < m_dm->SignInParts->RecordCount(); ++row)
+                names << m_dm->SignInParts->RowValue(row, 1).toString();
+            QCOMPARE(names, on ? QStringList({"Adams", "Cole", "Baker"})
+                               : QStringList({"Adams", "Baker", "Cole"}));
+            m_main->SignInWindow()->close();
+        }
     }
 
     // At the door one click signs in the person offered; someone new is stored as typed.
