@@ -173,6 +173,9 @@ TDuplicateIndex::TEntry TDuplicateIndex::Entry(const TPersonKeys& person, qint64
     e.city = Fold(person.city);
     e.domain = EmailDomain(e.email);
     e.soundex = Soundex(e.last);
+    e.zipHash = e.zip.isEmpty() ? 0 : Hash(e.zip, kSoundAlikeSeed) | 1;
+    e.cityHash = e.city.isEmpty() ? 0 : Hash(e.city, kSoundAlikeSeed) | 1;
+    e.domainHash = e.domain.isEmpty() ? 0 : Hash(e.domain, kSoundAlikeSeed) | 1;
     return e;
 }
 
@@ -294,9 +297,10 @@ bool TDuplicateIndex::IsSame(const TEntry& a, const TEntry& b) const
 
 bool TDuplicateIndex::IsPossible(const TEntry& a, const TEntry& b) const
 {
-    const bool shared = (!a.zip.isEmpty() && a.zip == b.zip) ||
-                        (!a.city.isEmpty() && a.city == b.city) ||
-                        (!a.domain.isEmpty() && a.domain == b.domain);
+    const bool shared = (a.zipHash != 0 && a.zipHash == b.zipHash && a.zip == b.zip) ||
+                        (a.cityHash != 0 && a.cityHash == b.cityHash && a.city == b.city) ||
+                        (a.domainHash != 0 && a.domainHash == b.domainHash &&
+                         a.domain == b.domain);
     if (!shared || a.last.isEmpty() || b.last.isEmpty())
         return false;
     const bool lastClose = a.soundex == b.soundex || EditDistance(a.last, b.last, 2) <= 2;

@@ -64,6 +64,9 @@ private:
     {
         qint64 id;
         QString last, first, email, phone, zip, city, domain, soundex;
+        // Hashes of zip, city and domain (0 when empty), so that a candidate sharing none of
+        // them is passed over without reading its texts.
+        size_t zipHash = 0, cityHash = 0, domainHash = 0;
     };
     static TEntry Entry(const TPersonKeys& person, qint64 id);
     // The folded last name and its one-letter deletions.
