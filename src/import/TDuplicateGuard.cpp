@@ -216,13 +216,28 @@ std::vector<size_t> TDuplicateIndex::SoundAlikeKeys(const TEntry& e)
     return keys;
 }
 
-std::vector<int> TDuplicateIndex::Lookup(const std::vector<size_t>& keys) const
+std::vector<int> TDuplicateIndex::Lookup(const std::vector<size_t>& keys,
+                                         const std::function<bool(const TEntry&)>& keep) const
 {
-    std::vector<int> found;
+    std::vector<int> raw;
     for (const size_t key : keys)
-        Lookup(key, found);
+        Lookup(key, raw);
+    if (m_seen.size() < m_entries.size())
+        m_seen.resize(m_entries.size(), 0);
+    if (++m_lookups == 0) { // the numbers wrapped: old marks could match again
+        std::fill(m_seen.begin(), m_seen.end(), 0);
+        m_lookups = 1;
+    }
+    std::vector<int> found;
+    for (const int entry : raw) {
+        quint32& seen = m_seen[size_t(entry)];
+        if (seen == m_lookups)
+            continue;
+        seen = m_lookups;
+        if (!keep || keep(m_entries[size_t(entry)]))
+            found.push_back(entry);
+    }
     std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
     return found;
 }
 
@@ -327,9 +342,7 @@ std::vector<int> TDuplicateIndex::CloseCandidates(const TEntry& e) const
     std::vector<size_t> keys = SpellingKeys(e.last);
     const std::vector<size_t> sounds = SoundAlikeKeys(e);
     keys.insert(keys.end(), sounds.begin(), sounds.end());
-    std::vector<int> found = Lookup(keys);
-    std::erase_if(found, [&](int i) { return !IsPossible(e, m_entries[size_t(i)]); });
-    return found;
+    return Lookup(keys, [&](const TEntry& other) { return IsPossible(e, other); });
 }
 
 TDuplicateIndex::TMatch TDuplicateIndex::Find(const TPersonKeys& person) const

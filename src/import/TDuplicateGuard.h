@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -74,7 +75,9 @@ private:
     // The Soundex code of the last name together with the ZIP, the city and the e-mail domain:
     // a sound-alike is a possible duplicate only with one of them shared.
     static std::vector<size_t> SoundAlikeKeys(const TEntry& e);
-    std::vector<int> Lookup(const std::vector<size_t>& keys) const;
+    // The entries under any of the keys that pass keep, each once, in entry order.
+    std::vector<int> Lookup(const std::vector<size_t>& keys,
+                            const std::function<bool(const TEntry&)>& keep = {}) const;
     bool IsSame(const TEntry& a, const TEntry& b) const;
     bool IsPossible(const TEntry& a, const TEntry& b) const;
     std::vector<int> SureCandidates(const TEntry& e) const;
@@ -89,4 +92,8 @@ private:
     std::vector<std::pair<size_t, int>> m_sorted;
     std::unordered_map<size_t, std::vector<int>> m_added;
     bool m_loading = false;
+    // Marks of the entries already seen by a lookup, by the lookup's number: a candidate found
+    // under several keys is checked once, without sorting every candidate.
+    mutable std::vector<quint32> m_seen;
+    mutable quint32 m_lookups = 0;
 };
