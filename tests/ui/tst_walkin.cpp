@@ -1,5 +1,6 @@
 #include "data/TDM.h"
 #include "data/TRegistrations.h"
+#include "import/TImportRun.h"
 #include "db/TConnection.h"
 #include "db/TDataSet.h"
 #include "support/TTestReportWindows.h"
@@ -15,6 +16,8 @@
 #include "ui/TfrmSignIn.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QTableWidget>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -274,6 +277,44 @@ private Q_SLOTS:
         QCOMPARE(Count("select count(*) from registrations where conf_id = 1"), 2);
         QCOMPARE(m_dm->Registrations->ConfRegs->RecordCount(), 2);
         QVERIFY(QFile::exists(QDir(m_db->Dir()).filePath("registrants-refused.csv")));
+    }
+
+    // A possible duplicate is merged into the person it resembles when the dialog says so: no
+    // second record, their stored e-mail kept, and they are registered.
+    void dialogMergesAPossibleDuplicateAsDecided()
+    {
+        TConfRegisteredPanel* panel = RegisteredPanel();
+        m_db->Exec("delete from registrations");
+        const QString list = QDir(m_db->Dir()).filePath("one.csv");
+        {
+            QFile file(list);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("Surname,Given name,E-mail,City\r\nAdems,Ana,ana@example.org,Boston\r\n");
+        }
+        m_prompts->QueueFileName(list);
+        QString kept;
+        QTimer timer;
+        timer.setInterval(5);
+        connect(&timer, &QTimer::timeout, this, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal->objectName() != QLatin1String("frmImport"))
+                return;
+            timer.stop();
+            auto* decision = Find<QComboBox>(modal, "cbImportDecision2");
+            QVERIFY(decision);
+            QCOMPARE(decision->currentText(), QString("Leave out"));
+            decision->setCurrentIndex(decision->findData(int(TDuplicateDecision::Merge)));
+            kept = Find<QTableWidget>(modal, "tblImportDuplicates")->item(0, 2)->text();
+            QTest::mouseClick(Find<QPushButton>(modal, "bImport"), Qt::LeftButton);
+        });
+        timer.start();
+        panel->bImportRegsClick();
+        QVERIFY2(kept.contains("email: anna@example.org stays"), qPrintable(kept));
+        QCOMPARE(Count("select count(*) from participants"), 3);
+        QCOMPARE(Count("select count(*) from registrations where conf_id = 1 and user_id = 1"), 1);
+        QCOMPARE(m_dm->Conn->ScalarQuery("select email || ' ' || city from participants where "
+                                         "user_id = 1").toString(),
+                 QString("anna@example.org Boston"));
     }
 };
 
