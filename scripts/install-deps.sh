@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev sqlite3
   libcups2-dev
   libcurl4-openssl-dev
+  libcsv-dev libquazip1-qt6-dev libfreexl-dev
   libkainjow-mustache-dev
   libqt6sql6-psql postgresql libpq-dev
   cups cups-bsd printer-driver-cups-pdf

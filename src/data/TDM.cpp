@@ -1,5 +1,7 @@
 #include "data/TDM.h"
 
+#include "data/TRegistrations.h"
+
 #include "settings/TConfig.h"
 #include "db/TConnection.h"
 #include "db/TDataSet.h"
@@ -57,6 +59,7 @@ TDM::TDM(const QString& workingDirectory, QObject* parent)
     connect(Conn, &TConnection::AttendancesChangedElsewhere, this, &TDM::RefreshSignInsElsewhere);
     CreateCatalogue();
     DataModuleCreate();
+    Registrations = new TRegistrations(*this);
 }
 
 TDM::~TDM()

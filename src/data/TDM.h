@@ -19,6 +19,7 @@ class TConfig;
 class TConnection;
 class TDataSet;
 class TIdList;
+class TRegistrations;
 class TTimeFilter;
 class TTransaction;
 struct TConferenceDetails;
@@ -69,6 +70,8 @@ public:
     TDataSet* TransConfCredits = nullptr;
     TDataSet* TransConfExtras = nullptr;
     TDataSet* TransEmail = nullptr;
+    // Conference registrations and their list ConfRegs (not part of the catalogue).
+    TRegistrations* Registrations = nullptr;
 
     const QString& WorkingDirectory() const { return m_workingDirectory; }
     // Every data set of the catalogue, in catalogue order.

@@ -206,8 +206,31 @@ TPostgresEngine::~TPostgresEngine()
 void TPostgresEngine::Open(bool check)
 {
     Connect();
-    if (check)
+    if (check) {
         CheckSchema();
+        AddMissingTables();
+    }
+}
+
+void TPostgresEngine::AddMissingTables()
+{
+    // Only a database that lacks one is written to: opening an up-to-date one writes nothing.
+    auto present = Run(QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE "
+                                      "table_schema = current_schema() AND table_name IN "
+                                      "('mail_log', 'registrations')"),
+                       false);
+    if (!present->Ok() || QByteArray(present->Text(0, 0)).toInt() >= 2)
+        return;
+    try {
+        Begin();
+        for (const QString& statement : TSchema::ServerAddedTableStatements())
+            Execute(statement, {});
+        Commit();
+    } catch (const EDatabaseError&) {
+        // A user without the right to create tables works on; the lists these tables hold
+        // stay empty (the delivery log keeps a run's rows in memory).
+        Rollback();
+    }
 }
 
 void TPostgresEngine::Connect()

@@ -64,6 +64,8 @@ private:
     void DrainNotifications();
     void FillSnapshot(const TServerResult& result, TSnapshot& into);
     void CheckSchema();
+    // Creates the tables of TSchema::ServerAddedTableStatements that an older database lacks.
+    void AddMissingTables();
     bool AskToRetryBusy() const;
 
     QString m_connectionName;

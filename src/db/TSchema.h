@@ -14,7 +14,8 @@ QStringList ColumnNames(const QString& table);
 // The statements that create the tables, indexes and the attendance pair rule, and the
 // program's own tables (AddedTableStatements).
 QStringList CreateStatements();
-// Tables the program added after the first files were made (the delivery log "mail_log");
+// Tables the program added after the first files were made (the delivery log "mail_log", the
+// conference registrations "registrations");
 // each statement creates its table only where it is missing, so an older file gains it when
 // it is opened for writing. Files without them are still this program's databases.
 QStringList AddedTableStatements();
@@ -29,6 +30,9 @@ QStringList BadgeStatements(bool server);
 // link tables, which have no key of their own. Explicitly given keys move the identity past
 // them, and every change of attendances is announced on the channel AttendanceChannel().
 QStringList ServerCreateStatements();
+// AddedTableStatements in the server's words; each may run again without harm, so a server
+// database made before a table was added gains it when it is opened for use.
+QStringList ServerAddedTableStatements();
 // The column a row is found again by: the key of a table that has one, else "rowid" (SQLite's
 // own row id, or the server's identity column of a link table).
 QString RowIdColumn(const QString& table);

@@ -355,9 +355,10 @@ void TSqliteEngine::AddMissingTables()
 {
     // Only a file that lacks one is written to: opening an up-to-date file writes nothing.
     const bool missing = ScalarQuery(QStringLiteral("select count(*) from sqlite_master where "
-                                                    "type = 'table' and name = 'mail_log'"),
+                                                    "type = 'table' and name in ('mail_log', "
+                                                    "'registrations')"),
                                      {})
-                             .toLongLong() == 0;
+                             .toLongLong() < 2;
     if (!missing)
         return;
     try {
@@ -365,7 +366,7 @@ void TSqliteEngine::AddMissingTables()
             Execute(statement, {});
     } catch (const EDatabaseError&) {
         // The delivery log is not needed to work with the file; a run without it keeps its
-        // rows in memory only.
+        // rows in memory only. Without registrations the registered lists stay empty.
     }
 }
 

@@ -4,6 +4,7 @@
 #include "settings/TConfig.h"
 #include "tools/TDatabaseCopy.h"
 #include "tools/TDemoBuilder.h"
+#include "tools/TImportCommand.h"
 #include "tools/TJetImport.h"
 #include "tools/TReportProjectFile.h"
 #include "tools/TSealCommand.h"
@@ -354,6 +355,36 @@ int ImportMdb(const QStringList& givenArguments, QTextStream& out)
     return TAdminCommand::Done;
 }
 
+int Import(const QStringList& arguments, QTextStream& out)
+{
+    QStringList rest;
+    int conferenceId = 0;
+    bool addPossible = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        if (a == QStringLiteral("--add-possible-duplicates")) {
+            addPossible = true;
+        } else if (a == QStringLiteral("--conference") || a.startsWith(QStringLiteral("--conference="))) {
+            QString value;
+            if (a.contains(u'='))
+                value = a.mid(a.indexOf(u'=') + 1);
+            else if (i + 1 < arguments.size())
+                value = arguments.at(++i);
+            else
+                throw TUsageError(Tr("--conference needs a conference number"));
+            conferenceId = static_cast<int>(
+                NumberArgument(QStringLiteral("--conference"), value, std::numeric_limits<int>::max()));
+        } else if (a.startsWith(u'-') && a != QStringLiteral("-")) {
+            throw TUsageError(Tr("unknown option %1").arg(a));
+        } else {
+            rest << a;
+        }
+    }
+    if (rest.size() != 2)
+        throw TUsageError(Tr("import needs a file and a folder"));
+    return TImportCommand::Run(rest.at(0), rest.at(1), conferenceId, addPossible, out);
+}
+
 } // namespace
 
 QString TAdminCommand::Usage()
@@ -388,6 +419,11 @@ QString TAdminCommand::Usage()
               "               when it is DIR/cme.mdb it is renamed to cme-jet.mdb once the new\n"
               "               cme.mdb is complete. A cme.rav in the older format is kept as\n"
               "               cme-old.rav and the default cme.rav is written.\n"
+              "  import FILE DIR [--conference ID] [--add-possible-duplicates]\n"
+              "               Import a participant list (CSV, .xlsx or .xls with a caption\n"
+              "               row) into the database of DIR in one transaction; with\n"
+              "               --conference, register everyone imported or matched for it.\n"
+              "               Refused rows are written beside FILE with a reason column.\n"
               "  keygen [DIR] Make the office's signing key: office.key (readable by you\n"
               "               only) and office.pub, its public half, in DIR.\n"
               "  verify (FILE.pdf | IMAGE.png | TEXT) --key office.pub\n"
@@ -427,6 +463,8 @@ int TAdminCommand::Run(const QStringList& arguments, QTextStream& out, QTextStre
             return Journal(rest, out);
         if (command == QStringLiteral("copy"))
             return Copy(rest, out);
+        if (command == QStringLiteral("import"))
+            return Import(rest, out);
         if (command == QStringLiteral("import-mdb"))
             return ImportMdb(rest, out);
         if (command == QStringLiteral("keygen") || command == QStringLiteral("verify")) {

@@ -39,10 +39,15 @@ QString Literal(const QVariant& v)
     }
 }
 
-bool HasMailLog(TConnection& conn)
+// Registrations are copied along when the source has them.
+const QString kRegistrations = QStringLiteral("registrations");
+const QStringList kRegistrationColumns{QStringLiteral("conf_id"), QStringLiteral("user_id"),
+                                       QStringLiteral("registered_at"), QStringLiteral("source")};
+
+bool HasTable(TConnection& conn, const QString& table)
 {
     try {
-        conn.ScalarQuery(QStringLiteral("select count(*) from mail_log"));
+        conn.ScalarQuery(QStringLiteral("select count(*) from %1").arg(table));
         return true;
     } catch (const EDatabaseError&) {
         return false;
@@ -87,8 +92,10 @@ void TDatabaseCopy::Copy(TConnection& source, TConnection& target, const TProgre
     QList<std::pair<QString, QStringList>> tables;
     for (const QString& table : TSchema::TableNames())
         tables.append({table, TSchema::ColumnNames(table)});
-    if (HasMailLog(source))
+    if (HasTable(source, kMailLog))
         tables.append({kMailLog, kMailLogColumns});
+    if (HasTable(source, kRegistrations))
+        tables.append({kRegistrations, kRegistrationColumns});
     if (HasBadges(source)) {
         for (auto& [table, columns] : tables)
             if (table == u"participants")

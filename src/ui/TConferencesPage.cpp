@@ -1,3 +1,4 @@
+#include "ui/TConfRegisteredPanel.h"
 #include "ui/TConferencesPage.h"
 
 #include "ui/TBrandingPanel.h"
@@ -67,6 +68,7 @@ TConferencesPage::TConferencesPage(const TPageInputs& inputs, QWidget* parent)
         "QTabBar::tab:hover:!selected { background: palette(light); }"));
     pgConfDetails->addTab(CreateConfInfoPage(), tr("Conference details"));
     pgConfDetails->addTab(CreateParticipantsPage(), tr("Participants"));
+    AddRegisteredPage();
     connect(pgConfDetails, &QTabWidget::currentChanged, this,
             &TConferencesPage::pgConfDetailsChange);
     auto* detailLayout = new QVBoxLayout(pConfDetail);
@@ -140,6 +142,16 @@ QWidget* TConferencesPage::CreateConfInfoPage()
     layout->addWidget(pConfInfo, 1);
     layout->addLayout(buttons);
     return page;
+}
+
+void TConferencesPage::AddRegisteredPage()
+{
+    auto* registered = new TConfRegisteredPanel(m_dm, m_prompts, m_documents, pgConfDetails);
+    pgConfDetails->addTab(registered, tr("Registered"));
+    connect(registered, &TConfRegisteredPanel::participantsImported, this, [this] {
+        m_dm.Participants->Requery();
+        m_dm.RequeryAfterParticipantChange();
+    });
 }
 
 QWidget* TConferencesPage::CreateParticipantsPage()

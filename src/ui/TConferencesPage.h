@@ -85,6 +85,8 @@ protected:
 private:
     QWidget* CreateConfInfoPage();
     QWidget* CreateParticipantsPage();
+    // The "Registered" sub-page beside "Participants".
+    void AddRegisteredPage();
     QWidget* CreateConfList();
     QPushButton* MakeButton(const QString& caption, const QString& objectName, QWidget* parent);
     void ConnectConferences();

@@ -6,6 +6,7 @@
 #include "data/TDM.h"
 #include "db/TDataSet.h"
 #include "ui/TEmailSettingsTab.h"
+#include "ui/TSignInSettingsTab.h"
 #include "ui/TTranscriptSettingsTab.h"
 
 #include <QApplication>
@@ -68,6 +69,8 @@ TConfigurePage::TConfigurePage(const TPageInputs& inputs, QWidget* parent)
     CreateListEditors();
     m_emailSettings = new TEmailSettingsTab(m_dm, m_prompts, pgCustomize);
     pgCustomize->addTab(m_emailSettings, tr("Email settings"));
+    m_signInSettings = new TSignInSettingsTab(pgCustomize);
+    pgCustomize->addTab(m_signInSettings, tr("Live sign-in"));
     pgCustomize->setCurrentIndex(subTranscripts);
 
     auto* branding = new TBrandingPanel(QStringLiteral("Panel4"), this);
@@ -180,12 +183,14 @@ void TConfigurePage::LoadSettings(const TConfig& config)
 {
     m_emailSettings->LoadSettings(config);
     m_transcriptSettings->LoadSettings(config);
+    m_signInSettings->LoadSettings(config);
 }
 
 void TConfigurePage::SaveSettings(TConfig& config)
 {
     m_emailSettings->SaveSettings(config);
     m_transcriptSettings->SaveSettings(config);
+    m_signInSettings->SaveSettings(config);
 }
 
 void TConfigurePage::SetBrowseStates()

@@ -6,6 +6,7 @@ class QTabWidget;
 class TConfig;
 class TCustListEditor;
 class TEmailSettingsTab;
+class TSignInSettingsTab;
 class TTranscriptSettingsTab;
 
 // The Configure page: transcript header and footer, the five reference lists and the e-mail
@@ -24,6 +25,7 @@ public:
         subSpeakers,
         subExtras,
         subEmail,
+        subSignIn,
         subPageCount
     };
 
@@ -53,6 +55,7 @@ private:
 
     QTabWidget* pgCustomize = nullptr;
     TTranscriptSettingsTab* m_transcriptSettings = nullptr;
+    TSignInSettingsTab* m_signInSettings = nullptr;
     TEmailSettingsTab* m_emailSettings = nullptr;
     TCustListEditor* m_credits = nullptr;
     TCustListEditor* m_titles = nullptr;

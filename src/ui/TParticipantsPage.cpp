@@ -13,6 +13,8 @@
 #include "data/TBadgeCodes.h"
 #include "db/TConnection.h"
 #include "db/TError.h"
+#include "ui/TWalkInGuard.h"
+#include "ui/TfrmImport.h"
 #include "ui/TfrmPrintBadges.h"
 
 #include <QFrame>
@@ -91,6 +93,8 @@ QWidget* TParticipantsPage::CreateInfoPage()
     bPartEdit = MakeButton(tr("&Edit"), QStringLiteral("bPartEdit"), page);
     bPartInsert = MakeButton(tr("&Add new"), QStringLiteral("bPartInsert"), page);
     bPartDel = MakeButton(tr("&Remove"), QStringLiteral("bPartDel"), page);
+    bPartImport = MakeButton(tr("&Import participants…"), QStringLiteral("bPartImport"), page);
+    connect(bPartImport, &QPushButton::clicked, this, &TParticipantsPage::bPartImportClick);
     bPartSave = MakeButton(tr("&Save"), QStringLiteral("bPartSave"), page);
     bPartCancel = MakeButton(tr("&Cancel"), QStringLiteral("bPartCancel"), page);
     connect(bPartEdit, &QPushButton::clicked, this, &TParticipantsPage::bPartEditClick);
@@ -124,6 +128,7 @@ QWidget* TParticipantsPage::CreateInfoPage()
     buttons->addWidget(bPartEdit);
     buttons->addWidget(bPartInsert);
     buttons->addWidget(bPartDel);
+    buttons->addWidget(bPartImport);
     buttons->addSpacing(12);
     buttons->addWidget(bPartSave);
     buttons->addWidget(bPartCancel);
@@ -132,10 +137,18 @@ QWidget* TParticipantsPage::CreateInfoPage()
     buttons->addWidget(bPartPrintBadges);
     buttons->addStretch(1);
 
+    // Under the fields of a new participant: the people already on the list who match.
+    m_guard = new TWalkInGuard(fraPartDetailsMain, page);
+    connect(m_guard, &TWalkInGuard::existingPicked, this, &TParticipantsPage::OpenExisting);
+    auto* fields = new QVBoxLayout;
+    fields->setContentsMargins(0, 0, 0, 0);
+    fields->addWidget(fraPartDetailsMain, 1);
+    fields->addWidget(m_guard);
+
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    layout->addWidget(fraPartDetailsMain, 1);
+    layout->addLayout(fields, 1);
     layout->addLayout(buttons);
     return page;
 }
@@ -232,6 +245,7 @@ QWidget* TParticipantsPage::CreateListPanel()
 
 void TParticipantsPage::PartSetBrowseState()
 {
+    m_guard->Stop();
     m_editing = false;
     Q_EMIT editingFinished();
     ShowOtherTabs(pgPartDetails, true);
@@ -240,6 +254,7 @@ void TParticipantsPage::PartSetBrowseState()
     bPartEdit->setEnabled(true);
     bPartInsert->setEnabled(true);
     bPartDel->setEnabled(true);
+    bPartImport->setEnabled(!m_dm.ReadOnly());
     bPartSave->setEnabled(false);
     bPartCancel->setEnabled(false);
     bPartNewBadge->setEnabled(true);
@@ -256,6 +271,7 @@ void TParticipantsPage::PartSetEditState()
     bPartEdit->setEnabled(false);
     bPartInsert->setEnabled(false);
     bPartDel->setEnabled(false);
+    bPartImport->setEnabled(false);
     bPartSave->setEnabled(true);
     bPartCancel->setEnabled(true);
     bPartNewBadge->setEnabled(false);
@@ -281,6 +297,10 @@ void TParticipantsPage::bPartInsertClick()
 {
     m_dm.Participants->Append();
     PartSetEditState();
+    {
+        TBusyCursor busy;
+        m_guard->Start(*m_dm.Conn);
+    }
     fraPartDetailsMain->LastNameEdit()->setFocus(Qt::OtherFocusReason);
 }
 
@@ -360,4 +380,35 @@ void TParticipantsPage::bPartNewBadgeClick()
     } catch (const TError& error) {
         TPrompts::ShowErrorBox(error.Message());
     }
+}
+
+void TParticipantsPage::bPartImportClick()
+{
+    if (!m_dm.Config)
+        return;
+    const QString path = m_prompts.OpenFileName(
+        tr("Import participants"), m_dm.WorkingDirectory(),
+        tr("Lists (*.csv *.txt *.xlsx *.xls);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    TfrmImport dialog(*m_dm.Conn, *m_dm.Config, m_prompts, path, 0, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_dm.Participants->Requery();
+    m_dm.RequeryAfterParticipantChange();
+}
+
+void TParticipantsPage::OpenExisting(int userId)
+{
+    TDataSet* participants = m_dm.Participants;
+    if (participants->DataState() == TDataSet::State::Insert)
+        participants->Cancel();
+    PartSetBrowseState();
+    // The search may hide the person: it is emptied so that they can be shown.
+    if (!participants->Locate(QStringLiteral("user_id"), userId) && participants->Filtered()) {
+        ClearSearch();
+        m_dm.SearchParticipants(QString());
+        participants->Locate(QStringLiteral("user_id"), userId);
+    }
+    fraPartDetailsMain->LastNameEdit()->setFocus(Qt::OtherFocusReason);
 }

@@ -7,6 +7,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class TDBGrid;
+class TWalkInGuard;
 class TfraPartDetails;
 
 // The Participants page: the participant list with its search, the participant editor and
@@ -33,6 +34,8 @@ public:
     void bPartSaveClick();
     void bPartCancelClick();
     void bPartDelClick();
+    // "Import participants…": a list through the import dialog; the lists are read again.
+    void bPartImportClick();
     void bPartAddConfClick();
     void bPartConfDeleteClick();
     // "New badge code": after a yes, the current participant's badge code is replaced; the old
@@ -58,6 +61,9 @@ private:
     QWidget* CreateListPanel();
     QPushButton* MakeButton(const QString& caption, const QString& objectName, QWidget* parent);
     void FocusSearch();
+    // Takes the person the walk-in guard offered instead of the new one being typed: the new
+    // row is dropped and that person is shown, browsing.
+    void OpenExisting(int userId);
 
     bool m_editing = false;
 
@@ -67,6 +73,8 @@ private:
     QPushButton* bPartEdit = nullptr;
     QPushButton* bPartInsert = nullptr;
     QPushButton* bPartDel = nullptr;
+    QPushButton* bPartImport = nullptr;
+    TWalkInGuard* m_guard = nullptr;
     QPushButton* bPartSave = nullptr;
     QPushButton* bPartCancel = nullptr;
     QPushButton* bPartNewBadge = nullptr;

@@ -3,6 +3,7 @@
 #include "ui/TDBEdit.h"
 #include "data/TDM.h"
 #include "db/TDataSet.h"
+#include "ui/TWalkInGuard.h"
 #include "ui/TfraPartDetails.h"
 
 #include <QHBoxLayout>
@@ -35,8 +36,13 @@ TfrmAddPart::TfrmAddPart(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     buttons->addWidget(bPartCancel);
     buttons->addStretch(1);
 
+    auto* fields = new QVBoxLayout;
+    fields->addWidget(fraPartDetailsSignIn, 1);
+    m_guard = new TWalkInGuard(fraPartDetailsSignIn, this);
+    fields->addWidget(m_guard);
+    connect(m_guard, &TWalkInGuard::existingPicked, this, &TfrmAddPart::UseExisting);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(fraPartDetailsSignIn, 1);
+    layout->addLayout(fields, 1);
     layout->addLayout(buttons);
 
     QWidget::setTabOrder(fraPartDetailsSignIn->LastControl(), bPartSave);
@@ -64,12 +70,14 @@ void TfrmAddPart::FormDestroy() {}
 void TfrmAddPart::SetInsertState()
 {
     m_savedUserId = 0;
+    m_guard->Start(*m_dm.Conn);
     bPartSave->setText(tr("&Save and sign in"));
 }
 
 void TfrmAddPart::SetEditState()
 {
     m_savedUserId = 0;
+    m_guard->Stop();
     bPartSave->setText(tr("&Save"));
 }
 
@@ -94,6 +102,7 @@ void TfrmAddPart::bPartSaveClick()
     m_savedUserId = participants->IsEmpty()
                         ? 0
                         : participants->FieldByName(QStringLiteral("user_id")).AsInteger();
+    m_guard->Stop();
     accept();
 }
 
@@ -108,5 +117,16 @@ void TfrmAddPart::reject()
     const TDataSet::State state = participants->DataState();
     if (state == TDataSet::State::Insert || state == TDataSet::State::Edit)
         participants->Cancel();
+    m_guard->Stop();
     QDialog::reject();
+}
+
+void TfrmAddPart::UseExisting(int userId)
+{
+    TDataSet* participants = m_dm.Participants;
+    if (participants->DataState() == TDataSet::State::Insert)
+        participants->Cancel();
+    m_guard->Stop();
+    m_savedUserId = userId;
+    accept();
 }

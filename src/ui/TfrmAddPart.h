@@ -4,6 +4,7 @@
 
 class QPushButton;
 class TDM;
+class TWalkInGuard;
 class TfraPartDetails;
 
 // The dialog that adds a new participant at the door, or edits the selected one's details,
@@ -34,10 +35,15 @@ public:
     // insert or edit, so no half-typed participant is left behind in Participants.
     void reject() override;
 
+    TWalkInGuard* WalkInGuard() const { return m_guard; }
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Takes the person the guard offered: the new row is dropped, and the dialog closes with
+    // OK and that person's user_id, so the caller signs them in.
+    void UseExisting(int userId);
     void FormCreate();
     void FormDestroy();
     void FormShow();
@@ -47,4 +53,5 @@ private:
     QPushButton* bPartSave = nullptr;
     QPushButton* bPartCancel = nullptr;
     int m_savedUserId = 0;
+    TWalkInGuard* m_guard = nullptr;
 };

@@ -15,6 +15,9 @@
 #include "data/TBadgeCodes.h"
 #include "ui/TScanSignIn.h"
 #include "ui/TfrmCamera.h"
+#include "ui/TSignInNameColumns.h"
+#include "ui/TSignInRegistrations.h"
+#include "ui/TSignedInDelegate.h"
 
 #include <QApplication>
 #include <QBrush>
@@ -28,7 +31,6 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -44,24 +46,6 @@ namespace
 
 const QColor kNavy(0, 0, 128);
 const QColor kGreen(0, 128, 0);
-const QColor kSignedIn(128, 128, 128);
-
-// The grey of a signed-in row stays on the selection highlight, so a selected row still shows
-// that its participant is in; other rows take the usual highlighted text.
-class TSignedInDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        const QVariant foreground = index.data(Qt::ForegroundRole);
-        if (foreground.canConvert<QBrush>() && foreground.value<QBrush>().color() == kSignedIn)
-            option->palette.setColor(QPalette::HighlightedText, kSignedIn);
-    }
-};
 
 // The type is large on a screen of 1024 by 768 and grows or shrinks with the window; the
 // floor keeps it readable at the minimum size.
@@ -71,11 +55,6 @@ QFont ScaledFont(QFont font, double scale, int pointSize, int floor, bool bold)
     font.setBold(bold);
     return font;
 }
-
-// Long last names of 24 characters, in letters of several widths: the list's last-name column
-// shows them whole.
-const char* const kLongLastNames[] = {"Wolfeschlegelsteinhausen", "D'Angelo-Montgomery-Wahl",
-                                      "García-Kennedy-Oppenheim"};
 
 void SetTextColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
 {
@@ -120,14 +99,16 @@ TfrmSignIn::TfrmSignIn(TDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
     listPalette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                          listPalette.color(QPalette::Active, QPalette::HighlightedText));
     dbgSignInNames->setPalette(listPalette);
+    m_nameColumns = std::make_unique<TSignInNameColumns>(*dbgSignInNames, m_dm.Config);
+    m_registrations = std::make_unique<TSignInRegistrations>(m_dm);
     dbgSignInNames->SetRowStyler([this](int row, int role) -> QVariant {
         if (role != Qt::ForegroundRole)
-            return {};
+            return m_registrations->Mark(row, role);
         const TDataSet* parts = m_dm.SignInParts;
         const TField* signedIn = parts->FindField(QStringLiteral("signed_in"));
         if (!signedIn || row < 0 || row >= parts->RecordCount())
             return {};
-        return QBrush(parts->RowValue(row, signedIn->Index()).toInt() == 1 ? kSignedIn
+        return QBrush(parts->RowValue(row, signedIn->Index()).toInt() == 1 ? TSignedInDelegate::SignedInColour()
                                                                            : QColor(Qt::black));
     });
 
@@ -245,18 +226,9 @@ TfrmSignIn::~TfrmSignIn()
     FormDestroy();
 }
 
-const QList<TColumnWidths::TKey>& TfrmSignIn::WidthKeys()
-{
-    static const QList<TColumnWidths::TKey> keys = {
-        {0, QStringLiteral("SignInLNameWidth"), 100},
-        {1, QStringLiteral("SignInFNameWidth"), 100},
-    };
-    return keys;
-}
-
 void TfrmSignIn::FormCreate()
 {
-    TColumnWidths::Load(*m_dm.Config, *dbgSignInNames, WidthKeys());
+    m_nameColumns->Load();
     FitNameColumns();
     // The list's width follows the window's layout after the type has changed. A list resized
     // while the window is still being shown is fitted again once it shows.
@@ -268,46 +240,14 @@ void TfrmSignIn::FormCreate()
     dsSignInPartsDataChange();
 }
 
-int TfrmSignIn::LastNameRoom() const
-{
-    const QFontMetrics metrics(dbgSignInNames->font());
-    int widest = 0;
-    for (const char* name : kLongLastNames)
-        widest = std::max(widest, metrics.horizontalAdvance(QString::fromUtf8(name)));
-    // The cell's text margins, as the list's own size hints count them, and a little room for
-    // names of wider letters.
-    const int margins =
-        2 * (dbgSignInNames->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr,
-                                                  dbgSignInNames) +
-             1) +
-        1;
-    return widest + widest / 10 + margins;
-}
-
 void TfrmSignIn::FitNameColumns()
 {
-    if (!m_dm.Config)
-        return;
-    const TColumnWidths::TKey& lastName = WidthKeys().at(0);
-    int width = std::max(
-        TColumnWidths::OnScreen(*dbgSignInNames,
-                                m_dm.Config->ReadInteger(TColumnWidths::Section(), lastName.key,
-                                                         lastName.defaultWidth)),
-        LastNameRoom());
-    // Until the window is shown the list has no width of its own yet.
-    const int list = dbgSignInNames->isVisible() ? dbgSignInNames->viewport()->width() : 0;
-    if (list > 0)
-        width = std::min(width, list * 2 / 3);
-    TColumnWidths::ShowWidth(*dbgSignInNames, lastName.column, width);
-    // The first names fill the rest of the list.
-    if (list > width)
-        TColumnWidths::ShowWidth(*dbgSignInNames, WidthKeys().at(1).column, list - width);
+    m_nameColumns->Fit();
 }
 
 void TfrmSignIn::FormDestroy()
 {
-    // In memory only: the data module's final flush stores them.
-    TColumnWidths::Save(*m_dm.Config, *dbgSignInNames, WidthKeys());
+    m_nameColumns->Save();
 }
 
 int TfrmSignIn::ShowModal()
@@ -334,6 +274,7 @@ void TfrmSignIn::FormShow()
         // One list reset however many steps the reopening takes.
         TControlsOff off({parts});
         parts->Close();
+        m_registrations->PrepareList();
         parts->SetParam(QStringLiteral("conf_id"), m_confId);
         parts->Open();
         // A reopened data set keeps its filter text and switch but not the compiled filter:
@@ -342,6 +283,7 @@ void TfrmSignIn::FormShow()
             parts->SetFilter(parts->Filter());
         off.Restore();
     }
+    m_registrations->Load(m_confId);
     lConfName->setText(hasConference ? confs->FieldByName(QStringLiteral("conf_name")).AsString()
                                      : QString());
     m_signedInTimer->stop();
@@ -534,14 +476,13 @@ void TfrmSignIn::SignInParticipant(int userId)
     if (refusal.isEmpty()) {
         // Said for a few seconds, so that the person at the door knows it worked.
         m_signedInUser = userId;
-        m_signedInText =
-            tr("Signed in: %1")
-                .arg(m_dm.Conn
-                         ->ScalarQuery(QStringLiteral("select trim(coalesce(first_name, '') || ' ' "
-                                                      "|| coalesce(last_name, '')) from "
-                                                      "participants where user_id = ?"),
-                                       {userId})
-                         .toString());
+        m_signedInText = m_registrations->SignedInLine(
+            userId, m_dm.Conn
+                        ->ScalarQuery(QStringLiteral("select trim(coalesce(first_name, '') || ' ' "
+                                                     "|| coalesce(last_name, '')) from "
+                                                     "participants where user_id = ?"),
+                                      {userId})
+                        .toString());
         m_signedInTimer->start();
     }
     m_dm.RequeryAfterSignInAttendance(userId);

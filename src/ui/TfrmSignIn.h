@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ui/TColumnWidths.h"
-
 #include <QDialog>
 #include <QVariant>
+
+#include <memory>
 
 class QKeyEvent;
 class QLabel;
@@ -15,6 +15,8 @@ class TDM;
 class TfrmAddPart;
 class TScanSignIn;
 class TfrmCamera;
+class TSignInNameColumns;
+class TSignInRegistrations;
 
 // The full-screen live sign-in window: participants find their name and sign in to the
 // conference chosen on the Live sign-in page. Created once at start-up and only hidden between
@@ -82,15 +84,14 @@ private:
     // what the selection means ("Already signed in", or the hint for an empty list).
     void ShowStatus();
     QVariant SelectedValue(const QString& fieldName) const;
-    static const QList<TColumnWidths::TKey>& WidthKeys();
-    // Sizes the list's columns after its type: the stored widths scaled to the font, the last
-    // name at least LastNameRoom wide while the first names keep a third of the list.
+    // Sizes the list's name columns after its type.
     void FitNameColumns();
-    // The pixels a last name of 24 characters takes in the list, with the cell's margins.
-    int LastNameRoom() const;
 
     TDM& m_dm;
     TfrmAddPart* m_addPart = nullptr;
+    std::unique_ptr<TSignInNameColumns> m_nameColumns;
+    // Who registered for the window's conference; read at each opening.
+    std::unique_ptr<TSignInRegistrations> m_registrations;
     // Badge scans: the sign-in by code and its result line.
     TScanSignIn* m_scan = nullptr;
     QPushButton* bCamera = nullptr;

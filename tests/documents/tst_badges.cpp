@@ -127,7 +127,7 @@ void TstBadges::conferenceListTakesAttendeesAndRegistrants()
     QCOMPARE(ids, (QList<int>{1, 2, 3, 6}));
     QVERIFY(TBadgeRun::ConferenceParticipants(dm, QVariant()).isEmpty());
     // Where the database keeps registrations, the registered come too, once.
-    m_fx->db.Exec("create table registrations (conf_id integer, user_id integer, registered_at "
+    m_fx->db.Exec("create table if not exists registrations (conf_id integer, user_id integer, registered_at "
                   "text, source text)");
     m_fx->db.Exec("insert into registrations (conf_id, user_id) values (1, 4), (1, 1), (2, 5)");
     ids = TBadgeRun::ConferenceParticipants(dm, 1);

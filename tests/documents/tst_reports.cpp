@@ -703,7 +703,7 @@ void tst_reports::defaultProjectIsWrittenOnce()
     const QString path = QDir(dir.path()).filePath("cme.rav");
     TReportProject project(path);
     QCOMPARE(project.ReportNames(),
-             (QStringList{"BadgeReport", "ConfPartsReport", "TranscriptReport"}));
+             (QStringList{"BadgeReport", "ConfPartsReport", "NotComeReport", "TranscriptReport"}));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("@report Mine\n<p/>\n");

@@ -183,9 +183,9 @@ bool TstConfigurePage::AllTabsVisible(QTabWidget* pages) const
 void TstConfigurePage::pageShowsItsControlsAndCaptions()
 {
     const QStringList names = {"tsCustTranscripts", "tsCustCredits", "tsTitles", "tsSpecialities",
-                               "tsSpeakers",        "tsExtras",      "tsEmail"};
+                               "tsSpeakers",        "tsExtras",      "tsEmail", "tsSignInSettings"};
     const QStringList captions = {"Transcripts", "Credits",         "Titles",        "Specialities",
-                                  "Speakers",    "Additional info", "Email settings"};
+                                  "Speakers",    "Additional info", "Email settings", "Live sign-in"};
     QCOMPARE(m_subPages->count(), names.size());
     for (int i = 0; i < names.size(); ++i) {
         QCOMPARE(m_subPages->widget(i)->objectName(), names[i]);

@@ -1,0 +1,430 @@
+#include "import/TImportRun.h"
+
+#include "db/TConnection.h"
+#include "db/TDataSet.h"
+#include "import/TDuplicateGuard.h"
+#include "db/TError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+namespace {
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("TImportRun", text);
+}
+
+int ColumnSize(const QString& column)
+{
+    static const QHash<QString, int> sizes{
+        {QStringLiteral("last_name"), 30}, {QStringLiteral("first_name"), 30},
+        {QStringLiteral("address"), 100},  {QStringLiteral("city"), 50},
+        {QStringLiteral("state"), 2},      {QStringLiteral("zip"), 10},
+        {QStringLiteral("phone"), 12},     {QStringLiteral("email"), 50},
+        {QStringLiteral("fax"), 12}};
+    return sizes.value(column, 0);
+}
+
+// The names of a reference list, folded, with their keys.
+QHash<QString, int> ListKeys(TConnection& conn, const QString& sql)
+{
+    QHash<QString, int> keys;
+    TDataSet rows(conn, QStringLiteral("ImportList"));
+    rows.SetSQL(sql);
+    rows.Open();
+    for (int row = 0; row < rows.RecordCount(); ++row)
+        keys.insert(TDuplicateIndex::Fold(rows.RowValue(row, 1).toString()),
+                    rows.RowValue(row, 0).toInt());
+    return keys;
+}
+
+TPersonKeys Keys(const QMap<QString, QString>& values)
+{
+    return {values.value(QStringLiteral("last_name")), values.value(QStringLiteral("first_name")),
+            values.value(QStringLiteral("email")),     values.value(QStringLiteral("phone")),
+            values.value(QStringLiteral("zip")),       values.value(QStringLiteral("city"))};
+}
+
+QString Describe(const TDuplicateIndex&, TConnection& conn, qint64 userId)
+{
+    const QVariant name = conn.ScalarQuery(
+        QStringLiteral("select first_name || ' ' || last_name || coalesce(', ' || email, '') "
+                       "from participants where user_id = %1")
+            .arg(userId));
+    return name.toString().trimmed();
+}
+
+} // namespace
+
+int TImportPlan::Count(TImportOutcome outcome) const
+{
+    return int(std::count_if(rows.cbegin(), rows.cend(),
+                             [outcome](const TImportRow& r) { return r.outcome == outcome; }));
+}
+
+TImportRun::TImportRun(TConnection& conn) : m_conn(conn)
+{
+}
+
+bool TImportRun::CheckValue(const QString& column, QString& value, QString& reason)
+{
+    if (column != u"email") {
+        // A quoted line break or tab in a one-line field becomes a blank.
+        for (QChar& c : value)
+            if (c.category() == QChar::Other_Control)
+                c = u' ';
+        value = value.simplified();
+    }
+    value = value.trimmed();
+    if (column == u"phone" || column == u"fax") {
+        QString digits;
+        for (const QChar c : value)
+            if (c.isDigit())
+                digits += QChar(u'0' + c.digitValue());
+        if (digits.size() > 11) {
+            reason = Tr("%1 has more than 11 digits").arg(column);
+            return false;
+        }
+        value = digits;
+        return true;
+    }
+    if (column == u"email" && !value.isEmpty()) {
+        for (const QChar c : value)
+            if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+                c == QChar::ParagraphSeparator) {
+                reason = Tr("the e-mail address holds a control character");
+                return false;
+            }
+        if (!value.contains(u'@')) {
+            reason = Tr("the e-mail address has no \"@\"");
+            return false;
+        }
+    }
+    if (column == u"last_name" && value.isEmpty()) {
+        reason = Tr("no last name");
+        return false;
+    }
+    const int size = ColumnSize(column);
+    if (size > 0 && value.size() > size) {
+        reason = Tr("%1 is longer than %2 characters").arg(column).arg(size);
+        return false;
+    }
+    return true;
+}
+
+TImportPlan TImportRun::Analyse(const TImportTable& table, const QList<TImportField>& mapping) const
+{
+    TImportPlan plan;
+    plan.table = table;
+    plan.mapping = mapping;
+    TDuplicateIndex index;
+    index.LoadParticipants(m_conn);
+    const QHash<QString, int> titles =
+        ListKeys(m_conn, QStringLiteral("select title_id, t_name from titles"));
+    const QHash<QString, int> specialities =
+        ListKeys(m_conn, QStringLiteral("select spec_id, s_name from specialities"));
+    QSet<QString> unknownTitles, unknownSpecialities;
+
+    plan.rows.reserve(table.rows.size());
+    for (qsizetype r = 0; r < table.rows.size(); ++r) {
+        const QStringList& cells = table.rows.at(r);
+        TImportRow row;
+        row.line = table.lines.value(r);
+        QStringList reasons;
+        for (qsizetype c = 0; c < mapping.size() && c < cells.size(); ++c) {
+            const TImportField field = mapping.at(c);
+            if (field == TImportField::Title) {
+                row.title = cells.at(c).trimmed();
+                continue;
+            }
+            if (field == TImportField::Speciality) {
+                row.speciality = cells.at(c).trimmed();
+                continue;
+            }
+            const QString column = TImportMapping::Column(field);
+            if (column.isEmpty())
+                continue;
+            QString value = cells.at(c);
+            QString reason;
+            if (!CheckValue(column, value, reason))
+                reasons << reason;
+            if (!value.isEmpty())
+                row.values.insert(column, value);
+        }
+        if (!mapping.contains(TImportField::LastName))
+            reasons << Tr("no last name");
+        if (!row.title.isEmpty() && row.title.size() > 15)
+            reasons << Tr("t_name is longer than 15 characters");
+        if (!row.speciality.isEmpty() && row.speciality.size() > 40)
+            reasons << Tr("s_name is longer than 40 characters");
+        if (!reasons.isEmpty()) {
+            reasons.removeDuplicates();
+            row.outcome = TImportOutcome::Refused;
+            row.reason = reasons.join(QStringLiteral("; "));
+            plan.rows << row;
+            continue;
+        }
+        const QString titleKey = TDuplicateIndex::Fold(row.title);
+        if (!titleKey.isEmpty() && !titles.contains(titleKey) && !unknownTitles.contains(titleKey)) {
+            unknownTitles.insert(titleKey);
+            plan.unknownTitles << row.title;
+        }
+        const QString specKey = TDuplicateIndex::Fold(row.speciality);
+        if (!specKey.isEmpty() && !specialities.contains(specKey) &&
+            !unknownSpecialities.contains(specKey)) {
+            unknownSpecialities.insert(specKey);
+            plan.unknownSpecialities << row.speciality;
+        }
+
+        const TPersonKeys keys = Keys(row.values);
+        const TDuplicateIndex::TMatch match = index.Find(keys);
+        if (match.kind == TDuplicateIndex::TKind::Same) {
+            row.outcome = TImportOutcome::Matched;
+            if (match.id < 0) {
+                // The same person as an earlier row: that row gains the empty fields.
+                row.matchRow = int(-match.id - 1);
+                TImportRow& first = plan.rows[row.matchRow];
+                for (auto it = row.values.cbegin(); it != row.values.cend(); ++it)
+                    if (!first.values.contains(it.key()))
+                        first.values.insert(it.key(), it.value());
+                if (first.title.isEmpty())
+                    first.title = row.title;
+                if (first.speciality.isEmpty())
+                    first.speciality = row.speciality;
+                row.matchId = first.matchId;
+            } else {
+                row.matchId = match.id;
+            }
+        } else if (match.kind == TDuplicateIndex::TKind::Possible) {
+            row.outcome = TImportOutcome::Possible;
+            if (match.id < 0) {
+                row.matchRow = int(-match.id - 1);
+                row.reason = Tr("possible duplicate of row %1 of the file")
+                                 .arg(plan.rows.at(row.matchRow).line);
+            } else {
+                row.matchId = match.id;
+                row.reason = Tr("possible duplicate of %1 (number %2)")
+                                 .arg(Describe(index, m_conn, match.id))
+                                 .arg(match.id);
+            }
+        }
+        if (row.outcome == TImportOutcome::New || row.outcome == TImportOutcome::Possible)
+            index.Add(keys, -qint64(plan.rows.size()) - 1);
+        plan.rows << row;
+    }
+    return plan;
+}
+
+bool TImportRun::Commit(const TImportPlan& plan, const TImportOptions& options,
+                        TImportResult& result, const TProgress& progress)
+{
+    result = {};
+    TTransaction transaction(m_conn);
+    // Names the lists lack: the user's choice, else a new entry.
+    auto resolve = [this](const QString& table, const QString& keyColumn, const QString& nameColumn,
+                          const QHash<QString, int>& choices) {
+        QHash<QString, int> keys = ListKeys(
+            m_conn, QStringLiteral("select %1, %2 from %3").arg(keyColumn, nameColumn, table));
+        for (auto it = choices.cbegin(); it != choices.cend(); ++it)
+            if (it.value() > 0)
+                keys.insert(it.key(), it.value());
+        return keys;
+    };
+    QHash<QString, int> titles = resolve(QStringLiteral("titles"), QStringLiteral("title_id"),
+                                         QStringLiteral("t_name"), options.titleChoices);
+    QHash<QString, int> specialities =
+        resolve(QStringLiteral("specialities"), QStringLiteral("spec_id"), QStringLiteral("s_name"),
+                options.specialityChoices);
+    auto keyOf = [this](QHash<QString, int>& keys, const QString& name, const QString& table,
+                        const QString& nameColumn) -> QVariant {
+        const QString folded = TDuplicateIndex::Fold(name);
+        if (folded.isEmpty())
+            return {};
+        auto it = keys.find(folded);
+        if (it == keys.end()) {
+            m_conn.Execute(QStringLiteral("insert into %1 (%2) values (?)").arg(table, nameColumn),
+                           {name.trimmed()});
+            it = keys.insert(folded, int(m_conn.LastInsertRowId()));
+        }
+        return it.value();
+    };
+
+    // Fills the person's empty fields only; a stored value is never overwritten.
+    auto merge = [&](qint64 userId, const TImportRow& row) {
+        QStringList sets;
+        QVariantList values;
+        for (auto it = row.values.cbegin(); it != row.values.cend(); ++it) {
+            sets << QStringLiteral("%1 = case when %1 is null or trim(%1) = '' then ? "
+                                   "else %1 end")
+                        .arg(it.key());
+            values << it.value();
+        }
+        const QVariant title = keyOf(titles, row.title, QStringLiteral("titles"), QStringLiteral("t_name"));
+        if (title.isValid()) {
+            sets << QStringLiteral("title_id = coalesce(title_id, ?)");
+            values << title;
+        }
+        const QVariant spec = keyOf(specialities, row.speciality,
+                                    QStringLiteral("specialities"), QStringLiteral("s_name"));
+        if (spec.isValid()) {
+            sets << QStringLiteral("spec_id = coalesce(spec_id, ?)");
+            values << spec;
+        }
+        if (!sets.isEmpty())
+            m_conn.Execute(QStringLiteral("update participants set %1 where user_id = %2")
+                               .arg(sets.join(QStringLiteral(", ")))
+                               .arg(userId),
+                           values);
+        ++result.merged;
+    };
+    auto registerPerson = [&](qint64 userId) {
+        if (options.conferenceId > 0 && userId > 0)
+            result.registered += m_conn.Execute(
+                QStringLiteral("insert into registrations (conf_id, user_id, source) select %1, "
+                               "%2, ? where not exists (select 1 from registrations where "
+                               "conf_id = %1 and user_id = %2)")
+                    .arg(options.conferenceId)
+                    .arg(userId),
+                {options.source});
+    };
+
+    QList<qint64> storedIds(plan.rows.size(), 0);
+    QList<TImportRow> refusedLate;
+    const int total = int(plan.rows.size());
+    for (int i = 0; i < total; ++i) {
+        if (progress && i % 500 == 0 && !progress(i, total))
+            return false; // the transaction rolls back
+        const TImportRow& row = plan.rows.at(i);
+        qint64 userId = 0;
+        switch (row.outcome) {
+        case TImportOutcome::Refused:
+            ++result.refused;
+            continue;
+        case TImportOutcome::Possible:
+            switch (Decision(options, i)) {
+            case TDuplicateDecision::LeaveOut:
+                ++result.leftOut;
+                continue;
+            case TDuplicateDecision::Merge:
+                userId = row.matchRow >= 0 ? storedIds.at(row.matchRow) : row.matchId;
+                if (userId == 0) {
+                    ++result.leftOut; // the earlier row was left out
+                    continue;
+                }
+                if (row.matchRow < 0)
+                    merge(userId, row);
+                storedIds[i] = userId;
+                registerPerson(userId);
+                continue;
+            case TDuplicateDecision::AddNew:
+                break;
+            }
+            [[fallthrough]];
+        case TImportOutcome::New: {
+            QStringList columns;
+            QStringList marks;
+            QVariantList values;
+            for (auto it = row.values.cbegin(); it != row.values.cend(); ++it) {
+                columns << it.key();
+                marks << QStringLiteral("?");
+                values << it.value();
+            }
+            const QVariant title = keyOf(titles, row.title, QStringLiteral("titles"), QStringLiteral("t_name"));
+            if (title.isValid()) {
+                columns << QStringLiteral("title_id");
+                marks << QStringLiteral("?");
+                values << title;
+            }
+            const QVariant spec = keyOf(specialities, row.speciality, QStringLiteral("specialities"),
+                                        QStringLiteral("s_name"));
+            if (spec.isValid()) {
+                columns << QStringLiteral("spec_id");
+                marks << QStringLiteral("?");
+                values << spec;
+            }
+            m_conn.Execute(QStringLiteral("insert into participants (%1) values (%2)")
+                               .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+                           values);
+            userId = m_conn.LastInsertRowId();
+            ++result.added;
+            break;
+        }
+        case TImportOutcome::Matched:
+            if (row.matchRow >= 0) {
+                userId = storedIds.at(row.matchRow);
+                if (userId == 0)
+                    continue; // the earlier row was left out
+                break;
+            }
+            userId = row.matchId;
+            merge(userId, row);
+            break;
+        }
+        storedIds[i] = userId;
+        registerPerson(userId);
+    }
+    if (progress && !progress(total, total))
+        return false;
+    transaction.Commit();
+    return true;
+}
+
+QString TImportRun::WriteRefused(const TImportPlan& plan, const TImportOptions& options,
+                                 const QString& sourcePath)
+{
+    const QFileInfo info(sourcePath);
+    const QString path = info.dir().filePath(info.completeBaseName() + QStringLiteral("-refused.csv"));
+    QList<QStringList> out;
+    QStringList head = plan.table.captions;
+    head << QStringLiteral("reason");
+    out << head;
+    for (qsizetype i = 0; i < plan.rows.size(); ++i) {
+        const TImportRow& row = plan.rows.at(i);
+        const bool leftOut = row.outcome == TImportOutcome::Refused ||
+                             (row.outcome == TImportOutcome::Possible &&
+                              Decision(options, int(i)) == TDuplicateDecision::LeaveOut);
+        if (!leftOut)
+            continue;
+        QStringList cells = plan.table.rows.at(i);
+        cells << row.reason;
+        out << cells;
+    }
+    if (out.size() == 1) {
+        QFile::remove(path);
+        return {};
+    }
+    TImportFile::WriteCsv(path, out);
+    return path;
+}
+
+TDuplicateDecision TImportRun::Decision(const TImportOptions& options, int index)
+{
+    return options.decisions.value(index, options.addPossibleDuplicates
+                                              ? TDuplicateDecision::AddNew
+                                              : TDuplicateDecision::LeaveOut);
+}
+
+QStringList TImportRun::Conflicts(const TImportRow& row) const
+{
+    QStringList conflicts;
+    if (row.matchId <= 0 || row.values.isEmpty())
+        return conflicts;
+    TDataSet stored(m_conn, QStringLiteral("Stored"));
+    stored.SetSQL(QStringLiteral("select %1 from participants where user_id = %2")
+                      .arg(row.values.keys().join(QStringLiteral(", ")))
+                      .arg(row.matchId));
+    stored.Open();
+    if (stored.RecordCount() == 0)
+        return conflicts;
+    int field = 0;
+    for (auto it = row.values.cbegin(); it != row.values.cend(); ++it, ++field) {
+        const QString kept = stored.RowValue(0, field).toString().trimmed();
+        if (!kept.isEmpty() && kept.compare(it.value().trimmed(), Qt::CaseInsensitive) != 0)
+            conflicts << Tr("%1: %2 stays (not %3)").arg(it.key(), kept, it.value());
+    }
+    return conflicts;
+}
