@@ -3,6 +3,7 @@
 #include "data/TRegistrations.h"
 
 #include "settings/TConfig.h"
+#include "settings/TDatabaseSettings.h"
 #include "db/TConnection.h"
 #include "db/TDataSet.h"
 #include "db/TError.h"
@@ -275,31 +276,7 @@ void TDM::DataModuleCreate()
 void TDM::OpenDatabase(const QString& databasePath)
 {
     // The engine comes from the [Database] section; without it, the file in the working folder.
-    const QString iniPath = QDir(m_workingDirectory).filePath(QStringLiteral("quorvel.ini"));
-    if (!QFileInfo::exists(iniPath)) {
-        Conn->Open(databasePath);
-        return;
-    }
-    const TConfig settings(iniPath);
-    const QString section = QStringLiteral("Database");
-    const QString driver = settings.ReadString(section, QStringLiteral("Driver")).trimmed().toLower();
-    if (driver.isEmpty() || driver == u"sqlite") {
-        Conn->Open(databasePath);
-        return;
-    }
-    if (driver != u"postgresql")
-        throw EDatabaseError(tr("quorvel.ini names an unknown database driver \"%1\" in [Database]: "
-                                "use sqlite or postgresql.")
-                                 .arg(driver));
-    TServerAddress address;
-    address.host = settings.ReadString(section, QStringLiteral("Host")).trimmed();
-    address.port = settings.ReadInteger(section, QStringLiteral("Port"), 0);
-    address.name = settings.ReadString(section, QStringLiteral("Name")).trimmed();
-    address.user = settings.ReadString(section, QStringLiteral("User")).trimmed();
-    address.password = settings.ReadString(section, QStringLiteral("Password"));
-    address.passFile = settings.ReadString(section, QStringLiteral("PassFile")).trimmed();
-    address.service = settings.ReadString(section, QStringLiteral("Service")).trimmed();
-    Conn->OpenServer(address);
+    OpenConfiguredDatabase(*Conn, m_workingDirectory, databasePath);
 }
 
 bool TDM::ReadOnly() const

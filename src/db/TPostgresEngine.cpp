@@ -4,6 +4,7 @@
 #include "db/TError.h"
 #include "db/TPrompts.h"
 #include "db/TSchema.h"
+#include "db/TServerParameters.h"
 #include "db/TServerResult.h"
 #include "db/TSnapshot.h"
 
@@ -26,92 +27,6 @@ namespace
 constexpr qint64 kWriteLock = 0x51756f7276656cLL;
 
 const char* const kSqlStateLockTimeout = "55P03";
-
-// A value as an SQL literal: quoted text the server reads as the type the place asks for.
-QString Literal(const QVariant& v)
-{
-    if (!v.isValid() || v.isNull())
-        return QStringLiteral("NULL");
-    QString text;
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-        text = v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        text = QString::number(v.toDouble(), 'g', 17);
-        break;
-    case QMetaType::QDateTime:
-        text = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        break;
-    case QMetaType::QDate:
-        text = v.toDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
-        break;
-    default:
-        text = v.toString();
-    }
-    if (text.contains(QChar(0)))
-        throw EDatabaseError(QCoreApplication::translate(
-            "TConnection", "A text with a NUL character cannot be stored."));
-    text.replace(u'\'', QStringLiteral("''"));
-    return u'\'' + text + u'\'';
-}
-
-// Replaces the parameter marks outside quoted text and comments with literals.
-QString InlineParameters(const QString& sql, const TDatabaseEngine::TParamLookup& lookup)
-{
-    QString out;
-    out.reserve(sql.size() + 32);
-    const qsizetype n = sql.size();
-    int position = 0;
-    qsizetype i = 0;
-    auto isNameStart = [](QChar c) { return c.isLetter() || c == u'_' || c.isDigit(); };
-    while (i < n) {
-        const QChar c = sql.at(i);
-        if (c == u'\'' || c == u'"') {
-            const qsizetype end = TSqlDialect::QuotedEnd(sql, i);
-            out += QStringView(sql).mid(i, end - i);
-            i = end;
-            continue;
-        }
-        if (c == u'$' && i + 1 < n && sql.at(i + 1) == u'$') {
-            const qsizetype close = sql.indexOf(QLatin1String("$$"), i + 2);
-            const qsizetype end = close < 0 ? n : close + 2;
-            out += QStringView(sql).mid(i, end - i);
-            i = end;
-            continue;
-        }
-        if (c == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
-            const qsizetype close = sql.indexOf(u'\n', i);
-            const qsizetype end = close < 0 ? n : close;
-            out += QStringView(sql).mid(i, end - i);
-            i = end;
-            continue;
-        }
-        if (c == u'?') {
-            qsizetype j = i + 1;
-            while (j < n && sql.at(j).isDigit())
-                ++j;
-            ++position;
-            out += Literal(lookup(sql.mid(i + 1, j - i - 1), position));
-            i = j;
-            continue;
-        }
-        if (c == u':' && i + 1 < n && isNameStart(sql.at(i + 1)) &&
-            (i == 0 || sql.at(i - 1) != u':')) {
-            qsizetype j = i + 1;
-            while (j < n && (isNameStart(sql.at(j))))
-                ++j;
-            ++position;
-            out += Literal(lookup(sql.mid(i + 1, j - i - 1), position));
-            i = j;
-            continue;
-        }
-        out += c;
-        ++i;
-    }
-    return out;
-}
 
 QString CollationName()
 {
@@ -502,7 +417,7 @@ bool TPostgresEngine::AskToRetryBusy() const
 int TPostgresEngine::Execute(const QString& sql, const QVariantList& params)
 {
     EnsureConnected();
-    QString text = InlineParameters(Translate(sql), [&](const QString&, int position) {
+    QString text = InlineServerParameters(Translate(sql), [&](const QString&, int position) {
         return position - 1 < params.size() ? params.at(position - 1) : QVariant();
     });
     // A row inserted into one table tells its key back, as the file's last row id does.
@@ -537,7 +452,7 @@ int TPostgresEngine::Execute(const QString& sql, const QVariantList& params)
 QVariant TPostgresEngine::ScalarQuery(const QString& sql, const QVariantList& params)
 {
     EnsureConnected();
-    const QString text = InlineParameters(Translate(sql), [&](const QString&, int position) {
+    const QString text = InlineServerParameters(Translate(sql), [&](const QString&, int position) {
         return position - 1 < params.size() ? params.at(position - 1) : QVariant();
     });
     m_conn.CountQuery();
@@ -568,7 +483,7 @@ std::unique_ptr<TServerResult> TPostgresEngine::Query(const QString& translatedS
                                                       const TParamLookup& lookup)
 {
     EnsureConnected();
-    const QString text = InlineParameters(translatedSql, lookup);
+    const QString text = InlineServerParameters(translatedSql, lookup);
     auto result = Run(text);
     if (!result->Ok())
         ThrowServerError(*result, text);
@@ -594,7 +509,7 @@ bool TPostgresEngine::WriteRowsAlone(const QString& sql, const TParamLookup& loo
                                      TSnapshot& into)
 {
     EnsureConnected();
-    QString text = InlineParameters(sql, lookup).trimmed();
+    QString text = InlineServerParameters(sql, lookup).trimmed();
     while (text.endsWith(u';'))
         text.chop(1);
     // One message: a failed part ends the rest, and the transaction it leaves open is undone.

@@ -268,11 +268,11 @@ bool TImportRun::Commit(const TImportPlan& plan, const TImportOptions& options,
             sets << QStringLiteral("title_id = coalesce(title_id, ?)");
             values << title;
         }
-        const QVariant spec = keyOf(specialities, row.speciality,
+        const QVariant specialityKey = keyOf(specialities, row.speciality,
                                     QStringLiteral("specialities"), QStringLiteral("s_name"));
-        if (spec.isValid()) {
+        if (specialityKey.isValid()) {
             sets << QStringLiteral("spec_id = coalesce(spec_id, ?)");
-            values << spec;
+            values << specialityKey;
         }
         if (!sets.isEmpty())
             m_conn.Execute(QStringLiteral("update participants set %1 where user_id = %2")
@@ -339,12 +339,12 @@ bool TImportRun::Commit(const TImportPlan& plan, const TImportOptions& options,
                 marks << QStringLiteral("?");
                 values << title;
             }
-            const QVariant spec = keyOf(specialities, row.speciality, QStringLiteral("specialities"),
+            const QVariant specialityKey = keyOf(specialities, row.speciality, QStringLiteral("specialities"),
                                         QStringLiteral("s_name"));
-            if (spec.isValid()) {
+            if (specialityKey.isValid()) {
                 columns << QStringLiteral("spec_id");
                 marks << QStringLiteral("?");
-                values << spec;
+                values << specialityKey;
             }
             m_conn.Execute(QStringLiteral("insert into participants (%1) values (%2)")
                                .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),

@@ -1,11 +1,10 @@
 #include "tools/TImportCommand.h"
 
-#include "settings/TConfig.h"
+#include "settings/TDatabaseSettings.h"
 #include "db/TConnection.h"
 #include "db/TError.h"
 #include "import/TImportFile.h"
 #include "import/TImportRun.h"
-#include "db/TServerAddress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,35 +18,6 @@ QString Tr(const char* text)
     return QCoreApplication::translate("TImportCommand", text);
 }
 
-// The folder's database as the program would open it: the server that [Database] names, else
-// its cme.mdb.
-void OpenFolderDatabase(TConnection& conn, const QString& folder)
-{
-    const QString iniPath = QDir(folder).filePath(QStringLiteral("quorvel.ini"));
-    const QString section = QStringLiteral("Database");
-    if (QFileInfo::exists(iniPath)) {
-        const TConfig settings(iniPath);
-        const QString driver =
-            settings.ReadString(section, QStringLiteral("Driver")).trimmed().toLower();
-        if (driver == u"postgresql") {
-            TServerAddress address;
-            address.host = settings.ReadString(section, QStringLiteral("Host")).trimmed();
-            address.port = settings.ReadInteger(section, QStringLiteral("Port"), 0);
-            address.name = settings.ReadString(section, QStringLiteral("Name")).trimmed();
-            address.user = settings.ReadString(section, QStringLiteral("User")).trimmed();
-            address.password = settings.ReadString(section, QStringLiteral("Password"));
-            address.passFile = settings.ReadString(section, QStringLiteral("PassFile")).trimmed();
-            address.service = settings.ReadString(section, QStringLiteral("Service")).trimmed();
-            conn.OpenServer(address);
-            return;
-        }
-        if (!driver.isEmpty() && driver != u"sqlite")
-            throw EDatabaseError(Tr("quorvel.ini names an unknown database driver \"%1\" in "
-                                    "[Database]: use sqlite or postgresql.")
-                                     .arg(driver));
-    }
-    conn.Open(QDir(folder).filePath(QStringLiteral("cme.mdb")));
-}
 
 } // namespace
 
@@ -55,7 +25,7 @@ int TImportCommand::Run(const QString& file, const QString& folder, int conferen
                         bool addPossibleDuplicates, QTextStream& out)
 {
     TConnection conn;
-    OpenFolderDatabase(conn, folder);
+    OpenConfiguredDatabase(conn, folder, QDir(folder).filePath(QStringLiteral("cme.mdb")));
     if (conn.ReadOnly())
         throw EOperationError(Tr("The database is read-only; nothing was imported."));
     if (conferenceId > 0 &&

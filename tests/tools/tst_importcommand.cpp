@@ -1,4 +1,4 @@
-#include "tools/TAdminCommand.h"
+#include "TAdminRun.h"
 #include "db/TConnection.h"
 #include "tools/TNewDatabase.h"
 
@@ -17,22 +17,6 @@ class TstImportCommand : public QObject
     Q_OBJECT
 
 private:
-    struct TRun
-    {
-        int code = -1;
-        QString out;
-        QString err;
-    };
-    static TRun Run(const QStringList& arguments)
-    {
-        TRun run;
-        QTextStream out(&run.out);
-        QTextStream err(&run.err);
-        run.code = TAdminCommand::Run(arguments, out, err);
-        out.flush();
-        err.flush();
-        return run;
-    }
     static void Write(const QString& path, const QByteArray& bytes)
     {
         QFile file(path);
@@ -68,7 +52,7 @@ private Q_SLOTS:
         Write(list, "\xEF\xBB\xBFLast Name;First name;Email Address\r\n"
                     "Adams;Anna;ANNA@example.org\r\nBaker;Ben;ben@example.org\r\n"
                     "Baker;Ben;ben@example.org\r\nCole;Cy;cy-at-example.org\r\n");
-        const TRun run = Run({"import", list, folder, "--conference", "7"});
+        const TRun run = Admin({"import", list, folder, "--conference", "7"});
         QCOMPARE(run.code, 0);
         QVERIFY2(run.out.contains("New: 1, matched: 2, possible duplicates left out: 0, refused: 1"),
                  qPrintable(run.out));
@@ -107,7 +91,7 @@ private Q_SLOTS:
         Write(path, list);
         arguments.replaceInStrings("FILE", path);
         arguments.replaceInStrings("DIR", folder);
-        const TRun run = Run(arguments);
+        const TRun run = Admin(arguments);
         QCOMPARE(run.code, code);
         const QString text = run.out + run.err;
         QVERIFY2(text.contains(message), qPrintable(text));
@@ -149,7 +133,7 @@ private Q_SLOTS:
         QCOMPARE(conn.ScalarQuery("pragma integrity_check").toString(), QString("ok"));
         conn.Close();
         // The same list imports whole afterwards.
-        const TRun again = Run({"import", list, folder});
+        const TRun again = Admin({"import", list, folder});
         QCOMPARE(again.code, 0);
         QCOMPARE(Count(folder, "select count(*) from participants"), 60001);
     }
