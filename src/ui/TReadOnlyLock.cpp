@@ -15,6 +15,7 @@ bool ChangesData(QString caption)
         QStringLiteral("Edit"),         QStringLiteral("Remove"),
         QStringLiteral("Edit details"), QStringLiteral("New participant"),
         QStringLiteral("Sign to conference"), QStringLiteral("Load image"),
+        QStringLiteral("New badge code"),
     };
     return captions.contains(caption);
 }

@@ -706,7 +706,7 @@ void TstStartup::readOnlyDatabaseRunsAndSaysSo()
                     const QString caption = button->text().remove(u'&');
                     if (button->isEnabled() &&
                         QStringList{"Add new", "Add", "Edit", "Remove", "Sign to conference",
-                                    "New participant", "Edit details"}
+                                    "New participant", "Edit details", "New badge code"}
                             .contains(caption))
                         enabled << window->objectName() + u'.' + button->objectName();
                     // The document runs only read: they stay available.
