@@ -45,6 +45,8 @@ public:
         Click("bConfCancel");
         SubPage("pgConfDetails", 1);
         Save(m_main, "conference-participants");
+        SubPage("pgConfDetails", 2);
+        Save(m_main, "conference-registered");
         SubPage("pgConfDetails", 0);
         SaveDialog("time-filter", [this] { Click("sbConfTime"); });
 

@@ -31,6 +31,17 @@ QVariant NullableId(int id)
 }
 
 // Splits total into count parts proportional to weights, summing exactly to total.
+// Registers one person for a conference a few weeks before it, as a registration form would.
+template <typename Conference>
+void Register(TConnection& conn, const Conference& conference, qint64 userId, TRandom& random)
+{
+    const QDateTime at = conference.begin.addDays(-random.Between(3, 40)).addSecs(
+        random.Between(8 * 3600, 18 * 3600) - conference.begin.time().msecsSinceStartOfDay() / 1000);
+    conn.Execute(QStringLiteral("insert into registrations (conf_id, user_id, "
+                                "registered_at, source) values (?, ?, ?, 'import')"),
+                 {conference.id, userId, TConferenceGenerator::StorageText(at)});
+}
+
 QList<int> Apportion(const QList<double>& weights, int total)
 {
     double sum = 0;
@@ -215,6 +226,25 @@ void TDemoBuilder::Fill(TConnection& conn)
                          {stored.at(i).id, participantIds.at(index),
                           TConferenceGenerator::StorageText(signIn)});
         }
+        // The last conference held had a registration list: most who came, and some who did not.
+        if (i == held - 1) {
+            for (int index : ordered)
+                if (random.Chance(0.85))
+                    Register(conn, stored.at(i), participantIds.at(index), random);
+            QSet<int> notCome;
+            for (int n = 0; n < std::max(3, wanted / 6); ++n) {
+                const int index = random.Between(0, static_cast<int>(participantIds.size()) - 1);
+                if (!chosen.contains(index) && !notCome.contains(index)) {
+                    notCome.insert(index);
+                    Register(conn, stored.at(i), participantIds.at(index), random);
+                }
+            }
+        }
     }
+    // The coming conferences have registrants and nobody signed in yet.
+    for (qsizetype i = std::max(held, 0); i < stored.size(); ++i)
+        for (int index : random.DistinctBetween(random.Between(15, 40), 0,
+                                                static_cast<int>(participantIds.size()) - 1))
+            Register(conn, stored.at(i), participantIds.at(index), random);
     transaction.Commit();
 }
