@@ -71,6 +71,23 @@ void TGuiTest::WhenShown(QDialog* dialog, std::function<void()> act, bool* shown
     timer->start();
 }
 
+std::unique_ptr<QObject> TGuiTest::WhenModal(const char* name, std::function<void(QWidget*)> act)
+{
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(5);
+    const QString wanted = QLatin1String(name);
+    QTimer* watch = timer.get();
+    QObject::connect(watch, &QTimer::timeout, watch, [watch, wanted, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() != wanted)
+            return;
+        watch->stop();
+        act(modal);
+    });
+    timer->start();
+    return timer;
+}
+
 TGuiTest::TWindowDriver::TWindowDriver(std::function<bool()> step) : m_step(std::move(step))
 {
     connect(&m_timer, &QTimer::timeout, this, [this] {

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class QDialog;
 class QWidget;
@@ -48,6 +49,11 @@ void ShowActive(QWidget* window);
 // left it open, so that no check can leave the test waiting on a modal window. shown, when
 // given, is set once act has run. Gives up after a number of ticks when the dialog never shows.
 void WhenShown(QDialog* dialog, std::function<void()> act, bool* shown = nullptr);
+
+// Runs act on the modal window of that objectName once the code under test opens it (for a
+// dialog made and shown inside the call that the test makes next). The returned object keeps
+// watching until act has run; keep it alive over that call.
+std::unique_ptr<QObject> WhenModal(const char* name, std::function<void(QWidget*)> act);
 
 // Runs step on every turn of the event loop until it returns true (the code under test turns
 // the loop while its windows are open).

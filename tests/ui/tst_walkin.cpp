@@ -257,18 +257,11 @@ private Q_SLOTS:
         m_prompts->QueueFileName(list);
         QString counts;
         int storedBefore = -1;
-        QTimer timer;
-        timer.setInterval(5);
-        connect(&timer, &QTimer::timeout, this, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || modal->objectName() != QLatin1String("frmImport"))
-                return;
-            timer.stop();
+        const auto watch = TGuiTest::WhenModal("frmImport", [&](QWidget* modal) {
             counts = Find<QLabel>(modal, "lImportCounts")->text();
             storedBefore = Count("select count(*) from participants");
             QTest::mouseClick(Find<QPushButton>(modal, "bImport"), Qt::LeftButton);
         });
-        timer.start();
         panel->bImportRegsClick();
         QCOMPARE(storedBefore, 3); // nothing is stored before Import
         QCOMPARE(counts, QString::fromUtf8("New: 1 · Matched to an existing person: 1 · Possible "
@@ -293,13 +286,7 @@ private Q_SLOTS:
         }
         m_prompts->QueueFileName(list);
         QString kept;
-        QTimer timer;
-        timer.setInterval(5);
-        connect(&timer, &QTimer::timeout, this, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || modal->objectName() != QLatin1String("frmImport"))
-                return;
-            timer.stop();
+        const auto watch = TGuiTest::WhenModal("frmImport", [&](QWidget* modal) {
             auto* decision = Find<QComboBox>(modal, "cbImportDecision2");
             QVERIFY(decision);
             QCOMPARE(decision->currentText(), QString("Leave out"));
@@ -307,7 +294,6 @@ private Q_SLOTS:
             kept = Find<QTableWidget>(modal, "tblImportDuplicates")->item(0, 2)->text();
             QTest::mouseClick(Find<QPushButton>(modal, "bImport"), Qt::LeftButton);
         });
-        timer.start();
         panel->bImportRegsClick();
         QVERIFY2(kept.contains("email: anna@example.org stays"), qPrintable(kept));
         QCOMPARE(Count("select count(*) from participants"), 3);
