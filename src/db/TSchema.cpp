@@ -160,6 +160,28 @@ QStringList TSchema::AddedTableStatements()
                            "(user_id)")};
 }
 
+QStringList TSchema::DuplicateIndexStatements()
+{
+    // The duplicate check's index of the participants, kept in the file (one row), and the
+    // people changed since it was written. The triggers log every change, by this program or
+    // any other, so the kept index is never taken for current when it is not.
+    return {QStringLiteral("CREATE TABLE IF NOT EXISTS dupe_changes (seq INTEGER PRIMARY KEY "
+                           "AUTOINCREMENT, user_id INTEGER NOT NULL)"),
+            QStringLiteral("CREATE TABLE IF NOT EXISTS dupe_index (part INTEGER PRIMARY KEY, "
+                           "data BLOB NOT NULL)"),
+            QStringLiteral("CREATE TRIGGER IF NOT EXISTS participants_dupe_insert AFTER INSERT ON "
+                           "participants BEGIN INSERT INTO dupe_changes (user_id) VALUES "
+                           "(new.user_id); END"),
+            QStringLiteral("CREATE TRIGGER IF NOT EXISTS participants_dupe_update AFTER UPDATE OF "
+                           "user_id, last_name, first_name, email, phone, zip, city ON "
+                           "participants BEGIN INSERT INTO dupe_changes (user_id) VALUES "
+                           "(old.user_id); INSERT INTO dupe_changes (user_id) SELECT new.user_id "
+                           "WHERE new.user_id <> old.user_id; END"),
+            QStringLiteral("CREATE TRIGGER IF NOT EXISTS participants_dupe_delete AFTER DELETE ON "
+                           "participants BEGIN INSERT INTO dupe_changes (user_id) VALUES "
+                           "(old.user_id); END")};
+}
+
 QString TSchema::RowIdColumn(const QString& table)
 {
     for (const auto& t : Tables())

@@ -23,6 +23,10 @@ QStringList AddedTableStatements();
 // that were replaced by new ones. For a file or a server that lacks them; each statement may run
 // again without harm except the column's, which runs only where the column is missing.
 QStringList BadgeStatements(bool server);
+// On a file: the duplicate check's kept index of the participants (dupe_index) and the log of
+// people changed since (dupe_changes, filled by triggers on participants). Written when the
+// check first runs on a file that may be written; each statement may run again without harm.
+QStringList DuplicateIndexStatements();
 
 // The same tables on a PostgreSQL server: identity keys, varchar texts whose lengths the named
 // CHECKs limit, timestamps (a

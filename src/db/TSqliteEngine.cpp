@@ -434,6 +434,12 @@ void TSqliteEngine::Bind(sqlite3_stmt* stmt, int index, const QVariant& v) const
         case QMetaType::Float:
             rc = sqlite3_bind_double(stmt, index, v.toDouble());
             break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = v.toByteArray();
+            rc = sqlite3_bind_blob64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()),
+                                     SQLITE_TRANSIENT);
+            break;
+        }
         case QMetaType::QDateTime:
             rc = sqlite3_bind_text(
                 stmt, index,
@@ -520,6 +526,9 @@ QVariant TSqliteEngine::ScalarQuery(const QString& sql, const QVariantList& para
         return QVariant(sqlite3_column_double(s.stmt, 0));
     case SQLITE_NULL:
         return {};
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(s.stmt, 0)),
+                          sqlite3_column_bytes(s.stmt, 0));
     default:
         return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s.stmt, 0)),
                                  sqlite3_column_bytes(s.stmt, 0));

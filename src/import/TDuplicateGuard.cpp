@@ -2,33 +2,121 @@
 
 #include "db/TConnection.h"
 #include "db/TDataSet.h"
-
-#include <QHash>
-#include <QVarLengthArray>
+#include "db/TError.h"
+#include "db/TSchema.h"
+#include "db/TTransaction.h"
 
 #include <algorithm>
-#include <climits>
+#include <cstring>
+#include <type_traits>
 
 namespace {
 
-size_t Hash(QStringView text, size_t seed)
+// A 64-bit FNV-1a hash over UTF-16 units with a final mix. Unlike qHash it is the same in every
+// build and run, which the kept index needs. It is never 0: 0 stands for an empty text.
+class TKeyHash
 {
-    return qHash(text, seed);
-}
+public:
+    explicit TKeyHash(quint64 seed) : m_h(0xcbf29ce484222325ULL ^ (seed * 0x9e3779b97f4a7c15ULL)) {}
+    TKeyHash& Add(char16_t c)
+    {
+        m_h = (m_h ^ c) * 0x100000001b3ULL;
+        return *this;
+    }
+    TKeyHash& Add(QStringView text)
+    {
+        for (const QChar c : text)
+            Add(c.unicode());
+        return *this;
+    }
+    TKeyHash& AddWord(quint64 value)
+    {
+        for (int i = 0; i < 4; ++i)
+            Add(char16_t(value >> (16 * i)));
+        return *this;
+    }
+    quint64 Value() const
+    {
+        quint64 x = m_h;
+        x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+        return (x ^ (x >> 31)) | 1;
+    }
 
-size_t Hash(const QString& text, size_t seed)
-{
-    return qHash(QStringView(text), seed);
-}
+private:
+    quint64 m_h;
+};
 
-constexpr size_t kLastSeed = 1;
-constexpr size_t kSoundexSeed = 2;
-constexpr size_t kNameSeed = 3;
-constexpr size_t kEmailSeed = 4;
-constexpr size_t kSoundAlikeSeed = 5;
+// Each kind of key and compared field hashes with its own seed.
+enum : quint64 {
+    kLastSeed = 1,
+    kSoundexSeed,
+    kNameSeed,
+    kEmailSeed,
+    kSoundAlikeSeed,
+    kEmailField,
+    kPhoneField,
+    kZipField,
+    kCityField,
+    kDomainField
+};
 constexpr int kBucketLimit = 256;
 
-bool FirstNamesClose(const QString& a, const QString& b)
+// The kept index: this header, then the entries, the names, the sorted keys and the entry of
+// each key, as the arrays stand in memory. A change of the entry, the keys or the hashes needs
+// a new version, so that files keep no index of an older build.
+struct TKeptHeader
+{
+    char magic[8];
+    quint32 version;
+    quint32 byteOrder;
+    quint32 entrySize;
+    quint32 reserved;
+    quint64 entries;
+    quint64 names;
+    quint64 keys;
+    qint64 through; // the last dupe_changes row the index holds
+};
+constexpr char kMagic[8] = {'Q', 'V', 'D', 'U', 'P', 'I', 'D', 'X'};
+constexpr quint32 kVersion = 1;
+constexpr quint32 kByteOrder = 0x01020304;
+
+quint64 FieldHash(const QString& text, quint64 seed)
+{
+    return text.isEmpty() ? 0 : TKeyHash(seed).Add(text).Value();
+}
+
+quint32 SoundexCode(QStringView folded)
+{
+    static const char codes[] = "01230120022455012623010202"; // a..z
+    char out[4] = {0, '0', '0', '0'};
+    int size = 0;
+    char last = 0;
+    for (const QChar c : folded) {
+        const char16_t u = c.unicode();
+        if (u < u'a' || u > u'z')
+            continue;
+        const char code = codes[u - u'a'];
+        if (size == 0) {
+            out[size++] = char(u - u'a' + 'A');
+            last = code;
+            continue;
+        }
+        if (code != '0' && code != last)
+            out[size++] = code;
+        // h and w do not separate two equal codes; vowels do.
+        if (u != u'h' && u != u'w')
+            last = code;
+        if (size == 4)
+            break;
+    }
+    if (size == 0)
+        return 0;
+    return quint32(quint8(out[0])) << 24 | quint32(quint8(out[1])) << 16 |
+           quint32(quint8(out[2])) << 8 | quint32(quint8(out[3]));
+}
+
+bool FirstNamesClose(QStringView a, quint32 aSoundex, QStringView b, quint32 bSoundex)
 {
     if (a.isEmpty() || b.isEmpty())
         return true;
@@ -39,11 +127,10 @@ bool FirstNamesClose(const QString& a, const QString& b)
         return true;
     if (TDuplicateIndex::EditDistance(a, b, 1) <= 1)
         return true;
-    return TDuplicateIndex::Soundex(a) == TDuplicateIndex::Soundex(b);
+    return aSoundex == bSoundex;
 }
 
 } // namespace
-
 QString TDuplicateIndex::Fold(const QString& text)
 {
     bool ascii = true;
@@ -73,35 +160,14 @@ QString TDuplicateIndex::Fold(const QString& text)
 
 QString TDuplicateIndex::Soundex(const QString& folded)
 {
-    static const char codes[] = "01230120022455012623010202"; // a..z
-    QString out;
-    char last = 0;
-    for (const QChar c : folded) {
-        const char16_t u = c.unicode();
-        if (u < u'a' || u > u'z')
-            continue;
-        const char code = codes[u - u'a'];
-        if (out.isEmpty()) {
-            out += QChar(u - u'a' + u'A');
-            last = code;
-            continue;
-        }
-        if (code != '0' && code != last)
-            out += QLatin1Char(code);
-        // h and w do not separate two equal codes; vowels do.
-        if (u != u'h' && u != u'w')
-            last = code;
-        if (out.size() == 4)
-            break;
-    }
-    if (out.isEmpty())
-        return out;
-    while (out.size() < 4)
-        out += u'0';
-    return out;
+    const quint32 code = SoundexCode(folded);
+    if (code == 0)
+        return {};
+    const char letters[4] = {char(code >> 24), char(code >> 16), char(code >> 8), char(code)};
+    return QString::fromLatin1(letters, 4);
 }
 
-int TDuplicateIndex::EditDistance(const QString& a, const QString& b, int max)
+int TDuplicateIndex::EditDistance(QStringView a, QStringView b, int max)
 {
     const qsizetype n = a.size(), m = b.size();
     if (std::abs(n - m) > max)
@@ -161,67 +227,221 @@ QString TDuplicateIndex::EmailDomain(const QString& email)
     return at < 0 ? QString() : email.mid(at + 1).trimmed().toLower();
 }
 
-TDuplicateIndex::TEntry TDuplicateIndex::Entry(const TPersonKeys& person, qint64 id)
+TDuplicateIndex::TProbe TDuplicateIndex::Probe(const TPersonKeys& person, qint64 id)
 {
-    TEntry e;
+    TProbe p;
+    p.last = Fold(person.lastName).left(0xffff);
+    p.first = Fold(person.firstName).left(0xffff);
+    const QString email = person.email.trimmed().toLower();
+    TEntry& e = p.e;
     e.id = id;
-    e.last = Fold(person.lastName);
-    e.first = Fold(person.firstName);
-    e.email = person.email.trimmed().toLower();
-    e.phone = PhoneDigits(person.phone);
-    e.zip = ZipKey(person.zip);
-    e.city = Fold(person.city);
-    e.domain = EmailDomain(e.email);
-    e.soundex = Soundex(e.last);
-    e.zipHash = e.zip.isEmpty() ? 0 : Hash(e.zip, kSoundAlikeSeed) | 1;
-    e.cityHash = e.city.isEmpty() ? 0 : Hash(e.city, kSoundAlikeSeed) | 1;
-    e.domainHash = e.domain.isEmpty() ? 0 : Hash(e.domain, kSoundAlikeSeed) | 1;
-    return e;
+    e.lastSize = quint16(p.last.size());
+    e.firstSize = quint16(p.first.size());
+    e.email = FieldHash(email, kEmailField);
+    e.phone = FieldHash(PhoneDigits(person.phone), kPhoneField);
+    e.zip = FieldHash(ZipKey(person.zip), kZipField);
+    e.city = FieldHash(Fold(person.city), kCityField);
+    e.domain = FieldHash(EmailDomain(email), kDomainField);
+    e.soundex = SoundexCode(p.last);
+    e.firstSoundex = SoundexCode(p.first);
+    return p;
 }
 
-std::vector<size_t> TDuplicateIndex::SpellingKeys(const QString& last)
+int TDuplicateIndex::Append(const TProbe& p, std::vector<std::pair<quint64, quint32>>* sortedKeys)
 {
-    std::vector<size_t> keys;
+    const int index = int(m_entries.size());
+    TEntry e = p.e;
+    e.nameAt = quint32(m_names.size());
+    m_names.insert(m_names.end(), p.last.utf16(), p.last.utf16() + p.last.size());
+    m_names.insert(m_names.end(), p.first.utf16(), p.first.utf16() + p.first.size());
+    m_entries.push_back(e);
+    m_marks.push_back(Mark(e));
+    if (e.id != 0)
+        ++m_live;
+    thread_local std::vector<quint64> keys;
+    Keys(e, p.last, p.first, keys);
+    for (const quint64 key : keys)
+        if (sortedKeys)
+            sortedKeys->emplace_back(key, quint32(index));
+        else
+            AddKey(key, index);
+    return index;
+}
+
+QStringView TDuplicateIndex::Last(const TEntry& e) const
+{
+    return QStringView(m_names.data() + e.nameAt, e.lastSize);
+}
+
+QStringView TDuplicateIndex::First(const TEntry& e) const
+{
+    return QStringView(m_names.data() + e.nameAt + e.lastSize, e.firstSize);
+}
+
+quint64 TDuplicateIndex::EmailKey(const TEntry& e)
+{
+    return TKeyHash(kEmailSeed).AddWord(e.email).Value();
+}
+
+quint64 TDuplicateIndex::NameKey(QStringView last, QStringView first)
+{
+    return TKeyHash(kNameSeed).Add(last).Add(u'|').Add(first).Value();
+}
+
+void TDuplicateIndex::SpellingKeys(QStringView last, char16_t initial, std::vector<quint64>& out)
+{
     if (last.isEmpty())
-        return keys;
-    keys.reserve(size_t(last.size() + 1));
-    keys.push_back(Hash(last, kLastSeed));
+        return;
+    const size_t from = out.size();
+    out.push_back(TKeyHash(kLastSeed).Add(initial).Add(last).Value());
     // Two names one edit apart share a name with one letter left out.
-    if (last.size() > 2) {
-        QVarLengthArray<QChar, 64> shorter(last.size() - 1);
-        for (qsizetype i = 0; i < last.size(); ++i) {
-            std::copy(last.begin(), last.begin() + i, shorter.begin());
-            std::copy(last.begin() + i + 1, last.end(), shorter.begin() + i);
-            keys.push_back(Hash(QStringView(shorter.data(), shorter.size()), kLastSeed));
+    if (last.size() > 2)
+        for (qsizetype i = 0; i < last.size(); ++i)
+            out.push_back(
+                TKeyHash(kLastSeed).Add(initial).Add(last.first(i)).Add(last.sliced(i + 1)).Value());
+    std::sort(out.begin() + qsizetype(from), out.end());
+    out.erase(std::unique(out.begin() + qsizetype(from), out.end()), out.end());
+}
+
+char16_t TDuplicateIndex::Initial(QStringView first)
+{
+    return first.isEmpty() ? u'\0' : first.at(0).unicode();
+}
+
+void TDuplicateIndex::SoundAlikeKeys(const TEntry& e, QStringView first, std::vector<quint64>& out)
+{
+    // A sound-alike is a possible duplicate only with the ZIP, the city or the e-mail domain
+    // shared; with the first name's initial, as sound-alike first names begin alike too.
+    if (e.soundex == 0)
+        return;
+    const char16_t initial = Initial(first);
+    for (const auto& [shared, tag] : {std::pair{e.zip, u'z'}, {e.city, u'c'}, {e.domain, u'd'}})
+        if (shared != 0)
+            out.push_back(TKeyHash(kSoundAlikeSeed)
+                              .AddWord(e.soundex)
+                              .Add(initial)
+                              .Add(tag)
+                              .AddWord(shared)
+                              .Value());
+}
+
+quint64 TDuplicateIndex::SoundexKey(const TEntry& e)
+{
+    return TKeyHash(kSoundexSeed).AddWord(e.soundex).Value();
+}
+
+void TDuplicateIndex::Keys(const TEntry& e, QStringView last, QStringView first,
+                           std::vector<quint64>& out)
+{
+    out.clear();
+    if (e.email != 0)
+        out.push_back(EmailKey(e));
+    if (!last.isEmpty())
+        out.push_back(NameKey(last, first));
+    SpellingKeys(last, Initial(first), out);
+    SoundAlikeKeys(e, first, out);
+    if (e.soundex != 0)
+        out.push_back(SoundexKey(e));
+}
+
+void TDuplicateIndex::BuildDirectory()
+{
+    int bits = 1;
+    while (bits < 24 && (size_t(1) << (bits + 1)) <= m_keys.size())
+        ++bits;
+    m_directoryShift = 64 - bits;
+    m_directory.assign((size_t(1) << bits) + 1, quint32(m_keys.size()));
+    size_t at = 0;
+    for (size_t top = 0; top + 1 < m_directory.size(); ++top) {
+        while (at < m_keys.size() && (m_keys[at] >> m_directoryShift) < top)
+            ++at;
+        m_directory[top] = quint32(at);
+    }
+}
+
+void TDuplicateIndex::AddKey(quint64 key, int entry)
+{
+    if ((m_slotsUsed + 1) * 2 > m_slots.size()) {
+        std::vector<TSlot> old(std::max<size_t>(1024, m_slots.size() * 2));
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (const TSlot& slot : old)
+            if (slot.key != 0) {
+                size_t i = slot.key & mask;
+                while (m_slots[i].key != 0)
+                    i = (i + 1) & mask;
+                m_slots[i] = slot;
+            }
+    }
+    const size_t mask = m_slots.size() - 1;
+    size_t i = key & mask;
+    while (m_slots[i].key != 0 && m_slots[i].key != key)
+        i = (i + 1) & mask;
+    TSlot& slot = m_slots[i];
+    const int link = int(m_links.size());
+    m_links.push_back({entry, -1});
+    if (slot.key == 0) {
+        slot.key = key;
+        slot.head = link;
+        ++m_slotsUsed;
+    } else {
+        m_links[size_t(slot.tail)].next = link;
+    }
+    slot.tail = link;
+}
+
+quint32 TDuplicateIndex::Mark(const TEntry& e)
+{
+    quint32 mark = 0;
+    for (const quint64 shared : {e.zip, e.city, e.domain})
+        if (shared != 0)
+            mark |= quint32(1) << (shared >> 59);
+    return mark;
+}
+
+void TDuplicateIndex::Lookup(quint64 key, std::vector<int>& found, quint32 mask) const
+{
+    // A key that hundreds share (a common name at a large mail provider) says little; its
+    // first people are checked, so one list cannot make the check quadratic. With a mask, only
+    // people whose mark shares a bit with it are taken (and counted): a possible duplicate
+    // shares the ZIP, the city or the e-mail domain.
+    auto take = [&](quint32 entry) {
+        if (mask != 0 && (m_marks[entry] & mask) == 0)
+            return false;
+        found.push_back(int(entry));
+        return true;
+    };
+    int taken = 0;
+    if (!m_keys.empty()) {
+        const size_t top = size_t(key >> m_directoryShift);
+        for (size_t i = m_directory[top]; i < m_keys.size() && m_keys[i] <= key &&
+                                          taken < kBucketLimit;
+             ++i) {
+            if (m_keys[i] == key && take(m_keyEntries[i]))
+                ++taken;
         }
     }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    return keys;
+    if (m_slots.empty())
+        return;
+    const size_t slotMask = m_slots.size() - 1;
+    size_t i = key & slotMask;
+    while (m_slots[i].key != 0 && m_slots[i].key != key)
+        i = (i + 1) & slotMask;
+    for (int link = m_slots[i].key == key ? m_slots[i].head : -1; link >= 0 && taken < kBucketLimit;
+         link = m_links[size_t(link)].next) {
+        if (take(quint32(m_links[size_t(link)].entry)))
+            ++taken;
+    }
 }
 
-std::vector<size_t> TDuplicateIndex::SoundAlikeKeys(const TEntry& e)
+template <typename TKeepFn>
+std::vector<int> TDuplicateIndex::Lookup(const std::vector<quint64>& keys, quint32 mask,
+                                         TKeepFn keep) const
 {
-    std::vector<size_t> keys;
-    if (e.last.isEmpty())
-        return keys;
-    // With the first name's initial: sound-alike first names begin alike too.
-    const QString soundex = e.soundex + e.first.left(1);
-    if (!e.zip.isEmpty())
-        keys.push_back(Hash(soundex + u"|z" + e.zip, kSoundAlikeSeed));
-    if (!e.city.isEmpty())
-        keys.push_back(Hash(soundex + u"|c" + e.city, kSoundAlikeSeed));
-    if (!e.domain.isEmpty())
-        keys.push_back(Hash(soundex + u"|d" + e.domain, kSoundAlikeSeed));
-    return keys;
-}
-
-std::vector<int> TDuplicateIndex::Lookup(const std::vector<size_t>& keys,
-                                         const std::function<bool(const TEntry&)>& keep) const
-{
-    std::vector<int> raw;
-    for (const size_t key : keys)
-        Lookup(key, raw);
+    thread_local std::vector<int> raw;
+    raw.clear();
+    for (const quint64 key : keys)
+        Lookup(key, raw, mask);
     if (m_seen.size() < m_entries.size())
         m_seen.resize(m_entries.size(), 0);
     if (++m_lookups == 0) { // the numbers wrapped: old marks could match again
@@ -234,124 +454,84 @@ std::vector<int> TDuplicateIndex::Lookup(const std::vector<size_t>& keys,
         if (seen == m_lookups)
             continue;
         seen = m_lookups;
-        if (!keep || keep(m_entries[size_t(entry)]))
+        const TEntry& e = m_entries[size_t(entry)];
+        if (e.id != 0 && keep(e))
             found.push_back(entry);
     }
     std::sort(found.begin(), found.end());
     return found;
 }
 
-void TDuplicateIndex::Insert(size_t key, int entry)
+bool TDuplicateIndex::IsSame(const TEntry& a, QStringView aLast, QStringView aFirst,
+                             const TEntry& b) const
 {
-    if (m_loading)
-        m_sorted.emplace_back(key, entry);
+    if (a.email != 0 && a.email == b.email)
+        return true;
+    return !aLast.isEmpty() && aLast == Last(b) && aFirst == First(b) &&
+           ((a.phone != 0 && a.phone == b.phone) || (a.zip != 0 && a.zip == b.zip));
+}
+
+bool TDuplicateIndex::IsPossible(const TEntry& a, QStringView aLast, QStringView aFirst,
+                                 const TEntry& b) const
+{
+    const bool shared = (a.zip != 0 && a.zip == b.zip) || (a.city != 0 && a.city == b.city) ||
+                        (a.domain != 0 && a.domain == b.domain);
+    if (!shared || aLast.isEmpty() || b.lastSize == 0)
+        return false;
+    const bool lastClose = (a.soundex != 0 && a.soundex == b.soundex) ||
+                           EditDistance(aLast, Last(b), 2) <= 2;
+    return lastClose && FirstNamesClose(aFirst, a.firstSoundex, First(b), b.firstSoundex);
+}
+
+std::vector<int> TDuplicateIndex::SureCandidates(const TEntry& e, QStringView last,
+                                                 QStringView first) const
+{
+    std::vector<int> found;
+    if (e.email != 0)
+        Lookup(EmailKey(e), found);
+    if (!last.isEmpty())
+        Lookup(NameKey(last, first), found);
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    std::erase_if(found, [&](int i) {
+        const TEntry& other = m_entries[size_t(i)];
+        return other.id == 0 || !IsSame(e, last, first, other);
+    });
+    return found;
+}
+
+std::vector<int> TDuplicateIndex::CloseCandidates(const TEntry& e, QStringView last,
+                                                  QStringView first) const
+{
+    std::vector<quint64> keys;
+    SoundAlikeKeys(e, first, keys);
+    // Spellings are kept under the first name's initial, and a first name is close to one
+    // that begins alike or to none: a row without a first name asks under every initial.
+    SpellingKeys(last, u'\0', keys);
+    if (!first.isEmpty())
+        SpellingKeys(last, Initial(first), keys);
     else
-        m_added[key].push_back(entry);
-}
-
-void TDuplicateIndex::Lookup(size_t key, std::vector<int>& found) const
-{
-    // A key that hundreds share (a common name at a large mail provider) says little; its
-    // first people are checked, so one list cannot make the check quadratic.
-    auto from = std::lower_bound(m_sorted.begin(), m_sorted.end(), std::make_pair(key, INT_MIN));
-    int taken = 0;
-    for (auto it = from; it != m_sorted.end() && it->first == key && taken < kBucketLimit;
-         ++it, ++taken)
-        found.push_back(it->second);
-    const auto added = m_added.find(key);
-    if (added != m_added.end())
-        for (const int entry : added->second)
-            if (taken++ < kBucketLimit)
-                found.push_back(entry);
-}
-
-void TDuplicateIndex::LoadParticipants(TConnection& conn)
-{
-    TDataSet rows(conn, QStringLiteral("DuplicateIndex"));
-    rows.SetSQL(QStringLiteral("select user_id, last_name, first_name, email, phone, zip, city "
-                               "from participants"));
-    rows.Open();
-    const int count = rows.RecordCount();
-    m_entries.reserve(m_entries.size() + size_t(count));
-    m_sorted.reserve(m_sorted.size() + size_t(count) * 14);
-    m_loading = true;
-    for (int row = 0; row < count; ++row) {
-        TPersonKeys person{rows.RowValue(row, 1).toString(), rows.RowValue(row, 2).toString(),
-                           rows.RowValue(row, 3).toString(), rows.RowValue(row, 4).toString(),
-                           rows.RowValue(row, 5).toString(), rows.RowValue(row, 6).toString()};
-        Add(person, rows.RowValue(row, 0).toLongLong());
-    }
-    m_loading = false;
-    std::sort(m_sorted.begin(), m_sorted.end());
+        for (char16_t letter = u'a'; letter <= u'z'; ++letter)
+            SpellingKeys(last, letter, keys);
+    const quint32 mask = Mark(e);
+    if (mask == 0)
+        return {}; // nothing to share
+    return Lookup(keys, mask,
+                  [&](const TEntry& other) { return IsPossible(e, last, first, other); });
 }
 
 void TDuplicateIndex::Add(const TPersonKeys& person, qint64 id)
 {
-    const int index = int(m_entries.size());
-    m_entries.push_back(Entry(person, id));
-    const TEntry& e = m_entries.back();
-    if (!e.email.isEmpty())
-        Insert(Hash(e.email, kEmailSeed), index);
-    if (!e.last.isEmpty())
-        Insert(Hash(e.last + u'|' + e.first, kNameSeed), index);
-    for (const size_t key : SpellingKeys(e.last))
-        Insert(key, index);
-    for (const size_t key : SoundAlikeKeys(e))
-        Insert(key, index);
-    if (!e.soundex.isEmpty())
-        Insert(Hash(e.soundex, kSoundexSeed), index);
-}
-
-bool TDuplicateIndex::IsSame(const TEntry& a, const TEntry& b) const
-{
-    if (!a.email.isEmpty() && a.email == b.email)
-        return true;
-    return !a.last.isEmpty() && a.last == b.last && a.first == b.first &&
-           ((!a.phone.isEmpty() && a.phone == b.phone) || (!a.zip.isEmpty() && a.zip == b.zip));
-}
-
-bool TDuplicateIndex::IsPossible(const TEntry& a, const TEntry& b) const
-{
-    const bool shared = (a.zipHash != 0 && a.zipHash == b.zipHash && a.zip == b.zip) ||
-                        (a.cityHash != 0 && a.cityHash == b.cityHash && a.city == b.city) ||
-                        (a.domainHash != 0 && a.domainHash == b.domainHash &&
-                         a.domain == b.domain);
-    if (!shared || a.last.isEmpty() || b.last.isEmpty())
-        return false;
-    const bool lastClose = a.soundex == b.soundex || EditDistance(a.last, b.last, 2) <= 2;
-    return lastClose && FirstNamesClose(a.first, b.first);
-}
-
-std::vector<int> TDuplicateIndex::SureCandidates(const TEntry& e) const
-{
-    std::vector<int> found;
-    if (!e.email.isEmpty()) {
-        Lookup(Hash(e.email, kEmailSeed), found);
-    }
-    if (!e.last.isEmpty()) {
-        Lookup(Hash(e.last + u'|' + e.first, kNameSeed), found);
-    }
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
-    std::erase_if(found, [&](int i) { return !IsSame(e, m_entries[size_t(i)]); });
-    return found;
-}
-
-std::vector<int> TDuplicateIndex::CloseCandidates(const TEntry& e) const
-{
-    std::vector<size_t> keys = SpellingKeys(e.last);
-    const std::vector<size_t> sounds = SoundAlikeKeys(e);
-    keys.insert(keys.end(), sounds.begin(), sounds.end());
-    return Lookup(keys, [&](const TEntry& other) { return IsPossible(e, other); });
+    Append(Probe(person, id), nullptr);
 }
 
 TDuplicateIndex::TMatch TDuplicateIndex::Find(const TPersonKeys& person) const
 {
-    const TEntry e = Entry(person, 0);
-    const std::vector<int> sure = SureCandidates(e);
+    const TProbe p = Probe(person, 0);
+    const std::vector<int> sure = SureCandidates(p.e, p.last, p.first);
     if (!sure.empty())
         return {TKind::Same, m_entries[size_t(sure.front())].id};
-    const std::vector<int> close = CloseCandidates(e);
+    const std::vector<int> close = CloseCandidates(p.e, p.last, p.first);
     if (!close.empty())
         return {TKind::Possible, m_entries[size_t(close.front())].id};
     return {};
@@ -359,9 +539,10 @@ TDuplicateIndex::TMatch TDuplicateIndex::Find(const TPersonKeys& person) const
 
 QList<qint64> TDuplicateIndex::Candidates(const TPersonKeys& person, int limit) const
 {
-    const TEntry e = Entry(person, 0);
+    const TProbe p = Probe(person, 0);
     QList<qint64> ids;
-    for (const std::vector<int>& group : {SureCandidates(e), CloseCandidates(e)})
+    for (const std::vector<int>& group :
+         {SureCandidates(p.e, p.last, p.first), CloseCandidates(p.e, p.last, p.first)})
         for (const int i : group)
             if (ids.size() < limit && !ids.contains(m_entries[size_t(i)].id))
                 ids << m_entries[size_t(i)].id;
@@ -371,19 +552,228 @@ QList<qint64> TDuplicateIndex::Candidates(const TPersonKeys& person, int limit) 
 QList<qint64> TDuplicateIndex::WalkInCandidates(const TPersonKeys& person, int limit) const
 {
     QList<qint64> ids = Candidates(person, limit);
-    const TEntry e = Entry(person, 0);
-    if (e.last.size() < 2 || e.first.isEmpty())
+    const TProbe p = Probe(person, 0);
+    if (p.last.size() < 2 || p.first.isEmpty())
         return ids;
-    std::vector<size_t> keys = SpellingKeys(e.last);
-    keys.push_back(Hash(e.soundex, kSoundexSeed));
-    for (const int i : Lookup(keys)) {
+    std::vector<quint64> keys;
+    SpellingKeys(p.last, Initial(p.first), keys);
+    if (p.e.soundex != 0)
+        keys.push_back(SoundexKey(p.e));
+    for (const int i : Lookup(keys, 0, [](const TEntry&) { return true; })) {
         const TEntry& other = m_entries[size_t(i)];
         if (ids.size() >= limit)
             break;
-        const bool firstClose = other.first.startsWith(e.first) ||
-                                (e.first.size() > 2 && EditDistance(e.first, other.first, 1) <= 1);
+        const QStringView first = First(other);
+        const bool firstClose = first.startsWith(p.first) ||
+                                (p.first.size() > 2 && EditDistance(p.first, first, 1) <= 1);
         if (firstClose && !ids.contains(other.id))
             ids << other.id;
     }
     return ids;
+}
+
+// Reading and keeping the index in a database file.
+
+void TDuplicateIndex::AddRows(TConnection& conn, const QString& sql)
+{
+    TDataSet rows(conn, QStringLiteral("DuplicateIndex"));
+    rows.SetSQL(sql);
+    rows.Open();
+    for (int row = 0; row < rows.RecordCount(); ++row)
+        if (rows.RowValue(row, 0).toLongLong() > 0) // ids below 1 stand for rows of a file
+            Add({rows.RowValue(row, 1).toString(), rows.RowValue(row, 2).toString(),
+             rows.RowValue(row, 3).toString(), rows.RowValue(row, 4).toString(),
+             rows.RowValue(row, 5).toString(), rows.RowValue(row, 6).toString()},
+            rows.RowValue(row, 0).toLongLong());
+}
+
+void TDuplicateIndex::Build(TConnection& conn)
+{
+    TDataSet rows(conn, QStringLiteral("DuplicateIndex"));
+    rows.SetSQL(QStringLiteral("select user_id, last_name, first_name, email, phone, zip, city "
+                               "from participants order by user_id"));
+    rows.Open();
+    const int count = rows.RecordCount();
+    m_entries.reserve(size_t(count));
+    m_names.reserve(size_t(count) * 14);
+    std::vector<std::pair<quint64, quint32>> keys;
+    keys.reserve(size_t(count) * 14);
+    for (int row = 0; row < count; ++row) {
+        const TPersonKeys person{rows.RowValue(row, 1).toString(), rows.RowValue(row, 2).toString(),
+                                 rows.RowValue(row, 3).toString(), rows.RowValue(row, 4).toString(),
+                                 rows.RowValue(row, 5).toString(), rows.RowValue(row, 6).toString()};
+        const qint64 id = rows.RowValue(row, 0).toLongLong();
+        if (id > 0) // ids below 1 stand for rows of a file
+            Append(Probe(person, id), &keys);
+    }
+    std::sort(keys.begin(), keys.end());
+    m_keys.resize(keys.size());
+    m_keyEntries.resize(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        m_keys[i] = keys[i].first;
+        m_keyEntries[i] = keys[i].second;
+    }
+    BuildDirectory();
+}
+
+QByteArray TDuplicateIndex::Serialize(qint64 through) const
+{
+    static_assert(std::is_trivially_copyable_v<TEntry> && std::is_trivially_copyable_v<TKeptHeader>);
+    TKeptHeader header{};
+    std::memcpy(header.magic, kMagic, sizeof kMagic);
+    header.version = kVersion;
+    header.byteOrder = kByteOrder;
+    header.entrySize = sizeof(TEntry);
+    header.entries = m_entries.size();
+    header.names = m_names.size();
+    header.keys = m_keys.size();
+    header.through = through;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(sizeof header + m_entries.size() * sizeof(TEntry) +
+                            m_names.size() * sizeof(char16_t) +
+                            m_keys.size() * (sizeof(quint64) + sizeof(quint32))));
+    auto put = [&bytes](const void* data, size_t size) {
+        bytes.append(static_cast<const char*>(data), qsizetype(size));
+    };
+    put(&header, sizeof header);
+    put(m_entries.data(), m_entries.size() * sizeof(TEntry));
+    put(m_names.data(), m_names.size() * sizeof(char16_t));
+    put(m_keys.data(), m_keys.size() * sizeof(quint64));
+    put(m_keyEntries.data(), m_keyEntries.size() * sizeof(quint32));
+    return bytes;
+}
+
+bool TDuplicateIndex::Deserialize(const QByteArray& bytes, qint64& through)
+{
+    TKeptHeader header;
+    if (size_t(bytes.size()) < sizeof header)
+        return false;
+    std::memcpy(&header, bytes.constData(), sizeof header);
+    if (std::memcmp(header.magic, kMagic, sizeof kMagic) != 0 || header.version != kVersion ||
+        header.byteOrder != kByteOrder || header.entrySize != sizeof(TEntry) ||
+        header.entries > 0x7fffffff || header.names > 0xffffffff || header.keys > 0xffffffff)
+        return false;
+    const size_t size = sizeof header + header.entries * sizeof(TEntry) +
+                        header.names * sizeof(char16_t) +
+                        header.keys * (sizeof(quint64) + sizeof(quint32));
+    if (size != size_t(bytes.size()))
+        return false;
+    const char* at = bytes.constData() + sizeof header;
+    auto take = [&at](auto& into, size_t count) {
+        into.resize(count);
+        const size_t size = count * sizeof(into[0]);
+        if (size > 0)
+            std::memcpy(into.data(), at, size);
+        at += size;
+    };
+    take(m_entries, size_t(header.entries));
+    m_marks.resize(m_entries.size());
+    std::transform(m_entries.begin(), m_entries.end(), m_marks.begin(), Mark);
+    take(m_names, size_t(header.names));
+    take(m_keys, size_t(header.keys));
+    take(m_keyEntries, size_t(header.keys));
+    // A damaged index is built anew rather than trusted: every name and key must point
+    // inside the arrays, and the keys and the ids must be in order.
+    qint64 previousId = 0;
+    m_live = 0;
+    for (const TEntry& e : m_entries) {
+        if (quint64(e.nameAt) + e.lastSize + e.firstSize > m_names.size() || e.id <= previousId)
+            return false;
+        previousId = e.id;
+        ++m_live;
+    }
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        if (m_keyEntries[i] >= m_entries.size() || (i > 0 && m_keys[i] < m_keys[i - 1]))
+            return false;
+    through = header.through;
+    BuildDirectory();
+    return true;
+}
+
+bool TDuplicateIndex::LoadKept(TConnection& conn)
+{
+    const int parts =
+        conn.ScalarQuery(QStringLiteral("select count(*) from sqlite_master where name in "
+                                        "('dupe_index', 'dupe_changes', 'participants_dupe_insert', "
+                                        "'participants_dupe_update', 'participants_dupe_delete')"))
+            .toInt();
+    if (parts != 5)
+        return false;
+    qint64 through = 0;
+    if (!Deserialize(conn.ScalarQuery(QStringLiteral("select data from dupe_index where part = 1"))
+                         .toByteArray(),
+                     through))
+        return false;
+    const QString changes =
+        QStringLiteral("select distinct user_id from dupe_changes where seq > %1").arg(through);
+    const int changed =
+        conn.ScalarQuery(QStringLiteral("select count(*) from (%1) c").arg(changes)).toInt();
+    // Far behind: reading every participant again costs less than reading the changed ones.
+    if (changed > std::max(2000, int(m_entries.size() / 4)))
+        return false;
+    if (changed == 0)
+        return true;
+    // A changed or removed person's entry goes; the person as now stored comes in again.
+    TDataSet ids(conn, QStringLiteral("DuplicateChanges"));
+    ids.SetSQL(changes);
+    ids.Open();
+    std::vector<size_t> gone;
+    for (int row = 0; row < ids.RecordCount(); ++row) {
+        const qint64 id = ids.RowValue(row, 0).toLongLong();
+        const auto it = std::lower_bound(
+            m_entries.begin(), m_entries.end(), id,
+            [](const TEntry& e, qint64 value) { return e.id < value; });
+        if (it != m_entries.end() && it->id == id)
+            gone.push_back(size_t(it - m_entries.begin()));
+    }
+    for (const size_t entry : gone) {
+        m_entries[entry].id = 0;
+        --m_live;
+    }
+    AddRows(conn, QStringLiteral("select user_id, last_name, first_name, email, phone, zip, city "
+                                 "from participants where user_id in (%1)")
+                      .arg(changes));
+    return true;
+}
+
+void TDuplicateIndex::Keep(TConnection& conn, qint64 through) const
+{
+    try {
+        const QByteArray bytes = Serialize(through);
+        TTransaction transaction(conn);
+        conn.Execute(QStringLiteral("delete from dupe_changes where seq <= ?"), {through});
+        conn.Execute(QStringLiteral("insert or replace into dupe_index (part, data) values (1, ?)"),
+                     {bytes});
+        transaction.Commit();
+    } catch (const EDatabaseError&) {
+        // The index serves from memory; the next load builds it again.
+    }
+}
+
+TDuplicateIndex::TLoad TDuplicateIndex::LoadParticipants(TConnection& conn)
+{
+    *this = TDuplicateIndex();
+    if (!conn.IsServer() && LoadKept(conn))
+        return TLoad::Kept;
+    *this = TDuplicateIndex();
+    // The log starts before the participants are read: a change made meanwhile is read again
+    // by the next load, which does no harm.
+    qint64 through = -1;
+    if (!conn.IsServer() && !conn.ReadOnly()) {
+        try {
+            TTransaction transaction(conn);
+            for (const QString& statement : TSchema::DuplicateIndexStatements())
+                conn.Execute(statement);
+            transaction.Commit();
+            through = conn.ScalarQuery(QStringLiteral("select coalesce(max(seq), 0) from "
+                                                      "dupe_changes"))
+                          .toLongLong();
+        } catch (const EDatabaseError&) {
+            through = -1; // the index is not kept; it works from memory
+        }
+    }
+    Build(conn);
+    if (through >= 0)
+        Keep(conn, through);
+    return TLoad::Built;
 }

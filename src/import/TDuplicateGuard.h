@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
-#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -24,6 +24,13 @@ struct TPersonKeys
 // the same last and first name (letter case and accents aside) with the same phone or ZIP.
 // A possible duplicate: a last name one edit apart or sounding alike, a first name close to
 // it, and the same ZIP, city or e-mail domain.
+//
+// On a database file the index of the participants is kept in the file itself (the table
+// dupe_index), with a log of the participants changed since it was written (dupe_changes,
+// filled by triggers on participants, so that changes made by any program are seen). Loading
+// reads the kept index and the changed people only; it builds and keeps the index anew when
+// there is none, when it is of another build, or when too many people changed since. A server
+// database builds the index in memory each time.
 class TDuplicateIndex
 {
 public:
@@ -33,9 +40,14 @@ public:
         TKind kind = TKind::None;
         qint64 id = 0;
     };
+    // How LoadParticipants found the index.
+    enum class TLoad {
+        Built, // read every participant (and kept the index when the file may be written)
+        Kept   // read the kept index and the people changed since
+    };
 
     // Every participant of the database, by user_id.
-    void LoadParticipants(TConnection& conn);
+    TLoad LoadParticipants(TConnection& conn);
     // Adds a person under an id of the caller's choice (an import uses negative ids for the
     // rows of its file).
     void Add(const TPersonKeys& person, qint64 id);
@@ -47,51 +59,106 @@ public:
     // people whose last name is close to the typed one and whose first name begins like the
     // typed one (a first name is needed unless an e-mail is typed). At most limit ids.
     QList<qint64> WalkInCandidates(const TPersonKeys& person, int limit) const;
-    int Size() const { return int(m_entries.size()); }
+    // The people in the index (changed and removed ones not counted twice).
+    int Size() const { return m_live; }
 
     // Lower case without accents and with single blanks ("Müller " -> "muller").
     static QString Fold(const QString& text);
     // The American Soundex code of a folded name ("" for no letter).
     static QString Soundex(const QString& folded);
     // The edit distance of two texts, or max + 1 when it is larger than max.
-    static int EditDistance(const QString& a, const QString& b, int max);
+    static int EditDistance(QStringView a, QStringView b, int max);
     // The digits of a phone number, the last ten of them.
     static QString PhoneDigits(const QString& phone);
     static QString ZipKey(const QString& zip);
     static QString EmailDomain(const QString& email);
 
 private:
+    // One person as the rules compare them. Plain data: the kept index is these bytes as they
+    // stand. Texts other than the names are compared by a 64-bit hash (0 when empty).
     struct TEntry
     {
-        qint64 id;
-        QString last, first, email, phone, zip, city, domain, soundex;
-        // Hashes of zip, city and domain (0 when empty), so that a candidate sharing none of
-        // them is passed over without reading its texts.
-        size_t zipHash = 0, cityHash = 0, domainHash = 0;
+        qint64 id;         // 0 once the person changed or went (a newer entry follows)
+        quint32 nameAt;    // into m_names: the folded last name, then the folded first name
+        quint16 lastSize;
+        quint16 firstSize;
+        quint64 email, phone, zip, city, domain;
+        quint32 soundex;      // of the last name, its four letters packed; 0 for none
+        quint32 firstSoundex; // of the first name
     };
-    static TEntry Entry(const TPersonKeys& person, qint64 id);
-    // The folded last name and its one-letter deletions.
-    static std::vector<size_t> SpellingKeys(const QString& foldedLast);
-    // The Soundex code of the last name together with the ZIP, the city and the e-mail domain:
-    // a sound-alike is a possible duplicate only with one of them shared.
-    static std::vector<size_t> SoundAlikeKeys(const TEntry& e);
-    // The entries under any of the keys that pass keep, each once, in entry order.
-    std::vector<int> Lookup(const std::vector<size_t>& keys,
-                            const std::function<bool(const TEntry&)>& keep = {}) const;
-    bool IsSame(const TEntry& a, const TEntry& b) const;
-    bool IsPossible(const TEntry& a, const TEntry& b) const;
-    std::vector<int> SureCandidates(const TEntry& e) const;
-    std::vector<int> CloseCandidates(const TEntry& e) const;
+    // A person's entry with the folded names beside it, before it joins the index.
+    struct TProbe
+    {
+        TEntry e{};
+        QString last;
+        QString first;
+    };
+    static TProbe Probe(const TPersonKeys& person, qint64 id);
+    // Adds an entry and its names; keys go to the hash map unless sortedKeys is given.
+    int Append(const TProbe& p, std::vector<std::pair<quint64, quint32>>* sortedKeys);
+    QStringView Last(const TEntry& e) const;
+    QStringView First(const TEntry& e) const;
+    // The keys under which an entry is found: e-mail, folded name, spellings (the last name and
+    // its one-letter deletions, with the first name's initial), sound-alikes (Soundex and
+    // initial with the ZIP, the city or the domain) and the bare Soundex.
+    static void Keys(const TEntry& e, QStringView last, QStringView first,
+                     std::vector<quint64>& out);
+    static quint64 EmailKey(const TEntry& e);
+    static quint64 NameKey(QStringView last, QStringView first);
+    static void SpellingKeys(QStringView last, char16_t initial, std::vector<quint64>& out);
+    static char16_t Initial(QStringView first);
+    static void SoundAlikeKeys(const TEntry& e, QStringView first, std::vector<quint64>& out);
+    static quint64 SoundexKey(const TEntry& e);
+
+    // The live entries under any of the keys (with a mask: whose mark shares a bit with it)
+    // that pass keep, each once, in entry order.
+    template <typename TKeepFn>
+    std::vector<int> Lookup(const std::vector<quint64>& keys, quint32 mask, TKeepFn keep) const;
+    void Lookup(quint64 key, std::vector<int>& found, quint32 mask = 0) const;
+    // One bit for each of the ZIP, the city and the e-mail domain: entries that share one of
+    // them share a bit of their marks.
+    static quint32 Mark(const TEntry& e);
+    bool IsSame(const TEntry& a, QStringView aLast, QStringView aFirst, const TEntry& b) const;
+    bool IsPossible(const TEntry& a, QStringView aLast, QStringView aFirst, const TEntry& b) const;
+    std::vector<int> SureCandidates(const TEntry& e, QStringView last, QStringView first) const;
+    std::vector<int> CloseCandidates(const TEntry& e, QStringView last, QStringView first) const;
+
+    // Reading and keeping the index in a database file.
+    void Build(TConnection& conn);
+    bool LoadKept(TConnection& conn);
+    void Keep(TConnection& conn, qint64 through) const;
+    QByteArray Serialize(qint64 through) const;
+    bool Deserialize(const QByteArray& bytes, qint64& through);
+    void AddRows(TConnection& conn, const QString& sql);
 
     std::vector<TEntry> m_entries;
-    // Every key (e-mail, folded name, spelling, sound-alike, bare Soundex; each kind hashed
-    // with its own seed) with the entry it leads to. The participants read at once are kept as
-    // one sorted vector; people added later (the rows of a file) in a hash map.
-    void Insert(size_t key, int entry);
-    void Lookup(size_t key, std::vector<int>& found) const;
-    std::vector<std::pair<size_t, int>> m_sorted;
-    std::unordered_map<size_t, std::vector<int>> m_added;
-    bool m_loading = false;
+    std::vector<quint32> m_marks; // of each entry, small enough to stay in the cache
+    std::vector<char16_t> m_names;
+    int m_live = 0;
+    // The keys of the entries read at once (built or kept), sorted, with the entry each leads
+    // to, and where the keys of each value of their top bits begin (the keys are hashes, so
+    // a lookup scans one or two). Entries added later (the rows of a file, people changed
+    // since) are found through an open hash table of keys, each with a chain of its entries.
+    void BuildDirectory();
+    void AddKey(quint64 key, int entry);
+    std::vector<quint64> m_keys;
+    std::vector<quint32> m_keyEntries;
+    std::vector<quint32> m_directory;
+    int m_directoryShift = 63;
+    struct TSlot
+    {
+        quint64 key = 0; // 0 for a free slot
+        int head = -1;
+        int tail = -1;
+    };
+    struct TLink
+    {
+        int entry;
+        int next;
+    };
+    std::vector<TSlot> m_slots;
+    std::vector<TLink> m_links;
+    size_t m_slotsUsed = 0;
     // Marks of the entries already seen by a lookup, by the lookup's number: a candidate found
     // under several keys is checked once, without sorting every candidate.
     mutable std::vector<quint32> m_seen;

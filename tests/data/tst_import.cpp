@@ -198,6 +198,65 @@ private Q_SLOTS:
         QCOMPARE(int(match.kind), kind);
     }
 
+    // The index kept in a file follows every change made since, by this program or another;
+    // a damaged one or one far behind is built again. A server builds it each time.
+    void keptIndexFollowsChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("probe"); // last, first, email, phone, zip, city
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("kept");
+        using K = TDuplicateIndex::TKind;
+        const QString newEmail = "update participants set email = 'new@example.org' where user_id = 1";
+        QTest::newRow("added")
+            << "insert into participants (last_name, first_name, email) values ('Quist', "
+               "'Quinn', 'quinn@example.org')"
+            << QStringList{"Other", "Name", "QUINN@example.org", "", "", ""} << int(K::Same) << true;
+        QTest::newRow("e-mail changed: the new one")
+            << newEmail << QStringList{"Other", "Name", "new@example.org", "", "", ""}
+            << int(K::Same) << true;
+        QTest::newRow("e-mail changed: the old one")
+            << newEmail << QStringList{"Other", "Name", "anna@example.org", "", "", ""}
+            << int(K::None) << true;
+        QTest::newRow("removed") << "delete from participants where user_id = 1"
+                                 << QStringList{"Other", "Name", "anna@example.org", "", "", ""}
+                                 << int(K::None) << true;
+        QTest::newRow("damaged") << "update dupe_index set data = zeroblob(200)"
+                                 << QStringList{"Other", "Name", "anna@example.org", "", "", ""}
+                                 << int(K::Same) << false;
+        QTest::newRow("far behind")
+            << "with recursive n(x) as (select 1 union all select x + 1 from n where x < 2001) "
+               "insert into participants (last_name, first_name, zip) select 'Many', 'M' || x, '12345' "
+               "from n"
+            << QStringList{"Many", "M2001", "", "", "12345", ""} << int(K::Same) << false;
+    }
+    void keptIndexFollowsChanges()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, probe);
+        QFETCH(int, kind);
+        QFETCH(bool, kept);
+        TTempDatabase db;
+        TDataFixture::Seed(db);
+        db.Exec("update participants set email = 'anna@example.org' where user_id = 1");
+        const bool server = db.Conn().IsServer();
+        if (server && change.contains("dupe_index"))
+            QSKIP("a server database keeps no index to damage");
+        QCOMPARE(TDuplicateIndex().LoadParticipants(db.Conn()), TDuplicateIndex::TLoad::Built);
+        db.Exec(change);
+        TDuplicateIndex index;
+        QCOMPARE(index.LoadParticipants(db.Conn()) == TDuplicateIndex::TLoad::Kept, kept && !server);
+        const auto match = index.Find({probe[0], probe[1], probe[2], probe[3], probe[4], probe[5]});
+        QCOMPARE(int(match.kind), kind);
+        if (kind == int(TDuplicateIndex::TKind::Same) && change == "update participants set email "
+                                                                   "= 'new@example.org' where "
+                                                                   "user_id = 1")
+            QCOMPARE(match.id, 1);
+        // Built again, the index is kept again and holds no change.
+        if (!server && !kept)
+            QCOMPARE(TDuplicateIndex().LoadParticipants(db.Conn()), TDuplicateIndex::TLoad::Kept);
+    }
+
     void importMatchesMergesAndRefuses()
     {
         TTempDatabase db;
