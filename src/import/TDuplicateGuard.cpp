@@ -399,65 +399,68 @@ quint32 TDuplicateIndex::Mark(const TEntry& e)
     return mark;
 }
 
-void TDuplicateIndex::Lookup(quint64 key, std::vector<int>& found, quint32 mask) const
+template <typename TVisit>
+bool TDuplicateIndex::Visit(quint64 key, quint32 mask, bool keptPart, TVisit visit) const
 {
     // A key that hundreds share (a common name at a large mail provider) says little; its
     // first people are checked, so one list cannot make the check quadratic. With a mask, only
-    // people whose mark shares a bit with it are taken (and counted): a possible duplicate
+    // people whose mark shares a bit with it are visited (and counted): a possible duplicate
     // shares the ZIP, the city or the e-mail domain.
+    int taken = 0;
     auto take = [&](quint32 entry) {
         if (mask != 0 && (m_marks[entry] & mask) == 0)
             return false;
-        found.push_back(int(entry));
-        return true;
+        ++taken;
+        return bool(visit(entry));
     };
-    int taken = 0;
-    if (!m_keys.empty()) {
+    if (keptPart && !m_keys.empty()) {
         const size_t top = size_t(key >> m_directoryShift);
-        for (size_t i = m_directory[top]; i < m_keys.size() && m_keys[i] <= key &&
-                                          taken < kBucketLimit;
-             ++i) {
+        for (size_t i = m_directory[top];
+             i < m_keys.size() && m_keys[i] <= key && taken < kBucketLimit; ++i)
             if (m_keys[i] == key && take(m_keyEntries[i]))
-                ++taken;
-        }
+                return true;
     }
     if (m_slots.empty())
-        return;
+        return false;
     const size_t slotMask = m_slots.size() - 1;
     size_t i = key & slotMask;
     while (m_slots[i].key != 0 && m_slots[i].key != key)
         i = (i + 1) & slotMask;
     for (int link = m_slots[i].key == key ? m_slots[i].head : -1; link >= 0 && taken < kBucketLimit;
-         link = m_links[size_t(link)].next) {
+         link = m_links[size_t(link)].next)
         if (take(quint32(m_links[size_t(link)].entry)))
-            ++taken;
-    }
+            return true;
+    return false;
 }
 
-template <typename TKeepFn>
-std::vector<int> TDuplicateIndex::Lookup(const std::vector<quint64>& keys, quint32 mask,
-                                         TKeepFn keep) const
+quint32 TDuplicateIndex::NextLookup() const
 {
-    thread_local std::vector<int> raw;
-    raw.clear();
-    for (const quint64 key : keys)
-        Lookup(key, raw, mask);
     if (m_seen.size() < m_entries.size())
         m_seen.resize(m_entries.size(), 0);
     if (++m_lookups == 0) { // the numbers wrapped: old marks could match again
         std::fill(m_seen.begin(), m_seen.end(), 0);
         m_lookups = 1;
     }
+    return m_lookups;
+}
+
+template <typename TKeepFn>
+std::vector<int> TDuplicateIndex::Lookup(const std::vector<quint64>& keys, quint32 mask,
+                                         TKeepFn keep) const
+{
+    const quint32 stamp = NextLookup();
     std::vector<int> found;
-    for (const int entry : raw) {
-        quint32& seen = m_seen[size_t(entry)];
-        if (seen == m_lookups)
-            continue;
-        seen = m_lookups;
-        const TEntry& e = m_entries[size_t(entry)];
-        if (e.id != 0 && keep(e))
-            found.push_back(entry);
-    }
+    for (const quint64 key : keys)
+        Visit(key, mask, true, [&](quint32 entry) {
+            quint32& seen = m_seen[entry];
+            if (seen != stamp) {
+                seen = stamp;
+                const TEntry& e = m_entries[entry];
+                if (e.id != 0 && keep(e))
+                    found.push_back(int(entry));
+            }
+            return false;
+        });
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -486,24 +489,18 @@ bool TDuplicateIndex::IsPossible(const TEntry& a, QStringView aLast, QStringView
 std::vector<int> TDuplicateIndex::SureCandidates(const TEntry& e, QStringView last,
                                                  QStringView first) const
 {
-    std::vector<int> found;
+    std::vector<quint64> keys;
     if (e.email != 0)
-        Lookup(EmailKey(e), found);
+        keys.push_back(EmailKey(e));
     if (!last.isEmpty())
-        Lookup(NameKey(last, first), found);
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
-    std::erase_if(found, [&](int i) {
-        const TEntry& other = m_entries[size_t(i)];
-        return other.id == 0 || !IsSame(e, last, first, other);
-    });
-    return found;
+        keys.push_back(NameKey(last, first));
+    return Lookup(keys, 0, [&](const TEntry& other) { return IsSame(e, last, first, other); });
 }
 
-std::vector<int> TDuplicateIndex::CloseCandidates(const TEntry& e, QStringView last,
-                                                  QStringView first) const
+void TDuplicateIndex::CloseKeys(const TEntry& e, QStringView last, QStringView first,
+                                std::vector<quint64>& keys)
 {
-    std::vector<quint64> keys;
+    keys.clear();
     SoundAlikeKeys(e, first, keys);
     // Spellings are kept under the first name's initial, and a first name is close to one
     // that begins alike or to none: a row without a first name asks under every initial.
@@ -513,11 +510,47 @@ std::vector<int> TDuplicateIndex::CloseCandidates(const TEntry& e, QStringView l
     else
         for (char16_t letter = u'a'; letter <= u'z'; ++letter)
             SpellingKeys(last, letter, keys);
+}
+
+std::vector<int> TDuplicateIndex::CloseCandidates(const TEntry& e, QStringView last,
+                                                  QStringView first) const
+{
     const quint32 mask = Mark(e);
     if (mask == 0)
         return {}; // nothing to share
+    std::vector<quint64> keys;
+    CloseKeys(e, last, first, keys);
     return Lookup(keys, mask,
                   [&](const TEntry& other) { return IsPossible(e, last, first, other); });
+}
+
+int TDuplicateIndex::FirstPossible(const TEntry& e, QStringView last, QStringView first) const
+{
+    const quint32 mask = Mark(e);
+    if (mask == 0 || last.isEmpty())
+        return -1;
+    thread_local std::vector<quint64> keys;
+    CloseKeys(e, last, first, keys);
+    // People of the database before the rows of a file; the first one found will do.
+    for (const bool fileRows : {false, true}) {
+        const quint32 stamp = NextLookup();
+        int found = -1;
+        for (const quint64 key : keys)
+            if (Visit(key, mask, !fileRows, [&](quint32 entry) {
+                    quint32& seen = m_seen[entry];
+                    if (seen == stamp)
+                        return false;
+                    seen = stamp;
+                    const TEntry& other = m_entries[entry];
+                    if (other.id == 0 || (other.id < 0) != fileRows ||
+                        !IsPossible(e, last, first, other))
+                        return false;
+                    found = int(entry);
+                    return true;
+                }))
+                return found;
+    }
+    return -1;
 }
 
 void TDuplicateIndex::Add(const TPersonKeys& person, qint64 id)
@@ -525,16 +558,29 @@ void TDuplicateIndex::Add(const TPersonKeys& person, qint64 id)
     Append(Probe(person, id), nullptr);
 }
 
-TDuplicateIndex::TMatch TDuplicateIndex::Find(const TPersonKeys& person) const
+TDuplicateIndex::TMatch TDuplicateIndex::Find(const TProbe& p) const
 {
-    const TProbe p = Probe(person, 0);
     const std::vector<int> sure = SureCandidates(p.e, p.last, p.first);
     if (!sure.empty())
         return {TKind::Same, m_entries[size_t(sure.front())].id};
-    const std::vector<int> close = CloseCandidates(p.e, p.last, p.first);
-    if (!close.empty())
-        return {TKind::Possible, m_entries[size_t(close.front())].id};
+    const int close = FirstPossible(p.e, p.last, p.first);
+    if (close >= 0)
+        return {TKind::Possible, m_entries[size_t(close)].id};
     return {};
+}
+
+TDuplicateIndex::TMatch TDuplicateIndex::Find(const TPersonKeys& person) const
+{
+    return Find(Probe(person, 0));
+}
+
+TDuplicateIndex::TMatch TDuplicateIndex::FindOrAdd(const TPersonKeys& person, qint64 id)
+{
+    const TProbe p = Probe(person, id);
+    const TMatch match = Find(p);
+    if (match.kind != TKind::Same)
+        Append(p, nullptr);
+    return match;
 }
 
 QList<qint64> TDuplicateIndex::Candidates(const TPersonKeys& person, int limit) const

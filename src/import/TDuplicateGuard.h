@@ -51,8 +51,11 @@ public:
     // Adds a person under an id of the caller's choice (an import uses negative ids for the
     // rows of its file).
     void Add(const TPersonKeys& person, qint64 id);
-    // The same person if there is one, else the first possible duplicate.
+    // The same person if there is one, else a possible duplicate (people of the database
+    // before people added), else none.
     TMatch Find(const TPersonKeys& person) const;
+    // Find, and unless the same person was found, adds the person under id.
+    TMatch FindOrAdd(const TPersonKeys& person, qint64 id);
     // Possible duplicates and sure matches, sure ones first, at most limit ids.
     QList<qint64> Candidates(const TPersonKeys& person, int limit) const;
     // What the walk-in guard offers while a new person is typed: the candidates above and the
@@ -114,7 +117,13 @@ private:
     // that pass keep, each once, in entry order.
     template <typename TKeepFn>
     std::vector<int> Lookup(const std::vector<quint64>& keys, quint32 mask, TKeepFn keep) const;
-    void Lookup(quint64 key, std::vector<int>& found, quint32 mask = 0) const;
+    // Calls visit(entry) for the first entries under key (with a mask: whose mark shares a bit
+    // with it), of the kept part too when keptPart is set; stops when visit returns true and
+    // returns true then.
+    template <typename TVisit>
+    bool Visit(quint64 key, quint32 mask, bool keptPart, TVisit visit) const;
+    // A new mark number for m_seen.
+    quint32 NextLookup() const;
     // One bit for each of the ZIP, the city and the e-mail domain: entries that share one of
     // them share a bit of their marks.
     static quint32 Mark(const TEntry& e);
@@ -122,6 +131,11 @@ private:
     bool IsPossible(const TEntry& a, QStringView aLast, QStringView aFirst, const TEntry& b) const;
     std::vector<int> SureCandidates(const TEntry& e, QStringView last, QStringView first) const;
     std::vector<int> CloseCandidates(const TEntry& e, QStringView last, QStringView first) const;
+    static void CloseKeys(const TEntry& e, QStringView last, QStringView first,
+                          std::vector<quint64>& keys);
+    // The first possible duplicate found, or -1.
+    int FirstPossible(const TEntry& e, QStringView last, QStringView first) const;
+    TMatch Find(const TProbe& p) const;
 
     // Reading and keeping the index in a database file.
     void Build(TConnection& conn);

@@ -181,7 +181,9 @@ TImportPlan TImportRun::Analyse(const TImportTable& table, const QList<TImportFi
         }
 
         const TPersonKeys keys = Keys(row.values);
-        const TDuplicateIndex::TMatch match = index.Find(keys);
+        // A row that is not a match joins the index, so later rows are checked against it.
+        const TDuplicateIndex::TMatch match =
+            index.FindOrAdd(keys, -qint64(plan.rows.size()) - 1);
         if (match.kind == TDuplicateIndex::TKind::Same) {
             row.outcome = TImportOutcome::Matched;
             if (match.id < 0) {
@@ -212,8 +214,6 @@ TImportPlan TImportRun::Analyse(const TImportTable& table, const QList<TImportFi
                                  .arg(match.id);
             }
         }
-        if (row.outcome == TImportOutcome::New || row.outcome == TImportOutcome::Possible)
-            index.Add(keys, -qint64(plan.rows.size()) - 1);
         plan.rows << row;
     }
     return plan;
