@@ -671,7 +671,9 @@ QByteArray TDuplicateIndex::Serialize(qint64 through) const
     header.byteOrder = kByteOrder;
     header.entrySize = sizeof(TEntry);
     header.entries = m_entries.size();
-    header.names = m_names.size();
+    // The names are padded to a multiple of four, so that the keys after them stay aligned.
+    const size_t padding = (4 - m_names.size() % 4) % 4;
+    header.names = m_names.size() + padding;
     header.keys = m_keys.size();
     header.through = through;
     QByteArray bytes;
@@ -684,6 +686,8 @@ QByteArray TDuplicateIndex::Serialize(qint64 through) const
     put(&header, sizeof header);
     put(m_entries.data(), m_entries.size() * sizeof(TEntry));
     put(m_names.data(), m_names.size() * sizeof(char16_t));
+    const char16_t zeros[4] = {};
+    put(zeros, padding * sizeof(char16_t));
     put(m_keys.data(), m_keys.size() * sizeof(quint64));
     put(m_keyEntries.data(), m_keyEntries.size() * sizeof(quint32));
     return bytes;
@@ -706,10 +710,16 @@ bool TDuplicateIndex::Deserialize(const QByteArray& bytes, qint64& through)
         return false;
     const char* at = bytes.constData() + sizeof header;
     auto take = [&at](auto& into, size_t count) {
-        into.resize(count);
-        const size_t size = count * sizeof(into[0]);
-        if (size > 0)
-            std::memcpy(into.data(), at, size);
+        using T = std::decay_t<decltype(into[0])>;
+        const size_t size = count * sizeof(T);
+        if (reinterpret_cast<quintptr>(at) % alignof(T) == 0) {
+            const T* from = reinterpret_cast<const T*>(at);
+            into.assign(from, from + count);
+        } else {
+            into.resize(count);
+            if (size > 0)
+                std::memcpy(into.data(), at, size);
+        }
         at += size;
     };
     take(m_entries, size_t(header.entries));
