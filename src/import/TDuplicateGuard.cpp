@@ -433,6 +433,24 @@ bool TDuplicateIndex::Visit(quint64 key, quint32 mask, bool keptPart, TVisit vis
     return false;
 }
 
+void TDuplicateIndex::Prefetch(const std::vector<quint64>& keys) const
+{
+    // The keys of one person lie far apart in arrays larger than the cache: asking for all of
+    // their places first lets the memory fetch them side by side rather than one by one.
+    if (!m_keys.empty()) {
+        for (const quint64 key : keys)
+            __builtin_prefetch(&m_directory[size_t(key >> m_directoryShift)]);
+        for (const quint64 key : keys) {
+            const size_t at = m_directory[size_t(key >> m_directoryShift)];
+            __builtin_prefetch(m_keys.data() + at);
+            __builtin_prefetch(m_keyEntries.data() + at);
+        }
+    }
+    if (!m_slots.empty())
+        for (const quint64 key : keys)
+            __builtin_prefetch(&m_slots[key & (m_slots.size() - 1)]);
+}
+
 quint32 TDuplicateIndex::NextLookup() const
 {
     if (m_seen.size() < m_entries.size())
@@ -449,6 +467,7 @@ std::vector<int> TDuplicateIndex::Lookup(const std::vector<quint64>& keys, quint
                                          TKeepFn keep) const
 {
     const quint32 stamp = NextLookup();
+    Prefetch(keys);
     std::vector<int> found;
     for (const quint64 key : keys)
         Visit(key, mask, true, [&](quint32 entry) {
@@ -531,6 +550,7 @@ int TDuplicateIndex::FirstPossible(const TEntry& e, QStringView last, QStringVie
         return -1;
     thread_local std::vector<quint64> keys;
     CloseKeys(e, last, first, keys);
+    Prefetch(keys);
     // People of the database before the rows of a file; the first one found will do.
     for (const bool fileRows : {false, true}) {
         const quint32 stamp = NextLookup();

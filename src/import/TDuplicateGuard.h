@@ -122,6 +122,7 @@ private:
     // returns true then.
     template <typename TVisit>
     bool Visit(quint64 key, quint32 mask, bool keptPart, TVisit visit) const;
+    void Prefetch(const std::vector<quint64>& keys) const;
     // A new mark number for m_seen.
     quint32 NextLookup() const;
     // One bit for each of the ZIP, the city and the e-mail domain: entries that share one of
