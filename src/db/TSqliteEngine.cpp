@@ -193,6 +193,8 @@ void TSqliteEngine::OpenHandle(const QString& path, const QString& mode)
 
 void TSqliteEngine::CloseHandle()
 {
+    // A statement left unfinalized would keep the driver from closing the file.
+    DropKeptStatements();
     m_handle = nullptr;
     m_readOnly = false;
     if (!QSqlDatabase::contains(m_connectionName))
@@ -465,60 +467,202 @@ void TSqliteEngine::Bind(sqlite3_stmt* stmt, int index, const QVariant& v) const
         ThrowError({});
 }
 
+// One statement while it runs: kept (key names it in the cache) or the caller's alone. It goes
+// back to the cache when it ran to its end, and is finalized otherwise.
+class TSqliteEngine::TStatement
+{
+public:
+    explicit TStatement(TSqliteEngine& engine) : m_engine(engine) {}
+    ~TStatement() { m_engine.GiveBack(*this); }
+    TStatement(const TStatement&) = delete;
+    TStatement& operator=(const TStatement&) = delete;
+
+    sqlite3_stmt* stmt = nullptr;
+    QString key;
+    bool ran = false;
+
+private:
+    TSqliteEngine& m_engine;
+};
+
+namespace
+{
+
+// The first word of a compiled statement, in lower case.
+QByteArray Verb(sqlite3_stmt* stmt)
+{
+    const char* text = sqlite3_sql(stmt);
+    while (*text == ' ' || *text == '\t' || *text == '\r' || *text == '\n' || *text == '(')
+        ++text;
+    const char* end = text;
+    while ((*end >= 'a' && *end <= 'z') || (*end >= 'A' && *end <= 'Z'))
+        ++end;
+    return QByteArray(text, int(end - text)).toLower();
+}
+
+// Statements whose text is better compiled afresh each time: those that change the schema
+// (which then finalize every kept statement) and pragmas.
+bool ChangesSchema(const QByteArray& verb)
+{
+    return verb == "create" || verb == "drop" || verb == "alter" || verb == "vacuum" ||
+           verb == "attach" || verb == "detach" || verb == "reindex" || verb == "analyze";
+}
+
+bool MayKeep(const QByteArray& verb)
+{
+    return !verb.isEmpty() && verb != "pragma" && !ChangesSchema(verb);
+}
+
+// Whether nothing but blanks and semicolons follows the first statement of a text.
+bool OnlyBlanks(const char* from, const char* end)
+{
+    for (; from < end; ++from)
+        if (*from != ' ' && *from != '\t' && *from != '\r' && *from != '\n' && *from != ';')
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool TSqliteEngine::TakeKept(const QString& sql, TStatement& s)
+{
+    const auto it = m_kept.find(sql);
+    if (it == m_kept.end() || it->inUse)
+        return false;
+    it->inUse = true;
+    it->lastUse = ++m_useClock;
+    s.stmt = it->stmt;
+    s.key = sql;
+    return true;
+}
+
+void TSqliteEngine::Keep(const QString& sql, TStatement& s)
+{
+    if (!MayKeep(Verb(s.stmt)) || m_kept.contains(sql))
+        return;
+    if (m_kept.size() >= kKeptStatements) {
+        auto oldest = m_kept.end();
+        for (auto it = m_kept.begin(); it != m_kept.end(); ++it)
+            if (!it->inUse && (oldest == m_kept.end() || it->lastUse < oldest->lastUse))
+                oldest = it;
+        if (oldest == m_kept.end())
+            return;
+        sqlite3_finalize(oldest->stmt);
+        m_kept.erase(oldest);
+    }
+    m_kept.insert(sql, TKept{s.stmt, ++m_useClock, true});
+    s.key = sql;
+}
+
+void TSqliteEngine::GiveBack(TStatement& s)
+{
+    if (!s.stmt)
+        return;
+    const auto it = s.key.isEmpty() ? m_kept.end() : m_kept.find(s.key);
+    if (it != m_kept.end() && it->stmt == s.stmt) {
+        if (s.ran) {
+            sqlite3_reset(s.stmt);
+            sqlite3_clear_bindings(s.stmt);
+            it->inUse = false;
+            s.stmt = nullptr;
+            return;
+        }
+        m_kept.erase(it);
+    }
+    sqlite3_finalize(s.stmt);
+    s.stmt = nullptr;
+}
+
+void TSqliteEngine::DropKeptStatements()
+{
+    // One in use is finalized when its run gives it back and finds it gone.
+    for (const TKept& kept : std::as_const(m_kept))
+        if (!kept.inUse)
+            sqlite3_finalize(kept.stmt);
+    m_kept.clear();
+}
+
+int TSqliteEngine::Step(TStatement& s, const QVariantList& params, int& index)
+{
+    m_conn.CountQuery();
+    const int count = sqlite3_bind_parameter_count(s.stmt);
+    for (int i = 1; i <= count; ++i)
+        Bind(s.stmt, i, index < params.size() ? params.at(index++) : QVariant());
+    // Outside a transaction (and for its COMMIT) a statement that met a lock stored nothing
+    // and may run again.
+    const bool mayRetry =
+        !m_conn.InTransaction() || qstrnicmp(sqlite3_sql(s.stmt), "COMMIT", 6) == 0;
+    int rc;
+    for (;;) {
+        while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
+        }
+        if ((rc & 0xff) != SQLITE_BUSY || !mayRetry || !AskToRetryBusy())
+            break;
+        sqlite3_reset(s.stmt);
+    }
+    if (rc != SQLITE_DONE)
+        ThrowError({});
+    s.ran = true;
+    return sqlite3_changes(m_handle);
+}
+
 int TSqliteEngine::Execute(const QString& sql, const QVariantList& params)
 {
+    int paramIndex = 0;
+    {
+        TStatement kept(*this);
+        if (TakeKept(sql, kept))
+            return Step(kept, params, paramIndex);
+    }
     const QByteArray utf8 = TSqlDialect::Translate(sql).toUtf8();
-    const char* tail = utf8.constData();
+    const char* const begin = utf8.constData();
+    const char* tail = begin;
     const char* end = tail + utf8.size();
     int changes = 0;
-    int paramIndex = 0;
     while (tail < end) {
-        TStmt s;
+        TStatement s(*this);
         const char* next = nullptr;
         if (sqlite3_prepare_v2(CheckedHandle(), tail, int(end - tail), &s.stmt, &next) != SQLITE_OK)
             ThrowError({});
+        const bool whole = tail == begin && OnlyBlanks(next, end);
         tail = next;
         if (!s.stmt)
             continue; // only blanks or a comment were left
-        m_conn.CountQuery();
-        const int count = sqlite3_bind_parameter_count(s.stmt);
-        for (int i = 1; i <= count; ++i)
-            Bind(s.stmt, i, paramIndex < params.size() ? params.at(paramIndex++) : QVariant());
-        // Outside a transaction (and for its COMMIT) a statement that met a lock stored nothing
-        // and may run again.
-        const bool mayRetry =
-            !m_conn.InTransaction() || qstrnicmp(sqlite3_sql(s.stmt), "COMMIT", 6) == 0;
-        int rc;
-        for (;;) {
-            while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
-            }
-            if ((rc & 0xff) != SQLITE_BUSY || !mayRetry || !AskToRetryBusy())
-                break;
-            sqlite3_reset(s.stmt);
-        }
-        if (rc != SQLITE_DONE)
-            ThrowError({});
-        changes += sqlite3_changes(m_handle);
+        if (ChangesSchema(Verb(s.stmt)))
+            DropKeptStatements();
+        else if (whole)
+            Keep(sql, s);
+        changes += Step(s, params, paramIndex);
     }
     return changes;
 }
 
 QVariant TSqliteEngine::ScalarQuery(const QString& sql, const QVariantList& params)
 {
-    const QByteArray utf8 = TSqlDialect::Translate(sql).toUtf8();
-    TStmt s;
-    if (sqlite3_prepare_v2(CheckedHandle(), utf8.constData(), int(utf8.size()), &s.stmt, nullptr) !=
-        SQLITE_OK)
-        ThrowError({});
+    TStatement s(*this);
+    if (!TakeKept(sql, s)) {
+        const QByteArray utf8 = TSqlDialect::Translate(sql).toUtf8();
+        const char* next = nullptr;
+        if (sqlite3_prepare_v2(CheckedHandle(), utf8.constData(), int(utf8.size()), &s.stmt,
+                               &next) != SQLITE_OK)
+            ThrowError({});
+        if (!s.stmt)
+            return {};
+        if (ChangesSchema(Verb(s.stmt)))
+            DropKeptStatements();
+        else if (OnlyBlanks(next, utf8.constData() + utf8.size()))
+            Keep(sql, s);
+    }
     m_conn.CountQuery();
     const int count = sqlite3_bind_parameter_count(s.stmt);
     for (int i = 1; i <= count; ++i)
         Bind(s.stmt, i, i - 1 < params.size() ? params.at(i - 1) : QVariant());
     const int rc = sqlite3_step(s.stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        ThrowError({});
+    s.ran = true;
     if (rc == SQLITE_DONE)
         return {};
-    if (rc != SQLITE_ROW)
-        ThrowError({});
     switch (sqlite3_column_type(s.stmt, 0)) {
     case SQLITE_INTEGER:
         return QVariant(qlonglong(sqlite3_column_int64(s.stmt, 0)));

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 QString Tr(const char* text)
@@ -20,13 +22,18 @@ QString Tr(const char* text)
 
 int ColumnSize(const QString& column)
 {
-    static const QHash<QString, int> sizes{
-        {QStringLiteral("last_name"), 30}, {QStringLiteral("first_name"), 30},
-        {QStringLiteral("address"), 100},  {QStringLiteral("city"), 50},
-        {QStringLiteral("state"), 2},      {QStringLiteral("zip"), 10},
-        {QStringLiteral("phone"), 12},     {QStringLiteral("email"), 50},
-        {QStringLiteral("fax"), 12}};
-    return sizes.value(column, 0);
+    // Asked for every cell of a list: a short scan beats hashing the name.
+    static constexpr struct
+    {
+        QStringView name;
+        int size;
+    } sizes[]{{u"last_name", 30}, {u"first_name", 30}, {u"address", 100},
+              {u"city", 50},      {u"state", 2},       {u"zip", 10},
+              {u"phone", 12},     {u"email", 50},      {u"fax", 12}};
+    for (const auto& entry : sizes)
+        if (entry.name == column)
+            return entry.size;
+    return 0;
 }
 
 // The names of a reference list, folded, with their keys.
@@ -49,13 +56,27 @@ TPersonKeys Keys(const QMap<QString, QString>& values)
             values.value(QStringLiteral("zip")),       values.value(QStringLiteral("city"))};
 }
 
-QString Describe(const TDuplicateIndex&, TConnection& conn, qint64 userId)
+// How the people of the ids are named to the user ("Anna Adams, anna@example.org"), read a few
+// hundred at a time; an id without a row, or a person without a first name, reads as "".
+QHash<qint64, QString> Describe(TConnection& conn, const QList<qint64>& ids)
 {
-    const QVariant name = conn.ScalarQuery(
-        QStringLiteral("select first_name || ' ' || last_name || coalesce(', ' || email, '') "
-                       "from participants where user_id = %1")
-            .arg(userId));
-    return name.toString().trimmed();
+    constexpr qsizetype kChunk = 500;
+    QHash<qint64, QString> names;
+    for (qsizetype from = 0; from < ids.size(); from += kChunk) {
+        QStringList list;
+        for (qsizetype i = from; i < ids.size() && i < from + kChunk; ++i)
+            list << QString::number(ids.at(i));
+        TDataSet rows(conn, QStringLiteral("ImportDescribe"));
+        rows.SetSQL(QStringLiteral("select user_id, first_name || ' ' || last_name || "
+                                   "coalesce(', ' || email, '') from participants where user_id "
+                                   "in (%1)")
+                        .arg(list.join(u',')));
+        rows.Open();
+        for (int row = 0; row < rows.RecordCount(); ++row)
+            names.insert(rows.RowValue(row, 0).toLongLong(),
+                         rows.RowValue(row, 1).toString().trimmed());
+    }
+    return names;
 }
 
 } // namespace
@@ -128,6 +149,7 @@ TImportPlan TImportRun::Analyse(const TImportTable& table, const QList<TImportFi
     const QHash<QString, int> specialities =
         ListKeys(m_conn, QStringLiteral("select spec_id, s_name from specialities"));
     QSet<QString> unknownTitles, unknownSpecialities;
+    QList<qsizetype> described; // possible duplicates of stored people
 
     plan.rows.reserve(table.rows.size());
     for (qsizetype r = 0; r < table.rows.size(); ++r) {
@@ -208,13 +230,21 @@ TImportPlan TImportRun::Analyse(const TImportTable& table, const QList<TImportFi
                 row.reason = Tr("possible duplicate of row %1 of the file")
                                  .arg(plan.rows.at(row.matchRow).line);
             } else {
-                row.matchId = match.id;
-                row.reason = Tr("possible duplicate of %1 (number %2)")
-                                 .arg(Describe(index, m_conn, match.id))
-                                 .arg(match.id);
+                row.matchId = match.id; // the reason names the person after the loop
+                described << plan.rows.size();
             }
         }
         plan.rows << row;
+    }
+
+    QSet<qint64> ids;
+    for (const qsizetype r : std::as_const(described))
+        ids.insert(plan.rows.at(r).matchId);
+    const QHash<qint64, QString> names = Describe(m_conn, ids.values());
+    for (const qsizetype r : std::as_const(described)) {
+        TImportRow& row = plan.rows[r];
+        row.reason = Tr("possible duplicate of %1 (number %2)")
+                         .arg(names.value(row.matchId), QString::number(row.matchId));
     }
     return plan;
 }
@@ -253,47 +283,106 @@ bool TImportRun::Commit(const TImportPlan& plan, const TImportOptions& options,
         return it.value();
     };
 
+    // The statements take every value as a parameter, so rows that fill the same fields share
+    // one text, built once and compiled once.
+    struct TFields
+    {
+        quint32 mask = 0; // one bit per column, in the order met
+        QVariantList values;
+        QVariant title, speciality;
+    };
+    QHash<QString, int> bits;
+    QStringList columnOfBit;
+    QHash<quint32, QString> insertTexts, mergeTexts;
+    auto fieldsOf = [&](const TImportRow& row) {
+        TFields fields;
+        fields.values.reserve(row.values.size() + 3);
+        for (auto it = row.values.cbegin(); it != row.values.cend(); ++it) {
+            auto bit = bits.constFind(it.key());
+            if (bit == bits.cend()) {
+                bit = bits.insert(it.key(), int(columnOfBit.size()));
+                columnOfBit << it.key();
+            }
+            fields.mask |= 1u << *bit;
+            fields.values << it.value();
+        }
+        fields.title = keyOf(titles, row.title, QStringLiteral("titles"), QStringLiteral("t_name"));
+        fields.speciality = keyOf(specialities, row.speciality, QStringLiteral("specialities"),
+                                  QStringLiteral("s_name"));
+        if (fields.title.isValid())
+            fields.values << fields.title;
+        if (fields.speciality.isValid())
+            fields.values << fields.speciality;
+        // The bits above the columns tell whether a title and a speciality are set.
+        fields.mask |= (fields.title.isValid() ? 1u << 30 : 0) |
+                       (fields.speciality.isValid() ? 1u << 31 : 0);
+        return fields;
+    };
+    // The columns of a mask in the order of a row's values (by name).
+    auto columnsOf = [&](quint32 mask) {
+        QStringList columns;
+        for (qsizetype bit = 0; bit < columnOfBit.size(); ++bit)
+            if (mask & (1u << bit))
+                columns << columnOfBit.at(bit);
+        std::sort(columns.begin(), columns.end());
+        return columns;
+    };
+
     // Fills the person's empty fields only; a stored value is never overwritten.
     auto merge = [&](qint64 userId, const TImportRow& row) {
-        QStringList sets;
-        QVariantList values;
-        for (auto it = row.values.cbegin(); it != row.values.cend(); ++it) {
-            sets << QStringLiteral("%1 = case when %1 is null or trim(%1) = '' then ? "
-                                   "else %1 end")
-                        .arg(it.key());
-            values << it.value();
+        TFields fields = fieldsOf(row);
+        if (fields.values.isEmpty()) {
+            ++result.merged;
+            return;
         }
-        const QVariant title = keyOf(titles, row.title, QStringLiteral("titles"), QStringLiteral("t_name"));
-        if (title.isValid()) {
-            sets << QStringLiteral("title_id = coalesce(title_id, ?)");
-            values << title;
+        auto text = mergeTexts.constFind(fields.mask);
+        if (text == mergeTexts.cend()) {
+            QStringList sets;
+            for (const QString& column : columnsOf(fields.mask))
+                sets << QStringLiteral("%1 = case when %1 is null or trim(%1) = '' then ? "
+                                       "else %1 end")
+                            .arg(column);
+            if (fields.title.isValid())
+                sets << QStringLiteral("title_id = coalesce(title_id, ?)");
+            if (fields.speciality.isValid())
+                sets << QStringLiteral("spec_id = coalesce(spec_id, ?)");
+            text = mergeTexts.insert(
+                fields.mask, QStringLiteral("update participants set %1 where user_id = ?")
+                                 .arg(sets.join(QStringLiteral(", "))));
         }
-        const QVariant specialityKey = keyOf(specialities, row.speciality,
-                                    QStringLiteral("specialities"), QStringLiteral("s_name"));
-        if (specialityKey.isValid()) {
-            sets << QStringLiteral("spec_id = coalesce(spec_id, ?)");
-            values << specialityKey;
-        }
-        if (!sets.isEmpty())
-            m_conn.Execute(QStringLiteral("update participants set %1 where user_id = %2")
-                               .arg(sets.join(QStringLiteral(", ")))
-                               .arg(userId),
-                           values);
+        fields.values << userId;
+        m_conn.Execute(*text, fields.values);
         ++result.merged;
     };
+    auto insert = [&](const TImportRow& row) {
+        const TFields fields = fieldsOf(row);
+        auto text = insertTexts.constFind(fields.mask);
+        if (text == insertTexts.cend()) {
+            QStringList columns = columnsOf(fields.mask);
+            if (fields.title.isValid())
+                columns << QStringLiteral("title_id");
+            if (fields.speciality.isValid())
+                columns << QStringLiteral("spec_id");
+            QStringList marks(columns.size(), QStringLiteral("?"));
+            text = insertTexts.insert(fields.mask,
+                                      QStringLiteral("insert into participants (%1) values (%2)")
+                                          .arg(columns.join(QStringLiteral(", ")),
+                                               marks.join(QStringLiteral(", "))));
+        }
+        m_conn.Execute(*text, fields.values);
+        return m_conn.LastInsertRowId();
+    };
+    // The people to register, each once, in the order met; written after the rows.
+    QList<qint64> registrants;
+    QSet<qint64> registering;
     auto registerPerson = [&](qint64 userId) {
-        if (options.conferenceId > 0 && userId > 0)
-            result.registered += m_conn.Execute(
-                QStringLiteral("insert into registrations (conf_id, user_id, source) select %1, "
-                               "%2, ? where not exists (select 1 from registrations where "
-                               "conf_id = %1 and user_id = %2)")
-                    .arg(options.conferenceId)
-                    .arg(userId),
-                {options.source});
+        if (options.conferenceId > 0 && userId > 0 && !registering.contains(userId)) {
+            registering.insert(userId);
+            registrants << userId;
+        }
     };
 
     QList<qint64> storedIds(plan.rows.size(), 0);
-    QList<TImportRow> refusedLate;
     const int total = int(plan.rows.size());
     for (int i = 0; i < total; ++i) {
         if (progress && i % 500 == 0 && !progress(i, total))
@@ -324,35 +413,10 @@ bool TImportRun::Commit(const TImportPlan& plan, const TImportOptions& options,
                 break;
             }
             [[fallthrough]];
-        case TImportOutcome::New: {
-            QStringList columns;
-            QStringList marks;
-            QVariantList values;
-            for (auto it = row.values.cbegin(); it != row.values.cend(); ++it) {
-                columns << it.key();
-                marks << QStringLiteral("?");
-                values << it.value();
-            }
-            const QVariant title = keyOf(titles, row.title, QStringLiteral("titles"), QStringLiteral("t_name"));
-            if (title.isValid()) {
-                columns << QStringLiteral("title_id");
-                marks << QStringLiteral("?");
-                values << title;
-            }
-            const QVariant specialityKey = keyOf(specialities, row.speciality, QStringLiteral("specialities"),
-                                        QStringLiteral("s_name"));
-            if (specialityKey.isValid()) {
-                columns << QStringLiteral("spec_id");
-                marks << QStringLiteral("?");
-                values << specialityKey;
-            }
-            m_conn.Execute(QStringLiteral("insert into participants (%1) values (%2)")
-                               .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-                           values);
-            userId = m_conn.LastInsertRowId();
+        case TImportOutcome::New:
+            userId = insert(row);
             ++result.added;
             break;
-        }
         case TImportOutcome::Matched:
             if (row.matchRow >= 0) {
                 userId = storedIds.at(row.matchRow);
@@ -366,6 +430,24 @@ bool TImportRun::Commit(const TImportPlan& plan, const TImportOptions& options,
         }
         storedIds[i] = userId;
         registerPerson(userId);
+    }
+
+    // A pair registered before stays as it was. A few hundred pairs go in one statement.
+    constexpr qsizetype kPairsPerStatement = 250;
+    QString registration;
+    for (qsizetype from = 0; from < registrants.size(); from += kPairsPerStatement) {
+        const qsizetype count = std::min(kPairsPerStatement, registrants.size() - from);
+        if (count != kPairsPerStatement || registration.isEmpty()) {
+            QStringList rows(count, QStringLiteral("(?, ?, ?)"));
+            registration = QStringLiteral("insert into registrations (conf_id, user_id, source) "
+                                          "values %1 on conflict do nothing")
+                               .arg(rows.join(QStringLiteral(", ")));
+        }
+        QVariantList values;
+        values.reserve(count * 3);
+        for (qsizetype i = from; i < from + count; ++i)
+            values << options.conferenceId << registrants.at(i) << options.source;
+        result.registered += m_conn.Execute(registration, values);
     }
     if (progress && !progress(total, total))
         return false;

@@ -388,6 +388,55 @@ private Q_SLOTS:
                  refusedFile);
     }
 
+    // A long list is registered in a few statements: each person once, and a registration
+    // made before stays as it was.
+    void longListRegistersEachPersonOnce()
+    {
+        TTempDatabase db;
+        db.Exec("insert into participants (last_name, email) values ('Known', 'known@example.org')");
+        db.Exec("insert into registrations (conf_id, user_id, source) values (1, 1, 'desk')");
+        QList<QStringList> rows;
+        rows << QStringList{"Known", "", "known@example.org", "", "", "", "", ""};
+        for (int i = 0; i < 600; ++i)
+            rows << QStringList{QStringLiteral("Person%1").arg(i), "A",
+                                QStringLiteral("p@d%1.example").arg(i), "", "", "", "", ""};
+        rows << QStringList{"Person0", "A", "P@D0.example", "555 0100", "", "", "", ""};
+        TImportRun run(db.Conn());
+        const TImportPlan plan = run.Analyse(Table(kCaptions, rows), TImportMapping::ByCaptions(kCaptions));
+        TImportOptions options;
+        options.conferenceId = 1;
+        TImportResult result;
+        QVERIFY(run.Commit(plan, options, result));
+        QCOMPARE(result.added, 600);
+        QCOMPARE(result.registered, 600);
+        QCOMPARE(Count(db.Conn(), "select count(*) from registrations where conf_id = 1"), 601);
+        QCOMPARE(db.Conn().ScalarQuery("select source from registrations where user_id = 1").toString(),
+                 QString("desk"));
+        QCOMPARE(Count(db.Conn(), "select count(*) from participants where phone = '5550100'"), 1);
+    }
+
+    // Every possible duplicate of a stored person is named in its reason, however many there are.
+    void possibleDuplicatesOfALongListAreNamed()
+    {
+        TTempDatabase db;
+        db.Exec("with recursive n(i) as (select 0 union all select i + 1 from n where i < 599) "
+                "insert into participants (last_name, first_name, email) select 'Person' || i, "
+                "'B', 'q@d' || i || '.example' from n");
+        QList<QStringList> rows;
+        for (int i = 0; i < 600; ++i)
+            rows << QStringList{QStringLiteral("Person%1").arg(i), "A",
+                                QStringLiteral("p@d%1.example").arg(i), "", "", "", "", ""};
+        TImportRun run(db.Conn());
+        const TImportPlan plan = run.Analyse(Table(kCaptions, rows), TImportMapping::ByCaptions(kCaptions));
+        QCOMPARE(plan.Count(TImportOutcome::Possible), 600);
+        for (int i = 0; i < 600; ++i) {
+            const TImportRow& row = plan.rows.at(i);
+            QCOMPARE(row.reason, QStringLiteral("possible duplicate of B Person%1, q@d%1.example (number %2)")
+                                     .arg(i)
+                                     .arg(row.matchId));
+        }
+    }
+
     void cancelStoresNothing()
     {
         TTempDatabase db;

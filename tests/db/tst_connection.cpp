@@ -16,6 +16,8 @@ private Q_SLOTS:
     void likeIgnoresCaseInEveryAlphabet();
     void functionsSurviveReopen();
     void attendancePairIsUnique();
+    void repeatedTextsSurviveErrorsAndRollbacks();
+    void repeatedTextsFollowSchemaChanges();
 };
 
 void TstConnection::missingFileIsNeverCreated()
@@ -123,6 +125,72 @@ void TstConnection::attendancePairIsUnique()
     QCOMPARE(db.Conn().WriteAndRead(insert, {1, 2}), QVariantList{});
     QVERIFY(!db.Conn().InTransaction());
     QCOMPARE(db.Conn().ScalarQuery("select count(*) from attendances").toInt(), 2);
+}
+
+// A text run again reuses its compiled statement; what it did before must not leak into the
+// next run: a failure, a rolled-back transaction, or the values of the last run.
+void TstConnection::repeatedTextsSurviveErrorsAndRollbacks()
+{
+    TTempDatabase db;
+    const QString wal = db.DatabasePath() + QStringLiteral("-wal");
+    {
+        TConnection conn;
+        db.Open(conn);
+        const QString attend = QStringLiteral("insert into attendances (conf_id, user_id) values (?, ?)");
+        const QString count = QStringLiteral("select count(*) from attendances where conf_id = ?");
+        conn.Execute(attend, {1, 1});
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, conn.Execute(attend, {1, 1}));
+        conn.Execute(attend, {1, 2});
+        QCOMPARE(conn.ScalarQuery(count, {1}).toInt(), 2);
+        QCOMPARE(conn.ScalarQuery(count, {2}).toInt(), 0);
+
+        conn.BeginTransaction();
+        conn.Execute(attend, {1, 3});
+        conn.BeginTransaction(); // a savepoint
+        conn.Execute(attend, {1, 4});
+        QCOMPARE(conn.ScalarQuery(count, {1}).toInt(), 4);
+        conn.Rollback();
+        QCOMPARE(conn.ScalarQuery(count, {1}).toInt(), 3);
+        conn.Rollback();
+        QCOMPARE(conn.ScalarQuery(count, {1}).toInt(), 2);
+        conn.Execute(attend, {1, 3});
+        QCOMPARE(conn.ScalarQuery(count, {1}).toInt(), 3);
+
+        // Fewer values than marks leave the rest empty, not as the last run had them.
+        const QString person = QStringLiteral("insert into participants (last_name, first_name) values (?, ?)");
+        conn.Execute(person, {"Adams", "Anna"});
+        conn.Execute(person, {"Baker"});
+        QCOMPARE(conn.ScalarQuery("select count(*) from participants where first_name is null").toInt(), 1);
+        QVERIFY(QFile::exists(wal));
+    }
+    // Closing finalizes every kept statement: the file is closed for real and its log goes.
+    QVERIFY(!QFile::exists(wal));
+}
+
+void TstConnection::repeatedTextsFollowSchemaChanges()
+{
+    TTempDatabase db;
+    TConnection conn;
+    db.Open(conn);
+    db.Exec("insert into participants (last_name) values ('Adams'), ('Baker')");
+    const QString count = QStringLiteral("select count(*) from participants");
+    QCOMPARE(conn.ScalarQuery(count).toInt(), 2);
+    // A temporary table of the same name hides the stored one from the same text.
+    conn.Execute("create temp table participants (user_id integer)");
+    QCOMPARE(conn.ScalarQuery(count).toInt(), 0);
+    conn.Execute("drop table temp.participants");
+    QCOMPARE(conn.ScalarQuery(count).toInt(), 2);
+
+    const QString insert = QStringLiteral("insert into extra values (?, ?)");
+    conn.Execute("create table extra (a text, b text)");
+    conn.Execute(insert, {"a1", "b1"});
+    conn.Execute("drop table extra");
+    conn.Execute("create table extra (b text, a text)");
+    conn.Execute(insert, {"b2", "a2"});
+    QCOMPARE(conn.ScalarQuery("select a || b from extra").toString(), QString("a2b2"));
+    conn.Execute("alter table extra add column c text");
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, conn.Execute(insert, {"b3", "a3"}));
+    QCOMPARE(conn.ScalarQuery("select count(*) from extra").toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(TstConnection)
