@@ -305,13 +305,19 @@ void TDuplicateIndex::SpellingKeys(QStringView last, char16_t initial, std::vect
 
 char16_t TDuplicateIndex::Initial(QStringView first)
 {
-    return first.isEmpty() ? u'\0' : first.at(0).unicode();
+    // Letters that sound alike at the start of a name share a class ("Cathy" and "Kathy",
+    // "Jeff" and "Geoff"): their Soundex digit, "0" for vowels, h, w and y.
+    if (first.isEmpty())
+        return u'\0';
+    const char16_t c = first.at(0).unicode();
+    static const char codes[] = "01230120022455012623010202"; // a..z
+    return c >= u'a' && c <= u'z' ? char16_t(codes[c - u'a']) : c;
 }
 
 void TDuplicateIndex::SoundAlikeKeys(const TEntry& e, QStringView first, std::vector<quint64>& out)
 {
     // A sound-alike is a possible duplicate only with the ZIP, the city or the e-mail domain
-    // shared; with the first name's initial, as sound-alike first names begin alike too.
+    // shared; with the class of the first name's initial, as close first names begin alike.
     if (e.soundex == 0)
         return;
     const char16_t initial = Initial(first);
@@ -521,14 +527,14 @@ void TDuplicateIndex::CloseKeys(const TEntry& e, QStringView last, QStringView f
 {
     keys.clear();
     SoundAlikeKeys(e, first, keys);
-    // Spellings are kept under the first name's initial, and a first name is close to one
-    // that begins alike or to none: a row without a first name asks under every initial.
+    // Spellings are kept under the class of the first name's initial, and a first name is
+    // close to one that begins alike or to none: a row without one asks under every class.
     SpellingKeys(last, u'\0', keys);
     if (!first.isEmpty())
         SpellingKeys(last, Initial(first), keys);
     else
-        for (char16_t letter = u'a'; letter <= u'z'; ++letter)
-            SpellingKeys(last, letter, keys);
+        for (char16_t initial = u'0'; initial <= u'6'; ++initial)
+            SpellingKeys(last, initial, keys);
 }
 
 std::vector<int> TDuplicateIndex::CloseCandidates(const TEntry& e, QStringView last,

@@ -102,13 +102,14 @@ private:
     QStringView Last(const TEntry& e) const;
     QStringView First(const TEntry& e) const;
     // The keys under which an entry is found: e-mail, folded name, spellings (the last name and
-    // its one-letter deletions, with the first name's initial), sound-alikes (Soundex and
-    // initial with the ZIP, the city or the domain) and the bare Soundex.
+    // its one-letter deletions, with the class of the first name's initial), sound-alikes
+    // (Soundex and that class with the ZIP, the city or the domain) and the bare Soundex.
     static void Keys(const TEntry& e, QStringView last, QStringView first,
                      std::vector<quint64>& out);
     static quint64 EmailKey(const TEntry& e);
     static quint64 NameKey(QStringView last, QStringView first);
     static void SpellingKeys(QStringView last, char16_t initial, std::vector<quint64>& out);
+    // The class of a first name's initial (see the .cpp); '\0' for no first name.
     static char16_t Initial(QStringView first);
     static void SoundAlikeKeys(const TEntry& e, QStringView first, std::vector<quint64>& out);
     static quint64 SoundexKey(const TEntry& e);

@@ -93,14 +93,23 @@ TImportRun::TImportRun(TConnection& conn) : m_conn(conn)
 
 bool TImportRun::CheckValue(const QString& column, QString& value, QString& reason)
 {
-    if (column != u"email") {
+    // Most values are clean already: single blanks between words and none at the ends.
+    bool clean = value.isEmpty() || (!value.front().isSpace() && !value.back().isSpace());
+    for (qsizetype i = 0; clean && i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        clean = c.unicode() >= 0x80 ? c.category() != QChar::Other_Control && !c.isSpace()
+                                    : (c.unicode() >= 0x20 && c.unicode() != 0x7f &&
+                                       (c != u' ' || value.at(i + 1) != u' '));
+    }
+    if (!clean && column != u"email") {
         // A quoted line break or tab in a one-line field becomes a blank.
         for (QChar& c : value)
             if (c.category() == QChar::Other_Control)
                 c = u' ';
         value = value.simplified();
     }
-    value = value.trimmed();
+    if (!clean)
+        value = value.trimmed();
     if (column == u"phone" || column == u"fax") {
         QString digits;
         for (const QChar c : value)
