@@ -303,6 +303,20 @@ void TDuplicateIndex::SpellingKeys(QStringView last, char16_t initial, std::vect
     out.erase(std::unique(out.begin() + qsizetype(from), out.end()), out.end());
 }
 
+void TDuplicateIndex::AllSpellingKeys(QStringView last, QStringView first,
+                                      std::vector<quint64>& out)
+{
+    // Spellings are kept and looked for under the class of the first name's initial; a first
+    // name is close to one that begins alike or to none, so a person without one is kept and
+    // looked for under every class of a Latin initial.
+    if (!first.isEmpty()) {
+        SpellingKeys(last, Initial(first), out);
+        return;
+    }
+    for (char16_t initial = u'0'; initial <= u'6'; ++initial)
+        SpellingKeys(last, initial, out);
+}
+
 char16_t TDuplicateIndex::Initial(QStringView first)
 {
     // Letters that sound alike at the start of a name share a class ("Cathy" and "Kathy",
@@ -344,7 +358,7 @@ void TDuplicateIndex::Keys(const TEntry& e, QStringView last, QStringView first,
         out.push_back(EmailKey(e));
     if (!last.isEmpty())
         out.push_back(NameKey(last, first));
-    SpellingKeys(last, Initial(first), out);
+    AllSpellingKeys(last, first, out);
     SoundAlikeKeys(e, first, out);
     if (e.soundex != 0)
         out.push_back(SoundexKey(e));
@@ -527,14 +541,7 @@ void TDuplicateIndex::CloseKeys(const TEntry& e, QStringView last, QStringView f
 {
     keys.clear();
     SoundAlikeKeys(e, first, keys);
-    // Spellings are kept under the class of the first name's initial, and a first name is
-    // close to one that begins alike or to none: a row without one asks under every class.
-    SpellingKeys(last, u'\0', keys);
-    if (!first.isEmpty())
-        SpellingKeys(last, Initial(first), keys);
-    else
-        for (char16_t initial = u'0'; initial <= u'6'; ++initial)
-            SpellingKeys(last, initial, keys);
+    AllSpellingKeys(last, first, keys);
 }
 
 std::vector<int> TDuplicateIndex::CloseCandidates(const TEntry& e, QStringView last,

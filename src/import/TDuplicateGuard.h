@@ -109,6 +109,7 @@ private:
     static quint64 EmailKey(const TEntry& e);
     static quint64 NameKey(QStringView last, QStringView first);
     static void SpellingKeys(QStringView last, char16_t initial, std::vector<quint64>& out);
+    static void AllSpellingKeys(QStringView last, QStringView first, std::vector<quint64>& out);
     // The class of a first name's initial (see the .cpp); '\0' for no first name.
     static char16_t Initial(QStringView first);
     static void SoundAlikeKeys(const TEntry& e, QStringView first, std::vector<quint64>& out);
