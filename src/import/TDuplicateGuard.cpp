@@ -366,17 +366,21 @@ void TDuplicateIndex::Keys(const TEntry& e, QStringView last, QStringView first,
 
 void TDuplicateIndex::BuildDirectory()
 {
+    // About four keys to a place: the directory stays small enough for the cache, and a
+    // key's run is found within a line or two of the keys.
     int bits = 1;
-    while (bits < 24 && (size_t(1) << (bits + 1)) <= m_keys.size())
+    while (bits < 22 && (size_t(4) << bits) <= m_keys.size())
         ++bits;
     m_directoryShift = 64 - bits;
-    m_directory.assign((size_t(1) << bits) + 1, quint32(m_keys.size()));
-    size_t at = 0;
-    for (size_t top = 0; top + 1 < m_directory.size(); ++top) {
-        while (at < m_keys.size() && (m_keys[at] >> m_directoryShift) < top)
-            ++at;
-        m_directory[top] = quint32(at);
+    m_directory.resize((size_t(1) << bits) + 1);
+    size_t top = 0;
+    for (size_t i = 0; i < m_keys.size(); ++i) {
+        const size_t keyTop = size_t(m_keys[i] >> m_directoryShift);
+        while (top <= keyTop)
+            m_directory[top++] = quint32(i);
     }
+    while (top < m_directory.size())
+        m_directory[top++] = quint32(m_keys.size());
 }
 
 void TDuplicateIndex::AddKey(quint64 key, int entry)
@@ -686,12 +690,14 @@ void TDuplicateIndex::Build(TConnection& conn)
             Append(Probe(person, id), &keys);
     }
     std::sort(keys.begin(), keys.end());
-    m_keys.resize(keys.size());
-    m_keyEntries.resize(keys.size());
+    m_ownKeys.resize(keys.size());
+    m_ownKeyEntries.resize(keys.size());
     for (size_t i = 0; i < keys.size(); ++i) {
-        m_keys[i] = keys[i].first;
-        m_keyEntries[i] = keys[i].second;
+        m_ownKeys[i] = keys[i].first;
+        m_ownKeyEntries[i] = keys[i].second;
     }
+    m_keys = m_ownKeys;
+    m_keyEntries = m_ownKeyEntries;
     BuildDirectory();
 }
 
@@ -759,8 +765,18 @@ bool TDuplicateIndex::Deserialize(const QByteArray& bytes, qint64& through)
     m_marks.resize(m_entries.size());
     std::transform(m_entries.begin(), m_entries.end(), m_marks.begin(), Mark);
     take(m_names, size_t(header.names));
-    take(m_keys, size_t(header.keys));
-    take(m_keyEntries, size_t(header.keys));
+    // The keys are read where they lie when the bytes are aligned for them.
+    if (reinterpret_cast<quintptr>(at) % alignof(quint64) == 0) {
+        m_kept = bytes;
+        m_keys = {reinterpret_cast<const quint64*>(at), size_t(header.keys)};
+        m_keyEntries = {reinterpret_cast<const quint32*>(at + header.keys * sizeof(quint64)),
+                        size_t(header.keys)};
+    } else {
+        take(m_ownKeys, size_t(header.keys));
+        take(m_ownKeyEntries, size_t(header.keys));
+        m_keys = m_ownKeys;
+        m_keyEntries = m_ownKeyEntries;
+    }
     // A damaged index is built anew rather than trusted: every name and key must point
     // inside the arrays, and the keys and the ids must be in order.
     qint64 previousId = 0;
@@ -779,8 +795,11 @@ bool TDuplicateIndex::Deserialize(const QByteArray& bytes, qint64& through)
     return true;
 }
 
-bool TDuplicateIndex::LoadKept(TConnection& conn)
+bool TDuplicateIndex::TryLoadKept(TConnection& conn)
 {
+    *this = TDuplicateIndex();
+    if (conn.IsServer())
+        return false;
     const int parts =
         conn.ScalarQuery(QStringLiteral("select count(*) from sqlite_master where name in "
                                         "('dupe_index', 'dupe_changes', 'participants_dupe_insert', "
@@ -841,8 +860,7 @@ void TDuplicateIndex::Keep(TConnection& conn, qint64 through) const
 
 TDuplicateIndex::TLoad TDuplicateIndex::LoadParticipants(TConnection& conn)
 {
-    *this = TDuplicateIndex();
-    if (!conn.IsServer() && LoadKept(conn))
+    if (TryLoadKept(conn))
         return TLoad::Kept;
     *this = TDuplicateIndex();
     // The log starts before the participants are read: a change made meanwhile is read again

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -46,8 +47,19 @@ public:
         Kept   // read the kept index and the people changed since
     };
 
+    TDuplicateIndex() = default;
+    // The keys are views of the index's own arrays: an index moves but is not copied.
+    TDuplicateIndex(TDuplicateIndex&&) = default;
+    TDuplicateIndex& operator=(TDuplicateIndex&&) = default;
+    TDuplicateIndex(const TDuplicateIndex&) = delete;
+    TDuplicateIndex& operator=(const TDuplicateIndex&) = delete;
+
     // Every participant of the database, by user_id.
     TLoad LoadParticipants(TConnection& conn);
+    // Reads the index kept in a file and the people changed since, writing nothing and asking
+    // nothing, so that it may run beside other work; false when there is no current one and
+    // LoadParticipants must build it.
+    bool TryLoadKept(TConnection& conn);
     // Adds a person under an id of the caller's choice (an import uses negative ids for the
     // rows of its file).
     void Add(const TPersonKeys& person, qint64 id);
@@ -142,7 +154,6 @@ private:
 
     // Reading and keeping the index in a database file.
     void Build(TConnection& conn);
-    bool LoadKept(TConnection& conn);
     void Keep(TConnection& conn, qint64 through) const;
     QByteArray Serialize(qint64 through) const;
     bool Deserialize(const QByteArray& bytes, qint64& through);
@@ -158,8 +169,12 @@ private:
     // since) are found through an open hash table of keys, each with a chain of its entries.
     void BuildDirectory();
     void AddKey(quint64 key, int entry);
-    std::vector<quint64> m_keys;
-    std::vector<quint32> m_keyEntries;
+    // Views of m_ownKeys and m_ownKeyEntries (built) or of the bytes read from the file (kept).
+    std::span<const quint64> m_keys;
+    std::span<const quint32> m_keyEntries;
+    std::vector<quint64> m_ownKeys;
+    std::vector<quint32> m_ownKeyEntries;
+    QByteArray m_kept;
     std::vector<quint32> m_directory;
     int m_directoryShift = 63;
     struct TSlot

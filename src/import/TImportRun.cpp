@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <future>
+
 #include <algorithm>
 
 namespace {
@@ -151,12 +153,16 @@ TImportPlan TImportRun::Analyse(const TImportTable& table, const QList<TImportFi
     TImportPlan plan;
     plan.table = table;
     plan.mapping = mapping;
-    TDuplicateIndex index;
-    index.LoadParticipants(m_conn);
     const QHash<QString, int> titles =
         ListKeys(m_conn, QStringLiteral("select title_id, t_name from titles"));
     const QHash<QString, int> specialities =
         ListKeys(m_conn, QStringLiteral("select spec_id, s_name from specialities"));
+    // The index kept in a file is read beside the value checks, which do not touch the
+    // database; building one (which writes and may ask) waits for them.
+    TDuplicateIndex index;
+    std::future<bool> kept;
+    if (!m_conn.IsServer())
+        kept = std::async(std::launch::async, [this, &index] { return index.TryLoadKept(m_conn); });
     QSet<QString> unknownTitles, unknownSpecialities;
     QList<qsizetype> described; // possible duplicates of stored people
 
@@ -211,10 +217,27 @@ TImportPlan TImportRun::Analyse(const TImportTable& table, const QList<TImportFi
             plan.unknownSpecialities << row.speciality;
         }
 
+        plan.rows << row;
+    }
+
+    bool loaded = false;
+    if (kept.valid()) {
+        try {
+            loaded = kept.get();
+        } catch (const EDatabaseError&) {
+            loaded = false; // read again below, where an error reaches the user
+        }
+    }
+    if (!loaded)
+        index.LoadParticipants(m_conn);
+    for (qsizetype r = 0; r < plan.rows.size(); ++r) {
+        TImportRow& row = plan.rows[r];
+        if (row.outcome == TImportOutcome::Refused)
+            continue;
         const TPersonKeys keys = Keys(row.values);
         // A row that is not a match joins the index, so later rows are checked against it.
         const TDuplicateIndex::TMatch match =
-            index.FindOrAdd(keys, -qint64(plan.rows.size()) - 1);
+            index.FindOrAdd(keys, -qint64(r) - 1);
         if (match.kind == TDuplicateIndex::TKind::Same) {
             row.outcome = TImportOutcome::Matched;
             if (match.id < 0) {
@@ -240,10 +263,9 @@ TImportPlan TImportRun::Analyse(const TImportTable& table, const QList<TImportFi
                                  .arg(plan.rows.at(row.matchRow).line);
             } else {
                 row.matchId = match.id; // the reason names the person after the loop
-                described << plan.rows.size();
+                described << r;
             }
         }
-        plan.rows << row;
     }
 
     QSet<qint64> ids;
