@@ -78,12 +78,17 @@ struct TKeptHeader
     qint64 through; // the last dupe_changes row the index holds
 };
 constexpr char kMagic[8] = {'Q', 'V', 'D', 'U', 'P', 'I', 'D', 'X'};
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 2;
 constexpr quint32 kByteOrder = 0x01020304;
 
 quint64 FieldHash(const QString& text, quint64 seed)
 {
     return text.isEmpty() ? 0 : TKeyHash(seed).Add(text).Value();
+}
+
+quint32 ShortFieldHash(const QString& text, quint64 seed)
+{
+    return text.isEmpty() ? 0 : quint32(TKeyHash(seed).Add(text).Value() >> 32) | 1;
 }
 
 quint32 SoundexCode(QStringView folded)
@@ -238,10 +243,10 @@ TDuplicateIndex::TProbe TDuplicateIndex::Probe(const TPersonKeys& person, qint64
     e.lastSize = quint16(p.last.size());
     e.firstSize = quint16(p.first.size());
     e.email = FieldHash(email, kEmailField);
-    e.phone = FieldHash(PhoneDigits(person.phone), kPhoneField);
-    e.zip = FieldHash(ZipKey(person.zip), kZipField);
-    e.city = FieldHash(Fold(person.city), kCityField);
-    e.domain = FieldHash(EmailDomain(email), kDomainField);
+    e.phone = ShortFieldHash(PhoneDigits(person.phone), kPhoneField);
+    e.zip = ShortFieldHash(ZipKey(person.zip), kZipField);
+    e.city = ShortFieldHash(Fold(person.city), kCityField);
+    e.domain = ShortFieldHash(EmailDomain(email), kDomainField);
     e.soundex = SoundexCode(p.last);
     e.firstSoundex = SoundexCode(p.first);
     return p;
@@ -371,7 +376,7 @@ void TDuplicateIndex::BuildDirectory()
     int bits = 1;
     while (bits < 22 && (size_t(4) << bits) <= m_keys.size())
         ++bits;
-    m_directoryShift = 64 - bits;
+    m_directoryShift = 32 - bits;
     m_directory.resize((size_t(1) << bits) + 1);
     size_t top = 0;
     for (size_t i = 0; i < m_keys.size(); ++i) {
@@ -417,9 +422,9 @@ void TDuplicateIndex::AddKey(quint64 key, int entry)
 quint32 TDuplicateIndex::Mark(const TEntry& e)
 {
     quint32 mark = 0;
-    for (const quint64 shared : {e.zip, e.city, e.domain})
+    for (const quint32 shared : {e.zip, e.city, e.domain})
         if (shared != 0)
-            mark |= quint32(1) << (shared >> 59);
+            mark |= quint32(1) << (shared >> 27);
     return mark;
 }
 
@@ -438,10 +443,10 @@ bool TDuplicateIndex::Visit(quint64 key, quint32 mask, bool keptPart, TVisit vis
         return bool(visit(entry));
     };
     if (keptPart && !m_keys.empty()) {
-        const size_t top = size_t(key >> m_directoryShift);
-        for (size_t i = m_directory[top];
-             i < m_keys.size() && m_keys[i] <= key && taken < kBucketLimit; ++i)
-            if (m_keys[i] == key && take(m_keyEntries[i]))
+        const quint32 held = quint32(key >> 32);
+        for (size_t i = m_directory[held >> m_directoryShift];
+             i < m_keys.size() && m_keys[i] <= held && taken < kBucketLimit; ++i)
+            if (m_keys[i] == held && take(m_keyEntries[i]))
                 return true;
     }
     if (m_slots.empty())
@@ -463,9 +468,9 @@ void TDuplicateIndex::Prefetch(const std::vector<quint64>& keys) const
     // their places first lets the memory fetch them side by side rather than one by one.
     if (!m_keys.empty()) {
         for (const quint64 key : keys)
-            __builtin_prefetch(&m_directory[size_t(key >> m_directoryShift)]);
+            __builtin_prefetch(&m_directory[quint32(key >> 32) >> m_directoryShift]);
         for (const quint64 key : keys) {
-            const size_t at = m_directory[size_t(key >> m_directoryShift)];
+            const size_t at = m_directory[quint32(key >> 32) >> m_directoryShift];
             __builtin_prefetch(m_keys.data() + at);
             __builtin_prefetch(m_keyEntries.data() + at);
         }
@@ -646,6 +651,9 @@ QList<qint64> TDuplicateIndex::WalkInCandidates(const TPersonKeys& person, int l
         const TEntry& other = m_entries[size_t(i)];
         if (ids.size() >= limit)
             break;
+        // The lookup's keys bring sound-alikes and names one or two letters apart.
+        if (other.soundex != p.e.soundex && EditDistance(p.last, Last(other), 2) > 2)
+            continue;
         const QStringView first = First(other);
         const bool firstClose = first.startsWith(p.first) ||
                                 (p.first.size() > 2 && EditDistance(p.first, first, 1) <= 1);
@@ -693,7 +701,7 @@ void TDuplicateIndex::Build(TConnection& conn)
     m_ownKeys.resize(keys.size());
     m_ownKeyEntries.resize(keys.size());
     for (size_t i = 0; i < keys.size(); ++i) {
-        m_ownKeys[i] = keys[i].first;
+        m_ownKeys[i] = quint32(keys[i].first >> 32);
         m_ownKeyEntries[i] = keys[i].second;
     }
     m_keys = m_ownKeys;
@@ -704,6 +712,7 @@ void TDuplicateIndex::Build(TConnection& conn)
 QByteArray TDuplicateIndex::Serialize(qint64 through) const
 {
     static_assert(std::is_trivially_copyable_v<TEntry> && std::is_trivially_copyable_v<TKeptHeader>);
+    static_assert(sizeof(TEntry) == 48 && sizeof(TKeptHeader) == 56);
     TKeptHeader header{};
     std::memcpy(header.magic, kMagic, sizeof kMagic);
     header.version = kVersion;
@@ -718,7 +727,7 @@ QByteArray TDuplicateIndex::Serialize(qint64 through) const
     QByteArray bytes;
     bytes.reserve(qsizetype(sizeof header + m_entries.size() * sizeof(TEntry) +
                             m_names.size() * sizeof(char16_t) +
-                            m_keys.size() * (sizeof(quint64) + sizeof(quint32))));
+                            m_keys.size() * 2 * sizeof(quint32)));
     auto put = [&bytes](const void* data, size_t size) {
         bytes.append(static_cast<const char*>(data), qsizetype(size));
     };
@@ -727,7 +736,7 @@ QByteArray TDuplicateIndex::Serialize(qint64 through) const
     put(m_names.data(), m_names.size() * sizeof(char16_t));
     const char16_t zeros[4] = {};
     put(zeros, padding * sizeof(char16_t));
-    put(m_keys.data(), m_keys.size() * sizeof(quint64));
+    put(m_keys.data(), m_keys.size() * sizeof(quint32));
     put(m_keyEntries.data(), m_keyEntries.size() * sizeof(quint32));
     return bytes;
 }
@@ -744,7 +753,7 @@ bool TDuplicateIndex::Deserialize(const QByteArray& bytes, qint64& through)
         return false;
     const size_t size = sizeof header + header.entries * sizeof(TEntry) +
                         header.names * sizeof(char16_t) +
-                        header.keys * (sizeof(quint64) + sizeof(quint32));
+                        header.keys * 2 * sizeof(quint32);
     if (size != size_t(bytes.size()))
         return false;
     const char* at = bytes.constData() + sizeof header;
@@ -766,10 +775,10 @@ bool TDuplicateIndex::Deserialize(const QByteArray& bytes, qint64& through)
     std::transform(m_entries.begin(), m_entries.end(), m_marks.begin(), Mark);
     take(m_names, size_t(header.names));
     // The keys are read where they lie when the bytes are aligned for them.
-    if (reinterpret_cast<quintptr>(at) % alignof(quint64) == 0) {
+    if (reinterpret_cast<quintptr>(at) % alignof(quint32) == 0) {
         m_kept = bytes;
-        m_keys = {reinterpret_cast<const quint64*>(at), size_t(header.keys)};
-        m_keyEntries = {reinterpret_cast<const quint32*>(at + header.keys * sizeof(quint64)),
+        m_keys = {reinterpret_cast<const quint32*>(at), size_t(header.keys)};
+        m_keyEntries = {reinterpret_cast<const quint32*>(at + header.keys * sizeof(quint32)),
                         size_t(header.keys)};
     } else {
         take(m_ownKeys, size_t(header.keys));

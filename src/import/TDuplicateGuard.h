@@ -90,14 +90,16 @@ public:
 
 private:
     // One person as the rules compare them. Plain data: the kept index is these bytes as they
-    // stand. Texts other than the names are compared by a 64-bit hash (0 when empty).
+    // stand. Texts other than the names are compared by a hash (0 when empty): 64 bits for the
+    // e-mail, 32 for the others, which are only compared where the names are close too.
     struct TEntry
     {
         qint64 id;         // 0 once the person changed or went (a newer entry follows)
+        quint64 email;
         quint32 nameAt;    // into m_names: the folded last name, then the folded first name
         quint16 lastSize;
         quint16 firstSize;
-        quint64 email, phone, zip, city, domain;
+        quint32 phone, zip, city, domain;
         quint32 soundex;      // of the last name, its four letters packed; 0 for none
         quint32 firstSoundex; // of the first name
     };
@@ -170,13 +172,15 @@ private:
     void BuildDirectory();
     void AddKey(quint64 key, int entry);
     // Views of m_ownKeys and m_ownKeyEntries (built) or of the bytes read from the file (kept).
-    std::span<const quint64> m_keys;
+    // Only the top 32 bits of each key are held: two keys that share them lead to a few more
+    // people to check, never to a wrong answer, as every candidate is checked by the rules.
+    std::span<const quint32> m_keys;
     std::span<const quint32> m_keyEntries;
-    std::vector<quint64> m_ownKeys;
+    std::vector<quint32> m_ownKeys;
     std::vector<quint32> m_ownKeyEntries;
     QByteArray m_kept;
     std::vector<quint32> m_directory;
-    int m_directoryShift = 63;
+    int m_directoryShift = 31;
     struct TSlot
     {
         quint64 key = 0; // 0 for a free slot
