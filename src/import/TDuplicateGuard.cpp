@@ -78,7 +78,7 @@ struct TKeptHeader
     qint64 through; // the last dupe_changes row the index holds
 };
 constexpr char kMagic[8] = {'Q', 'V', 'D', 'U', 'P', 'I', 'D', 'X'};
-constexpr quint32 kVersion = 2;
+constexpr quint32 kVersion = 3;
 constexpr quint32 kByteOrder = 0x01020304;
 
 quint64 FieldHash(const QString& text, quint64 seed)
@@ -86,10 +86,6 @@ quint64 FieldHash(const QString& text, quint64 seed)
     return text.isEmpty() ? 0 : TKeyHash(seed).Add(text).Value();
 }
 
-quint32 ShortFieldHash(const QString& text, quint64 seed)
-{
-    return text.isEmpty() ? 0 : quint32(TKeyHash(seed).Add(text).Value() >> 32) | 1;
-}
 
 quint32 SoundexCode(QStringView folded)
 {
@@ -243,10 +239,10 @@ TDuplicateIndex::TProbe TDuplicateIndex::Probe(const TPersonKeys& person, qint64
     e.lastSize = quint16(p.last.size());
     e.firstSize = quint16(p.first.size());
     e.email = FieldHash(email, kEmailField);
-    e.phone = ShortFieldHash(PhoneDigits(person.phone), kPhoneField);
-    e.zip = ShortFieldHash(ZipKey(person.zip), kZipField);
-    e.city = ShortFieldHash(Fold(person.city), kCityField);
-    e.domain = ShortFieldHash(EmailDomain(email), kDomainField);
+    e.phone = FieldHash(PhoneDigits(person.phone), kPhoneField);
+    e.zip = FieldHash(ZipKey(person.zip), kZipField);
+    e.city = FieldHash(Fold(person.city), kCityField);
+    e.domain = FieldHash(EmailDomain(email), kDomainField);
     e.soundex = SoundexCode(p.last);
     e.firstSoundex = SoundexCode(p.first);
     return p;
@@ -422,9 +418,9 @@ void TDuplicateIndex::AddKey(quint64 key, int entry)
 quint32 TDuplicateIndex::Mark(const TEntry& e)
 {
     quint32 mark = 0;
-    for (const quint32 shared : {e.zip, e.city, e.domain})
+    for (const quint64 shared : {e.zip, e.city, e.domain})
         if (shared != 0)
-            mark |= quint32(1) << (shared >> 27);
+            mark |= quint32(1) << (shared >> 59);
     return mark;
 }
 
@@ -712,7 +708,7 @@ void TDuplicateIndex::Build(TConnection& conn)
 QByteArray TDuplicateIndex::Serialize(qint64 through) const
 {
     static_assert(std::is_trivially_copyable_v<TEntry> && std::is_trivially_copyable_v<TKeptHeader>);
-    static_assert(sizeof(TEntry) == 48 && sizeof(TKeptHeader) == 56);
+    static_assert(sizeof(TEntry) == 64 && sizeof(TKeptHeader) == 56);
     TKeptHeader header{};
     std::memcpy(header.magic, kMagic, sizeof kMagic);
     header.version = kVersion;

@@ -81,7 +81,7 @@ public:
     explicit TImportRun(TConnection& conn);
 
     TImportPlan Analyse(const TImportTable& table, const QList<TImportField>& mapping) const;
-    // progress(done, total) is called every 500 rows; returning false cancels the run, which
+    // progress(done, total) is called every few hundred rows; returning false cancels the run, which
     // then stores nothing and returns false.
     using TProgress = std::function<bool(int done, int total)>;
     bool Commit(const TImportPlan& plan, const TImportOptions& options, TImportResult& result,
