@@ -812,27 +812,36 @@ bool TDuplicateIndex::TryLoadKept(TConnection& conn)
             .toInt();
     if (parts != 5)
         return false;
+    // The log is read before the index: a program that keeps a newer index in between has
+    // cleared only changes that index holds, so none is lost between the two reads.
+    const qint64 logged =
+        conn.ScalarQuery(QStringLiteral("select count(*) from dupe_changes")).toLongLong();
+    if (logged > 200000)
+        return false;
+    TDataSet log(conn, QStringLiteral("DuplicateChanges"));
+    log.SetSQL(QStringLiteral("select seq, user_id from dupe_changes"));
+    log.Open();
     qint64 through = 0;
     if (!Deserialize(conn.ScalarQuery(QStringLiteral("select data from dupe_index where part = 1"))
                          .toByteArray(),
                      through))
         return false;
-    const QString changes =
-        QStringLiteral("select distinct user_id from dupe_changes where seq > %1").arg(through);
-    const int changed =
-        conn.ScalarQuery(QStringLiteral("select count(*) from (%1) c").arg(changes)).toInt();
+    std::vector<qint64> changed;
+    for (int row = 0; row < log.RecordCount(); ++row)
+        if (log.RowValue(row, 0).toLongLong() > through)
+            changed.push_back(log.RowValue(row, 1).toLongLong());
+    std::sort(changed.begin(), changed.end());
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
     // Far behind: reading every participant again costs less than reading the changed ones.
-    if (changed > std::max(2000, int(m_entries.size() / 4)))
+    if (changed.size() > std::max<size_t>(2000, m_entries.size() / 4))
         return false;
-    if (changed == 0)
+    if (changed.empty())
         return true;
     // A changed or removed person's entry goes; the person as now stored comes in again.
-    TDataSet ids(conn, QStringLiteral("DuplicateChanges"));
-    ids.SetSQL(changes);
-    ids.Open();
     std::vector<size_t> gone;
-    for (int row = 0; row < ids.RecordCount(); ++row) {
-        const qint64 id = ids.RowValue(row, 0).toLongLong();
+    QStringList ids;
+    for (const qint64 id : changed) {
+        ids << QString::number(id);
         const auto it = std::lower_bound(
             m_entries.begin(), m_entries.end(), id,
             [](const TEntry& e, qint64 value) { return e.id < value; });
@@ -843,9 +852,10 @@ bool TDuplicateIndex::TryLoadKept(TConnection& conn)
         m_entries[entry].id = 0;
         --m_live;
     }
-    AddRows(conn, QStringLiteral("select user_id, last_name, first_name, email, phone, zip, city "
-                                 "from participants where user_id in (%1)")
-                      .arg(changes));
+    for (qsizetype from = 0; from < ids.size(); from += 500)
+        AddRows(conn, QStringLiteral("select user_id, last_name, first_name, email, phone, zip, "
+                                     "city from participants where user_id in (%1)")
+                          .arg(ids.mid(from, 500).join(u',')));
     return true;
 }
 
