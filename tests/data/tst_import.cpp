@@ -186,6 +186,11 @@ private Q_SLOTS:
             << QStringList{"Adems", "Ana", "", "", "99999", "Paris"} << int(K::None);
         QTest::newRow("other first name")
             << QStringList{"Adams", "Robert", "", "", "", "Boston"} << int(K::None);
+        // Names without a Latin letter have no Soundex: they are close by spelling only.
+        QTest::newRow("other name without Latin letters")
+            << QStringList{"Петров", "Пётр", "", "", "20002", ""} << int(K::None);
+        QTest::newRow("one letter off without Latin letters")
+            << QStringList{"Иванова", "Иван", "", "", "20002", ""} << int(K::Possible);
     }
     void duplicateRules()
     {
@@ -194,6 +199,7 @@ private Q_SLOTS:
         TDuplicateIndex index;
         index.Add({"Müller", "Jörg", "", "(555) 010-2000", "02134", "Boston"}, 1);
         index.Add({"Adams", "Anna", "anna@example.org", "", "10001", "Boston"}, 2);
+        index.Add({"Иванов", "Иван", "", "", "20002", "Kyiv"}, 3);
         const auto match = index.Find({person[0], person[1], person[2], person[3], person[4], person[5]});
         QCOMPARE(int(match.kind), kind);
     }
