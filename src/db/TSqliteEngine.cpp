@@ -194,7 +194,7 @@ void TSqliteEngine::OpenHandle(const QString& path, const QString& mode)
 void TSqliteEngine::CloseHandle()
 {
     // A statement left unfinalized would keep the driver from closing the file.
-    DropKeptStatements();
+    m_statements.Drop();
     m_handle = nullptr;
     m_readOnly = false;
     if (!QSqlDatabase::contains(m_connectionName))
@@ -467,122 +467,7 @@ void TSqliteEngine::Bind(sqlite3_stmt* stmt, int index, const QVariant& v) const
         ThrowError({});
 }
 
-// One statement while it runs: kept (key names it in the cache) or the caller's alone. It goes
-// back to the cache when it ran to its end, and is finalized otherwise.
-class TSqliteEngine::TStatement
-{
-public:
-    explicit TStatement(TSqliteEngine& engine) : m_engine(engine) {}
-    ~TStatement() { m_engine.GiveBack(*this); }
-    TStatement(const TStatement&) = delete;
-    TStatement& operator=(const TStatement&) = delete;
-
-    sqlite3_stmt* stmt = nullptr;
-    QString key;
-    bool ran = false;
-
-private:
-    TSqliteEngine& m_engine;
-};
-
-namespace
-{
-
-// The first word of a compiled statement, in lower case.
-QByteArray Verb(sqlite3_stmt* stmt)
-{
-    const char* text = sqlite3_sql(stmt);
-    while (*text == ' ' || *text == '\t' || *text == '\r' || *text == '\n' || *text == '(')
-        ++text;
-    const char* end = text;
-    while ((*end >= 'a' && *end <= 'z') || (*end >= 'A' && *end <= 'Z'))
-        ++end;
-    return QByteArray(text, int(end - text)).toLower();
-}
-
-// Statements whose text is better compiled afresh each time: those that change the schema
-// (which then finalize every kept statement) and pragmas.
-bool ChangesSchema(const QByteArray& verb)
-{
-    return verb == "create" || verb == "drop" || verb == "alter" || verb == "vacuum" ||
-           verb == "attach" || verb == "detach" || verb == "reindex" || verb == "analyze";
-}
-
-bool MayKeep(const QByteArray& verb)
-{
-    return !verb.isEmpty() && verb != "pragma" && !ChangesSchema(verb);
-}
-
-// Whether nothing but blanks and semicolons follows the first statement of a text.
-bool OnlyBlanks(const char* from, const char* end)
-{
-    for (; from < end; ++from)
-        if (*from != ' ' && *from != '\t' && *from != '\r' && *from != '\n' && *from != ';')
-            return false;
-    return true;
-}
-
-} // namespace
-
-bool TSqliteEngine::TakeKept(const QString& sql, TStatement& s)
-{
-    const auto it = m_kept.find(sql);
-    if (it == m_kept.end() || it->inUse)
-        return false;
-    it->inUse = true;
-    it->lastUse = ++m_useClock;
-    s.stmt = it->stmt;
-    s.key = sql;
-    return true;
-}
-
-void TSqliteEngine::Keep(const QString& sql, TStatement& s)
-{
-    if (!MayKeep(Verb(s.stmt)) || m_kept.contains(sql))
-        return;
-    if (m_kept.size() >= kKeptStatements) {
-        auto oldest = m_kept.end();
-        for (auto it = m_kept.begin(); it != m_kept.end(); ++it)
-            if (!it->inUse && (oldest == m_kept.end() || it->lastUse < oldest->lastUse))
-                oldest = it;
-        if (oldest == m_kept.end())
-            return;
-        sqlite3_finalize(oldest->stmt);
-        m_kept.erase(oldest);
-    }
-    m_kept.insert(sql, TKept{s.stmt, ++m_useClock, true});
-    s.key = sql;
-}
-
-void TSqliteEngine::GiveBack(TStatement& s)
-{
-    if (!s.stmt)
-        return;
-    const auto it = s.key.isEmpty() ? m_kept.end() : m_kept.find(s.key);
-    if (it != m_kept.end() && it->stmt == s.stmt) {
-        if (s.ran) {
-            sqlite3_reset(s.stmt);
-            sqlite3_clear_bindings(s.stmt);
-            it->inUse = false;
-            s.stmt = nullptr;
-            return;
-        }
-        m_kept.erase(it);
-    }
-    sqlite3_finalize(s.stmt);
-    s.stmt = nullptr;
-}
-
-void TSqliteEngine::DropKeptStatements()
-{
-    // One in use is finalized when its run gives it back and finds it gone.
-    for (const TKept& kept : std::as_const(m_kept))
-        if (!kept.inUse)
-            sqlite3_finalize(kept.stmt);
-    m_kept.clear();
-}
-
-int TSqliteEngine::Step(TStatement& s, const QVariantList& params, int& index)
+int TSqliteEngine::Step(TKeptStatements::TStatement& s, const QVariantList& params, int& index)
 {
     m_conn.CountQuery();
     const int count = sqlite3_bind_parameter_count(s.stmt);
@@ -610,8 +495,8 @@ int TSqliteEngine::Execute(const QString& sql, const QVariantList& params)
 {
     int paramIndex = 0;
     {
-        TStatement kept(*this);
-        if (TakeKept(sql, kept))
+        TKeptStatements::TStatement kept(m_statements);
+        if (m_statements.Take(sql, kept))
             return Step(kept, params, paramIndex);
     }
     const QByteArray utf8 = TSqlDialect::Translate(sql).toUtf8();
@@ -620,18 +505,18 @@ int TSqliteEngine::Execute(const QString& sql, const QVariantList& params)
     const char* end = tail + utf8.size();
     int changes = 0;
     while (tail < end) {
-        TStatement s(*this);
+        TKeptStatements::TStatement s(m_statements);
         const char* next = nullptr;
         if (sqlite3_prepare_v2(CheckedHandle(), tail, int(end - tail), &s.stmt, &next) != SQLITE_OK)
             ThrowError({});
-        const bool whole = tail == begin && OnlyBlanks(next, end);
+        const bool whole = tail == begin && TKeptStatements::OnlyBlanks(next, end);
         tail = next;
         if (!s.stmt)
             continue; // only blanks or a comment were left
-        if (ChangesSchema(Verb(s.stmt)))
-            DropKeptStatements();
+        if (TKeptStatements::ChangesSchema(s.stmt))
+            m_statements.Drop();
         else if (whole)
-            Keep(sql, s);
+            m_statements.Keep(sql, s);
         changes += Step(s, params, paramIndex);
     }
     return changes;
@@ -639,8 +524,8 @@ int TSqliteEngine::Execute(const QString& sql, const QVariantList& params)
 
 QVariant TSqliteEngine::ScalarQuery(const QString& sql, const QVariantList& params)
 {
-    TStatement s(*this);
-    if (!TakeKept(sql, s)) {
+    TKeptStatements::TStatement s(m_statements);
+    if (!m_statements.Take(sql, s)) {
         const QByteArray utf8 = TSqlDialect::Translate(sql).toUtf8();
         const char* next = nullptr;
         if (sqlite3_prepare_v2(CheckedHandle(), utf8.constData(), int(utf8.size()), &s.stmt,
@@ -648,10 +533,10 @@ QVariant TSqliteEngine::ScalarQuery(const QString& sql, const QVariantList& para
             ThrowError({});
         if (!s.stmt)
             return {};
-        if (ChangesSchema(Verb(s.stmt)))
-            DropKeptStatements();
-        else if (OnlyBlanks(next, utf8.constData() + utf8.size()))
-            Keep(sql, s);
+        if (TKeptStatements::ChangesSchema(s.stmt))
+            m_statements.Drop();
+        else if (TKeptStatements::OnlyBlanks(next, utf8.constData() + utf8.size()))
+            m_statements.Keep(sql, s);
     }
     m_conn.CountQuery();
     const int count = sqlite3_bind_parameter_count(s.stmt);

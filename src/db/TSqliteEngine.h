@@ -1,8 +1,7 @@
 #pragma once
 
 #include "db/TDatabaseEngine.h"
-
-#include <QHash>
+#include "db/TKeptStatements.h"
 
 struct sqlite3_stmt;
 
@@ -60,31 +59,13 @@ private:
     // Prepares a text whose marks are bound through the lookup.
     void Prepare(const QString& sql, const TParamLookup& lookup, sqlite3_stmt*& stmt) const;
 
-    // Statements run through Execute and ScalarQuery are kept prepared for the next run of the
-    // same text, so a text repeated with other values is compiled once. A kept statement is
-    // reset and its values cleared when it comes back; one that failed is finalized. Texts of
-    // several statements and those that change the schema are never kept, and the latter
-    // finalize every kept one.
-    class TStatement;
-    struct TKept
-    {
-        sqlite3_stmt* stmt = nullptr;
-        quint64 lastUse = 0;
-        bool inUse = false; // a run of the same text from within this one prepares its own
-    };
-    static constexpr int kKeptStatements = 64;
-    bool TakeKept(const QString& sql, TStatement& s);
-    void Keep(const QString& sql, TStatement& s);
-    void GiveBack(TStatement& s);
-    void DropKeptStatements();
     // Binds the values from params[index] on, runs the statement to its end and returns the
     // rows it changed.
-    int Step(TStatement& s, const QVariantList& params, int& index);
+    int Step(TKeptStatements::TStatement& s, const QVariantList& params, int& index);
 
     QString m_connectionName;
     QString m_path;
     sqlite3* m_handle = nullptr;
     bool m_readOnly = false;
-    QHash<QString, TKept> m_kept; // by the text as the program wrote it, before translation
-    quint64 m_useClock = 0;
+    TKeptStatements m_statements; // of Execute and ScalarQuery
 };
