@@ -11,9 +11,8 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <future>
-
 #include <algorithm>
+#include <future>
 
 namespace {
 
