@@ -1,8 +1,6 @@
 #include "import/TDuplicateGuard.h"
 
 #include <algorithm>
-#include <cstring>
-#include <type_traits>
 
 namespace {
 

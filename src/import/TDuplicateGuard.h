@@ -58,8 +58,10 @@ public:
     TLoad LoadParticipants(TConnection& conn);
     // Reads the index kept in a file and the people changed since, writing nothing and asking
     // nothing, so that it may run beside other work; false when there is no current one and
-    // LoadParticipants must build it.
+    // BuildParticipants must build it.
     bool TryLoadKept(TConnection& conn);
+    // Reads every participant, and keeps the index in a file that may be written.
+    TLoad BuildParticipants(TConnection& conn);
     // Adds a person under an id of the caller's choice (an import uses negative ids for the
     // rows of its file).
     void Add(const TPersonKeys& person, qint64 id);

@@ -249,8 +249,11 @@ void TDuplicateIndex::Keep(TConnection& conn, qint64 through) const
 
 TDuplicateIndex::TLoad TDuplicateIndex::LoadParticipants(TConnection& conn)
 {
-    if (TryLoadKept(conn))
-        return TLoad::Kept;
+    return TryLoadKept(conn) ? TLoad::Kept : BuildParticipants(conn);
+}
+
+TDuplicateIndex::TLoad TDuplicateIndex::BuildParticipants(TConnection& conn)
+{
     *this = TDuplicateIndex();
     // The log starts before the participants are read: a change made meanwhile is read again
     // by the next load, which does no harm.

@@ -219,16 +219,20 @@ TImportPlan TImportRun::Analyse(const TImportTable& table, const QList<TImportFi
         plan.rows << row;
     }
 
-    bool loaded = false;
-    if (kept.valid()) {
+    if (!kept.valid()) {
+        index.LoadParticipants(m_conn);
+    } else {
+        bool loaded = false;
+        bool tried = false;
         try {
             loaded = kept.get();
+            tried = true;
         } catch (const EDatabaseError&) {
-            loaded = false; // read again below, where an error reaches the user
+            // Read again below, where an error reaches the user.
         }
+        if (!loaded)
+            tried ? index.BuildParticipants(m_conn) : index.LoadParticipants(m_conn);
     }
-    if (!loaded)
-        index.LoadParticipants(m_conn);
     for (qsizetype r = 0; r < plan.rows.size(); ++r) {
         TImportRow& row = plan.rows[r];
         if (row.outcome == TImportOutcome::Refused)
